@@ -1,0 +1,33 @@
+# Entry points: `make run` (build, start the simulated demo network and the program on it) and
+# `make test` (build with AddressSanitizer + UndefinedBehaviorSanitizer and run every test).
+JOBS ?= $(shell nproc)
+CMAKE_GEN := -G Ninja
+
+.PHONY: build run test tsan bench clean
+
+build:
+	@scripts/bootstrap.sh build
+	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build -j $(JOBS)
+
+run: build
+	scripts/run-demo.sh
+
+test:
+	@scripts/bootstrap.sh test
+	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_SANITIZE=ON >/dev/null
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 300
+
+tsan:
+	@scripts/bootstrap.sh test
+	cmake -S . -B build/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_TSAN=ON >/dev/null
+	cmake --build build/tsan -j $(JOBS)
+	cd build/tsan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: build
+	@for b in build/bin/bench-*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
+
+clean:
+	rm -rf build

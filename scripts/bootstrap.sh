@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, only those that are missing.
+#   scripts/bootstrap.sh build   packages to build and run the program
+#   scripts/bootstrap.sh test    the above plus what the tests and benchmarks use
+set -euo pipefail
+mode=${1:-build}
+
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl1-mesa-dev libgtest-dev
+          fonts-dejavu-core)
+if [ "$mode" = test ]; then
+  packages+=(python3 python3-serial xvfb xauth)
+else
+  packages+=(xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,76 @@
+// The one door between the core and the person at the screen.
+//
+// Questions block the calling thread until answered; notifications never block. The Qt
+// implementation marshals calls made on a worker thread to the GUI thread; the scripted test fake
+// records notifications and answers questions from a queue. Every method may be called from any
+// thread.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vendra {
+
+// Message-box flags and results, as the classic message-box values.
+namespace mb {
+constexpr unsigned Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, YesNoCancel = 0x3, YesNo = 0x4,
+                   RetryCancel = 0x5;
+constexpr unsigned IconStop = 0x10, IconQuestion = 0x20, IconWarning = 0x30, IconInformation = 0x40;
+constexpr unsigned SystemModal = 0x1000;
+constexpr int IdOk = 1, IdCancel = 2, IdAbort = 3, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7;
+}  // namespace mb
+
+// Beep sounds (the classic message-beep values).
+namespace beep {
+constexpr unsigned Default = 0x0, Stop = 0x10, Question = 0x20, Warning = 0x30, Information = 0x40;
+}
+
+// Unit families in scan order; index of the main window's five unit groups.
+enum class UnitGroup : int { DBoard = 0, UBoard = 1, HBoard = 2, AxisBoard = 3, QBoard = 4 };
+constexpr int kUnitGroups = 5;
+
+enum class UnitIndicator { Reset, Marked, Disabled };  // Reset = enabled and unchecked
+
+// Main-window menu items and check boxes that the core switches.
+enum class MenuItem {
+    TerminalAndNetworkScanning,
+    AxisInformation,
+    ChangeBaudrate,
+    SerialNetworkTest,
+    ArmConfiguration,
+    CommDebugBox,  // the "Comm. Debug" check box's enabled state
+    RunProgram,    // the "Run Program" button's enabled state
+};
+enum class CheckBox { CommDebug, ProgramDebug, Breakpoints, DispEncoders, DispTempReg, TimeStamp };
+
+class Operator {
+public:
+    virtual ~Operator() = default;
+
+    // ---- questions (block until answered) ----
+    // Returns the button pressed (mb::Id*).
+    virtual int ShowMessageBox(const std::string& text, const std::string& title,
+                               unsigned flags) = 0;
+    // Board-type dialog: family in/out (BoardFamily code 0..7). False when cancelled.
+    virtual bool AskBoardType(uint8_t& family) = 0;
+    // Board-address dialog: address in/out (0..15). False when cancelled.
+    virtual bool AskBoardAddress(uint8_t& address) = 0;
+    // Asks for a number (user_value): text is the message, value in/out. False when cancelled.
+    virtual bool AskUserValue(const std::string& text, uint32_t& value) = 0;
+
+    // ---- notifications (never block) ----
+    virtual void SetSystemMessage(const std::string& text) = 0;
+    virtual void SetUnitIndicator(UnitGroup group, int address, UnitIndicator state) = 0;
+    virtual void SetUnitCount(UnitGroup group, const std::string& text) = 0;
+    virtual void SetMenuEnabled(MenuItem item, bool enabled) = 0;
+    // Sets a check box; setting it runs the box's own handling, as a click would.
+    virtual void SetCheckBox(CheckBox box, bool checked) = 0;
+    virtual void SetProgress(int percent) = 0;
+    virtual void Beep(unsigned sound) = 0;
+    // The core state changed in a way the windows should show (e.g. new log lines).
+    virtual void StateChanged() = 0;
+
+    // On the GUI thread: processes pending GUI events. On any other thread: does nothing.
+    virtual void ProcessEvents() = 0;
+};
+
+}  // namespace vendra
