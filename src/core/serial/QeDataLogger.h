@@ -1,0 +1,32 @@
+// The QBoard encoder data-logger file. The runner opens, pauses and closes it; the board
+// transaction writes readings into it. Thread rule: every operation takes the object's mutex, so
+// Abort on the GUI thread and a transaction on the runner thread never meet inside the file.
+#pragma once
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "app/SystemState.h"
+
+namespace vendra {
+
+class QeDataLogger {
+public:
+    explicit QeDataLogger(SystemState& state) : state_(state) {}
+    ~QeDataLogger() { Close(); }
+
+    // Opens (creates) the file for writing; valuesPerLine is N (1..32). False when it cannot be
+    // created.
+    bool Open(const std::string& path, int valuesPerLine);
+    // Writes one reading when the logger is open and active ("%s," or "%s\n" by column).
+    void WriteValue(const std::string& value);
+    // Flushes and closes the file if open; QeLoggerOpen = QeLoggerActive = 0.
+    void Close();
+
+private:
+    SystemState& state_;
+    std::mutex mutex_;
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace vendra
