@@ -49,7 +49,7 @@ void CommDebugLog::LogReceivedText(std::string_view reply) {
 
 void CommDebugLog::AppendLocked(std::string_view text) {
     if (chunkUsed_ + text.size() > kChunkBytes) {
-        chunks_.push_back(std::make_unique<char[]>(kChunkBytes));
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkBytes));
         chunkUsed_ = 0;
     }
     std::memcpy(chunks_.back().get() + chunkUsed_, text.data(), text.size());
@@ -107,6 +107,11 @@ std::vector<std::string> CommDebugLog::Lines(size_t first, size_t count) const {
 uint64_t CommDebugLog::Generation() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return generation_;
+}
+
+std::pair<size_t, uint64_t> CommDebugLog::CountAndGeneration() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {index_.size(), generation_};
 }
 
 size_t CommDebugLog::StorageBytes() const {

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/Operator.h"
@@ -43,6 +44,8 @@ public:
     std::vector<std::string> Lines(size_t first, size_t count) const;
     // Starts at 0 and grows by one with every clearing.
     uint64_t Generation() const;
+    // Line count and generation read together.
+    std::pair<size_t, uint64_t> CountAndGeneration() const;
     // Writes every line ended by CR LF. False with `error` set when the file cannot be written.
     bool SaveToFile(const std::string& path, std::string& error) const;
     // Bytes the storage holds (text chunks and index), for measurements.
@@ -81,8 +84,9 @@ public:
 };
 
 // The "Comm. Debug" check box's handling (GUI thread). Acts only while the line is open
-// (CurrentBaud not 0 and PortOpen 1) and returns false when it did not act. When the box was
-// checked by enable_comm_debug (the window flags already set), it only creates the window.
+// (CurrentBaud not 0 and PortOpen 1), except that an open window can always be closed; returns
+// false when it did not act. When the box was ticked by enable_comm_debug (the flags already
+// set), it only creates the window, keeping the lines logged meanwhile. Waits pump the GUI.
 bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log,
                      CommDebugWindowHost& host, bool checked);
 
