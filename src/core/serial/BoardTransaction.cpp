@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "app/Clock.h"
+#include "serial/BoardProtocol.h"
 #include "serial/CommDebugLog.h"
 #include "serial/FrameText.h"
 #include "serial/PositionTracking.h"
 #include "serial/QeDataLogger.h"
 #include "serial/QeReading.h"
-#include "serial/ReplyStatus.h"
 #include "serial/SerialPort.h"
 
 namespace vendra {
@@ -43,16 +43,6 @@ UnitGroup GroupOf(uint8_t f) {
     }
 }
 
-int AxisOfReplyLetter(char c) {
-    switch (c) {
-        case 'w': return AxisW;
-        case 'x': return AxisX;
-        case 'y': return AxisY;
-        case 'z': return AxisZ;
-        default: return -1;
-    }
-}
-
 // TransactionActive for the whole call, and QuietWait restored on every way out once saved.
 class ActiveScope {
 public:
@@ -75,6 +65,12 @@ private:
 
 }  // namespace
 
+bool DecodeReplyStatus(char status, std::string& text) {
+    protocol::ReplyStatus decoded = protocol::LookupReplyStatus(status);
+    text = std::move(decoded.text);
+    return decoded.success;
+}
+
 BoardLink::BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,
                      QeDataLogger& logger)
     : state_(state), op_(op), port_(port), log_(log), logger_(logger) {}
@@ -96,8 +92,8 @@ bool BoardLink::SendFrame(const std::string& frame) {
     Statistics& stats = state_.Run.Stats;
     stats.SendTime = TickMs();
     stats.FramesSent.fetch_add(1);
-    bool wasOpen = state_.Serial.PortOpen.load() != 0;
-    return port_.WriteFrame(frame.c_str()) || !wasOpen;
+    bool wasOpen = port_.IsOpen();
+    return port_.WriteFrame(frame.c_str()) || !wasOpen;  // no port: nothing to fail (No Comm)
 }
 
 void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
@@ -154,7 +150,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
         return 1;
     }
 
-    char digit = UnitDigit(unit);
+    char digit = protocol::UnitDigit(unit);
     if (digit == '\0') {
         Refuse("Unit address " + std::to_string(unit) +
                " is out of range (0 to 15).\nThe command was not sent.");
@@ -203,14 +199,17 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     if (!SendFrame(frame)) return LineLost();
     if (IsAddressed(f) && !state_.Units.IsPresent(GroupOf(f), unit)) return 1;
 
+    if (!port_.IsOpen()) return LineLost();  // no line to answer on: never wait for nothing
     active.MakeQuiet();
     int32_t timeout = state_.Config.ReplyTimeout.load();
-    if (!port_.WaitForReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0)) return 0;
+    if (!port_.WaitForReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
+        return port_.IsOpen() ? 0 : LineLost();
     if (f >= family::RawNoRead && f < family::RawRead) {
         CountReply();  // the reply stays in the queue until the next purge
         return 1;
     }
     if (!Receive(slot)) {
+        if (!port_.IsOpen()) return LineLost();
         port_.PurgeInput();  // the rest of a broken line must not pass for the next reply
         return 0;
     }
@@ -227,7 +226,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
                                                          : b.UnitStatusD;
         slots[unit] = status;
     } else if (IsAxis(f)) {
-        int axis = AxisOfReplyLetter(r[0]);
+        int axis = protocol::AxisFromReplyLetter(r[0]);
         if (axis < 0) {
             Fail(std::string("RXD: ") + r, kRxdTitle, true);
             return 0;
@@ -253,6 +252,7 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     state_.Run.Stats.MoveEndTime = 0;
     active.MakeQuiet();
     if (!port_.WaitForInput(kPollWaitMs)) {
+        if (!port_.IsOpen()) return LineLost();
         state_.Run.StopRun = 1;
         port_.PurgeInput();
         return 0;
@@ -264,6 +264,7 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     }
     Slot slot = SlotOf(f);
     if (!Receive(slot)) {  // the reply broke off: handled as a reply that never came
+        if (!port_.IsOpen()) return LineLost();
         state_.Run.StopRun = 1;
         port_.PurgeInput();
         return 0;
@@ -292,8 +293,13 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
 }
 
 int BoardLink::LineLost() {
-    Fail("Can not write to the Communications Port.\nThe device may have been disconnected.",
-         "VDWin Comm ERROR Message", false);
+    // A device that went away has been reported by the port layer, once; a write that failed on
+    // a port still open is reported here. Either way the program cannot go on.
+    if (port_.IsOpen())
+        op_.ShowMessageBox("Can not write to the Communications Port\nTerminating procedure",
+                           "VDWin Comm ERROR Message", kBoxStop);
+    state_.Run.StopRun = 1;
+    state_.Run.ProgramRunning = 0;
     return 0;
 }
 

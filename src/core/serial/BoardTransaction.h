@@ -43,6 +43,10 @@ constexpr size_t kFrameBufferBytes = 150;
 constexpr size_t kQBoardFrameBufferBytes = 50;
 constexpr size_t kReplyBufferBytes = 20;
 
+// Fills `text` with the status text of a reply's status character and returns true for success,
+// false for a board error (the reply status table of the board protocol).
+bool DecodeReplyStatus(char status, std::string& text);
+
 class BoardLink {
 public:
     BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,

@@ -65,11 +65,6 @@ std::string InsertAxisAddress(char unitDigit, std::string_view text) {
     return out;
 }
 
-char UnitDigit(unsigned unit) {
-    if (unit > 15) return '\0';
-    return "0123456789ABCDEF"[unit];
-}
-
 int32_t ReplyNumber(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && std::isspace((unsigned char)text[i])) ++i;

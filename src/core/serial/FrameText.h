@@ -29,9 +29,6 @@ bool ExpandTempReferences(std::string& text,
 // "X5A100,Y5A200".
 std::string InsertAxisAddress(char unitDigit, std::string_view text);
 
-// The unit digit of a frame: '0'..'9', 'A'..'F'. Units above 15 have none (returns '\0').
-char UnitDigit(unsigned unit);
-
 // The C library's atol rule on a reply value: optional blanks and sign, then the leading digits;
 // none gives 0. The result wraps to 32 bits as the board's counters do.
 int32_t ReplyNumber(std::string_view text);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/SystemState.h"
-#include "serial/ReplyStatus.h"
+#include "serial/BoardTransaction.h"
 
 namespace vendra {
 namespace {
@@ -59,8 +59,6 @@ TEST(FrameTextTest, InsertAxisAddressAfterLeadingAndCommaAxisLetters) {
     EXPECT_EQ(InsertAxisAddress('0', "ZRY+5,XA1,WM2"), "Z0RY+5,X0A1,W0M2");
     EXPECT_EQ(InsertAxisAddress('1', "A100X"), "A100X");
     EXPECT_EQ(InsertAxisAddress('2', "GG!\r"), "GG!\r");
-    EXPECT_EQ(UnitDigit(10), 'A');
-    EXPECT_EQ(UnitDigit(16), '\0');
 }
 
 TEST(FrameTextTest, ReplyNumberFollowsAtol) {
