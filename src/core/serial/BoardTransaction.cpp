@@ -138,7 +138,8 @@ void BoardLink::FileValue(const char* value) {
 int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
     ActiveScope active(state_);
     PumpMessages(state_, op_);
-    port_.PurgeInput();
+    // The receive queue is purged by the frame write itself (WriteFrame empties both queues just
+    // before writing), so a separate purge here would only cost a system call per exchange.
     state_.Run.Stats.MoveEndTime = 0;
     if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
 
