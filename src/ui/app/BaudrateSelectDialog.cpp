@@ -44,6 +44,7 @@ TBaudrateSelectDialog::TBaudrateSelectDialog(SystemState& state, QWidget* parent
     layout->addWidget(group_);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    setMinimumWidth(240);  // room for the caption in the title bar
 }
 
 void TBaudrateSelectDialog::showEvent(QShowEvent* event) {

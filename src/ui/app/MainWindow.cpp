@@ -30,6 +30,10 @@ TMain::TMain(SystemState& state, QtOperator& op, QWidget* parent)
     : QMainWindow(parent), state_(state), op_(op), exit_([](int code) { std::_Exit(code); }) {
     setObjectName(QStringLiteral("TMain"));
     setWindowTitle(kCaption);
+    // The form's fixed client area is laid out for a compact dialog font.
+    QFont compact = font();
+    compact.setPointSizeF(8);
+    setFont(compact);
     BuildForm();
     // A single fixed border: the window keeps the size of its client area and menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);

@@ -197,6 +197,7 @@ QWidget* TMain::BuildUnitGroups() {
         auto* countLayout = new QHBoxLayout(countGroup);
         countLayout->setContentsMargins(4, 0, 4, 2);
         countLayout->addWidget(count);
+        countGroup->setFixedHeight(38);
         counts_[g] = count;
         grid->addWidget(countGroup, 8, 0, 1, 2);
         row->addWidget(group);
