@@ -10,7 +10,9 @@
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
+#include "network/ConfigFile.h"
 #include "network/ConfigurationDialog.h"
+#include "serial/SerialPort.h"
 
 namespace vendra::ui {
 
@@ -19,6 +21,7 @@ void TMain::FormActivate() {
     ResetRunDisplayState();
     state_.Serial.CurrentBaud = 57600;
     ResetStartupState(state_);
+    ReadConfiguration(state_.Config, op_);
     op_.ShowMessageBox("Please make sure that the Boards are powered up before proceeding.",
                        "Initializing System .........", mb::Ok | mb::IconWarning);
     {
@@ -59,7 +62,13 @@ void TMain::ChangeBaudrate1Click() {
 
 void TMain::ConfigureSystem1Click() {
     TConfiguration::Actions actions;
+    actions.WriteConfiguration = [this] { return WriteConfiguration(state_.Config, op_); };
     actions.StartNetworkInitialisation = [this] { iniTimer_->stop(); };
+    actions.DeviceForPort = [](int port) {
+        const QString path = QString::fromStdString(DevicePathForPort(port));
+        const QFileInfo info(path);
+        return info.isSymLink() ? QStringLiteral("%1 -> %2").arg(path, info.symLinkTarget()) : path;
+    };
     TConfiguration dialog(state_, std::move(actions), this);
     ExecModal(dialog);
 }

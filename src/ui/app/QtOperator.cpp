@@ -17,6 +17,7 @@ QtOperator::QtOperator(QObject* parent) : QObject(parent) {}
 QtOperator::~QtOperator() { Shutdown(); }
 
 void QtOperator::SetMainWindow(TMain* main) { main_ = main; }
+TMain* QtOperator::MainWindow() const { return main_.data(); }
 
 void QtOperator::Shutdown() {
     {

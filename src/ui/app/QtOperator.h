@@ -29,7 +29,7 @@ public:
 
     // The window that notifications update (none: they are dropped).
     void SetMainWindow(TMain* main);
-    TMain* MainWindow() const { return main_; }
+    TMain* MainWindow() const;
     void Shutdown();
 
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override;

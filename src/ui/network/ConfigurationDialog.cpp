@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "network/ConfigFile.h"
+
 namespace vendra::ui {
 
 namespace {
@@ -20,18 +22,10 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name) {
     e->setFixedWidth(90);
     return e;
 }
-}  // namespace
 
-int32_t AtolText(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
-    const char* p = bytes.constData();
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    uint32_t value = 0;  // wraps like a 32-bit long on overflow instead of being undefined
-    for (; *p >= '0' && *p <= '9'; ++p) value = value * 10u + static_cast<uint32_t>(*p - '0');
-    return static_cast<int32_t>(negative ? 0u - value : value);
-}
+// Edits are read the way the file is: atol conventions, no digits give 0, no range check.
+int32_t Number(const QLineEdit* edit) { return ConfigAtol(edit->text().toLatin1().constData()); }
+}  // namespace
 
 TConfiguration::TConfiguration(SystemState& state, Actions actions, QWidget* parent)
     : QDialog(parent), state_(state), actions_(std::move(actions)) {
@@ -128,12 +122,12 @@ void TConfiguration::ShowDevice() {
 
 void TConfiguration::OKButtonClick() {
     Configuration& c = state_.Config;
-    c.ReplyTimeout = AtolText(Edit("Timeout")->text());
-    c.MainWindowTime = AtolText(Edit("MainWindowTime")->text());
-    c.TempWinTime = AtolText(Edit("TempWinTime")->text());
-    c.TXDdelay = AtolText(Edit("TXDdelay")->text());
-    c.EncoderWinTime = AtolText(Edit("EncoderWinTime")->text());
-    c.InitTimeout = AtolText(Edit("InitTimeout")->text());
+    c.ReplyTimeout = Number(Edit("Timeout"));
+    c.MainWindowTime = Number(Edit("MainWindowTime"));
+    c.TempWinTime = Number(Edit("TempWinTime"));
+    c.TXDdelay = Number(Edit("TXDdelay"));
+    c.EncoderWinTime = Number(Edit("EncoderWinTime"));
+    c.InitTimeout = Number(Edit("InitTimeout"));
     if (actions_.WriteConfiguration) actions_.WriteConfiguration();
     accept();
     if (c.CommPortNumber.load() != portAtActivation_ && actions_.StartNetworkInitialisation)

@@ -46,8 +46,4 @@ private:
     bool loading_ = false;
 };
 
-// The number an edit's text stands for, read the way atol reads it: optional blanks and sign,
-// then decimal digits up to the first other character; no digits give 0.
-int32_t AtolText(const QString& text);
-
 }  // namespace vendra::ui
