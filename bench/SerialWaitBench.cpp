@@ -20,7 +20,7 @@ namespace {
 using namespace vendra;
 
 class IdleOperator : public Operator {
-public:
+  public:
     int ShowMessageBox(const std::string&, const std::string&, unsigned) override { return 1; }
     bool AskBoardType(uint8_t&) override { return false; }
     bool AskBoardAddress(uint8_t&) override { return false; }

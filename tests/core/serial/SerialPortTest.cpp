@@ -142,6 +142,12 @@ TEST_F(SerialPortTest, FramesGoOutAsWrittenAndTimeStamped) {
     EXPECT_LE(before, stamp);
     EXPECT_LE(stamp, after);
 
+    // Back-to-back frames both arrive: the next frame's purge drops no byte that has left.
+    state.Serial.TimeStampFrames = 0;
+    EXPECT_TRUE(port.WriteFrame("A\r"));
+    EXPECT_TRUE(port.WriteFrame("B\r"));
+    EXPECT_EQ(peer.Receive(4, 200), "A\rB\r");
+
     // WriteText is never stamped.
     EXPECT_TRUE(port.WriteText("GG*\r"));
     EXPECT_EQ(peer.Receive(4), "GG*\r");
