@@ -48,7 +48,7 @@ constexpr size_t kReplyBufferBytes = 20;
 bool DecodeReplyStatus(char status, std::string& text);
 
 class BoardLink {
-public:
+  public:
     BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,
               QeDataLogger& logger);
     BoardLink(const BoardLink&) = delete;
@@ -68,7 +68,7 @@ public:
     std::string LastFrame(uint8_t familyCode) const;
     std::string LastReply(uint8_t familyCode) const;
 
-private:
+  private:
     enum Slot { SlotD, SlotU, SlotH, SlotAxis, SlotQ, kSlots };
     static Slot SlotOf(uint8_t familyCode);
 
