@@ -7,6 +7,9 @@
 #include "app/Operator.h"
 #include "app/SystemState.h"
 #include "network/NetworkInit.h"
+#include "serial/BoardTransaction.h"
+#include "serial/CommDebugLog.h"
+#include "serial/QeDataLogger.h"
 #include "serial/SerialPort.h"
 
 namespace vendra {
@@ -16,6 +19,9 @@ class Core {
     explicit Core(Operator& op)
         : Op(op),
           Port(State, op),
+          CommLog(State),
+          QeLogger(State),
+          Link(State, op, Port, CommLog, QeLogger),
           Network(State, op, Port),
           CommInitWorker(State, op, Port, Network) {}
     Core(const Core&) = delete;
@@ -24,6 +30,9 @@ class Core {
     Operator& Op;
     SystemState State;
     SerialPort Port;
+    CommDebugLog CommLog;   // the communications debugger's lines
+    QeDataLogger QeLogger;  // the QBoard encoder data-logger file
+    BoardLink Link;         // BoardTransaction, PollReply, SendFrame
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;

@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(w->Model()->index(int(kLines) - 1).data().toString(),
                  QString("<-999999 - d3>"));
         QVERIFY(bytesPerLine < 200);
-        QVERIFY(rssPerLine < 200);
+        if (kSlowFactor() == 1) QVERIFY(rssPerLine < 200);  // sanitizers keep freed memory
         QVERIFY2(ms < 2000 * kSlowFactor(), qPrintable(QString::number(ms)));
         QVERIFY2(worstGap < 250 * kSlowFactor(), qPrintable(QString::number(worstGap)));
     }
