@@ -117,6 +117,29 @@ TEST_F(SimTest, BaudChangeMovesEveryBoard) {
     EXPECT_EQ(sim->BoardBaud(), 9600u);
 }
 
+TEST_F(SimTest, FramesAfterABaudChangeInTheSameWriteAreIgnored) {
+    StartSim("D3");
+    host.Write("GGc0\rD3v0\r");  // the boards switch to 9600; the host still sends at 57600
+    EXPECT_EQ(host.ReadFor(60), "");
+    EXPECT_EQ(sim->ReceivedFrames(), (std::vector<std::string>{"GGc0\r"}));
+    EXPECT_EQ(sim->IgnoredFrames(), (std::vector<std::string>{"D3v0\r"}));
+    ASSERT_TRUE(host.SetBaud(9600));
+    EXPECT_EQ(Ask("D3v0\r"), "D3>200\r");
+}
+
+TEST_F(SimTest, RestartsWithANewLineAndKeepsTheBoards) {
+    Options options;
+    options.defaultSpeed = 0;
+    StartSim("D3", options);
+    EXPECT_EQ(Ask("D3A42\r"), "D3>\r");
+    sim->VanishLine();
+    host.Close();
+    sim->Stop();
+    ASSERT_TRUE(sim->Start()) << sim->Error();
+    ASSERT_TRUE(host.Open(sim->LinkPath()));
+    EXPECT_EQ(Ask("D3m\r"), "D3>42\r");
+}
+
 TEST_F(SimTest, ByteLogHoldsEveryByteWithTimes) {
     StartSim("D3");
     int64_t before = MonotonicUs();
