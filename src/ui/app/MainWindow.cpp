@@ -19,6 +19,7 @@
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
+#include "program/LoadProgramFile.h"
 
 namespace vendra::ui {
 
@@ -183,8 +184,8 @@ void TMain::ResetUnitButtons() {
 }
 
 void TMain::UpdateCaption() {
-    const QString caption = QStringLiteral("Vendra for Windows - Def. File Loaded: %1")
-                                .arg(QString::fromStdString(state_.App.ProgramName.Get()));
+    const QString caption =
+        QString::fromStdString(LoadedCaption(state_.App.ProgramName.Get()));
     // Only a changed caption is set: the timer must not repaint the title bar ten times a second.
     if (caption != shownCaption_) {
         shownCaption_ = caption;

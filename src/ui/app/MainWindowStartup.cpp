@@ -11,10 +11,21 @@
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
 #include "network/ConfigFile.h"
+#include "program/LoadProgramFile.h"
+#include "program/ProgramEdit.h"
 #include "network/ConfigurationDialog.h"
 #include "serial/SerialPort.h"
 
 namespace vendra::ui {
+
+namespace {
+// "Name|*.a;*.b" (the classic filter form) as Qt writes it: "Name (*.a *.b)".
+QString QtFileFilter(const char* classic) {
+    const QStringList parts = QString::fromLatin1(classic).split('|');
+    if (parts.size() != 2) return QString::fromLatin1(classic);
+    return QStringLiteral("%1 (%2)").arg(parts[0], parts[1].split(';').join(' '));
+}
+}  // namespace
 
 void TMain::FormActivate() {
     if (state_.App.FirstActivationDone.exchange(1) != 0) return;
@@ -29,7 +40,7 @@ void TMain::FormActivate() {
         ExecModal(baud);
     }
     state_.App.ProgramName.Set("None Loaded");
-    state_.Program.LineCount = 0;
+    ClearProgram(state_);
     iniTimer_->start();
 }
 
@@ -41,17 +52,15 @@ void TMain::IniTimerTimer() {
 void TMain::LoadDefineFile1Click() {
     if (state_.SystemBusy()) return;
     state_.App.ProgramLoaded = 0;
-    QFileDialog dialog(this, QStringLiteral("Load Define File"), QStringLiteral("define"),
-                       QStringLiteral("Definition Filter (*.def *.DEF)"));
+    QFileDialog dialog(this, QStringLiteral("Load Define File"),
+                       QString::fromLatin1(kDefinitionFolder), QtFileFilter(kDefinitionFilter));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().first();
-    state_.App.ProgramName.Set(QFileInfo(path).completeBaseName().toStdString());
+    LoadProgramFromPath(state_, op_, dialog.selectedFiles().first().toStdString());
     UpdateCaption();
-    state_.App.ProgramPath.Set(path.toStdString());
 }
 
 void TMain::ChangeBaudrate1Click() {

@@ -274,6 +274,34 @@ private slots:
         QCOMPARE(folder, QStringLiteral("define"));
         QCOMPARE(filter, QStringLiteral("Definition Filter (*.def *.DEF)"));
     }
+
+    void loadDefineFileLoadsTheChosenProgram() {
+        Fixture f;
+        QDir(f.dir.path()).mkdir("define");
+        QFile file(f.dir.filePath("define/Axis Demo.def"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("delay,100      ;settle\r\nend_program      ;\r\n");
+        file.close();
+        DialogAnswerer answerer;
+        answerer.Queue([&](QDialog& d) {
+            auto& fd = static_cast<QFileDialog&>(d);
+            fd.selectFile(f.dir.filePath("define/Axis Demo.def"));
+            static_cast<QDialog&>(fd).accept();
+        });
+        f.main.MenuAction("LoadDefineFile1")->trigger();
+        QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
+        QCOMPARE(f.state.Program.LineCount, 2u);
+        QCOMPARE(f.state.App.ProgramName.Get(), std::string("Axis Demo"));
+        QCOMPARE(f.main.windowTitle(),
+                 QStringLiteral("Vendra for Windows - Def. File Loaded: Axis Demo"));
+        QVERIFY(answerer.Unexpected().isEmpty());
+
+        // While the system is busy the item does nothing (no dialog).
+        f.state.Run.ProgramRunning = 1;
+        f.main.MenuAction("LoadDefineFile1")->trigger();
+        QCOMPARE(answerer.Unexpected(), QStringList());
+        QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
