@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "app/AboutDialog.h"
+#include "app/Core.h"
 #include "app/BaudrateSelectDialog.h"
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
@@ -27,8 +28,12 @@ namespace {
 const QString kCaption = QStringLiteral("Vendra for Windows");
 }
 
-TMain::TMain(SystemState& state, QtOperator& op, QWidget* parent)
-    : QMainWindow(parent), state_(state), op_(op), exit_([](int code) { std::_Exit(code); }) {
+TMain::TMain(Core& core, QtOperator& op, QWidget* parent)
+    : QMainWindow(parent),
+      core_(core),
+      state_(core.State),
+      op_(op),
+      exit_([](int code) { std::_Exit(code); }) {
     setObjectName(QStringLiteral("TMain"));
     setWindowTitle(kCaption);
     // The form's fixed client area is laid out for a compact dialog font.

@@ -6,10 +6,12 @@
 #include <cstdio>
 
 #include "app/BaudrateSelectDialog.h"
+#include "app/Core.h"
 #include "app/MainWindow.h"
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
+#include "network/BaudChange.h"
 #include "network/ConfigFile.h"
 #include "program/LoadProgramFile.h"
 #include "program/ProgramEdit.h"
@@ -44,9 +46,12 @@ void TMain::FormActivate() {
     iniTimer_->start();
 }
 
-void TMain::IniTimerTimer() {
+void TMain::IniTimerTimer() { StartNetworkInitialisation(); }
+
+void TMain::StartNetworkInitialisation() {
     ResetUnitButtons();
     iniTimer_->stop();
+    core_.CommInitWorker.StartNetworkInitialisation();
 }
 
 void TMain::LoadDefineFile1Click() {
@@ -65,14 +70,18 @@ void TMain::LoadDefineFile1Click() {
 
 void TMain::ChangeBaudrate1Click() {
     if (state_.SystemBusy()) return;
-    TBaudrateSelectDialog dialog(state_, this);
-    ExecModal(dialog);
+    {
+        TBaudrateSelectDialog dialog(state_, this);
+        ExecModal(dialog);
+    }
+    // However the dialog was closed, the network is moved to CurrentBaud.
+    ChangeBaud(state_, op_, core_.Port, state_.Serial.CurrentBaud.load());
 }
 
 void TMain::ConfigureSystem1Click() {
     TConfiguration::Actions actions;
     actions.WriteConfiguration = [this] { return WriteConfiguration(state_.Config, op_); };
-    actions.StartNetworkInitialisation = [this] { iniTimer_->stop(); };
+    actions.StartNetworkInitialisation = [this] { StartNetworkInitialisation(); };
     actions.DeviceForPort = [](int port) {
         const QString path = QString::fromStdString(DevicePathForPort(port));
         const QFileInfo info(path);
@@ -85,6 +94,7 @@ void TMain::ConfigureSystem1Click() {
 void TMain::ExitProgram1Click() { EndProcess(); }
 
 void TMain::EndProcess() {
+    if (state_.Serial.PortOpen.load() == 1) core_.Port.ClosePort();
     for (auto& hook : exitHooks_) hook();
     std::fflush(nullptr);
     op_.Shutdown();
