@@ -126,10 +126,7 @@ private slots:
 
     void portThatCannotBeOpenedIsReportedAndTheWindowStaysUsable() {
         AppFixture f;
-        QFile config(f.dir.filePath("Config.cfg"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write("40\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n");
-        config.close();
+        QVERIFY(f.WriteConfig(40));
         // COM40 is a link to nowhere: opening it fails.
         QVERIFY(QFile::link(f.dir.filePath("no-such-device"), f.dir.filePath("COM40")));
         DialogAnswerer answerer;
@@ -156,7 +153,7 @@ private slots:
 
     void portChangeInConfigurationRestartsTheScan() {
         AppFixture f;
-        QVERIFY(f.WriteDefaultConfig());
+        QVERIFY(f.WriteConfig(1, 20));  // a short scan time-out keeps the two scans quick
         auto first = StartSimulator(f.dir.path(), 1, "D3,X1,Q0");
         auto second = StartSimulator(f.dir.path(), 2, "U5,H2");
         QVERIFY(first && second);
@@ -177,8 +174,9 @@ private slots:
         QCOMPARE(Count(f, UnitGroup::UBoard), QStringLiteral("1"));
         QCOMPARE(Count(f, UnitGroup::HBoard), QStringLiteral("1"));
         CheckIndicators(f, {"U5", "H2"});
-        QVERIFY(QFile(f.dir.filePath("Config.cfg")).open(QIODevice::ReadOnly));
+        QCOMPARE(f.ConfigText(), QByteArray("2\r\n120\r\n200\r\n250\r\n0\r\n250\r\n20\r\n"));
         QCOMPARE(f.state.Config.CommPortNumber.load(), 2);
+        QCOMPARE(f.state.Config.ReplyTimeout.load(), 120);  // restored after the scan
         QVERIFY(answerer.Unexpected().isEmpty());
     }
 };

@@ -28,11 +28,19 @@ struct AppFixture {
         QDir::setCurrent(previousDir);
     }
 
-    // "Config.cfg" with the default values.
-    bool WriteDefaultConfig() const {
+    // "Config.cfg" with the default values, or another port and scan time-out.
+    bool WriteConfig(int port = 1, int initTimeout = 60) const {
         QFile f(dir.filePath("Config.cfg"));
-        return f.open(QIODevice::WriteOnly) &&
-               f.write("1\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n") == 31;
+        const QByteArray text = QStringLiteral("%1\r\n120\r\n200\r\n250\r\n0\r\n250\r\n%2\r\n")
+                                    .arg(port)
+                                    .arg(initTimeout)
+                                    .toLatin1();
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    }
+    bool WriteDefaultConfig() const { return WriteConfig(); }
+    QByteArray ConfigText() const {
+        QFile f(dir.filePath("Config.cfg"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
 
