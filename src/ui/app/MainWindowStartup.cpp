@@ -31,6 +31,9 @@ QString QtFileFilter(const char* classic) {
 
 void TMain::FormActivate() {
     if (state_.App.FirstActivationDone.exchange(1) != 0) return;
+    // Placed again now that the window manager has framed the window: the frame, not the client
+    // area, belongs at the screen's top-left corner.
+    move(0, 0);
     ResetRunDisplayState();
     state_.Serial.CurrentBaud = 57600;
     ResetStartupState(state_);
