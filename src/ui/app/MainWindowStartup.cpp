@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 #include "app/BaudrateSelectDialog.h"
@@ -33,7 +34,7 @@ void TMain::FormActivate() {
     if (state_.App.FirstActivationDone.exchange(1) != 0) return;
     // Placed again now that the window manager has framed the window: the frame, not the client
     // area, belongs at the screen's top-left corner.
-    move(0, 0);
+    if (QWindow* window = windowHandle()) window->setFramePosition(QPoint(0, 0));
     ResetRunDisplayState();
     state_.Serial.CurrentBaud = 57600;
     ResetStartupState(state_);
