@@ -43,6 +43,7 @@ TMain::TMain(Core& core, QtOperator& op, QWidget* parent)
     BuildForm();
     // A single fixed border: the window keeps the size of its client area and menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     move(0, 0);
 
     mainTimer_ = new QTimer(this);
