@@ -71,7 +71,7 @@ class Simulator {
     // --- faults ---
     int AddFault(const Fault& fault);
     // Parses the text form (Faults.h); 0 with `error` set when it is not valid.
-    int AddFault(const std::string& spec, std::string* error = nullptr);
+    int AddFault(const std::string& rule, std::string* error = nullptr);
     bool RemoveFault(int id);
     void ClearFaults();
     std::vector<FaultEntry> Faults() const;
