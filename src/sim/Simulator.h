@@ -118,7 +118,7 @@ class Simulator {
     Options options_;
     ByteLog log_;
 
-    mutable std::mutex mu_;  // network_, faults_, pace_, errors_, partial buffers
+    mutable std::mutex mu_;  // network_, faults_, pace_, error_, slavePath_, linkPath_
     std::unique_ptr<Network> network_;
     FaultTable faults_;
     bool pace_ = false;
