@@ -3,6 +3,9 @@
 #include <QCheckBox>
 #include <QSignalBlocker>
 
+#include "app/Core.h"
+#include "app/MainWindow.h"
+#include "app/QtOperator.h"
 #include "serial/CommunicationsDebugger.h"
 
 namespace vendra::ui {
@@ -43,6 +46,13 @@ void CommDebugController::CreateCommDebugWindow() {
 void CommDebugController::DestroyCommDebugWindow() {
     delete window_.data();
     state_.CommDebug.CommDebugWindowReady = 0;
+}
+
+void InstallCommDebug(TMain& main) {
+    auto* controller =
+        new CommDebugController(main.State(), main.Op(), main.GetCore().CommLog, &main, &main);
+    controller->setObjectName(QStringLiteral("CommDebugController"));
+    controller->Attach(main.Control<QCheckBox>("CommDebug"));
 }
 
 }  // namespace vendra::ui

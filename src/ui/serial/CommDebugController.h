@@ -11,13 +11,13 @@
 #include "app/Operator.h"
 #include "app/SystemState.h"
 #include "serial/CommDebugLog.h"
+#include "serial/CommunicationsDebugger.h"
 
 class QCheckBox;
 class QWidget;
 
 namespace vendra::ui {
 
-class TCommunicationsDebugger;
 class TMain;
 
 class CommDebugController : public QObject, public CommDebugWindowHost {
@@ -47,5 +47,8 @@ private:
     QPointer<TCommunicationsDebugger> window_;
     bool switching_ = false;
 };
+
+// Attaches the "Comm. Debug" handling to the main window's box `CommDebug`, with the core's log.
+void InstallCommDebug(TMain& main);
 
 }  // namespace vendra::ui
