@@ -202,8 +202,10 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
 
     if (!port_.IsOpen()) return LineLost();  // no line to answer on: never wait for nothing
     active.MakeQuiet();
+    // With QuietWait set the reply wait has no box; the frame write has already waited for the
+    // output to leave, so the wait is for input alone.
     int32_t timeout = state_.Config.ReplyTimeout.load();
-    if (!port_.WaitForReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
+    if (!port_.WaitForInput(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
         return port_.IsOpen() ? 0 : LineLost();
     if (f >= family::RawNoRead && f < family::RawRead) {
         CountReply();  // the reply stays in the queue until the next purge
