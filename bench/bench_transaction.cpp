@@ -10,8 +10,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <termios.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,7 +38,9 @@ constexpr const char* kFrame = "D3A1000\r";
 constexpr const char* kReply = "D3>";
 constexpr uint32_t kBaud = 115200;
 
-double Us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double Us(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 double Median(std::vector<double> v) {
     if (v.empty()) return 0;
@@ -48,7 +50,7 @@ double Median(std::vector<double> v) {
 
 // Answers nothing and shows nothing: the bench has no operator.
 class SilentOperator : public vendra::Operator {
-public:
+  public:
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned) override {
         std::fprintf(stderr, "message: %s / %s\n", title.c_str(), text.c_str());
         ++boxes;
@@ -141,7 +143,7 @@ for request in sys.stdin:
 )";
 
 class PythonPeer {
-public:
+  public:
     bool Start(const std::string& script, const std::string& path) {
         int toPeer[2], fromPeer[2];
         if (::pipe(toPeer) != 0 || ::pipe(fromPeer) != 0) return false;
@@ -177,7 +179,7 @@ public:
         if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     FILE* in_ = nullptr;
     FILE* out_ = nullptr;
