@@ -1,61 +1,110 @@
 // The one serial line through which the host talks to every board unit.
 //
-// Error rule: every operation but the waits returns failure (false, 0) at once while the port is
-// not open; no operation throws. The only message this layer shows is the wait time-out box, and
-// only while QuietWait is 0.
+// Error rule: every operation but the waits' helpers returns failure (false, 0) at once while the
+// port is not open; no operation throws. Messages this layer shows itself: the wait time-out box
+// ("Wait Port Error\nTerminating procedure"), only while QuietWait is 0, and, once, a box when the
+// device goes away while open (the port is then closed: PortOpen = 0, every later call fails at
+// once). A write that cannot be completed (device lost, output never drains) returns false.
 // Thread rule: one activity at a time uses the port (SystemBusy / TransactionActive); the object
-// is not locked. Waits block in poll() on the port in short slices, processing GUI events between
-// slices when called on the GUI thread; none spins a core and none can wait forever.
+// is not locked. Waits block in poll() on the port in slices of a few ms, calling
+// Operator::ProcessEvents between slices (a no-op off the GUI thread); none spins a core and every
+// one is bounded. AbortWaits may be called from any thread.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/Operator.h"
 #include "app/SystemState.h"
+#include "serial/SerialDevice.h"
 
 namespace vendra {
 
-// Device for port number n: "COM<n>" in `folder` when that exists, otherwise /dev/ttyS<n-1>.
+// Device for port number n: "COM<n>" in `folder` when that exists (even as a dangling link, so a
+// vanished device is reported instead of another one being opened), otherwise /dev/ttyS<n-1>.
+// Empty for a number below 1.
 std::string DevicePathForPort(int portNumber, const std::string& folder = ".");
 // The Windows device name: "COM%d" below 10, "\\.\COM%d" from 10.
 std::string WindowsDeviceName(int portNumber);
 
 class SerialPort {
-public:
+  public:
+    // Slice of every wait: the longest the GUI goes without its events during a wait.
+    static constexpr uint32_t kWaitSliceMs = 5;
+    // ReadReply gives up on a line without CR after this long.
+    static constexpr uint32_t kReplyLineMs = 2000;
+    // ReadByte waits this long for one byte (the 10 ms per byte + 50 ms read time-out).
+    static constexpr uint32_t kReadByteMs = 60;
+
     SerialPort(SystemState& state, Operator& op);
+    // With another device implementation (tests, other platforms).
+    SerialPort(SystemState& state, Operator& op, std::unique_ptr<SerialDevice> device);
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
+
+    // Folder in which "COM<n>" links are looked for (default: the working directory).
+    void SetDeviceFolder(std::string folder) { folder_ = std::move(folder); }
+    const std::string& DeviceFolder() const { return folder_; }
 
     bool OpenPort(int portNumber, uint32_t baud);
     // Opens a device by path (the port-number rule applied by OpenPort ends here).
     bool OpenDevice(const std::string& path, uint32_t baud);
     void ClosePort();
+    // PortOpen is 1 and the device is open.
+    bool IsOpen() const;
+    // Why the last open failed or the device was lost ("" when nothing went wrong).
+    std::string LastError() const { return lastError_; }
+
     bool SetBaudRate(uint32_t baud);
     void PurgeInput();
     void PurgeBoth();
+    // Purge, optional time stamp ("%lu : %s" with the ms tick), per-byte TransmitDelay pacing,
+    // then wait (bounded) until the output has left.
     bool WriteFrame(const char* text);
+    // As WriteFrame, never time-stamped.
     bool WriteText(const char* text);
     // Reads one line up to CR into buffer (at most capacity-1 characters stored, NUL-terminated,
-    // the rest of the line up to CR read and dropped). False when no CR came within 2000 ms.
+    // the rest of the line up to CR read and dropped). Reads in chunks of 4, 8 or 15 bytes by
+    // baud rate; bytes of the same chunk after the CR are dropped, later ones stay queued. False
+    // when no CR came within 2000 ms (the buffer holds what came), or the device failed.
     bool ReadReply(char* buffer, size_t capacity);
+    // One byte, or 0 when none came within kReadByteMs.
     uint8_t ReadByte();
+    // True as soon as a reply has begun (a byte is waiting); false after timeoutMs, with the time-
+    // out box while QuietWait is 0.
     bool WaitForReply(uint32_t timeoutMs);
     // Waits until at least one byte is waiting or the time is up; never shows a message.
     bool WaitForInput(uint32_t timeoutMs);
     uint32_t InputQueueCount();
     bool OutputQueueEmpty();
 
-private:
+    // While set, every wait and read ends at once with failure (within one slice when already
+    // waiting). Used to stop a worker that waits on the line.
+    void AbortWaits(bool abort) { abortWaits_.store(abort); }
+
+  private:
+    enum class Await { Ready, TimedOut, Lost, Aborted };
+    Await AwaitInput(uint32_t timeoutMs);
+    bool Send(const std::string& output);
+    bool DrainOutput();
+    void HandleLost();
+    uint32_t LineBaud() const;
+
     SystemState& state_;
     Operator& op_;
-    int fd_ = -1;
+    std::unique_ptr<SerialDevice> device_;
+    std::string folder_ = ".";
+    std::string path_;
+    std::string lastError_;
+    std::atomic<bool> abortWaits_{false};
 };
 
 // The waiting helpers every long loop calls. PumpMessages processes GUI events when called on the
 // GUI thread (one dispatch per 101 calls, as the counter rule says); DelayMs and DelaySeconds sleep
-// in short slices and pump after each slice.
+// in short slices and process GUI events after each slice. DelayMs(ms) lasts at least ms + 1 ms.
 void PumpMessages(SystemState& state, Operator& op);
 void DelayMs(SystemState& state, Operator& op, uint32_t ms);
 void DelaySeconds(SystemState& state, Operator& op, uint32_t seconds);

@@ -1,0 +1,172 @@
+#include "serial/BoardProtocol.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace vendra::protocol {
+
+namespace {
+constexpr char kFamilyLetters[] = "DUHWXYZQ";
+constexpr char kFamilyLowerLetters[] = "duhwxyzq";
+constexpr char kGroupLetters[] = "DUHXQ";
+constexpr uint8_t kGroupFamilyCodes[] = {0, 1, 2, 4, 7};
+constexpr const char* kGroupNames[] = {"DBoard", "UBoard", "HBoard", "AxisBoard", "QBoard"};
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+int GroupIndex(UnitGroup group) {
+    int g = static_cast<int>(group);
+    return g >= 0 && g < kUnitGroups ? g : -1;
+}
+}  // namespace
+
+const uint32_t kSupportedBauds[kSupportedBaudCount] = {9600,   19200,  38400, 57600,
+                                                       115200, 230400, 460800};
+
+const ReplyStatusEntry ReplyStatusTable[kReplyStatusCount] = {
+    {'>', "OK", true},
+    {'a', "Aborting last command", true},
+    {'b', "Motor Busy", true},
+    {'f', "Motor finished movement command", true},
+    {'s', "Motor Homed, but not moved", true},
+    {'u', "Updating Motor Move Parameters", true},
+    {'w', "Waiting for last command to complete", true},
+    {'!', "Parameter Error", false},
+    {'#', "Syntax Error", false},
+    {'e', "Encoder ERROR", false},
+    {'h', "Motor NOT Homed", false},
+    {'l', "RTOS Software limit reached", false},
+    {'n', "IEEPROM not erased", false},
+    {'E', "Watchdog Error", false},
+    {'t', "TMC246 Error", false},
+};
+
+char FamilyLetter(uint8_t familyCode) {
+    return familyCode < 8 ? kFamilyLetters[familyCode] : '\0';
+}
+
+char FamilyLowerLetter(uint8_t familyCode) {
+    return familyCode < 8 ? kFamilyLowerLetters[familyCode] : '\0';
+}
+
+char AxisReplyLetter(int axis) {
+    return axis >= 0 && axis < 4 ? "wxyz"[axis] : '\0';
+}
+
+int AxisFromReplyLetter(char letter) {
+    switch (letter) {
+        case 'w':
+            return 0;
+        case 'x':
+            return 1;
+        case 'y':
+            return 2;
+        case 'z':
+            return 3;
+        default:
+            return -1;
+    }
+}
+
+char GroupLetter(UnitGroup group) {
+    int g = GroupIndex(group);
+    return g < 0 ? '\0' : kGroupLetters[g];
+}
+
+uint8_t GroupFamilyCode(UnitGroup group) {
+    int g = GroupIndex(group);
+    return g < 0 ? 0 : kGroupFamilyCodes[g];
+}
+
+const char* GroupName(UnitGroup group) {
+    int g = GroupIndex(group);
+    return g < 0 ? "" : kGroupNames[g];
+}
+
+char UnitDigit(unsigned address) {
+    return address < 16 ? kHexDigits[address] : '\0';
+}
+
+std::string IdentityFrame(UnitGroup group, unsigned address, unsigned item) {
+    char letter = GroupLetter(group);
+    if (letter == '\0' || address > 15) return {};
+    char frame[32];
+    std::snprintf(frame, sizeof frame, "%c%1Xv%X\r", letter, address, item);
+    return frame;
+}
+
+std::string InformationItemText(unsigned item, char axisLetter) {
+    char text[32];
+    if (axisLetter != '\0')
+        std::snprintf(text, sizeof text, "%cv%1X\r", axisLetter, item);
+    else
+        std::snprintf(text, sizeof text, "v%1X\r", item);
+    return text;
+}
+
+std::string ChangeBaudFrame(int rateCode) {
+    if (rateCode < 0 || rateCode > 6) return {};
+    char frame[16];
+    std::snprintf(frame, sizeof frame, "GGc%u\r", static_cast<unsigned>(rateCode));
+    return frame;
+}
+
+bool IsSupportedBaud(uint32_t baud) {
+    return RateCode(baud) >= 0;
+}
+
+int RateCode(uint32_t baud) {
+    for (size_t i = 0; i < kSupportedBaudCount; ++i)
+        if (kSupportedBauds[i] == baud) return static_cast<int>(i);
+    return -1;
+}
+
+uint32_t RateForCode(int code) {
+    return code >= 0 && code < static_cast<int>(kSupportedBaudCount) ? kSupportedBauds[code] : 0;
+}
+
+int BaudDialogIndex(uint32_t baud) {
+    if (baud == 0) return 7;
+    int code = RateCode(baud);
+    return code < 0 ? -1 : 6 - code;
+}
+
+uint32_t BaudForDialogIndex(int index) {
+    if (index == 7) return 0;
+    return index >= 0 && index < 7 ? RateForCode(6 - index) : 0;
+}
+
+uint32_t NextScanRate(uint32_t baud) {
+    int code = RateCode(baud);
+    return code < 0 ? 0 : RateForCode(code + 1);
+}
+
+ReplyStatus LookupReplyStatus(char status) {
+    for (const auto& e : ReplyStatusTable)
+        if (e.status == status) return {e.text, e.success};
+    char text[16];
+    std::snprintf(text, sizeof text, "?? '%c'", status);
+    return {text, true};
+}
+
+bool IsBusyStatus(char status) {
+    return status == 'w' || status == 'b' || status == 'a';
+}
+
+ReplyLine ParseReply(const char* reply) {
+    ReplyLine line;
+    if (reply == nullptr) return line;
+    size_t n = std::strlen(reply);
+    if (n > 0) line.letter = reply[0];
+    if (n > 1) line.unitDigit = reply[1];
+    if (n > 2) line.status = reply[2];
+    if (n > 3) line.value.assign(reply + 3);
+    return line;
+}
+
+bool ReplyFromAddressOf(const char* frame, const char* reply) {
+    if (frame == nullptr || reply == nullptr) return false;
+    if (std::strlen(frame) < 2 || std::strlen(reply) < 2) return false;
+    return reply[1] == frame[1];
+}
+
+}  // namespace vendra::protocol

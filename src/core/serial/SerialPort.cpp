@@ -1,0 +1,301 @@
+#include "serial/SerialPort.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/Clock.h"
+
+namespace vendra {
+
+namespace {
+
+constexpr const char* kCommErrorTitle = "VDWin Comm ERROR Message";
+constexpr unsigned kWarningOk = mb::IconWarning | mb::Ok;  // 48
+
+// Microseconds left until `deadlineUs`, rounded up to whole ms, capped at one wait slice.
+uint32_t SliceUntil(uint64_t deadlineUs) {
+    uint64_t now = TickUs();
+    if (now >= deadlineUs) return 0;
+    uint64_t leftMs = (deadlineUs - now + 999) / 1000;
+    return static_cast<uint32_t>(std::min<uint64_t>(leftMs, SerialPort::kWaitSliceMs));
+}
+
+}  // namespace
+
+std::string DevicePathForPort(int portNumber, const std::string& folder) {
+    if (portNumber < 1) return {};
+    std::string name = "COM" + std::to_string(portNumber);
+    std::string local = (folder.empty() || folder == ".") ? name : folder + "/" + name;
+    struct stat st {};
+    if (::lstat(local.c_str(), &st) == 0) return local;
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string WindowsDeviceName(int portNumber) {
+    char name[32];
+    std::snprintf(name, sizeof name, portNumber >= 10 ? "\\\\.\\COM%d" : "COM%d", portNumber);
+    return name;
+}
+
+SerialPort::SerialPort(SystemState& state, Operator& op)
+    : SerialPort(state, op, MakePlatformSerialDevice()) {}
+
+SerialPort::SerialPort(SystemState& state, Operator& op, std::unique_ptr<SerialDevice> device)
+    : state_(state), op_(op), device_(std::move(device)) {}
+
+SerialPort::~SerialPort() {
+    ClosePort();
+}
+
+bool SerialPort::IsOpen() const {
+    return state_.Serial.PortOpen.load() == 1 && device_->IsOpen();
+}
+
+uint32_t SerialPort::LineBaud() const {
+    uint32_t baud = state_.Serial.CurrentBaud.load();
+    return baud == 0 ? 9600 : baud;
+}
+
+bool SerialPort::OpenPort(int portNumber, uint32_t baud) {
+    state_.Serial.QuietWait = 0;
+    state_.Serial.PortOpen = 0;
+    std::string path = DevicePathForPort(portNumber, folder_);
+    if (path.empty()) {
+        device_->Close();
+        lastError_ = "no device for port number " + std::to_string(portNumber);
+        return false;
+    }
+    return OpenDevice(path, baud);
+}
+
+bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
+    state_.Serial.QuietWait = 0;
+    state_.Serial.PortOpen = 0;
+    device_->Close();
+    std::string error;
+    if (!device_->Open(path, baud, error)) {
+        lastError_ = error;
+        return false;
+    }
+    path_ = path;
+    lastError_.clear();
+    device_->Purge(true, true);
+    state_.Serial.PortOpen = 1;
+    return true;
+}
+
+void SerialPort::ClosePort() {
+    if (device_->IsOpen()) {
+        device_->Purge(true, true);
+        device_->Close();
+    }
+    state_.Serial.PortOpen = 0;
+}
+
+void SerialPort::HandleLost() {
+    bool wasOpen = device_->IsOpen();
+    device_->Close();
+    state_.Serial.PortOpen = 0;
+    if (!wasOpen) return;
+    lastError_ = path_ + " went away";
+    // Reported once: the port is closed now, so later calls fail without a word.
+    op_.ShowMessageBox("Communications Port lost (" + path_ + ")\nTerminating procedure",
+                       kCommErrorTitle, kWarningOk);
+}
+
+bool SerialPort::SetBaudRate(uint32_t baud) {
+    if (!IsOpen()) return false;
+    if (!device_->SetBaud(baud)) {
+        if (device_->Lost()) HandleLost();
+        return false;
+    }
+    state_.Serial.CurrentBaud = baud;
+    return true;
+}
+
+void SerialPort::PurgeInput() {
+    if (IsOpen()) device_->Purge(true, false);
+}
+
+void SerialPort::PurgeBoth() {
+    if (IsOpen()) device_->Purge(true, true);
+}
+
+bool SerialPort::WriteFrame(const char* text) {
+    if (!IsOpen() || text == nullptr) return false;
+    device_->Purge(true, true);
+    if (state_.Serial.TimeStampFrames.load() == 1) {
+        char stamp[24];
+        std::snprintf(stamp, sizeof stamp, "%lu : ", static_cast<unsigned long>(TickMs()));
+        return Send(std::string(stamp) + text);
+    }
+    return Send(text);
+}
+
+bool SerialPort::WriteText(const char* text) {
+    if (!IsOpen() || text == nullptr) return false;
+    device_->Purge(true, true);
+    return Send(text);
+}
+
+bool SerialPort::Send(const std::string& output) {
+    // Room in the driver's buffer: generous against the line time of the frame.
+    uint32_t writeBoundMs = 1000 + static_cast<uint32_t>(output.size() * 30000ull / LineBaud());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(output.data());
+    uint32_t delay = state_.Serial.TransmitDelay.load();
+    bool ok = true;
+    if (delay == 0) {
+        ok = device_->Write(bytes, output.size(), writeBoundMs);
+    } else {
+        for (size_t i = 0; ok && i < output.size(); ++i) {
+            ok = device_->Write(bytes + i, 1, writeBoundMs);
+            if (ok) DelayMs(state_, op_, delay);
+        }
+    }
+    if (!ok) {
+        if (device_->Lost()) HandleLost();
+        return false;
+    }
+    return DrainOutput();
+}
+
+bool SerialPort::DrainOutput() {
+    long queued = device_->OutputCount();
+    if (queued < 0) {
+        HandleLost();
+        return false;
+    }
+    // Three times the line time of what is queued, and a second more: generous, but bounded.
+    uint64_t lineUs = static_cast<uint64_t>(queued) * 10'000'000ull / LineBaud();
+    uint64_t deadline = TickUs() + 1'000'000ull + 3 * lineUs;
+    while (queued > 0) {
+        if (abortWaits_.load()) return false;
+        uint32_t slice = SliceUntil(deadline);
+        if (slice == 0) return false;
+        // Sleep about as long as the queued bytes need, within one slice.
+        uint64_t needMs = static_cast<uint64_t>(queued) * 10'000ull / LineBaud();
+        SleepMs(static_cast<uint32_t>(std::clamp<uint64_t>(needMs, 1, slice)));
+        op_.ProcessEvents();
+        queued = device_->OutputCount();
+        if (queued < 0) {
+            HandleLost();
+            return false;
+        }
+    }
+    return true;
+}
+
+SerialPort::Await SerialPort::AwaitInput(uint32_t timeoutMs) {
+    uint64_t deadline = TickUs() + static_cast<uint64_t>(timeoutMs) * 1000;
+    for (;;) {
+        if (abortWaits_.load()) return Await::Aborted;
+        long waiting = device_->InputCount();
+        if (waiting < 0) return Await::Lost;
+        if (waiting > 0) return Await::Ready;
+        uint32_t slice = SliceUntil(deadline);
+        if (slice == 0) return Await::TimedOut;
+        if (device_->WaitReadable(slice) == SerialDevice::Wait::Lost) return Await::Lost;
+        op_.ProcessEvents();
+    }
+}
+
+bool SerialPort::WaitForInput(uint32_t timeoutMs) {
+    if (!IsOpen()) return false;
+    Await r = AwaitInput(timeoutMs);
+    if (r == Await::Lost) HandleLost();
+    return r == Await::Ready;
+}
+
+bool SerialPort::WaitForReply(uint32_t timeoutMs) {
+    if (!IsOpen()) return false;
+    bool drained = DrainOutput();
+    if (!IsOpen() || abortWaits_.load()) return false;
+    Await r = drained ? AwaitInput(timeoutMs) : Await::TimedOut;
+    switch (r) {
+        case Await::Ready:
+            return true;
+        case Await::Lost:
+            HandleLost();
+            return false;
+        case Await::Aborted:
+            return false;
+        case Await::TimedOut:
+            break;
+    }
+    if (state_.Serial.QuietWait.load() == 0)
+        op_.ShowMessageBox("Wait Port Error\nTerminating procedure", kCommErrorTitle, kWarningOk);
+    return false;
+}
+
+bool SerialPort::ReadReply(char* buffer, size_t capacity) {
+    if (buffer == nullptr || capacity == 0) return false;
+    buffer[0] = '\0';
+    if (!IsOpen()) return false;
+    uint32_t baud = state_.Serial.CurrentBaud.load();
+    size_t chunkSize = baud >= 230400 ? 15 : baud > 115200 ? 8 : 4;
+    uint8_t chunk[15];
+    size_t stored = 0;
+    uint64_t deadline = TickUs() + kReplyLineMs * 1000ull;
+    for (;;) {
+        if (abortWaits_.load()) break;
+        long got = device_->Read(chunk, chunkSize);
+        if (got < 0) {
+            HandleLost();
+            break;
+        }
+        for (long i = 0; i < got; ++i) {
+            if (chunk[i] == '\r') {
+                // The rest of this chunk is dropped; later bytes stay queued.
+                buffer[stored] = '\0';
+                return true;
+            }
+            if (stored + 1 < capacity) buffer[stored++] = static_cast<char>(chunk[i]);
+        }
+        uint32_t slice = SliceUntil(deadline);
+        if (slice == 0) break;
+        if (got > 0) continue;
+        if (device_->WaitReadable(slice) == SerialDevice::Wait::Lost) {
+            HandleLost();
+            break;
+        }
+        op_.ProcessEvents();
+    }
+    buffer[stored] = '\0';
+    return false;
+}
+
+uint8_t SerialPort::ReadByte() {
+    if (!IsOpen()) return 0;
+    Await r = AwaitInput(kReadByteMs);
+    if (r == Await::Lost) HandleLost();
+    if (r != Await::Ready) return 0;
+    uint8_t byte = 0;
+    long got = device_->Read(&byte, 1);
+    if (got < 0) HandleLost();
+    return got == 1 ? byte : 0;
+}
+
+uint32_t SerialPort::InputQueueCount() {
+    if (!IsOpen()) return 0;
+    long n = device_->InputCount();
+    if (n < 0) {
+        HandleLost();
+        return 0;
+    }
+    return static_cast<uint32_t>(n);
+}
+
+bool SerialPort::OutputQueueEmpty() {
+    if (!IsOpen()) return false;
+    long n = device_->OutputCount();
+    if (n < 0) {
+        HandleLost();
+        return false;
+    }
+    return n == 0;
+}
+
+}  // namespace vendra

@@ -1,0 +1,178 @@
+// "Config.cfg" in every shape it is found in, and what the program writes.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "network/ConfigFile.h"
+#include "support/ScriptedOperator.h"
+
+namespace vendra {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDefaultFile = "1\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n";
+
+class ConfigFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vendra-config-XXXXXX";
+        dir = ::mkdtemp(pattern);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void Put(const std::string& bytes) {
+        std::ofstream(dir / "Config.cfg", std::ios::binary) << bytes;
+    }
+    std::string Get() {
+        std::ifstream in(dir / "Config.cfg", std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::vector<int32_t> Values() {
+        return {config.CommPortNumber, config.ReplyTimeout, config.MainWindowTime,
+                config.TempWinTime,    config.TXDdelay,     config.EncoderWinTime,
+                config.InitTimeout};
+    }
+    int Read() { return ReadConfiguration(config, op, dir.string()); }
+
+    fs::path dir;
+    Configuration config;
+    test::ScriptedOperator op;
+};
+
+TEST_F(ConfigFileTest, MissingFileAnsweredYesCreatesTheDefaultFile) {
+    op.QueueButton(mb::IdYes);
+    EXPECT_EQ(Read(), 0);
+    auto boxes = op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Error, Can not Open Configuration file, Would you like to create one???");
+    EXPECT_EQ(boxes[0].title, "VDWin Error Message");
+    EXPECT_EQ(boxes[0].flags, 52u);
+    EXPECT_EQ(Get(), kDefaultFile);
+    EXPECT_EQ(Values(), (std::vector<int32_t>{1, 120, 200, 250, 0, 250, 60}));
+    EXPECT_FALSE(fs::exists(dir / "Config.cfg.new"));
+}
+
+TEST_F(ConfigFileTest, MissingFileAnsweredNoKeepsDefaultsAndCreatesNothing) {
+    op.QueueButton(mb::IdNo);
+    config.ReplyTimeout = 333;  // what memory holds stays
+    EXPECT_EQ(Read(), 0);
+    EXPECT_FALSE(fs::exists(dir / "Config.cfg"));
+    EXPECT_EQ(config.ReplyTimeout.load(), 333);
+}
+
+TEST_F(ConfigFileTest, EveryLineEndingReadsAsSevenLines) {
+    const std::vector<int32_t> expected{3, 150, 210, 260, 2, 270, 80};
+    for (const char* eol : {"\r\n", "\r", "\n"}) {
+        std::string text;
+        for (int32_t v : expected) text += std::to_string(v) + eol;
+        Put(text);
+        Configuration fresh;
+        EXPECT_EQ(ReadConfiguration(fresh, op, dir.string()), 1);
+        std::vector<int32_t> got{fresh.CommPortNumber, fresh.ReplyTimeout, fresh.MainWindowTime,
+                                 fresh.TempWinTime,    fresh.TXDdelay,     fresh.EncoderWinTime,
+                                 fresh.InitTimeout};
+        EXPECT_EQ(got, expected) << "line end " << (eol[0] == '\n' ? "LF" : eol[1] ? "CRLF" : "CR");
+    }
+    EXPECT_TRUE(op.Boxes().empty());
+}
+
+TEST_F(ConfigFileTest, ShortEmptyAndDamagedFilesGiveZerosAndAWarning) {
+    Put("4\r\n100\r\n300\r\n");
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(Values(), (std::vector<int32_t>{4, 100, 300, 0, 0, 0, 0}));
+    auto boxes = op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find("line(s) 4, 5, 6, 7"), std::string::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].flags, 48u);
+    EXPECT_EQ(Get(), "4\r\n100\r\n300\r\n");  // nothing is rewritten
+
+    op.ClearRecords();
+    Put("");
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(Values(), (std::vector<int32_t>(7, 0)));
+    ASSERT_EQ(op.Boxes().size(), 1u);
+
+    // atol conventions: blanks and sign, digits, trailing text ignored; no digits gives 0.
+    op.ClearRecords();
+    Put("  2abc\r\n-15\r\nabc\r\n+7\r\n\r\n9 9\r\n4294967295\r\nextra\r\n");
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(Values(), (std::vector<int32_t>{2, -15, 0, 7, 0, 9, -1}));
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_NE(op.Boxes()[0].text.find("line(s) 3, 5;"), std::string::npos) << op.Boxes()[0].text;
+}
+
+TEST_F(ConfigFileTest, CtrlZAndLongLinesEndTheirLineSafely) {
+    // Ctrl-Z ends a line; reading goes on after it.
+    Put("7\r\n99\x1a"
+        "5\r\n1\r\n2\r\n3\r\n4\r\n");
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(Values(), (std::vector<int32_t>{7, 99, 5, 1, 2, 3, 4}));
+
+    // A line far longer than the buffer is cut; the next line is still the next value.
+    std::string longLine = "2" + std::string(5000, 'x');
+    Put(longLine + "\r\n121\r\n" + std::string(300, '9') + "\r\n4\r\n5\r\n6\r\n7\r\n");
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(config.CommPortNumber.load(), 2);
+    EXPECT_EQ(config.ReplyTimeout.load(), 121);
+    EXPECT_EQ(config.MainWindowTime.load(), -1);  // atol saturates; the low 32 bits are stored
+    EXPECT_EQ(config.InitTimeout.load(), 7);
+}
+
+TEST_F(ConfigFileTest, WrittenFilesReadBackUnchanged) {
+    config.CommPortNumber = 12;
+    config.ReplyTimeout = -5;
+    config.MainWindowTime = 0;
+    config.TempWinTime = 2147483647;
+    config.TXDdelay = -2147483647 - 1;
+    config.EncoderWinTime = 1;
+    config.InitTimeout = 65536;
+    ASSERT_EQ(WriteConfiguration(config, op, dir.string()), 1);
+    EXPECT_EQ(Get(), "12\r\n4294967291\r\n0\r\n2147483647\r\n2147483648\r\n1\r\n65536\r\n");
+    Configuration back;
+    ASSERT_EQ(ReadConfiguration(back, op, dir.string()), 1);
+    EXPECT_EQ(back.ReplyTimeout.load(), -5);
+    EXPECT_EQ(back.TXDdelay.load(), -2147483647 - 1);
+    EXPECT_EQ(back.InitTimeout.load(), 65536);
+    EXPECT_TRUE(op.Boxes().empty());
+}
+
+TEST_F(ConfigFileTest, FailedSaveReportsAndLeavesTheOldFile) {
+    Put(kDefaultFile);
+    fs::create_directory(dir / "Config.cfg.new");  // the temporary file cannot be made
+    config.ReplyTimeout = 999;
+    EXPECT_EQ(WriteConfiguration(config, op, dir.string()), 0);
+    auto boxes = op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Error, Can not Save Configuration file");
+    EXPECT_EQ(boxes[0].title, "VDWin Error Message");
+    EXPECT_EQ(boxes[0].flags, 48u);
+    EXPECT_EQ(Get(), kDefaultFile);
+    EXPECT_EQ(config.ReplyTimeout.load(), 999);
+
+    op.ClearRecords();
+    EXPECT_EQ(WriteConfiguration(config, op, (dir / "no-such-folder").string()), 0);
+    EXPECT_EQ(op.Boxes().size(), 1u);
+}
+
+TEST(ConfigLine, ReaderReportsTheEndOfTheFile) {
+    std::FILE* f = std::tmpfile();
+    std::fputs("12\r\n\n", f);
+    std::rewind(f);
+    char line[8];
+    EXPECT_TRUE(ReadConfigLine(f, line, sizeof line));
+    EXPECT_STREQ(line, "12");
+    EXPECT_TRUE(ReadConfigLine(f, line, sizeof line));
+    EXPECT_STREQ(line, "");
+    EXPECT_FALSE(ReadConfigLine(f, line, sizeof line));
+    std::fclose(f);
+}
+
+}  // namespace
+}  // namespace vendra
