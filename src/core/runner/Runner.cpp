@@ -70,6 +70,7 @@ bool Runner::Start() {
     run.StatusLine = run.ProgramPointer.load();
     motion_.ResetSilence();
     endRequested_ = false;
+    stopFrameSent_ = false;
     alive_ = true;
     run.RunnerThreadAlive = 1;
     thread_ = std::thread([this] { Execute(); });
@@ -90,6 +91,9 @@ void Runner::RequestEnd() {
 
 void Runner::Execute() {
     Finish how = Loop();
+    // An abort that ended the run inside a board command or a motion wait still stops the
+    // motors: the operator pressed Abort to stop the machine, not only the program.
+    if (state_.Run.AbortRequest.load() && !stopFrameSent_) port_.WriteFrame("GG!\r");
     FinishLogger(how);
     state_.Run.RunnerThreadAlive = 0;
     {
@@ -115,10 +119,12 @@ bool Runner::SleepSeconds(uint32_t seconds) {
 bool Runner::WaitForStep() {
     RunState& run = state_.Run;
     std::unique_lock<std::mutex> lock(mutex_);
+    waitingForStep_ = true;
     cv_.wait(lock, [&] {
         return run.StepRequest.load() != 0 || run.DebugMode.load() == 0 || endRequested_.load() ||
                shutdown_.load();
     });
+    waitingForStep_ = false;
     return run.StepRequest.load() != 0 && run.DebugMode.load() != 0 && !endRequested_.load() &&
            !shutdown_.load();
 }
@@ -138,6 +144,7 @@ Runner::Finish Runner::Loop() {
         // 1. An abort asked for between lines: stop every motor, give the boards time, stop.
         if (run.AbortRequest.load()) {
             port_.WriteFrame("GG!\r");
+            stopFrameSent_ = true;
             if (!Sleep(kAbortSettleMs)) return Finish::Close;
             run.StopRun = 1;
             FinishLogger(Finish::Close);

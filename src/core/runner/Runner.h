@@ -49,7 +49,11 @@ public:
     bool WaitFinished(uint32_t timeoutMs);
 
     // "Single Step": wakes a runner that waits for its next step (StepRequest must be set first).
+    // A step asked for while a line still executes is dropped, as the step wait starts by
+    // clearing StepRequest.
     void WakeStep();
+    // The runner waits for Single Step (tests and displays).
+    bool WaitingForStep() const { return waitingForStep_.load(); }
     // Ends the runner at its next line boundary, or at once when it waits for a step.
     void RequestEnd();
 
@@ -102,6 +106,8 @@ private:
     std::atomic<bool> alive_{false};
     std::atomic<bool> endRequested_{false};
     std::atomic<bool> shutdown_{false};
+    std::atomic<bool> waitingForStep_{false};
+    bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
     uint32_t lineNumber_ = 0;  // 1-based number of the line being executed (messages)
 
     // Suspended logger file (runner thread, or GUI thread while no runner is alive).
