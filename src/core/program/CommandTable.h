@@ -1,0 +1,89 @@
+// The command set of user programs: keywords and their codes, and the motor letters of program
+// lines. Errors: lookups report "not found" through their result; nothing throws.
+// Thread rule: the tables are constant; every function is safe from any thread.
+#pragma once
+#include <cstdint>
+
+namespace vendra {
+
+constexpr int kCommandCount = 45;
+constexpr int kKeywordSlotSize = 30;  // each keyword lives in a NUL-padded slot of this size
+
+// Index of a keyword in CommandTable, stored in every program line.
+enum CommandCode : uint8_t {
+    CmdNoOp = 0,
+    CmdVsend = 1,
+    CmdVsendna = 2,
+    CmdDBoard = 3,
+    CmdSetDBoardPosition = 4,
+    CmdDBoardCheckDone = 5,
+    CmdWaitDBoardDone = 6,
+    CmdWaitDBoardResponse = 7,
+    CmdUBoard = 8,
+    CmdSetUBoardPosition = 9,
+    CmdUBoardCheckDone = 10,
+    CmdWaitUBoardDone = 11,
+    CmdWaitUBoardResponse = 12,
+    CmdHBoard = 13,
+    CmdSetHBoardPosition = 14,
+    CmdHBoardCheckDone = 15,
+    CmdWaitHBoardDone = 16,
+    CmdWaitHBoardResponse = 17,
+    CmdAxisBoard = 18,
+    CmdSetAxisBoardPosition = 19,
+    CmdAxisBoardCheckDone = 20,
+    CmdWaitAxisBoardDone = 21,
+    CmdWaitAxisBoardResponse = 22,
+    CmdQBoard = 23,
+    CmdLinkMe = 24,
+    CmdDelay = 25,
+    CmdSdelay = 26,
+    CmdLoop = 27,
+    CmdCloop = 28,
+    CmdSetTemp = 29,
+    CmdIncTemp = 30,
+    CmdDecTemp = 31,
+    CmdCompareTemp = 32,
+    CmdMoveRespTemp = 33,
+    CmdMoveTempTemp = 34,
+    CmdUserInput = 35,
+    CmdUserWait = 36,
+    CmdUserValue = 37,
+    CmdEnableCommDebug = 38,
+    CmdDisableCommDebug = 39,
+    CmdEnableQeDataLogger = 40,
+    CmdPauseQeDataLogger = 41,
+    CmdDisableQeDataLogger = 42,
+    CmdLabel = 43,
+    CmdEndProgram = 44,
+};
+
+// The four motor-board families each own five consecutive codes in this order.
+constexpr uint8_t kDBoardFirstCode = CmdDBoard, kUBoardFirstCode = CmdUBoard,
+                  kHBoardFirstCode = CmdHBoard, kAxisBoardFirstCode = CmdAxisBoard;
+
+extern const char CommandTable[kCommandCount][kKeywordSlotSize];
+
+// Exact, case-sensitive match against slots 0..44; the first equal slot gives the code.
+// Returns 1 and sets code when found, 0 otherwise (code untouched). keyword may be null (0).
+int FindCommand(const char* keyword, uint8_t& code);
+
+// The keyword of a code, or "" for a code outside the table.
+const char* CommandKeyword(uint8_t code);
+
+// Motor selector codes of program lines; equal to the board-family codes of the transaction.
+constexpr uint32_t MotorS = 0, MotorU = 1, MotorH = 2, MotorW = 3, MotorX = 4, MotorY = 5,
+                   MotorZ = 6, MotorQ = 7, MotorA = 100;
+// What a letter outside the nine motor letters becomes. Every user of a motor code ignores it
+// (it is no board family the runner acts on), and it is written back as '?' so that it stays
+// recognisably invalid through a save and load.
+constexpr uint32_t kInvalidMotorCode = 255;
+constexpr char kInvalidMotorLetter = '?';
+
+// Letter to code: only the nine upper-case letters S U H W X Y Z Q A; any other character gives
+// kInvalidMotorCode.
+uint32_t MotorCode(char letter);
+// Code to letter: the nine codes above; any other code gives kInvalidMotorLetter.
+char MotorLetter(uint32_t code);
+
+}  // namespace vendra

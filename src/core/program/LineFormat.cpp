@@ -1,0 +1,244 @@
+#include "program/LineFormat.h"
+
+#include "program/CommandTable.h"
+
+namespace vendra {
+
+namespace {
+
+// Appends to a fixed buffer and silently stops at its end (always NUL-terminated).
+class Appender {
+  public:
+    Appender(char* out, size_t size) : end_(out + size - 1), pos_(out) { *pos_ = '\0'; }
+    ~Appender() { *pos_ = '\0'; }
+
+    void Char(char c) {
+        if (pos_ < end_) *pos_++ = c;
+    }
+    // At most `max` characters, so that an unterminated field never reads past its buffer.
+    void Str(const char* s, size_t max = kTextSize - 1) {
+        while (max-- > 0 && *s != '\0' && pos_ < end_) *pos_++ = *s++;
+    }
+    void UInt(uint32_t v, int minDigits = 1) {
+        char digits[10];
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        for (int i = n; i < minDigits; ++i) Char('0');
+        while (n > 0) Char(digits[--n]);
+    }
+    // ",<number>"
+    void Num(uint32_t v) {
+        Char(',');
+        UInt(v);
+    }
+    // ",\"<text>\""
+    void Quoted(const char* s) {
+        Char(',');
+        Char('"');
+        Str(s);
+        Char('"');
+    }
+    // ",<motor letter>"
+    void Motor(uint32_t code) {
+        Char(',');
+        Char(MotorLetter(code));
+    }
+
+  private:
+    char* end_;
+    char* pos_;
+};
+
+// A label name holding a character that separates or ends fields would not read back whole
+// written bare; quoted, it does (a name cannot hold a double quote either way).
+bool NeedsQuotes(const char* label) {
+    for (size_t i = 0; i < kTextSize - 1 && label[i] != '\0'; ++i) {
+        switch (label[i]) {
+            case ' ':
+            case '\t':
+            case ',':
+            case ';':
+            case '\r':
+            case '\n':
+            case '\x1a':
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+// One jump target: its label when the slot names one, else its number. Each target stands on its
+// own, so a line may mix labels and numbers and keep both through a save.
+void Target(Appender& a, const ProgramLine& line, int slot, int valueIndex) {
+    const char* label = line.JumpLabels[slot];
+    if (label[0] != '\0' && NeedsQuotes(label)) {
+        a.Quoted(label);
+    } else if (label[0] != '\0') {
+        a.Char(',');
+        a.Str(label);
+    } else {
+        a.Char(',');
+        a.UInt(line.Values[valueIndex]);
+    }
+}
+
+void CommandPart(Appender& a, const ProgramLine& line) {
+    const uint32_t* v = line.Values;
+    a.Str(CommandKeyword(line.Command));
+    switch (line.Command) {
+        case CmdVsend:
+        case CmdVsendna:
+        case CmdLabel:
+            a.Quoted(line.Text);
+            break;
+        case CmdDBoard:
+        case CmdUBoard:
+        case CmdHBoard:
+        case CmdAxisBoard:
+        case CmdQBoard:
+        case CmdWaitDBoardDone:
+        case CmdWaitUBoardDone:
+        case CmdWaitHBoardDone:
+        case CmdEnableQeDataLogger:
+            a.Num(v[0]);
+            a.Quoted(line.Text);
+            break;
+        case CmdSetDBoardPosition:
+        case CmdSetUBoardPosition:
+        case CmdSetHBoardPosition:
+        case CmdSetTemp:
+        case CmdIncTemp:
+        case CmdDecTemp:
+        case CmdMoveTempTemp:
+            a.Num(v[0]);
+            a.Num(v[1]);
+            break;
+        case CmdSetAxisBoardPosition:
+            a.Num(v[0]);
+            a.Motor(v[1]);
+            a.Num(v[2]);
+            break;
+        case CmdDBoardCheckDone:
+        case CmdUBoardCheckDone:
+        case CmdHBoardCheckDone:
+            a.Num(v[0]);
+            Target(a, line, 0, 1);
+            Target(a, line, 1, 2);
+            break;
+        case CmdAxisBoardCheckDone:
+            a.Num(v[0]);
+            a.Motor(v[1]);
+            Target(a, line, 0, 2);
+            Target(a, line, 1, 3);
+            break;
+        case CmdWaitAxisBoardDone:
+            a.Num(v[0]);
+            a.Motor(v[1]);
+            a.Quoted(line.Text);
+            break;
+        case CmdWaitDBoardResponse:
+        case CmdWaitUBoardResponse:
+        case CmdWaitHBoardResponse:
+        case CmdDelay:
+        case CmdSdelay:
+        case CmdMoveRespTemp:
+            a.Num(v[0]);
+            break;
+        case CmdWaitAxisBoardResponse:
+            a.Num(v[0]);
+            a.Motor(v[1]);
+            break;
+        case CmdLinkMe:
+            a.Num(v[0]);
+            a.Motor(v[1]);
+            for (int i = 2; i <= 7; ++i) a.Num(v[i]);
+            break;
+        case CmdLoop:
+            Target(a, line, 0, 0);
+            break;
+        case CmdCloop:
+            a.Num(v[0]);
+            Target(a, line, 0, 1);
+            break;
+        case CmdCompareTemp:
+            a.Num(v[0]);
+            a.Num(v[1]);
+            Target(a, line, 0, 2);
+            Target(a, line, 1, 3);
+            Target(a, line, 2, 4);
+            break;
+        case CmdUserInput: {
+            // The type, then its two or three button targets (none for type 0, and none for a
+            // type no dialog knows, which is still written so that it reads back unchanged).
+            a.Num(v[0]);
+            int targets = 0;
+            if (v[0] == 1 || v[0] == 2 || v[0] == 4) targets = 2;
+            if (v[0] == 3 || v[0] == 5) targets = 3;
+            for (int k = 0; k < targets; ++k) Target(a, line, k, k + 1);
+            a.Quoted(line.Text);
+            break;
+        }
+        case CmdUserValue:
+            a.Num(v[1]);
+            a.Num(v[2]);
+            a.Quoted(line.Text);
+            break;
+        default:  // commands without parameters, and codes outside the table (keyword "")
+            break;
+    }
+}
+
+}  // namespace
+
+const char* FixedComment(uint8_t command) {
+    switch (command) {
+        case CmdNoOp:
+            return "No Operation";
+        case CmdUserWait:
+            return "Wait for User Input";
+        case CmdEnableCommDebug:
+            return "Enable Communications Debugger Window";
+        case CmdDisableCommDebug:
+            return "Disable Communications Debugger Collection";
+        case CmdPauseQeDataLogger:
+            return "Pause QE Data Logger";
+        case CmdDisableQeDataLogger:
+            return "Disable QE Data Logger";
+        case CmdLabel:
+            return "Program Label";
+        case CmdEndProgram:
+            return "End of Program";
+        default:
+            return nullptr;
+    }
+}
+
+int FormatLine(UserProgram& program, uint32_t index, LineForm form, char* out, size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    Appender a(out, size);
+    if (index >= kMaxProgramLines) return 0;
+    ProgramLine& line = program.Lines[index];
+    if (const char* fixed = FixedComment(line.Command)) CopyField(line.Comment, fixed);
+
+    if (form == LineForm::Display) {
+        a.UInt(index + 1, 4);
+        a.Str(" - ");
+    }
+    CommandPart(a, line);
+    a.Str("      ;");
+    a.Str(line.Comment);
+    return line.Command == CmdLabel ? 1 : 0;
+}
+
+std::string FormatLine(UserProgram& program, uint32_t index, LineForm form) {
+    char buffer[kLineBufferSize];
+    FormatLine(program, index, form, buffer, sizeof buffer);
+    return buffer;
+}
+
+}  // namespace vendra

@@ -1,0 +1,44 @@
+#include "program/LoadProgramFile.h"
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+#include "program/ProgramFile.h"
+
+namespace vendra {
+
+std::string ProgramBaseName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    return base;
+}
+
+std::string LoadedCaption(const std::string& programName) {
+    return "Vendra for Windows - Def. File Loaded: " + programName;
+}
+
+int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path) {
+    state.App.ProgramLoaded = 0;
+    state.App.ProgramName.Set(ProgramBaseName(path));
+    state.App.ProgramPath.Set(path);
+
+    LoadReport report;
+    if (!LoadProgram(state, path, report)) {
+        if (report.Status == LoadStatus::ReadError) {
+            op.ShowMessageBox(kFileOperationErrorText, kFileOperationErrorTitle, mb::OkCancel);
+        } else {
+            op.ShowMessageBox(kLoadErrorText, kLoadErrorTitle, mb::Ok | mb::IconWarning);
+        }
+        return 0;
+    }
+    if (report.Lossy()) {
+        op.ShowMessageBox(
+            "The program was loaded, but not all of the file:\n" + DescribeLosses(report),
+            kLoadErrorTitle, mb::Ok | mb::IconWarning);
+    }
+    state.App.ProgramLoaded = 1;
+    return 1;
+}
+
+}  // namespace vendra

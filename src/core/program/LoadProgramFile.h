@@ -1,0 +1,39 @@
+// "Load Define File": the core part of loading a program the operator chose. The window shows the
+// open dialog (filter kDefinitionFilter, folder kDefinitionFolder) and hands the chosen path here.
+// Errors: reported to the operator through Operator::ShowMessageBox; the result is 1 when a
+// program is loaded, 0 otherwise. ProgramLoaded is 1 only after a complete read; a load that
+// failed leaves an empty program and ProgramLoaded 0, never a half program.
+// Thread rule: GUI thread, while the system is not busy.
+#pragma once
+#include <string>
+
+namespace vendra {
+
+struct SystemState;
+class Operator;
+
+constexpr const char* kDefinitionFilter = "Definition Filter|*.def;*.DEF";
+constexpr const char* kDefinitionFolder = "define";
+
+// Message texts of a load.
+constexpr const char* kLoadErrorText = "Error in Data File";
+constexpr const char* kLoadErrorTitle = "VDWin ERROR Message";
+constexpr const char* kFileOperationErrorText =
+    "Can't perform one of the following file operations: Open, Seek, Read, Close.";
+constexpr const char* kFileOperationErrorTitle = "File Error";
+
+// The file name without folder and extension.
+std::string ProgramBaseName(const std::string& path);
+
+// The main window's caption with a program: "Vendra for Windows - Def. File Loaded: <name>".
+std::string LoadedCaption(const std::string& programName);
+
+// ProgramLoaded = 0; ProgramName = base name of path; ProgramPath = path; load the file.
+// Cannot open: "Error in Data File" / "VDWin ERROR Message" (48), result 0.
+// Read error part-way: the file-operation message / "File Error" (1), result 0.
+// Loaded, but the file holds more than the program can (lines, labels, field lengths): a warning
+// naming what was left out / "VDWin ERROR Message" (48); the program is loaded (result 1).
+// Success: ProgramLoaded = 1, result 1.
+int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path);
+
+}  // namespace vendra

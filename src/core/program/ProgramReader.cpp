@@ -1,0 +1,297 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/SystemState.h"
+#include "program/CommandTable.h"
+#include "program/ProgramEdit.h"
+#include "program/ProgramFile.h"
+#include "program/TokenReader.h"
+#include "runner/RunTables.h"
+
+namespace vendra {
+
+namespace {
+
+constexpr size_t kLabelNameMax = kLabelNameSize - 1;
+
+// Decimal with the C library's conventions: leading blanks and a sign, digits up to the first
+// other character, 0 when there are none. Stored as the low 32 bits, so "-1" is 4294967295 and
+// every unsigned 32-bit value reads back as written.
+uint32_t NumberField(const char* field) {
+    return static_cast<uint32_t>(static_cast<uint64_t>(std::strtoll(field, nullptr, 10)));
+}
+
+// Reads the fields of one line, in order, keeping the comment of the last one.
+class LineFields {
+  public:
+    LineFields(TokenReader& reader, ProgramLine& line, LoadReport& report, const char* comment)
+        : reader_(reader), line_(line), report_(report) {
+        CopyField(comment_, comment);
+    }
+    ~LineFields() { CopyField(line_.Comment, comment_); }
+
+    void Num(int value) { line_.Values[value] = NumberField(Next()); }
+    void Motor(int value) { line_.Values[value] = MotorCode(Next()[0]); }
+    void Text() { CopyField(line_.Text, Next()); }
+    void LabelName() { StoreLabelName(line_.Text, Next()); }
+    // A jump target: a number when it starts below ':' (digits, sign, or empty), else a label
+    // name for slot `slot`, the number staying 0.
+    void Target(int slot, int value) {
+        const char* f = Next();
+        if (static_cast<unsigned char>(f[0]) < ':') {
+            line_.Values[value] = NumberField(f);
+        } else {
+            line_.Values[value] = 0;
+            StoreLabelName(line_.JumpLabels[slot], f);
+        }
+    }
+
+  private:
+    const char* Next() {
+        reader_.ReadToken(field_, comment_);
+        return field_;
+    }
+    // Label names are cut to what the label table holds, on the label line and on the jumps alike,
+    // so that a jump still finds its label.
+    void StoreLabelName(char (&dst)[kTextSize], const char* src) {
+        if (std::strlen(src) > kLabelNameMax) ++report_.FieldsCut;
+        CopyField(dst, kLabelNameSize, src);
+    }
+
+    TokenReader& reader_;
+    ProgramLine& line_;
+    LoadReport& report_;
+    char field_[kTextSize] = {};
+    char comment_[kTextSize] = {};
+};
+
+void ReadParameters(LineFields& f, const ProgramLine& line) {
+    switch (line.Command) {
+        case CmdVsend:
+        case CmdVsendna:
+            f.Text();
+            break;
+        case CmdLabel:
+            f.LabelName();
+            break;
+        case CmdDBoard:
+        case CmdUBoard:
+        case CmdHBoard:
+        case CmdAxisBoard:
+        case CmdQBoard:
+        case CmdWaitDBoardDone:
+        case CmdWaitUBoardDone:
+        case CmdWaitHBoardDone:
+        case CmdEnableQeDataLogger:
+            f.Num(0);
+            f.Text();
+            break;
+        case CmdSetDBoardPosition:
+        case CmdSetUBoardPosition:
+        case CmdSetHBoardPosition:
+        case CmdSetTemp:
+        case CmdIncTemp:
+        case CmdDecTemp:
+        case CmdMoveTempTemp:
+            f.Num(0);
+            f.Num(1);
+            break;
+        case CmdSetAxisBoardPosition:
+            f.Num(0);
+            f.Motor(1);
+            f.Num(2);
+            break;
+        case CmdDBoardCheckDone:
+        case CmdUBoardCheckDone:
+        case CmdHBoardCheckDone:
+            f.Num(0);
+            f.Target(0, 1);
+            f.Target(1, 2);
+            break;
+        case CmdAxisBoardCheckDone:
+            f.Num(0);
+            f.Motor(1);
+            f.Target(0, 2);
+            f.Target(1, 3);
+            break;
+        case CmdWaitAxisBoardDone:
+            f.Num(0);
+            f.Motor(1);
+            f.Text();
+            break;
+        case CmdWaitDBoardResponse:
+        case CmdWaitUBoardResponse:
+        case CmdWaitHBoardResponse:
+        case CmdDelay:
+        case CmdSdelay:
+        case CmdMoveRespTemp:
+            f.Num(0);
+            break;
+        case CmdWaitAxisBoardResponse:
+            f.Num(0);
+            f.Motor(1);
+            break;
+        case CmdLinkMe:
+            f.Num(0);
+            f.Motor(1);
+            for (int i = 2; i <= 7; ++i) f.Num(i);
+            break;
+        case CmdLoop:
+            f.Target(0, 0);
+            break;
+        case CmdCloop:
+            f.Num(0);
+            f.Target(0, 1);
+            break;
+        case CmdCompareTemp:
+            f.Num(0);
+            f.Num(1);
+            f.Target(0, 2);
+            f.Target(1, 3);
+            f.Target(2, 4);
+            break;
+        case CmdUserInput: {
+            f.Num(0);
+            uint32_t type = line.Values[0];
+            int targets = 0;
+            if (type == 1 || type == 2 || type == 4) targets = 2;
+            if (type == 3 || type == 5) targets = 3;
+            for (int k = 0; k < targets; ++k) f.Target(k, k + 1);
+            f.Text();
+            break;
+        }
+        case CmdUserValue:
+            f.Num(1);
+            f.Num(2);
+            f.Text();
+            break;
+        default:  // no_op, user_wait, the debug and logger switches, end_program: no fields
+            break;
+    }
+}
+
+}  // namespace
+
+std::string DescribeLosses(const LoadReport& report) {
+    std::string text;
+    if (report.LinesDropped) {
+        text += "The file holds more than 10000 program lines; only the first 10000 were loaded.\n";
+    }
+    if (report.LabelsDropped > 0) {
+        text += std::to_string(report.LabelsDropped) +
+                " label line(s) past the 999th cannot be jumped to by name.\n";
+    }
+    if (report.FieldsCut > 0) {
+        text += std::to_string(report.FieldsCut) +
+                " field(s) were too long and were cut (texts and comments to 149 characters, "
+                "label names to 99).\n";
+    }
+    return text;
+}
+
+void ReadProgram(std::FILE* file, UserProgram& program, LabelTable& labels, LoadReport& report) {
+    TokenReader reader(file);
+    char field[kTextSize];
+    char comment[kTextSize];
+    while (!reader.AtEnd()) {
+        reader.ReadToken(field, comment);
+        uint8_t code = 0;
+        if (field[0] == '\0' || !FindCommand(field, code)) continue;
+        if (program.LineCount >= kMaxProgramLines) {
+            report.LinesDropped = true;
+            break;
+        }
+        ProgramLine& line = program.Lines[program.LineCount];
+        line.Command = code;
+        {
+            LineFields fields(reader, line, report, comment);
+            ReadParameters(fields, line);
+        }  // the comment of the last field is stored here
+        ++program.LineCount;
+
+        if (code == CmdLabel) {
+            if (labels.LabelCount < kMaxLabels) {
+                LabelEntry& entry = labels.Entries[labels.LabelCount++];
+                CopyField(entry.Name, line.Text);
+                entry.Target = static_cast<int32_t>(program.LineCount);
+            } else {
+                ++report.LabelsDropped;
+            }
+        }
+        if (code == CmdLinkMe) report.LinksFound = true;
+        if (code == CmdEndProgram) {
+            report.EndFound = true;
+            break;
+        }
+    }
+    report.FieldsCut += reader.CutCount();
+}
+
+namespace {
+
+// Opens a regular file for reading. A FIFO, a device or a directory would block, never end or
+// fail on read, so they are refused up front; O_NONBLOCK keeps the open itself from blocking.
+std::FILE* OpenRegularFile(const std::string& path, int& error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        return nullptr;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        error = errno;
+        ::close(fd);
+    }
+    return file;
+}
+
+}  // namespace
+
+int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report) {
+    report = LoadReport{};
+    ClearProgram(state.Program, state.Labels);
+    ResetRunTables(state);
+
+    ReadProgram(file, state.Program, state.Labels, report);
+    if (std::ferror(file)) {
+        // Whatever was read before the error is dropped: a half program must never look loaded.
+        report.Status = LoadStatus::ReadError;
+        report.Error = errno;
+        ClearProgram(state.Program, state.Labels);
+        return 0;
+    }
+    if (report.LinksFound) state.Run.LinksPresent = 1;
+    return 1;
+}
+
+int LoadProgram(SystemState& state, const std::string& path, LoadReport& report) {
+    int error = 0;
+    std::FILE* file = OpenRegularFile(path, error);
+    if (file == nullptr) {
+        report = LoadReport{};
+        ClearProgram(state.Program, state.Labels);
+        ResetRunTables(state);
+        report.Status = LoadStatus::CannotOpen;
+        report.Error = error;
+        return 0;
+    }
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    int result = LoadProgram(state, file, report);
+    std::fclose(file);
+    return result;
+}
+
+}  // namespace vendra

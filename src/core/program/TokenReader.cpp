@@ -1,0 +1,95 @@
+#include "program/TokenReader.h"
+
+namespace vendra {
+
+namespace {
+constexpr int kCtrlZ = 26;
+constexpr size_t kKeep = kTextSize - 1;
+}  // namespace
+
+int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize]) {
+    field[0] = '\0';
+    comment[0] = '\0';
+    if (atEnd_) return 1;
+
+    size_t stored = 0;
+    size_t counted = 0;
+    bool quoted = false;
+    bool cut = false;
+    auto take = [&](int c) {
+        ++counted;
+        if (stored < kKeep) {
+            field[stored++] = static_cast<char>(c);
+        } else {
+            cut = true;
+        }
+    };
+    auto finish = [&](int result) {
+        field[stored] = '\0';
+        if (cut) ++cutCount_;
+        if (result == 1) atEnd_ = true;
+        return result;
+    };
+
+    for (;;) {
+        int c = getc_unlocked(file_);
+        if (c == EOF) return finish(1);
+        if (quoted) {
+            if (c == '"') {
+                quoted = false;
+            } else {
+                take(c);
+            }
+            continue;
+        }
+        switch (c) {
+            case '"':
+                quoted = true;
+                break;
+            case ',':
+                return finish(0);
+            case ';':
+                finish(0);
+                return ReadComment(comment);
+            case ' ':
+            case '\t':
+            case '\r':
+                break;
+            case '\n':
+                if (counted > 0) return finish(0);
+                break;
+            case kCtrlZ:
+                return finish(1);
+            default:
+                take(c);
+                break;
+        }
+    }
+}
+
+// The comment after ';' ends at CR or at LF, so that files with LF-only line ends (as Linux tools
+// write them) read line by line like CR LF files do; Ctrl-Z and end of file end it too.
+int TokenReader::ReadComment(char (&comment)[kTextSize]) {
+    size_t stored = 0;
+    bool cut = false;
+    int result = 0;
+    for (;;) {
+        int c = getc_unlocked(file_);
+        if (c == EOF || c == kCtrlZ) {
+            atEnd_ = true;
+            result = 1;
+            break;
+        }
+        if (c == '\r' || c == '\n') break;
+        if (stored < kKeep) {
+            comment[stored++] = static_cast<char>(c);
+        } else {
+            cut = true;
+        }
+    }
+    comment[stored] = '\0';
+    if (cut) ++cutCount_;
+    return result;
+}
+
+}  // namespace vendra

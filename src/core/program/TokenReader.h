@@ -1,0 +1,40 @@
+// The field reader of program files: one field per call, from an open stream.
+// Grammar: inside double quotes every byte but '"' is taken (commas, semicolons, CR and LF
+// included). Outside quotes: '"' opens quotes, ',' ends the field, ';' ends the field and starts
+// the comment, which runs to the next CR or LF (neither is stored); blanks, tabs and CR are
+// skipped; LF ends a field that has taken at least one byte (else it is skipped); Ctrl-Z (26)
+// ends the file; every other byte is taken.
+// Limits: fields and comments keep their first 149 bytes; the rest of an overlong field is read
+// and dropped, and the cut is counted.
+// Errors: end of file, Ctrl-Z and read errors all end the stream; once ended, every further call
+// returns an empty field at end. The caller tells a read error from an end by ferror().
+// Thread rule: one reader per stream, used by one thread.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "program/ProgramModel.h"
+
+namespace vendra {
+
+class TokenReader {
+  public:
+    explicit TokenReader(std::FILE* file) : file_(file) {}
+
+    // Reads one field into field and the comment that follows it (if any) into comment, both
+    // kTextSize bytes and always terminated. Returns 0 at a field separator, 1 at end of file.
+    int ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize]);
+
+    bool AtEnd() const { return atEnd_; }
+    // Fields and comments that were longer than 149 bytes.
+    uint32_t CutCount() const { return cutCount_; }
+
+  private:
+    int ReadComment(char (&comment)[kTextSize]);
+
+    std::FILE* file_;
+    bool atEnd_ = false;
+    uint32_t cutCount_ = 0;
+};
+
+}  // namespace vendra

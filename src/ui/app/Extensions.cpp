@@ -1,0 +1,11 @@
+// The one place where the handler groups of the subsystems attach themselves to the main window.
+// Each subsystem declares an Install function in its own header and adds one call here.
+#include "app/MainWindow.h"
+
+namespace vendra::ui {
+
+void InstallExtensions(TMain& main) {
+    (void)main;
+}
+
+}  // namespace vendra::ui

@@ -1,0 +1,111 @@
+// TMain, the main window: menus, run and debug controls, status labels, statistics fields, the
+// five unit groups with their indicators and counts, and the start-up sequence.
+//
+// The window stays thin. Handler groups that belong to other subsystems (run control, comm debug,
+// statistics, tools) live in their own source files and attach themselves in InstallExtensions
+// (app/Extensions.cpp): they find controls by their component names with Control<T>("RunButton")
+// and MenuAction("AxisInformation1"), and add per-tick work with AddTimerHook.
+// Thread rule: GUI thread only; workers reach it through QtOperator.
+#pragma once
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+
+class QAction;
+class QLabel;
+class QRadioButton;
+class QTimer;
+
+namespace vendra::ui {
+
+class QtOperator;
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    TMain(SystemState& state, QtOperator& op, QWidget* parent = nullptr);
+    ~TMain() override;
+
+    SystemState& State() const { return state_; }
+    QtOperator& Op() const { return op_; }
+
+    // A control of the window by its component name (objectName); nullptr if none.
+    template <class T = QWidget>
+    T* Control(const char* name) const {
+        return findChild<T*>(QString::fromLatin1(name));
+    }
+    // A menu item by its component name ("LoadDefineFile1", "AxisInformation1", ...).
+    QAction* MenuAction(const char* name) const;
+    QRadioButton* UnitIndicatorButton(UnitGroup group, int address) const;
+    QLabel* UnitCountLabel(UnitGroup group) const;
+    QTimer* MainTimer() const { return mainTimer_; }
+    QTimer* IniTimer() const { return iniTimer_; }
+
+    // Work done on every MainTimer tick (100 ms), in the order added, before the caption update.
+    void AddTimerHook(std::function<void()> hook);
+    // Opens the definition editor modally ("Edit Define File").
+    void SetDefinitionEditor(std::function<void()> open);
+    // Work that must be finished before the process ends (flush files being written).
+    void AddExitHook(std::function<void()> hook);
+    // What ends the process (default: std::_Exit). Tests replace it.
+    void SetExitFunction(std::function<void(int)> exit);
+
+    // ---- what QtOperator's notifications do ----
+    void ShowSystemMessage(const QString& text);
+    void ShowUnitIndicator(UnitGroup group, int address, UnitIndicator state);
+    void ShowUnitCount(UnitGroup group, const QString& text);
+    void EnableMenuItem(MenuItem item, bool enabled);
+    void SetCheckBoxChecked(CheckBox box, bool checked);
+    void ShowProgress(int percent);
+
+    // ---- start-up ----
+    void FormActivate();  // the one-time initialisation; later activations do nothing
+    void IniTimerTimer();
+    void MainTimerTimer();
+    void ResetUnitButtons();
+    void UpdateCaption();
+
+    // ---- menu handlers ----
+    void LoadDefineFile1Click();
+    void EditDefineFile1Click();
+    void ChangeBaudrate1Click();
+    void ConfigureSystem1Click();
+    void ExitProgram1Click();
+    void About1Click();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildForm();
+    QWidget* BuildLeftColumn();
+    QWidget* BuildStatistics();
+    QWidget* BuildUnitGroups();
+    void BuildMenus();
+    void ConnectOwnHandlers();
+    void ResetRunDisplayState();
+    void EndProcess();
+
+    SystemState& state_;
+    QtOperator& op_;
+    QTimer* mainTimer_ = nullptr;
+    QTimer* iniTimer_ = nullptr;
+    QRadioButton* indicators_[kUnitGroups][16] = {};
+    QLabel* counts_[kUnitGroups] = {};
+    std::vector<std::function<void()>> timerHooks_;
+    std::vector<std::function<void()>> exitHooks_;
+    std::function<void()> definitionEditor_;
+    std::function<void(int)> exit_;
+    QString shownCaption_;
+    bool activationQueued_ = false;
+};
+
+// Attaches the handler groups of every subsystem to the window (app/Extensions.cpp).
+void InstallExtensions(TMain& main);
+
+}  // namespace vendra::ui

@@ -1,0 +1,72 @@
+#include "app/MessageBox.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "app/ModalDialog.h"
+#include "app/Operator.h"
+
+namespace vendra::ui {
+
+namespace {
+
+QMessageBox::StandardButtons ButtonsFor(unsigned flags) {
+    switch (flags & 0xF) {
+        case mb::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+        case mb::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        case mb::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case mb::YesNo: return QMessageBox::Yes | QMessageBox::No;
+        case mb::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+        default: return QMessageBox::Ok;
+    }
+}
+
+QMessageBox::Icon IconFor(unsigned flags) {
+    switch (flags & 0xF0) {
+        case mb::IconStop: return QMessageBox::Critical;
+        case mb::IconQuestion: return QMessageBox::Question;
+        case mb::IconWarning: return QMessageBox::Warning;
+        case mb::IconInformation: return QMessageBox::Information;
+        default: return QMessageBox::NoIcon;
+    }
+}
+
+int CodeFor(QMessageBox::StandardButton button) {
+    switch (button) {
+        case QMessageBox::Ok: return mb::IdOk;
+        case QMessageBox::Cancel: return mb::IdCancel;
+        case QMessageBox::Abort: return mb::IdAbort;
+        case QMessageBox::Retry: return mb::IdRetry;
+        case QMessageBox::Ignore: return mb::IdIgnore;
+        case QMessageBox::Yes: return mb::IdYes;
+        case QMessageBox::No: return mb::IdNo;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+int DecliningAnswer(unsigned flags) {
+    switch (flags & 0xF) {
+        case mb::OkCancel:
+        case mb::YesNoCancel:
+        case mb::RetryCancel: return mb::IdCancel;
+        case mb::AbortRetryIgnore: return mb::IdAbort;
+        case mb::YesNo: return mb::IdNo;
+        default: return mb::IdOk;
+    }
+}
+
+int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title, unsigned flags) {
+    QMessageBox box(IconFor(flags), title, text, ButtonsFor(flags), parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setWindowModality(Qt::ApplicationModal);
+    if (flags & mb::SystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    // Escape and the title bar's close button press the declining button (QMessageBox finds it:
+    // Cancel, No or Abort); a box closed without any button reports that button too.
+    ExecModal(box);
+    const int code = CodeFor(box.standardButton(box.clickedButton()));
+    return code != 0 ? code : DecliningAnswer(flags);
+}
+
+}  // namespace vendra::ui

@@ -1,0 +1,34 @@
+#include "app/ModalDialog.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+
+namespace vendra::ui {
+
+namespace {
+ModalAnswerHook& Hook() {
+    static ModalAnswerHook hook;
+    return hook;
+}
+}  // namespace
+
+int ExecModal(QDialog& dialog) {
+    if (Hook()) {
+        QPointer<QDialog> guard(&dialog);
+        // Runs inside exec()'s loop, after the dialog was shown and loaded its fields.
+        QTimer::singleShot(0, &dialog, [guard] {
+            ModalAnswerHook hook = Hook();  // a copy: the hook may replace itself
+            if (guard && hook) hook(*guard);
+        });
+    }
+    return dialog.exec();
+}
+
+ModalAnswerHook SetModalAnswerHook(ModalAnswerHook hook) {
+    ModalAnswerHook previous = std::move(Hook());
+    Hook() = std::move(hook);
+    return previous;
+}
+
+}  // namespace vendra::ui

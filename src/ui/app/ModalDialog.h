@@ -1,0 +1,20 @@
+// Every modal dialog and message box of the program runs through ExecModal, so that tests (and
+// nothing else) can answer them: an installed answer hook is called with the dialog once it is
+// shown and running its modal loop, and may set fields and click its buttons like an operator.
+// Thread rule: GUI thread only.
+#pragma once
+#include <functional>
+
+class QDialog;
+
+namespace vendra::ui {
+
+using ModalAnswerHook = std::function<void(QDialog&)>;
+
+// Shows `dialog` modally and returns QDialog::exec()'s result.
+int ExecModal(QDialog& dialog);
+
+// Installs (or, with an empty function, removes) the hook; returns the previous one.
+ModalAnswerHook SetModalAnswerHook(ModalAnswerHook hook);
+
+}  // namespace vendra::ui

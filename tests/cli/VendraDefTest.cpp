@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <sstream>
+
+#include "ProgramTestUtil.h"
+#include "VendraDef.h"
+
+namespace vendra {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct DefRun {
+    int status;
+    std::string out, err;
+};
+
+DefRun Def(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    int status = RunVendraDef(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Hand-written, LF-only, with a label, a mixed check-done line and loose spacing.
+const char* kGood =
+    "label,\"top\"\n"
+    "DBoard_check_done, 3, top, 4   ; ready: again, busy: wait\n"
+    "delay,100\n"
+    "loop,top\n"
+    "end_program\n";
+
+TEST(VendraDef, ListsLikeTheEditorAndChecks) {
+    TempDir dir;
+    WriteFile(dir.File("good.def"), kGood);
+    DefRun r = Def({dir.File("good.def")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "0001 - label,\"top\"      ;Program Label\n"
+              "0002 - DBoard_check_done,3,top,4      ; ready: again, busy: wait\n"
+              "0003 - delay,100      ;\n"
+              "0004 - loop,top      ;\n"
+              "0005 - end_program      ;End of Program\n"
+              "Address check: OK\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(VendraDef, FailsOnFaultyAddressesMissingEndAndUnreadableFiles) {
+    TempDir dir;
+    WriteFile(dir.File("bad.def"), "loop,3\r\ncompare_temp,1,2,0,9,0\r\n");
+    WriteFile(dir.File("good.def"), kGood);
+    DefRun r = Def({dir.File("good.def"), dir.File("bad.def"), dir.File("none.def")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("==> " + dir.File("good.def") + " <==\n0001 - "), std::string::npos);
+    EXPECT_NE(r.out.find("\n==> " + dir.File("bad.def") +
+                         " <==\n"
+                         "0001 - loop,3      ;\n"
+                         "0002 - compare_temp,1,2,0,9,0      ;\n"
+                         "Address check: line 0001 jumps past the last line (2)\n"
+                         "Address check: line 0002 jumps past the last line (2)\n"
+                         "Address check: No end_program FOUND!!!\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.err,
+              "vendra-def: " + dir.File("none.def") + ": cannot open: No such file or directory\n");
+}
+
+TEST(VendraDef, NormalizeWritesTheProgramsOwnForm) {
+    TempDir dir;
+    std::string path = dir.File("good.def");
+    WriteFile(path, kGood);
+    DefRun r = Def({"--normalize", path});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(path),
+              "label,\"top\"      ;Program Label\r\n"
+              "DBoard_check_done,3,top,4      ; ready: again, busy: wait\r\n"
+              "delay,100      ;\r\n"
+              "loop,top      ;\r\n"
+              "end_program      ;End of Program\r\n");
+    // A normalised file lists the same and normalises to itself.
+    std::string normalized = ReadFile(path);
+    DefRun again = Def({path, "--normalize"});
+    EXPECT_EQ(again.out, r.out);
+    EXPECT_EQ(ReadFile(path), normalized);
+}
+
+TEST(VendraDef, NormalizeNeverWritesBackALossyLoad) {
+    TempDir dir;
+    std::string path = dir.File("long.def");
+    std::string bytes = "vsend,\"" + std::string(300, 'x') + "\"\r\nend_program\r\n";
+    WriteFile(path, bytes);
+    DefRun r = Def({"--normalize", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("were cut"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("not normalized"), std::string::npos);
+    EXPECT_EQ(ReadFile(path), bytes);
+}
+
+TEST(VendraDef, Usage) {
+    EXPECT_EQ(Def({}).status, 2);
+    EXPECT_EQ(Def({"--frobnicate", "x.def"}).status, 2);
+    DefRun help = Def({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: vendra-def"), std::string::npos);
+}
+
+TEST(VendraDef, BinaryExitStatus) {
+    TempDir dir;
+    WriteFile(dir.File("good.def"), kGood);
+    WriteFile(dir.File("bad.def"), "loop,9\r\n");
+    auto status = [](const std::string& args) {
+        std::string cmd = std::string(VENDRA_DEF_BINARY) + " " + args + " >/dev/null 2>&1";
+        int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(status("'" + dir.File("good.def") + "'"), 0);
+    EXPECT_EQ(status("'" + dir.File("bad.def") + "'"), 1);
+    EXPECT_EQ(status(""), 2);
+}
+
+}  // namespace
+}  // namespace vendra

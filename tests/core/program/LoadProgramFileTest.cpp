@@ -1,0 +1,189 @@
+// Loading a chosen file for the operator, and saving without ever destroying the previous file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "ProgramTestUtil.h"
+#include "app/SystemState.h"
+#include "program/CommandTable.h"
+#include "program/LoadProgramFile.h"
+#include "program/ProgramFile.h"
+#include "support/ScriptedOperator.h"
+
+namespace vendra {
+namespace {
+
+using test::ReadFile;
+using test::ScriptedOperator;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(LoadProgramFile, SuccessSetsNamePathAndLoaded) {
+    TempDir dir;
+    std::string path = dir.File("Pick Place.v2.def");
+    WriteFile(path, "link_me,1,X,2,0,1,3,4,5\r\nend_program\r\n");
+    SystemState s;
+    ScriptedOperator op;
+    EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+    EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
+    EXPECT_EQ(s.App.ProgramName.Get(), "Pick Place.v2");
+    EXPECT_EQ(s.App.ProgramPath.Get(), path);
+    EXPECT_EQ(s.Program.LineCount, 2u);
+    EXPECT_EQ(s.Run.LinksPresent.load(), 1u);
+    EXPECT_TRUE(op.Boxes().empty());
+    EXPECT_EQ(LoadedCaption(s.App.ProgramName),
+              "Vendra for Windows - Def. File Loaded: Pick Place.v2");
+    EXPECT_STREQ(kDefinitionFilter, "Definition Filter|*.def;*.DEF");
+    EXPECT_STREQ(kDefinitionFolder, "define");
+}
+
+TEST(LoadProgramFile, FilesThatCannotBeOpenedLeaveNothingLoaded) {
+    TempDir dir;
+    std::string fifo = dir.File("pipe.def");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A directory, a FIFO (would block) and a device (would never end) are refused at once.
+    for (std::string path : {dir.File("missing.def"), dir.Path(), fifo, std::string("/dev/zero")}) {
+        SystemState s;
+        s.App.ProgramLoaded = 1;
+        s.Program.LineCount = 3;
+        s.Program.Lines[0].Command = CmdDelay;
+        ScriptedOperator op;
+        EXPECT_EQ(LoadProgramFromPath(s, op, path), 0) << path;
+        EXPECT_EQ(s.App.ProgramLoaded.load(), 0u);
+        EXPECT_EQ(s.Program.LineCount, 0u);
+        EXPECT_EQ(s.Program.Lines[0].Command, 0);
+        ASSERT_EQ(op.Boxes().size(), 1u) << path;
+        EXPECT_EQ(op.Boxes()[0].text, "Error in Data File");
+        EXPECT_EQ(op.Boxes()[0].title, "VDWin ERROR Message");
+        EXPECT_EQ(op.Boxes()[0].flags, 48u);
+    }
+}
+
+TEST(LoadProgramFile, ReadErrorIsReportedAndNothingHalfLoaded) {
+    // /proc/self/mem is a regular file whose first read fails.
+    SystemState s;
+    ScriptedOperator op;
+    EXPECT_EQ(LoadProgramFromPath(s, op, "/proc/self/mem"), 0);
+    EXPECT_EQ(s.App.ProgramLoaded.load(), 0u);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_EQ(op.Boxes()[0].text,
+              "Can't perform one of the following file operations: Open, Seek, Read, Close.");
+    EXPECT_EQ(op.Boxes()[0].title, "File Error");
+    EXPECT_EQ(op.Boxes()[0].flags, 1u);
+}
+
+// A stream that yields some program text, then fails as a vanished file would.
+struct FailingSource {
+    std::string data;
+    size_t pos = 0;
+};
+ssize_t FailingRead(void* cookie, char* buf, size_t size) {
+    auto* src = static_cast<FailingSource*>(cookie);
+    if (src->pos >= src->data.size()) {
+        errno = EIO;
+        return -1;
+    }
+    size_t n = std::min(size, src->data.size() - src->pos);
+    std::memcpy(buf, src->data.data() + src->pos, n);
+    src->pos += n;
+    return static_cast<ssize_t>(n);
+}
+
+TEST(LoadProgramFile, ErrorPartWayDropsWhatWasRead) {
+    FailingSource src{"delay,1\r\nlabel,\"x\"\r\nlink_me,1,X,0,0,1,3,1,1\r\ndelay,"};
+    cookie_io_functions_t io{FailingRead, nullptr, nullptr, nullptr};
+    std::FILE* f = ::fopencookie(&src, "r", io);
+    ASSERT_NE(f, nullptr);
+    SystemState s;
+    LoadReport r;
+    EXPECT_EQ(LoadProgram(s, f, r), 0);
+    std::fclose(f);
+    EXPECT_EQ(r.Status, LoadStatus::ReadError);
+    EXPECT_EQ(r.Error, EIO);
+    EXPECT_EQ(s.Program.LineCount, 0u);
+    EXPECT_EQ(s.Program.Lines[0].Command, 0);
+    EXPECT_EQ(s.Labels.LabelCount, 1u);
+    EXPECT_EQ(s.Run.LinksPresent.load(), 0u);
+}
+
+TEST(LoadProgramFile, LossyLoadWarnsButLoads) {
+    TempDir dir;
+    std::string path = dir.File("long.def");
+    WriteFile(path, "vsend,\"" + std::string(200, 'x') + "\"\r\nend_program\r\n");
+    SystemState s;
+    ScriptedOperator op;
+    EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+    EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_NE(op.Boxes()[0].text.find("cut"), std::string::npos);
+    EXPECT_EQ(op.Boxes()[0].flags, 48u);
+}
+
+ProgramLine Delay(uint32_t ms) {
+    ProgramLine l;
+    l.Command = CmdDelay;
+    l.Values[0] = ms;
+    return l;
+}
+
+TEST(SaveProgram, FailedWriteKeepsThePreviousFile) {
+    TempDir dir;
+    std::string path = dir.File("keep.def");
+    WriteFile(path, "previous contents\r\n");
+    SystemState s;
+    for (uint32_t i = 0; i < 500; ++i) s.Program.Lines[i] = Delay(i);
+    s.Program.LineCount = 500;
+
+    // A file-size limit makes the write fail part-way, as a full disk would.
+    struct sigaction ignore {
+    }, old{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &old);
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    int result = SaveProgramTo(s.Program, path, &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &old, nullptr);
+
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ReadFile(path), "previous contents\r\n");
+    // No temporary file is left behind.
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);
+
+    EXPECT_EQ(SaveProgramTo(s.Program, dir.File("no/such/folder.def"), &error), 0);
+}
+
+TEST(SaveProgram, KeepsPermissionsAndFollowsLinks) {
+    TempDir dir;
+    std::string real = dir.File("real.def");
+    std::string link = dir.File("link.def");
+    WriteFile(real, "old\r\n");
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    SystemState s;
+    s.Program.Lines[0] = Delay(5);
+    s.Program.LineCount = 1;
+    ASSERT_EQ(SaveProgramTo(s.Program, link), 1);
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(real), "delay,5      ;\r\n");
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+}  // namespace
+}  // namespace vendra

@@ -1,0 +1,68 @@
+// Helpers of the program tests: a scratch folder and whole-file reads and writes.
+#pragma once
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace vendra::test {
+
+class TempDir {
+  public:
+    TempDir() {
+        char pattern[] = "/tmp/vendra-program-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace vendra::test
+
+#include "app/SystemState.h"
+#include "program/ProgramFile.h"
+
+namespace vendra::test {
+
+// Loads a program from the given file bytes through the program's own reader.
+inline int LoadBytes(SystemState& state, const std::string& bytes, LoadReport& report) {
+    std::FILE* f = std::tmpfile();
+    if (f == nullptr) return -1;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::rewind(f);
+    int result = LoadProgram(state, f, report);
+    std::fclose(f);
+    return result;
+}
+
+inline int LoadBytes(SystemState& state, const std::string& bytes) {
+    LoadReport report;
+    return LoadBytes(state, bytes, report);
+}
+
+}  // namespace vendra::test
