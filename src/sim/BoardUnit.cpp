@@ -1,0 +1,109 @@
+#include "BoardUnit.h"
+
+#include "AxisBoard.h"
+#include "QBoard.h"
+#include "StepperBoards.h"
+
+namespace vendra::sim {
+
+namespace {
+
+// Items a unit reports unless told otherwise: a current firmware on an ARM part with the 2K
+// IEEPROM option, a TMC246 driver and revision D (a QBoard: the differential encoder interface).
+void DefaultItems(Family family, std::array<std::string, kInfoItemCount>& items) {
+    for (auto& item : items) item = "0";
+    items[0] = "200";  // software version
+    switch (family) {
+        case Family::DBoard:
+            items[1] = "10";
+            break;
+        case Family::UBoard:
+            items[1] = "20";
+            break;
+        case Family::HBoard:
+            items[1] = "30";
+            break;
+        case Family::AxisBoard:
+            items[1] = "40";
+            break;
+        case Family::QBoard:
+            items[1] = "50";
+            break;
+    }
+    items[2] = "64";                                       // option word 1: 2K IEEPROM
+    items[3] = "11";                                       // CPU type code: ARM7-LPC2106
+    items[4] = "33";                                       // minor version
+    items[6] = family == Family::QBoard ? "1024" : "768";  // revision word
+    items[8] = family == Family::QBoard ? "0" : "3072";    // driver word: TMC246
+    items[9] = "1";
+    items[10] = "Jan 15 2024";
+    items[11] = "12:00:00";
+    items[13] = "1";
+    items[14] = "5";
+    items[15] = "2048";  // IEEPROM size, also the "vF" size query
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string Reply::Line() const {
+    std::string line;
+    line.reserve(4 + value.size());
+    line += letter;
+    line += "0123456789ABCDEF"[digit & 15];
+    line += status;
+    line += value;
+    line += '\r';
+    return line;
+}
+
+BoardUnit::BoardUnit(const UnitConfig& config, const Options& options)
+    : config_(config),
+      speed_(config.speed.value_or(options.defaultSpeed)),
+      busy_(config.busyStatus ? config.busyStatus : options.defaultBusy),
+      done_(config.doneStatus ? config.doneStatus : options.defaultDone) {
+    DefaultItems(config.family, items_);
+    for (const auto& [index, value] : config.items) items_.at(index) = value;
+}
+
+bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& reply) const {
+    if (body.size() < 2 || body.size() > 3 || body[0] != 'v') return false;
+    int index = 0;
+    for (size_t i = 1; i < body.size(); ++i) {
+        int d = HexValue(body[i]);
+        if (d < 0) return false;
+        index = index * 16 + d;
+    }
+    reply = index < kInfoItemCount ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
+    return true;
+}
+
+Reply BoardUnit::MakeReply(char letter, char status, std::string value) const {
+    Reply r;
+    r.letter = letter;
+    r.digit = config_.address;
+    r.status = status;
+    r.value = std::move(value);
+    return r;
+}
+
+std::unique_ptr<BoardUnit> MakeUnit(const UnitConfig& config, const Options& options) {
+    switch (config.family) {
+        case Family::DBoard:
+        case Family::UBoard:
+        case Family::HBoard:
+            return MakeStepperBoard(config, options);
+        case Family::AxisBoard:
+            return std::make_unique<AxisBoard>(config, options);
+        case Family::QBoard:
+            return std::make_unique<QBoard>(config, options);
+    }
+    return nullptr;
+}
+
+}  // namespace vendra::sim

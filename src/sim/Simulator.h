@@ -1,0 +1,147 @@
+// vendra::sim::Simulator: a whole board network on a pseudo-terminal, for the vendra-sim program
+// and for tests that start it in-process.
+//
+// Start() creates the pty, links its slave as <folder>/COM<port> and runs the simulator's own
+// thread, which blocks in poll() on the line and answers every frame as soon as it is complete
+// (or at line speed with pacing). Stop() (also run by the destructor) ends the thread within a
+// bounded time, closes the pty and removes the link.
+//
+// Error rule: nothing throws. Start() returns false with Error() set (bad options, pty or link
+// failure); the setters return false for names that are not on the network.
+// Thread rule: every public member may be called from any thread while the simulator runs; unit,
+// fault and option access is serialised with the simulator thread by one lock, held only while a
+// frame is handled (never while writing or waiting).
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ByteLog.h"
+#include "Faults.h"
+#include "Motor.h"
+#include "SimConfig.h"
+
+namespace vendra::sim {
+
+class Network;
+class PtyLine;
+
+struct MotorStatus {
+    int64_t position = 0;  // the step counter now
+    int64_t target = 0;
+    int64_t lastA = 0;  // the "m" read-back
+    bool moving = false;
+    bool fullStep = false;
+    double physicalCounts = 0.0;
+    double speed = 0.0;
+    double slip = 0.0;
+};
+
+class Simulator {
+  public:
+    explicit Simulator(Options options);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    bool Start();
+    void Stop();
+    bool Running() const { return running_.load(); }
+    std::string Error() const;
+
+    std::string SlavePath() const;  // /dev/pts/N
+    std::string LinkPath() const;   // <folder>/COM<port>
+
+    // --- the record of the line ---
+    std::vector<std::string> ReceivedFrames() const;  // accepted frames with their CR, in order
+    std::vector<std::string> IgnoredFrames() const;   // frames sent at another rate
+    std::vector<std::string> SentReplies() const;     // answers as queued (faults applied)
+    std::vector<FrameRecord> Frames() const;
+    std::vector<LogEntry> ByteLogEntries() const;
+    void ClearLog();
+    // Waits until `count` frames were accepted since the last ClearLog(); false on time-out.
+    bool WaitForFrames(size_t count, int timeoutMs) const;
+
+    // --- faults ---
+    int AddFault(const Fault& fault);
+    // Parses the text form (Faults.h); 0 with `error` set when it is not valid.
+    int AddFault(const std::string& spec, std::string* error = nullptr);
+    bool RemoveFault(int id);
+    void ClearFaults();
+    std::vector<FaultEntry> Faults() const;
+    // The line vanishes now: the master is closed and the link removed. Returns when done.
+    void VanishLine();
+    bool LineVanished() const { return vanished_.load(); }
+
+    // --- units ---
+    std::vector<std::string> UnitNames() const;  // "D3", "X1", "Q0", in the order given
+    // Motors are named D3, U2, H1, or W1..Z1 for the axes of AxisBoard unit 1.
+    std::optional<MotorStatus> GetMotor(const std::string& motor) const;
+    bool SetMotorSpeed(const std::string& motor, double stepsPerSecond);
+    // Sets the position register without moving (as "A" does with aset=1).
+    bool SetMotorPosition(const std::string& motor, int64_t position);
+    std::optional<int64_t> EncoderCount(int qboard, int channel) const;
+    // An unlinked channel gets the count; a linked one gets the offset that makes it read the
+    // count now.
+    bool SetEncoderCount(int qboard, int channel, int64_t count);
+    bool SetEncoderLink(const LinkConfig& link, std::string* error = nullptr);
+    bool UnlinkEncoder(int qboard, int channel);
+    std::optional<std::string> GetItem(const std::string& unit, int index) const;
+    bool SetItem(const std::string& unit, int index, const std::string& value);
+
+    // --- line ---
+    uint32_t BoardBaud() const;
+    bool SetBoardBaud(uint32_t baud);  // false for a rate the boards do not have
+    uint32_t HostBaud() const { return hostBaud_.load(); }  // as last seen with input
+    void SetPacing(bool on);
+    bool Pacing() const;
+
+    // "D3,X1:ver=205,Q0" -> unit configurations (empty with `error` set when not valid).
+    static std::vector<UnitConfig> ParseUnits(const std::string& text,
+                                              std::string* error = nullptr);
+
+  private:
+    void Run();
+    void HandleInput(const char* data, size_t size, SimTime now, int64_t nowUs);
+    void HandleFrame(const std::string& frame, SimTime complete, SimTime now, int64_t nowUs);
+    void CloseLine(const std::string& why);
+    void Wake();
+
+    Options options_;
+    ByteLog log_;
+
+    mutable std::mutex mu_;  // network_, faults_, pace_, errors_, partial buffers
+    std::unique_ptr<Network> network_;
+    FaultTable faults_;
+    bool pace_ = false;
+    std::string error_;
+    std::string configError_;  // what is wrong with the options; Start() refuses with it
+
+    std::unique_ptr<PtyLine> line_;
+    std::string slavePath_;
+    std::string linkPath_;
+    std::thread thread_;
+    int wakeFd_ = -1;
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> vanishRequest_{false};
+    std::atomic<bool> vanished_{false};
+    std::condition_variable vanishedCv_;
+    std::atomic<uint32_t> hostBaud_{0};
+
+    // Simulator thread only.
+    std::string partial_;         // an accepted frame being received
+    std::string ignoredPartial_;  // bytes received at another rate, up to their CR
+    SimTime rxFree_{};            // when the received bytes would have finished on a real line
+    bool vanishPending_ = false;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace vendra::sim

@@ -1,0 +1,19 @@
+#include "SimFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vendra::sim::test {
+
+std::string MakeTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vendra-sim-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    return made ? std::string(made) : std::string();
+}
+
+void RemoveTree(const std::string& dir) {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
+}  // namespace vendra::sim::test
