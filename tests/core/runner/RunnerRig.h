@@ -55,12 +55,15 @@ struct RunnerRig {
     bool Connect(const std::string& units, const std::string& folder,
                  const std::function<void(sim::Options&)>& adjust = {}) {
         sim::Options options;
-        options.folder = folder;
-        options.port = 7;
         std::string error;
         options.units = sim::Simulator::ParseUnits(units, &error);
         if (options.units.empty()) return false;
         if (adjust) adjust(options);
+        return Connect(options, folder);
+    }
+    bool Connect(sim::Options options, const std::string& folder) {
+        options.folder = folder;
+        options.port = 7;
         simulator = std::make_unique<sim::Simulator>(options);
         if (!simulator->Start()) return false;
         for (const auto& unit : options.units) {
