@@ -79,8 +79,8 @@ Runner::Next Runner::ExecuteLine(const ProgramLine& line) {
         case CmdQBoard: return Board(v[0], family::QBoard, TextOf(line.Text));
         case CmdAxisBoard: return Board(v[0], family::AxisUnit, TextOf(line.Text));
         case CmdLinkMe: return LinkMe(line);
-        case CmdDelay: return Sleep(v[0] + 1) ? Next::Continue : Next::End;
-        case CmdSdelay: return SleepSeconds(v[0]) ? Next::Continue : Next::End;
+        case CmdDelay: return DelayLine(v[0] + 1) ? Next::Continue : Next::End;
+        case CmdSdelay: return DelayLineSeconds(v[0]) ? Next::Continue : Next::End;
         case CmdLoop: Jump(line, 0, v[0]); return Next::Continue;
         case CmdCloop:
             // One counter for the whole program: nested cloops share it.

@@ -23,7 +23,9 @@ void RunControl::RunButtonClick() {
 
 void RunControl::AbortButtonClick() {
     RunState& run = state_.Run;
-    run.AbortRequest = 1;
+    // The first Abort lets a running delay line finish; pressing it again cuts the delay short,
+    // so that no delay (up to 18 hours for sdelay) holds a run the operator wants stopped.
+    if (run.AbortRequest.exchange(1) != 0 && runner_.Active()) runner_.CutDelay();
     run.StopRun = 1;
     if (!state_.SystemBusy() && state_.Serial.PortOpen.load() != 0) {
         port_.WriteFrame("GG!\r");

@@ -70,6 +70,7 @@ bool Runner::Start() {
     run.StatusLine = run.ProgramPointer.load();
     motion_.ResetSilence();
     endRequested_ = false;
+    delayCut_ = false;
     stopFrameSent_ = false;
     alive_ = true;
     run.RunnerThreadAlive = 1;
@@ -108,12 +109,24 @@ bool Runner::Sleep(uint32_t ms) {
     return !cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return shutdown_.load(); });
 }
 
-bool Runner::SleepSeconds(uint32_t seconds) {
+bool Runner::DelayLine(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(ms),
+                 [&] { return shutdown_.load() || delayCut_.load(); });
+    return !shutdown_.load();
+}
+
+bool Runner::DelayLineSeconds(uint32_t seconds) {
     // Whole calendar seconds, as the seconds delay has always counted them.
     const std::time_t end = CalendarSeconds() + static_cast<std::time_t>(seconds);
-    while (CalendarSeconds() < end)
-        if (!Sleep(50)) return false;
-    return true;
+    while (CalendarSeconds() < end && !delayCut_.load())
+        if (!DelayLine(50)) return false;
+    return !shutdown_.load();
+}
+
+void Runner::CutDelay() {
+    delayCut_ = true;
+    Notify();
 }
 
 bool Runner::WaitForStep() {

@@ -56,6 +56,9 @@ public:
     bool WaitingForStep() const { return waitingForStep_.load(); }
     // Ends the runner at its next line boundary, or at once when it waits for a step.
     void RequestEnd();
+    // Ends a running delay or sdelay line now (Abort pressed again while it still waits: a
+    // single Abort lets the delay finish).
+    void CutDelay();
 
     // The logger's suspended file: a run that ends without closing the logger (the program ran
     // off its end, a breakpoint, a board error) closes the file and remembers it; the next
@@ -83,9 +86,11 @@ private:
     Next LinkMe(const ProgramLine& line);
     void Jump(const ProgramLine& line, int slot, uint32_t number);
     bool IsBreakpoint(uint32_t lineNumber) const;
-    // Interruptible sleeps: false when the runner is being shut down.
+    // Sleeps that shutdown interrupts: false when the runner is being shut down.
     bool Sleep(uint32_t ms);
-    bool SleepSeconds(uint32_t seconds);
+    // The delay and sdelay lines: also ended early by CutDelay.
+    bool DelayLine(uint32_t ms);
+    bool DelayLineSeconds(uint32_t seconds);
     // Blocks until Single Step, an end request or shutdown. True for a step.
     bool WaitForStep();
     void EnableLogger(const ProgramLine& line);
@@ -107,6 +112,7 @@ private:
     std::atomic<bool> endRequested_{false};
     std::atomic<bool> shutdown_{false};
     std::atomic<bool> waitingForStep_{false};
+    std::atomic<bool> delayCut_{false};
     bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
     uint32_t lineNumber_ = 0;  // 1-based number of the line being executed (messages)
 
