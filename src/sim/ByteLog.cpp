@@ -14,6 +14,19 @@ int64_t MonotonicUs() {
         .count();
 }
 
+namespace {
+
+// A long run in a test process must not grow without bound: past this many records the older
+// half goes (WaitForFrames counts on, so waiting is not affected).
+constexpr size_t kMaxKept = 1000000;
+
+template <typename T>
+void Trim(std::vector<T>& records) {
+    if (records.size() > kMaxKept) records.erase(records.begin(), records.begin() + kMaxKept / 2);
+}
+
+}  // namespace
+
 ByteLog::~ByteLog() {
     CloseFile();
 }
@@ -50,27 +63,39 @@ void ByteLog::AddBytes(int64_t timeUs, LogKind kind, const char* data, size_t si
                   : kind == LogKind::Ignored ? "IG"
                                              : "RX",
                   EscapeBytes(std::string(data, size)));
-    if (keep_) entries_.push_back({timeUs, kind, std::string(data, size)});
+    if (keep_) {
+        entries_.push_back({timeUs, kind, std::string(data, size)});
+        Trim(entries_);
+    }
 }
 
 void ByteLog::AddNote(int64_t timeUs, const std::string& text) {
     std::lock_guard lock(mu_);
     WriteLine(timeUs, "--", text);
-    if (keep_) entries_.push_back({timeUs, LogKind::Note, text});
+    if (keep_) {
+        entries_.push_back({timeUs, LogKind::Note, text});
+        Trim(entries_);
+    }
 }
 
 void ByteLog::AddFrame(const FrameRecord& frame) {
     {
         std::lock_guard lock(mu_);
         if (!frame.ignored) ++accepted_;
-        if (keep_) frames_.push_back(frame);
+        if (keep_) {
+            frames_.push_back(frame);
+            Trim(frames_);
+        }
     }
     if (!frame.ignored) cv_.notify_all();
 }
 
 void ByteLog::AddReply(const std::string& line) {
     std::lock_guard lock(mu_);
-    if (keep_) replies_.push_back(line);
+    if (keep_) {
+        replies_.push_back(line);
+        Trim(replies_);
+    }
 }
 
 void ByteLog::FlushFile() {

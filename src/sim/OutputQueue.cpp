@@ -27,7 +27,7 @@ bool OutputQueue::Push(std::string bytes, SimTime earliest, double byteSeconds) 
 }
 
 bool OutputQueue::WriteDue(int fd, SimTime now,
-                           const std::function<void(const char*, size_t)>& written) {
+                           const std::function<void(const char*, size_t)>& sending) {
     blocked_ = false;
     while (!chunks_.empty()) {
         Chunk& c = chunks_.front();
@@ -41,6 +41,12 @@ bool OutputQueue::WriteDue(int fd, SimTime now,
         }
         if (due == c.sent) return true;
         size_t want = due - c.sent;
+        // Told before the write, so whoever reads the log after the host got the bytes finds
+        // them there; each byte is told once, even if the pty takes it only later.
+        if (due > c.told) {
+            sending(c.bytes.data() + c.told, due - c.told);
+            c.told = due;
+        }
         ssize_t n = ::write(fd, c.bytes.data() + c.sent, want);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
@@ -49,7 +55,6 @@ bool OutputQueue::WriteDue(int fd, SimTime now,
             }
             return false;
         }
-        written(c.bytes.data() + c.sent, static_cast<size_t>(n));
         c.sent += static_cast<size_t>(n);
         pending_ -= static_cast<size_t>(n);
         if (static_cast<size_t>(n) < want) {

@@ -18,9 +18,9 @@ class OutputQueue {
     // start + (i+1) * byteSeconds with start = max(earliest, end of the previous answer).
     // False (nothing queued) when more than `kMaxPending` bytes are already waiting.
     bool Push(std::string bytes, SimTime earliest, double byteSeconds);
-    // Writes every due byte to `fd`; `written` is told what went out. Returns false when the fd
-    // failed (other than being full).
-    bool WriteDue(int fd, SimTime now, const std::function<void(const char*, size_t)>& written);
+    // Writes every due byte to `fd`; `sending` is told each byte once, just before it is first
+    // written. Returns false when the fd failed (other than being full).
+    bool WriteDue(int fd, SimTime now, const std::function<void(const char*, size_t)>& sending);
     // The time the next byte is due, if any is waiting and the fd is not full.
     std::optional<SimTime> NextDue() const;
     bool Blocked() const { return blocked_; }
@@ -33,6 +33,7 @@ class OutputQueue {
     struct Chunk {
         std::string bytes;
         size_t sent = 0;
+        size_t told = 0;
         SimTime start;
         double byteSeconds = 0.0;
         SimTime DueOf(size_t index) const;  // when byte `index` is complete on the line

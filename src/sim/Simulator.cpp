@@ -205,52 +205,71 @@ void Simulator::Run() {
 void Simulator::HandleInput(const char* data, size_t size, SimTime now, int64_t nowUs) {
     uint32_t hostBaud = line_->HostBaud();
     hostBaud_ = hostBaud;
-    std::unique_lock lock(mu_);
-    uint32_t boardBaud = network_->BoardBaud();
-    bool mismatch = hostBaud != boardBaud;
-    double byteSeconds = pace_ ? 10.0 / boardBaud : 0.0;
-    lock.unlock();
-    log_.AddBytes(nowUs, mismatch ? LogKind::Ignored : LogKind::Received, data, size);
-
-    if (mismatch) {
-        // Bytes at another rate reach the boards as noise: any frame in progress is lost too.
-        if (!partial_.empty()) {
-            log_.AddFrame({nowUs, partial_, true, hostBaud});
-            partial_.clear();
+    size_t i = 0;
+    while (i < size) {
+        std::unique_lock lock(mu_);
+        uint32_t boardBaud = network_->BoardBaud();
+        double byteSeconds = pace_ ? 10.0 / boardBaud : 0.0;
+        lock.unlock();
+        if (hostBaud != boardBaud) {
+            IgnoreInput(data + i, size - i, hostBaud, boardBaud, nowUs);
+            return;
         }
-        for (size_t i = 0; i < size; ++i) {
-            ignoredPartial_ += data[i];
-            if (data[i] == '\r' || ignoredPartial_.size() >= kMaxFrame) {
-                log_.AddFrame({nowUs, ignoredPartial_, true, hostBaud});
-                log_.AddNote(nowUs, "ignored at " + std::to_string(hostBaud) + " baud (boards at " +
-                                        std::to_string(boardBaud) +
-                                        "): " + EscapeBytes(ignoredPartial_));
-                ignoredPartial_.clear();
+        if (!ignoredPartial_.empty()) {
+            log_.AddFrame({nowUs, ignoredPartial_, true, hostBaud});
+            ignoredPartial_.clear();
+        }
+        auto byteTime = std::chrono::duration_cast<SimClock::duration>(
+            std::chrono::duration<double>(byteSeconds));
+        if (rxFree_ < now) rxFree_ = now;
+        // Frame by frame, so the log reads each frame before what it caused, and a frame that
+        // moves the boards to another rate is seen before the bytes after it.
+        size_t segment = i;
+        for (; i < size; ++i) {
+            rxFree_ += byteTime;
+            partial_ += data[i];
+            if (data[i] == '\r') {
+                log_.AddBytes(nowUs, LogKind::Received, data + segment, i + 1 - segment);
+                segment = i + 1;
+                std::string frame;
+                frame.swap(partial_);
+                // Recorded once handled, so a test that saw the frame arrive sees its effect too.
+                HandleFrame(frame, rxFree_, now, nowUs);
+                log_.AddFrame({nowUs, frame, false, hostBaud});
+                if (vanishPending_) return;
+                lock.lock();
+                bool rateChanged = network_->BoardBaud() != boardBaud;
+                lock.unlock();
+                if (rateChanged) {
+                    ++i;
+                    break;
+                }
+            } else if (partial_.size() >= kMaxFrame) {
+                log_.AddNote(nowUs, "input without CR dropped after " + std::to_string(kMaxFrame) +
+                                        " bytes");
+                partial_.clear();
             }
         }
-        return;
+        if (i > segment) log_.AddBytes(nowUs, LogKind::Received, data + segment, i - segment);
     }
-    if (!ignoredPartial_.empty()) {
-        log_.AddFrame({nowUs, ignoredPartial_, true, hostBaud});
-        ignoredPartial_.clear();
+}
+
+void Simulator::IgnoreInput(const char* data, size_t size, uint32_t hostBaud, uint32_t boardBaud,
+                            int64_t nowUs) {
+    log_.AddBytes(nowUs, LogKind::Ignored, data, size);
+    // Bytes at another rate reach the boards as noise: a frame in progress is lost too.
+    if (!partial_.empty()) {
+        log_.AddFrame({nowUs, partial_, true, hostBaud});
+        partial_.clear();
     }
-    auto byteTime =
-        std::chrono::duration_cast<SimClock::duration>(std::chrono::duration<double>(byteSeconds));
-    if (rxFree_ < now) rxFree_ = now;
     for (size_t i = 0; i < size; ++i) {
-        rxFree_ += byteTime;
-        partial_ += data[i];
-        if (data[i] == '\r') {
-            std::string frame;
-            frame.swap(partial_);
-            // Recorded once handled, so a test that saw the frame arrive sees its effect too.
-            HandleFrame(frame, rxFree_, now, nowUs);
-            log_.AddFrame({nowUs, frame, false, hostBaud});
-            if (vanishPending_) return;
-        } else if (partial_.size() >= kMaxFrame) {
-            log_.AddNote(nowUs,
-                         "input without CR dropped after " + std::to_string(kMaxFrame) + " bytes");
-            partial_.clear();
+        ignoredPartial_ += data[i];
+        if (data[i] == '\r' || ignoredPartial_.size() >= kMaxFrame) {
+            log_.AddFrame({nowUs, ignoredPartial_, true, hostBaud});
+            log_.AddNote(nowUs, "ignored at " + std::to_string(hostBaud) + " baud (boards at " +
+                                    std::to_string(boardBaud) +
+                                    "): " + EscapeBytes(ignoredPartial_));
+            ignoredPartial_.clear();
         }
     }
 }

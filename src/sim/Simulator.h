@@ -109,6 +109,8 @@ class Simulator {
   private:
     void Run();
     void HandleInput(const char* data, size_t size, SimTime now, int64_t nowUs);
+    void IgnoreInput(const char* data, size_t size, uint32_t hostBaud, uint32_t boardBaud,
+                     int64_t nowUs);
     void HandleFrame(const std::string& frame, SimTime complete, SimTime now, int64_t nowUs);
     void CloseLine(const std::string& why);
     void Wake();

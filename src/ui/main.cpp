@@ -3,17 +3,18 @@
 
 #include "app/MainWindow.h"
 #include "app/QtOperator.h"
-#include "app/SystemState.h"
+#include "app/Core.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendra for Windows"));
 
-    vendra::SystemState state;
     vendra::ui::QtOperator op;
-    vendra::ui::TMain main(state, op);
+    vendra::Core core(op);
+    vendra::ui::TMain main(core, op);
     main.show();
     const int code = app.exec();
+    // Workers waiting for an answer are released before the core joins them.
     op.Shutdown();
     return code;
 }

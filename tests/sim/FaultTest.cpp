@@ -74,7 +74,8 @@ TEST_F(SimTest, SpoiledAnswers) {
     StartSim("D3,H1");
     ASSERT_NE(sim->AddFault("nocr:match=D3v0:once"), 0);
     host.Write("D3v0\r");
-    EXPECT_EQ(host.ReadFor(60), "D3>200");
+    EXPECT_EQ(host.ReadCount(6), "D3>200");
+    EXPECT_EQ(host.ReadFor(20), "");
     ASSERT_NE(sim->AddFault("overlong:match=D3v3:len=25:once"), 0);
     EXPECT_EQ(Ask("D3v3\r"), "D3>110123456789012345678901234\r");
     ASSERT_NE(sim->AddFault("garbage:match=D3m:text=\\x01#?:once"), 0);
@@ -136,12 +137,12 @@ TEST_F(SimTest, PacingTakesLineTime) {
     EXPECT_EQ(got, "D3>1234567\r");
     EXPECT_GE(MsSince(start), 16);
     EXPECT_LT(MsSince(start), 200);
-    EXPECT_GE(arrivals.size(), 3u);  // the bytes trickle in, they do not come in one lump
+    EXPECT_GE(arrivals.size(), 2u);  // the bytes trickle in, they do not come in one lump
     // Without pacing the same exchange is far quicker.
     sim->SetPacing(false);
     start = std::chrono::steady_clock::now();
     EXPECT_EQ(Ask("D3v4\r"), "D3>1234567\r");
-    EXPECT_LT(MsSince(start), 10);
+    EXPECT_LT(MsSince(start), 15);
 }
 
 TEST_F(SimTest, PacedAnswersQueueBehindEachOther) {

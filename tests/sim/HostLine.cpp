@@ -89,6 +89,26 @@ std::optional<std::string> HostLine::ReadLine(int timeoutMs) {
     }
 }
 
+std::string HostLine::ReadCount(size_t count, int timeoutMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (pending_.size() < count && fd_ >= 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        end - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) break;
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+        if (!(p.revents & POLLIN)) break;
+        char buf[256];
+        ssize_t n = ::read(fd_, buf, sizeof buf);
+        if (n <= 0) break;
+        pending_.append(buf, static_cast<size_t>(n));
+    }
+    std::string all;
+    all.swap(pending_);
+    return all;
+}
+
 std::string HostLine::ReadFor(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {

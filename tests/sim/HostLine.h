@@ -20,6 +20,8 @@ class HostLine {
     bool Write(const std::string& bytes);
     // Reads up to and including CR; nullopt when no CR came in time (what came is in Pending()).
     std::optional<std::string> ReadLine(int timeoutMs = 500);
+    // Reads until `count` bytes came or the time is up; returns what came.
+    std::string ReadCount(size_t count, int timeoutMs = 500);
     // Everything that arrives within `ms`.
     std::string ReadFor(int ms);
     // Writes `frame` and reads one line.

@@ -89,7 +89,8 @@ TEST_F(SimTest, FramesAtAnotherRateAreIgnored) {
     StartSim("D3", options, 9600);
     host.Write("GG*\r");
     host.Write("D3v0\r");
-    EXPECT_EQ(host.ReadFor(80), "");
+    EXPECT_TRUE(WaitUntil([&] { return sim->IgnoredFrames().size() == 2; }));
+    EXPECT_EQ(host.ReadFor(20), "");
     EXPECT_EQ(sim->HostBaud(), 9600u);
     EXPECT_TRUE(sim->ReceivedFrames().empty());
     EXPECT_EQ(sim->IgnoredFrames(), (std::vector<std::string>{"GG*\r", "D3v0\r"}));
@@ -105,7 +106,8 @@ TEST_F(SimTest, BaudChangeMovesEveryBoard) {
     EXPECT_EQ(sim->BoardBaud(), 115200u);
     EXPECT_EQ(host.ReadFor(50), "");
     host.Write("D3v0\r");  // still at 57600: ignored
-    EXPECT_EQ(host.ReadFor(60), "");
+    EXPECT_TRUE(WaitUntil([&] { return sim->IgnoredFrames().size() == 1; }));
+    EXPECT_EQ(host.ReadFor(20), "");
     ASSERT_TRUE(host.SetBaud(115200));
     EXPECT_EQ(Ask("Q0v0\r"), "Q0>200\r");
     // An unknown code changes nothing.
@@ -115,6 +117,30 @@ TEST_F(SimTest, BaudChangeMovesEveryBoard) {
     EXPECT_FALSE(sim->SetBoardBaud(12345));
     EXPECT_TRUE(sim->SetBoardBaud(9600));
     EXPECT_EQ(sim->BoardBaud(), 9600u);
+}
+
+TEST_F(SimTest, FramesAfterABaudChangeInTheSameWriteAreIgnored) {
+    StartSim("D3");
+    host.Write("GGc0\rD3v0\r");  // the boards switch to 9600; the host still sends at 57600
+    EXPECT_TRUE(WaitUntil([&] { return sim->IgnoredFrames().size() == 1; }));
+    EXPECT_EQ(host.ReadFor(20), "");
+    EXPECT_EQ(sim->ReceivedFrames(), (std::vector<std::string>{"GGc0\r"}));
+    EXPECT_EQ(sim->IgnoredFrames(), (std::vector<std::string>{"D3v0\r"}));
+    ASSERT_TRUE(host.SetBaud(9600));
+    EXPECT_EQ(Ask("D3v0\r"), "D3>200\r");
+}
+
+TEST_F(SimTest, RestartsWithANewLineAndKeepsTheBoards) {
+    Options options;
+    options.defaultSpeed = 0;
+    StartSim("D3", options);
+    EXPECT_EQ(Ask("D3A42\r"), "D3>\r");
+    sim->VanishLine();
+    host.Close();
+    sim->Stop();
+    ASSERT_TRUE(sim->Start()) << sim->Error();
+    ASSERT_TRUE(host.Open(sim->LinkPath()));
+    EXPECT_EQ(Ask("D3m\r"), "D3>42\r");
 }
 
 TEST_F(SimTest, ByteLogHoldsEveryByteWithTimes) {

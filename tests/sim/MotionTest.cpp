@@ -24,10 +24,10 @@ std::string PollUntilDone(HostLine& host, const std::string& query, char busy, i
 
 TEST_F(SimTest, MoveIsBusyThenFinished) {
     Options options;
-    options.defaultSpeed = 10000;  // 500 steps: 50 ms
+    options.defaultSpeed = 5000;  // 1000 steps: 200 ms
     StartSim("D3", options);
     EXPECT_EQ(Ask("D3\r"), "D3f\r");
-    EXPECT_EQ(Ask("D3A500\r"), "D3>\r");
+    EXPECT_EQ(Ask("D3A1000\r"), "D3>\r");
     auto start = std::chrono::steady_clock::now();
     std::string seen = PollUntilDone(host, "D3\r", 'b');
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -36,16 +36,16 @@ TEST_F(SimTest, MoveIsBusyThenFinished) {
     EXPECT_GE(seen.size(), 2u);
     EXPECT_EQ(seen.front(), 'b');
     EXPECT_EQ(seen.back(), 'f');
-    EXPECT_GE(ms, 40);
-    EXPECT_LT(ms, 500);
+    EXPECT_GE(ms, 190);
+    EXPECT_LT(ms, 2000);
     auto motor = sim->GetMotor("D3");
     ASSERT_TRUE(motor);
-    EXPECT_EQ(motor->position, 500);
+    EXPECT_EQ(motor->position, 1000);
     EXPECT_FALSE(motor->moving);
 }
 
 TEST_F(SimTest, StatusCharactersAreConfigurable) {
-    StartSim("D3:busy=w:done=>:speed=1000,X1:busy=a:speed=1000");
+    StartSim("D3:busy=w:done=>:speed=100,X1:busy=a:speed=100");  // 1 s moves
     EXPECT_EQ(Ask("D3M100\r"), "D3>\r");
     EXPECT_EQ(Ask("D3\r"), "D3w\r");
     EXPECT_EQ(Ask("X1A100\r"), "x1>\r");
@@ -182,17 +182,17 @@ TEST_F(SimTest, SlippingMotorFallsShortOnTheEncoder) {
 
 TEST_F(SimTest, EncoderCountsGrowDuringAMove) {
     Options options;
-    options.defaultSpeed = 2000;  // 200 steps: 100 ms
+    options.defaultSpeed = 2000;  // 2000 steps: 1 s
     StartSim("D3,Q0", options);
     ASSERT_TRUE(sim->SetEncoderLink({0, 0, *ParseMotorId("D3")}));
-    EXPECT_EQ(Ask("D3A200\r"), "D3>\r");
+    EXPECT_EQ(Ask("D3A2000\r"), "D3>\r");
     usleep(30000);
     auto mid = sim->EncoderCount(0, 0);
     ASSERT_TRUE(mid);
     EXPECT_GT(*mid, 20);
-    EXPECT_LT(*mid, 200);
+    EXPECT_LT(*mid, 2000);
     EXPECT_TRUE(sim->SetMotorSpeed("D3", 0));  // the rest at once
-    EXPECT_EQ(Ask("Q0p0\r"), "q0>200\r");
+    EXPECT_EQ(Ask("Q0p0\r"), "q0>2000\r");
     EXPECT_FALSE(sim->SetMotorSpeed("D4", 0));
 }
 

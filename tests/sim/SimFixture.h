@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,8 @@
 namespace vendra::sim::test {
 
 std::string MakeTempDir();
+// Polls `condition` every ms until it holds or `timeoutMs` passed.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 1000);
 void RemoveTree(const std::string& dir);
 
 class SimTest : public ::testing::Test {

@@ -1,24 +1,14 @@
 #include "app/StartupReset.h"
 
 #include "app/SystemState.h"
+#include "program/ProgramEdit.h"
+#include "runner/RunTables.h"
 
 namespace vendra {
 
 namespace {
 
-void ResetMotor(MotorRecord& m) {
-    m.Position = 0;
-    m.StepMode = 1;
-    m.EncoderUnit = 0;
-    m.EncoderChannel = 0;
-    m.EncoderState = 0;
-    m.PlusTolerance = 0;
-    m.MinusTolerance = 0;
-    m.LinkedEncoderCount = 0;
-    m.RetryCount = 3;
-}
-
-void ResetRun(RunState& r) {
+void ResetRunFlags(RunState& r) {
     r.ProgramPointer = 0;
     r.RestartPending = 0;
     r.ProgramRunning = 0;
@@ -28,12 +18,7 @@ void ResetRun(RunState& r) {
     r.StopRun = 0;
     r.CloopCounter = 0;
     r.CloopActive = 0;
-    for (int i = 0; i < kTempRegisters; ++i) {
-        r.TempRegisters[i] = 0;
-        r.TempRegisterChanged[i] = 0;
-    }
     r.UserValueCell = 0;
-    r.LinksPresent = 0;
     r.QeLoggerOpen = 0;
     r.QeLoggerActive = 0;
     r.QeValuesPerLine = 0;
@@ -57,7 +42,7 @@ void ResetRun(RunState& r) {
     s.TimerTicks = 0;
 }
 
-void ResetBoards(BoardState& b) {
+void ResetReplies(BoardState& b) {
     b.TransactionActive = 0;
     b.LastResponseValue = 0;
     b.LastResponseText.Set("");
@@ -65,34 +50,20 @@ void ResetBoards(BoardState& b) {
         b.UnitStatusD[u] = 0;
         b.UnitStatusU[u] = 0;
         b.UnitStatusH[u] = 0;
-        ResetMotor(b.MotorD[u]);
-        ResetMotor(b.MotorU[u]);
-        ResetMotor(b.MotorH[u]);
-        for (int a = 0; a < 4; ++a) {
-            b.UnitStatusAxis[u][a] = 0;
-            ResetMotor(b.MotorAxis[u][a]);
-        }
-    }
-    for (auto& unit : b.Qe) {
-        for (QeChannel& ch : unit) {
-            ch.LinkUnit = kNotLinked;
-            ch.LinkCode = kNotLinked;
-            ch.Count = 0;
-            ch.Text.Set("");
-        }
+        for (auto& axis : b.UnitStatusAxis[u]) axis = 0;
     }
 }
 
 }  // namespace
 
 void ResetStartupState(SystemState& state) {
-    ResetRun(state.Run);
-    ResetBoards(state.Boards);
+    ResetRunFlags(state.Run);
+    ResetReplies(state.Boards);
+    ResetRunTables(state);  // motor records, encoder links, temporary registers
     state.App.SelectedBoardFamily = 0;
     state.App.ProgramLoaded = 0;
     state.App.ProgramName.Set("");
-    state.Program.LineCount = 0;
-    state.Labels.LabelCount = 0;
+    ClearProgram(state);
 }
 
 }  // namespace vendra

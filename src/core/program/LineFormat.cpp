@@ -89,7 +89,9 @@ void Target(Appender& a, const ProgramLine& line, int slot, int valueIndex) {
 
 void CommandPart(Appender& a, const ProgramLine& line) {
     const uint32_t* v = line.Values;
-    a.Str(CommandKeyword(line.Command));
+    // A code outside the table (a blank line whose command was never accepted in the editor) is
+    // written as no_op: dropping the line would shift every numeric jump target below it.
+    a.Str(line.Command < kCommandCount ? CommandKeyword(line.Command) : "no_op");
     switch (line.Command) {
         case CmdVsend:
         case CmdVsendna:
@@ -188,7 +190,7 @@ void CommandPart(Appender& a, const ProgramLine& line) {
             a.Num(v[2]);
             a.Quoted(line.Text);
             break;
-        default:  // commands without parameters, and codes outside the table (keyword "")
+        default:  // commands without parameters, and codes outside the table
             break;
     }
 }

@@ -22,6 +22,7 @@ enum class LineForm { File, Display };
 // "      ;" and the comment; the display form prefixes "%04u - " with the 1-based line number.
 // For the eight commands with a fixed comment, the line's Comment is first overwritten with it.
 // Each jump target is written from its label slot when that slot is non-empty, else as its number.
+// A command code outside the table is written as no_op, so the line keeps its place.
 // Returns 1 when the line is a `label` line, 0 otherwise.
 int FormatLine(UserProgram& program, uint32_t index, LineForm form, char* out, size_t size);
 std::string FormatLine(UserProgram& program, uint32_t index, LineForm form);

@@ -19,6 +19,8 @@ std::string LoadedCaption(const std::string& programName) {
 }
 
 int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path) {
+    // The runner reads the program without locks: never change it under a run.
+    if (state.SystemBusy()) return 0;
     state.App.ProgramLoaded = 0;
     state.App.ProgramName.Set(ProgramBaseName(path));
     state.App.ProgramPath.Set(path);

@@ -28,7 +28,9 @@ std::string ProgramBaseName(const std::string& path);
 // The main window's caption with a program: "Vendra for Windows - Def. File Loaded: <name>".
 std::string LoadedCaption(const std::string& programName);
 
-// ProgramLoaded = 0; ProgramName = base name of path; ProgramPath = path; load the file.
+// While the system is busy (a run, network initialisation, communication test): does nothing and
+// returns 0, as the menu does.
+// Otherwise: ProgramLoaded = 0; ProgramName = base name of path; ProgramPath = path; load the file.
 // Cannot open: "Error in Data File" / "VDWin ERROR Message" (48), result 0.
 // Read error part-way: the file-operation message / "File Error" (1), result 0.
 // Loaded, but the file holds more than the program can (lines, labels, field lengths): a warning

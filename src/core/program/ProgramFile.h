@@ -16,6 +16,8 @@
 
 #include "program/ProgramModel.h"
 
+struct stat;
+
 namespace vendra {
 
 struct SystemState;
@@ -47,10 +49,14 @@ void ReadProgram(std::FILE* file, UserProgram& program, LabelTable& labels, Load
 int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report);
 
 // Loads the file at path: clears the program and the run-time tables, then reads. Only regular
-// files are read (a directory, FIFO or device gives CannotOpen). Returns 1 when loaded (possibly
-// with losses, see report), 0 when the file cannot be opened or read; the program is then empty.
-// Sets LinksPresent when a link_me line was read.
+// files are read (a directory, FIFO or device gives CannotOpen). A file whose size or time of
+// change moved while it was read was rewritten meanwhile: ReadError, program empty. Returns 1 when
+// loaded (possibly with losses, see report), 0 when the file cannot be opened or read; the program
+// is then empty. Sets LinksPresent when a link_me line was read.
 int LoadProgram(SystemState& state, const std::string& path, LoadReport& report);
+
+// True when the open file's size or modification time differs from `before` (or cannot be read).
+bool FileChangedSince(int fd, const struct stat& before);
 
 // The name SaveProgram writes: path, with ".def" appended when its file name has no extension.
 std::string DefinitionFileName(const std::string& path);

@@ -236,13 +236,12 @@ namespace {
 
 // Opens a regular file for reading. A FIFO, a device or a directory would block, never end or
 // fail on read, so they are refused up front; O_NONBLOCK keeps the open itself from blocking.
-std::FILE* OpenRegularFile(const std::string& path, int& error) {
+std::FILE* OpenRegularFile(const std::string& path, int& error, struct stat& st) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         error = errno;
         return nullptr;
     }
-    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
@@ -279,7 +278,8 @@ int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report) {
 
 int LoadProgram(SystemState& state, const std::string& path, LoadReport& report) {
     int error = 0;
-    std::FILE* file = OpenRegularFile(path, error);
+    struct stat before {};
+    std::FILE* file = OpenRegularFile(path, error, before);
     if (file == nullptr) {
         report = LoadReport{};
         ClearProgram(state.Program, state.Labels);
@@ -290,8 +290,24 @@ int LoadProgram(SystemState& state, const std::string& path, LoadReport& report)
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     int result = LoadProgram(state, file, report);
+    if (result == 1 && FileChangedSince(fileno(file), before)) {
+        // Rewritten in place while it was read: what was read may be half of one version and
+        // half of another.
+        ClearProgram(state.Program, state.Labels);
+        state.Run.LinksPresent = 0;
+        report.Status = LoadStatus::ReadError;
+        report.Error = EAGAIN;
+        result = 0;
+    }
     std::fclose(file);
     return result;
+}
+
+bool FileChangedSince(int fd, const struct stat& before) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return true;
+    return now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+           now.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
 }
 
 }  // namespace vendra

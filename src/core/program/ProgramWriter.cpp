@@ -89,7 +89,7 @@ int SaveProgramTo(UserProgram& program, const std::string& path, std::string* er
     }
     // The data must be on disk before the rename makes it the file, or a crash could leave an
     // empty file in place of the old one.
-    bool ok = std::fflush(file) == 0 && !std::ferror(file) && ::fsync(fd) == 0;
+    bool ok = std::fflush(file) == 0 && !std::ferror(file) && ::fdatasync(fd) == 0;
     int err = errno;
     if (std::fclose(file) != 0 && ok) {
         ok = false;

@@ -12,11 +12,11 @@ namespace vendra {
 
 // One motor (DBoard, UBoard, HBoard unit, or one axis of an AxisBoard unit).
 struct MotorRecord {
-    std::atomic<int32_t> Position{0};           // host-side position count
-    std::atomic<int32_t> StepMode{1};           // 1 after "H", 0 after "F": halve linked counts
-    std::atomic<uint8_t> EncoderUnit{0};        // QBoard unit of the linked encoder
-    std::atomic<uint8_t> EncoderChannel{0};     // its channel 0/1
-    std::atomic<int32_t> EncoderState{0};       // 1 = verify after moves
+    std::atomic<int32_t> Position{0};        // host-side position count
+    std::atomic<int32_t> StepMode{1};        // 1 after "H", 0 after "F": halve linked counts
+    std::atomic<uint8_t> EncoderUnit{0};     // QBoard unit of the linked encoder
+    std::atomic<uint8_t> EncoderChannel{0};  // its channel 0/1
+    std::atomic<int32_t> EncoderState{0};    // 1 = verify after moves
     std::atomic<uint8_t> PlusTolerance{0};
     std::atomic<uint8_t> MinusTolerance{0};
     std::atomic<int32_t> LinkedEncoderCount{0};  // last count of the linked channel

@@ -27,7 +27,7 @@ constexpr uint8_t DBoard = 0, UBoard = 1, HBoard = 2, AxisW = 3, AxisX = 4, Axis
 }
 
 class BoardLink {
-public:
+  public:
     BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,
               QeDataLogger& logger);
 
@@ -35,7 +35,7 @@ public:
     int PollReply(unsigned unit, uint8_t familyCode);
     void SendFrame(const std::string& frame);
 
-private:
+  private:
     SystemState& state_;
     Operator& op_;
     SerialPort& port_;

@@ -137,7 +137,13 @@ class PosixSerialDevice final : public SerialDevice {
     }
 
     void Purge(bool input, bool output) override {
-        if (fd_ < 0 || lost_ || !(input || output)) return;
+        if (fd_ < 0 || lost_) return;
+        // Only bytes the driver still holds are discarded. On a pty the transmit queue always
+        // reads empty and flushing it would throw away what the far end has not read yet: bytes
+        // that have in fact left.
+        int queued = 0;
+        if (output && (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0)) output = false;
+        if (!(input || output)) return;
         ::tcflush(fd_, input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH);
     }
 

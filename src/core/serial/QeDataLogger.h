@@ -11,7 +11,7 @@
 namespace vendra {
 
 class QeDataLogger {
-public:
+  public:
     explicit QeDataLogger(SystemState& state) : state_(state) {}
     ~QeDataLogger() { Close(); }
 
@@ -23,7 +23,7 @@ public:
     // Flushes and closes the file if open; QeLoggerOpen = QeLoggerActive = 0.
     void Close();
 
-private:
+  private:
     SystemState& state_;
     std::mutex mutex_;
     std::FILE* file_ = nullptr;

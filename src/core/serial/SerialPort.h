@@ -55,7 +55,8 @@ class SerialPort {
     void ClosePort();
     // PortOpen is 1 and the device is open.
     bool IsOpen() const;
-    // Why the last open failed or the device was lost ("" when nothing went wrong).
+    // Why the last open failed or the device was lost ("" when nothing went wrong). Read it on
+    // the thread that used the port.
     std::string LastError() const { return lastError_; }
 
     bool SetBaudRate(uint32_t baud);

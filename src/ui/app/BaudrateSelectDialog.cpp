@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "app/ModalDialog.h"
 #include "app/RadioGroup.h"
 
 namespace vendra::ui {
@@ -44,7 +45,7 @@ TBaudrateSelectDialog::TBaudrateSelectDialog(SystemState& state, QWidget* parent
     layout->addWidget(group_);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    setMinimumWidth(240);  // room for the caption in the title bar
+    FitCaption(*this, *group_);
 }
 
 void TBaudrateSelectDialog::showEvent(QShowEvent* event) {

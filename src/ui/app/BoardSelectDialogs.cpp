@@ -35,6 +35,7 @@ ChoiceDialog::ChoiceDialog(const QString& className, const QString& caption,
     layout->addWidget(group_);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    FitCaption(*this, *group_);
 }
 
 int ChoiceDialog::SelectedIndex() const { return group_->ItemIndex(); }

@@ -15,10 +15,12 @@
 #include <cstdlib>
 
 #include "app/AboutDialog.h"
+#include "app/Core.h"
 #include "app/BaudrateSelectDialog.h"
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
+#include "program/LoadProgramFile.h"
 
 namespace vendra::ui {
 
@@ -26,8 +28,12 @@ namespace {
 const QString kCaption = QStringLiteral("Vendra for Windows");
 }
 
-TMain::TMain(SystemState& state, QtOperator& op, QWidget* parent)
-    : QMainWindow(parent), state_(state), op_(op), exit_([](int code) { std::_Exit(code); }) {
+TMain::TMain(Core& core, QtOperator& op, QWidget* parent)
+    : QMainWindow(parent),
+      core_(core),
+      state_(core.State),
+      op_(op),
+      exit_([](int code) { std::_Exit(code); }) {
     setObjectName(QStringLiteral("TMain"));
     setWindowTitle(kCaption);
     // The form's fixed client area is laid out for a compact dialog font.
@@ -37,6 +43,7 @@ TMain::TMain(SystemState& state, QtOperator& op, QWidget* parent)
     BuildForm();
     // A single fixed border: the window keeps the size of its client area and menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     move(0, 0);
 
     mainTimer_ = new QTimer(this);
@@ -183,8 +190,8 @@ void TMain::ResetUnitButtons() {
 }
 
 void TMain::UpdateCaption() {
-    const QString caption = QStringLiteral("Vendra for Windows - Def. File Loaded: %1")
-                                .arg(QString::fromStdString(state_.App.ProgramName.Get()));
+    const QString caption =
+        QString::fromStdString(LoadedCaption(state_.App.ProgramName.Get()));
     // Only a changed caption is set: the timer must not repaint the title bar ten times a second.
     if (caption != shownCaption_) {
         shownCaption_ = caption;

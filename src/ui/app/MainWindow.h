@@ -20,6 +20,10 @@ class QLabel;
 class QRadioButton;
 class QTimer;
 
+namespace vendra {
+class Core;
+}
+
 namespace vendra::ui {
 
 class QtOperator;
@@ -27,9 +31,10 @@ class QtOperator;
 class TMain : public QMainWindow {
     Q_OBJECT
 public:
-    TMain(SystemState& state, QtOperator& op, QWidget* parent = nullptr);
+    TMain(Core& core, QtOperator& op, QWidget* parent = nullptr);
     ~TMain() override;
 
+    Core& GetCore() const { return core_; }
     SystemState& State() const { return state_; }
     QtOperator& Op() const { return op_; }
 
@@ -67,6 +72,8 @@ public:
     void IniTimerTimer();
     void MainTimerTimer();
     void ResetUnitButtons();
+    // Resets the indicators and starts a network initialisation worker (never two at once).
+    void StartNetworkInitialisation();
     void UpdateCaption();
 
     // ---- menu handlers ----
@@ -91,6 +98,7 @@ private:
     void ResetRunDisplayState();
     void EndProcess();
 
+    Core& core_;
     SystemState& state_;
     QtOperator& op_;
     QTimer* mainTimer_ = nullptr;

@@ -133,7 +133,9 @@ QWidget* TMain::BuildLeftColumn() {
         TextGroup(column, "CommentsGroup", QStringLiteral("Comments"), "Comments", QString()));
     auto* messages = TextGroup(column, "SystemMessagesGroup", QStringLiteral("System Messages"),
                                "SystemMessages", QString());
-    messages->findChild<QLabel*>(QStringLiteral("SystemMessages"))->setWordWrap(true);
+    auto* messageText = messages->findChild<QLabel*>(QStringLiteral("SystemMessages"));
+    messageText->setWordWrap(true);
+    messageText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     layout->addWidget(messages, 1);
     return column;
 }

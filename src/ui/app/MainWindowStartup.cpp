@@ -3,21 +3,38 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 #include "app/BaudrateSelectDialog.h"
+#include "app/Core.h"
 #include "app/MainWindow.h"
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
+#include "network/BaudChange.h"
 #include "network/ConfigFile.h"
+#include "program/LoadProgramFile.h"
+#include "program/ProgramEdit.h"
 #include "network/ConfigurationDialog.h"
 #include "serial/SerialPort.h"
 
 namespace vendra::ui {
 
+namespace {
+// "Name|*.a;*.b" (the classic filter form) as Qt writes it: "Name (*.a *.b)".
+QString QtFileFilter(const char* classic) {
+    const QStringList parts = QString::fromLatin1(classic).split('|');
+    if (parts.size() != 2) return QString::fromLatin1(classic);
+    return QStringLiteral("%1 (%2)").arg(parts[0], parts[1].split(';').join(' '));
+}
+}  // namespace
+
 void TMain::FormActivate() {
     if (state_.App.FirstActivationDone.exchange(1) != 0) return;
+    // Placed again now that the window manager has framed the window: the frame, not the client
+    // area, belongs at the screen's top-left corner.
+    if (QWindow* window = windowHandle()) window->setFramePosition(QPoint(0, 0));
     ResetRunDisplayState();
     state_.Serial.CurrentBaud = 57600;
     ResetStartupState(state_);
@@ -29,41 +46,46 @@ void TMain::FormActivate() {
         ExecModal(baud);
     }
     state_.App.ProgramName.Set("None Loaded");
-    state_.Program.LineCount = 0;
+    ClearProgram(state_);
     iniTimer_->start();
 }
 
-void TMain::IniTimerTimer() {
+void TMain::IniTimerTimer() { StartNetworkInitialisation(); }
+
+void TMain::StartNetworkInitialisation() {
     ResetUnitButtons();
     iniTimer_->stop();
+    core_.CommInitWorker.StartNetworkInitialisation();
 }
 
 void TMain::LoadDefineFile1Click() {
     if (state_.SystemBusy()) return;
     state_.App.ProgramLoaded = 0;
-    QFileDialog dialog(this, QStringLiteral("Load Define File"), QStringLiteral("define"),
-                       QStringLiteral("Definition Filter (*.def *.DEF)"));
+    QFileDialog dialog(this, QStringLiteral("Load Define File"),
+                       QString::fromLatin1(kDefinitionFolder), QtFileFilter(kDefinitionFilter));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().first();
-    state_.App.ProgramName.Set(QFileInfo(path).completeBaseName().toStdString());
+    LoadProgramFromPath(state_, op_, dialog.selectedFiles().first().toStdString());
     UpdateCaption();
-    state_.App.ProgramPath.Set(path.toStdString());
 }
 
 void TMain::ChangeBaudrate1Click() {
     if (state_.SystemBusy()) return;
-    TBaudrateSelectDialog dialog(state_, this);
-    ExecModal(dialog);
+    {
+        TBaudrateSelectDialog dialog(state_, this);
+        ExecModal(dialog);
+    }
+    // However the dialog was closed, the network is moved to CurrentBaud.
+    ChangeBaud(state_, op_, core_.Port, state_.Serial.CurrentBaud.load());
 }
 
 void TMain::ConfigureSystem1Click() {
     TConfiguration::Actions actions;
     actions.WriteConfiguration = [this] { return WriteConfiguration(state_.Config, op_); };
-    actions.StartNetworkInitialisation = [this] { iniTimer_->stop(); };
+    actions.StartNetworkInitialisation = [this] { StartNetworkInitialisation(); };
     actions.DeviceForPort = [](int port) {
         const QString path = QString::fromStdString(DevicePathForPort(port));
         const QFileInfo info(path);
@@ -76,6 +98,7 @@ void TMain::ConfigureSystem1Click() {
 void TMain::ExitProgram1Click() { EndProcess(); }
 
 void TMain::EndProcess() {
+    if (state_.Serial.PortOpen.load() == 1) core_.Port.ClosePort();
     for (auto& hook : exitHooks_) hook();
     std::fflush(nullptr);
     op_.Shutdown();

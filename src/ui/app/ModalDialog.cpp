@@ -1,6 +1,8 @@
 #include "app/ModalDialog.h"
 
 #include <QDialog>
+#include <QFontMetrics>
+#include <algorithm>
 #include <QPointer>
 #include <QTimer>
 
@@ -23,6 +25,14 @@ int ExecModal(QDialog& dialog) {
         });
     }
     return dialog.exec();
+}
+
+void FitCaption(QDialog& dialog, QWidget& content) {
+    // Title bars use a larger, often bold font and keep room for their buttons.
+    QFont title = dialog.font();
+    title.setBold(true);
+    const int needed = QFontMetrics(title).horizontalAdvance(dialog.windowTitle()) * 5 / 4 + 110;
+    content.setMinimumWidth(std::max(content.minimumWidth(), needed));
 }
 
 ModalAnswerHook SetModalAnswerHook(ModalAnswerHook hook) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 namespace vendra::ui {
 
@@ -13,6 +14,10 @@ using ModalAnswerHook = std::function<void(QDialog&)>;
 
 // Shows `dialog` modally and returns QDialog::exec()'s result.
 int ExecModal(QDialog& dialog);
+
+// Widens `content` so that the dialog's title bar can show its whole caption (narrow dialogs
+// would have it cut by the window manager).
+void FitCaption(QDialog& dialog, QWidget& content);
 
 // Installs (or, with an empty function, removes) the hook; returns the previous one.
 ModalAnswerHook SetModalAnswerHook(ModalAnswerHook hook);

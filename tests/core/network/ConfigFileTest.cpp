@@ -161,18 +161,5 @@ TEST_F(ConfigFileTest, FailedSaveReportsAndLeavesTheOldFile) {
     EXPECT_EQ(op.Boxes().size(), 1u);
 }
 
-TEST(ConfigLine, ReaderReportsTheEndOfTheFile) {
-    std::FILE* f = std::tmpfile();
-    std::fputs("12\r\n\n", f);
-    std::rewind(f);
-    char line[8];
-    EXPECT_TRUE(ReadConfigLine(f, line, sizeof line));
-    EXPECT_STREQ(line, "12");
-    EXPECT_TRUE(ReadConfigLine(f, line, sizeof line));
-    EXPECT_STREQ(line, "");
-    EXPECT_FALSE(ReadConfigLine(f, line, sizeof line));
-    std::fclose(f);
-}
-
 }  // namespace
 }  // namespace vendra

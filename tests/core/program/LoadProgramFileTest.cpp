@@ -41,6 +41,13 @@ TEST(LoadProgramFile, SuccessSetsNamePathAndLoaded) {
               "Vendra for Windows - Def. File Loaded: Pick Place.v2");
     EXPECT_STREQ(kDefinitionFilter, "Definition Filter|*.def;*.DEF");
     EXPECT_STREQ(kDefinitionFolder, "define");
+
+    // Never under a running program.
+    s.Run.ProgramRunning = 1;
+    EXPECT_EQ(LoadProgramFromPath(s, op, dir.File("other.def")), 0);
+    EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
+    EXPECT_EQ(s.Program.LineCount, 2u);
+    EXPECT_TRUE(op.Boxes().empty());
 }
 
 TEST(LoadProgramFile, FilesThatCannotBeOpenedLeaveNothingLoaded) {
@@ -110,6 +117,22 @@ TEST(LoadProgramFile, ErrorPartWayDropsWhatWasRead) {
     EXPECT_EQ(s.Program.Lines[0].Command, 0);
     EXPECT_EQ(s.Labels.LabelCount, 1u);
     EXPECT_EQ(s.Run.LinksPresent.load(), 0u);
+}
+
+TEST(LoadProgramFile, ChangeWhileReadingIsNoticed) {
+    TempDir dir;
+    std::string path = dir.File("p.def");
+    WriteFile(path, "delay,1\r\n");
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    struct stat before {};
+    ASSERT_EQ(::fstat(fileno(f), &before), 0);
+    EXPECT_FALSE(FileChangedSince(fileno(f), before));
+    std::FILE* w = std::fopen(path.c_str(), "ab");  // another program appends to it
+    std::fputs("delay,2\r\n", w);
+    std::fclose(w);
+    EXPECT_TRUE(FileChangedSince(fileno(f), before));
+    std::fclose(f);
 }
 
 TEST(LoadProgramFile, LossyLoadWarnsButLoads) {

@@ -74,6 +74,8 @@ TEST(FormatLine, FileFormOfEachShape) {
               "enable_qe_data_logger,8,\"qe.csv\"      ;");
     EXPECT_EQ(FileForm({CmdLabel, {}, "top", {}, "mine"}), "label,\"top\"      ;Program Label");
     EXPECT_EQ(FileForm({CmdEndProgram}), "end_program      ;End of Program");
+    // A code outside the table keeps its line as a no_op.
+    EXPECT_EQ(FileForm({255, {1}, "x", {}, "blank"}), "no_op      ;blank");
     // A motor code outside the nine is written as '?', which reads back as the same invalid code.
     EXPECT_EQ(FileForm({CmdWaitAxisBoardResponse, {5, 9}}), "wait_AxisBoard_response,5,?      ;");
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <time.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -141,6 +142,12 @@ TEST_F(SerialPortTest, FramesGoOutAsWrittenAndTimeStamped) {
     EXPECT_LE(before, stamp);
     EXPECT_LE(stamp, after);
 
+    // Back-to-back frames both arrive: the next frame's purge drops no byte that has left.
+    state.Serial.TimeStampFrames = 0;
+    EXPECT_TRUE(port.WriteFrame("A\r"));
+    EXPECT_TRUE(port.WriteFrame("B\r"));
+    EXPECT_EQ(peer.Receive(4, 200), "A\rB\r");
+
     // WriteText is never stamped.
     EXPECT_TRUE(port.WriteText("GG*\r"));
     EXPECT_EQ(peer.Receive(4), "GG*\r");
@@ -264,6 +271,22 @@ TEST_F(SerialPortTest, WaitForReplyTimeOutShowsMessageOnlyWhenNotQuiet) {
     EXPECT_FALSE(port.WaitForReply(30));
     EXPECT_FALSE(port.WaitForInput(30));
     EXPECT_EQ(op.Boxes().size(), 1u);
+}
+
+TEST_F(SerialPortTest, WaitRunningOutItsTimeOutCostsUnderTwoPercentOfACore) {
+    state.Serial.QuietWait = 1;
+    auto threadCpuMs = [] {
+        timespec ts{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+    };
+    double cpu = threadCpuMs();
+    uint64_t start = TickUs();
+    EXPECT_FALSE(port.WaitForReply(1000));
+    double wallMs = (TickUs() - start) / 1e3;
+    double percent = 100.0 * (threadCpuMs() - cpu) / wallMs;
+    EXPECT_LT(percent, 2.0);
+    RecordProperty("cpu_percent_of_core", std::to_string(percent));
 }
 
 TEST_F(SerialPortTest, ReadByteReturnsTheByteOrZeroAfterItsTimeOut) {

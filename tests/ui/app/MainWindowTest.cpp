@@ -18,6 +18,7 @@
 #include "app/MainWindow.h"
 #include "app/QtOperator.h"
 #include "app/RadioGroup.h"
+#include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
 
 using namespace vendra;
@@ -27,27 +28,7 @@ using vendra::ui::test::WaitFor;
 
 namespace {
 
-// A window whose process end is recorded instead of performed, in a scratch working folder.
-struct Fixture {
-    QTemporaryDir dir;
-    QString previousDir = QDir::currentPath();
-    SystemState state;
-    QtOperator op;
-    TMain main{state, op};
-    int exitCode = -1;
-
-    Fixture() {
-        QDir::setCurrent(dir.path());
-        main.SetExitFunction([this](int code) { exitCode = code; });
-    }
-    ~Fixture() { QDir::setCurrent(previousDir); }
-
-    void WriteDefaultConfig() {
-        QFile f(dir.filePath("Config.cfg"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("1\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n");
-    }
-};
+using Fixture = vendra::ui::test::AppFixture;
 
 const char* const kFamilies[] = {"DBoard", "UBoard", "HBoard", "AxisBoard", "QBoard"};
 
@@ -174,7 +155,7 @@ private slots:
         answerer.QueueMessageBoxButton(mb::IdNo);
         answerer.QueueMessageBoxButton(mb::IdOk);
         answerer.Queue([](QDialog& d) {
-            d.findChild<RadioGroup*>("BaudrateRadioGroup")->Item(5)->click();  // 19200
+            d.findChild<RadioGroup*>("BaudrateRadioGroup")->Item(7)->click();  // No Comm
             test::ClickButton(d, "BaudrateOK");
         });
         f.state.App.ProgramLoaded = 1;
@@ -185,11 +166,27 @@ private slots:
                               "Baudrate Selection"}));
         QCOMPARE(answerer.Texts()[1],
                  QStringLiteral("Please make sure that the Boards are powered up before proceeding."));
-        QCOMPARE(f.state.Serial.CurrentBaud.load(), 19200u);
+        QCOMPARE(f.state.Serial.CurrentBaud.load(), 0u);
         QCOMPARE(f.state.App.ProgramName.Get(), std::string("None Loaded"));
         QCOMPARE(f.state.App.ProgramLoaded.load(), 0u);
         QCOMPARE(f.main.Control<QLabel>("Line1")->text(), QStringLiteral("1"));
         QVERIFY(!QFile::exists(f.dir.filePath("Config.cfg")));  // answered No
+
+        // Without communication the initialisation opens nothing and leaves the indicators
+        // enabled and unchecked, with the items that need boards disabled.
+        QVERIFY(WaitFor([&] {
+            return f.main.Control<QLabel>("SystemMessages")->text() ==
+                   QStringLiteral("Initialization Complete .....");
+        }));
+        QVERIFY(!f.main.MenuAction("AxisInformation1")->isEnabled());
+        QVERIFY(!f.main.MenuAction("ChangeBaudrate1")->isEnabled());
+        QVERIFY(!f.main.MenuAction("ARMConfiguration1")->isEnabled());
+        QCOMPARE(f.state.Serial.PortOpen.load(), 0u);
+        for (int g = 0; g < kUnitGroups; ++g)
+            for (int a = 0; a < 16; ++a) {
+                QVERIFY(f.main.UnitIndicatorButton(UnitGroup(g), a)->isEnabled());
+                QVERIFY(!f.main.UnitIndicatorButton(UnitGroup(g), a)->isChecked());
+            }
 
         // Later activations do nothing.
         f.main.hide();
@@ -273,6 +270,34 @@ private slots:
         QCOMPARE(f.state.App.ProgramLoaded.load(), 0u);
         QCOMPARE(folder, QStringLiteral("define"));
         QCOMPARE(filter, QStringLiteral("Definition Filter (*.def *.DEF)"));
+    }
+
+    void loadDefineFileLoadsTheChosenProgram() {
+        Fixture f;
+        QDir(f.dir.path()).mkdir("define");
+        QFile file(f.dir.filePath("define/Axis Demo.def"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("delay,100      ;settle\r\nend_program      ;\r\n");
+        file.close();
+        DialogAnswerer answerer;
+        answerer.Queue([&](QDialog& d) {
+            auto& fd = static_cast<QFileDialog&>(d);
+            fd.selectFile(f.dir.filePath("define/Axis Demo.def"));
+            static_cast<QDialog&>(fd).accept();
+        });
+        f.main.MenuAction("LoadDefineFile1")->trigger();
+        QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
+        QCOMPARE(f.state.Program.LineCount, 2u);
+        QCOMPARE(f.state.App.ProgramName.Get(), std::string("Axis Demo"));
+        QCOMPARE(f.main.windowTitle(),
+                 QStringLiteral("Vendra for Windows - Def. File Loaded: Axis Demo"));
+        QVERIFY(answerer.Unexpected().isEmpty());
+
+        // While the system is busy the item does nothing (no dialog).
+        f.state.Run.ProgramRunning = 1;
+        f.main.MenuAction("LoadDefineFile1")->trigger();
+        QCOMPARE(answerer.Unexpected(), QStringList());
+        QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
     }
 };
 

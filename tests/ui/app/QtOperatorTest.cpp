@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/BoardSelectDialogs.h"
+#include "app/Core.h"
 #include "app/MainWindow.h"
 #include "app/QtOperator.h"
 #include "app/RadioGroup.h"
@@ -94,9 +95,10 @@ private slots:
     }
 
     void notificationsFromWorkerReachWindowInOrder() {
-        SystemState state;
         QtOperator op;
-        TMain main(state, op);
+        Core core(op);
+        SystemState& state = core.State;
+        TMain main(core, op);
         std::thread worker([&] {
             for (int i = 0; i <= 5; ++i) op.SetUnitCount(UnitGroup::QBoard, std::to_string(i));
             op.SetUnitIndicator(UnitGroup::DBoard, 3, UnitIndicator::Marked);

@@ -1,0 +1,20 @@
+// Moving the whole network to another baud rate: every board is told the new rate at the old one,
+// then the port follows.
+// Error rule: returns what SetBaudRate returns (1 switched, 0 not); no message of its own.
+// Thread rule: called on the GUI thread after the baud-rate dialog, while nothing else uses the
+// port (the menu item is only enabled when units were found and the system is idle).
+#pragma once
+#include <cstdint>
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+
+namespace vendra {
+
+class SerialPort;
+
+// CurrentBaud = rate; "GG!\r", 300 ms; "GGc<code>\r", 100 ms; then SetBaudRate(rate). For a rate
+// without a code (0, "No Comm") no change frame is sent and the port keeps its rate.
+int ChangeBaud(SystemState& state, Operator& op, SerialPort& port, uint32_t rate);
+
+}  // namespace vendra

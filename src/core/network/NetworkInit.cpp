@@ -1,0 +1,223 @@
+#include "network/NetworkInit.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "app/Clock.h"
+#include "network/ConfigFile.h"
+#include "serial/SerialPort.h"
+
+namespace vendra {
+
+namespace {
+
+constexpr UnitGroup kScanOrder[] = {UnitGroup::DBoard, UnitGroup::UBoard, UnitGroup::HBoard,
+                                    UnitGroup::AxisBoard, UnitGroup::QBoard};
+// A "v3" reply number from which a unit counts as an ARM part.
+constexpr int32_t kFirstArmCpuCode = 11;
+
+}  // namespace
+
+void ClearUnitMap(UnitMap& units) {
+    for (int g = 0; g < kUnitGroups; ++g) {
+        for (int a = 0; a < 16; ++a) {
+            units.present[g][a] = 0;
+            units.armCpu[g][a] = 0;
+        }
+        units.unitCount[g] = 0;
+    }
+    units.totalUnits = 0;
+    units.lastFoundFamily = 0;
+    units.lastFoundAddress = 0;
+    units.anyArmUnit = 0;
+}
+
+NetworkInitialiser::NetworkInitialiser(SystemState& state, Operator& op, SerialPort& port)
+    : state_(state), op_(op), port_(port) {}
+
+int NetworkInitialiser::QueryUnit(const char* frame, char* reply, size_t capacity) {
+    state_.Serial.QuietWait = 1;
+    port_.PurgeInput();
+    port_.WriteFrame(frame);
+    int32_t timeout = std::max<int32_t>(state_.Config.ReplyTimeout.load(), 0);
+    if (!port_.WaitForReply(static_cast<uint32_t>(timeout))) return 0;
+    port_.ReadReply(scanReply_, sizeof scanReply_);
+    if (reply != nullptr && capacity > 0) {
+        size_t n = std::min(std::strlen(scanReply_), capacity - 1);
+        std::memcpy(reply, scanReply_, n);
+        reply[n] = '\0';
+    }
+    return protocol::ReplyFromAddressOf(frame, scanReply_) ? 1 : 0;
+}
+
+int NetworkInitialiser::ScanFamily(UnitGroup group, bool probeOnly) {
+    const int g = static_cast<int>(group);
+    UnitMap& units = state_.Units;
+    int result = 0;
+    if (!port_.IsOpen()) {
+        op_.SetUnitCount(group, "0");
+    } else {
+        for (unsigned a = 0; a < 16 && !StopRequested(); ++a) {
+            char reply[protocol::kReplyBufferSize] = {};
+            if (QueryUnit(protocol::IdentityFrame(group, a, 0).c_str(), reply, sizeof reply)) {
+                if (!probeOnly) {
+                    units.present[g][a] = 1;
+                    units.unitCount[g] = units.unitCount[g] + 1;
+                    units.totalUnits = units.totalUnits + 1;
+                    units.lastFoundFamily = protocol::GroupFamilyCode(group);
+                    units.lastFoundAddress = static_cast<uint8_t>(a);
+                    // The CPU type tells the ARM parts apart; a QBoard is never asked.
+                    if (group != UnitGroup::QBoard) {
+                        std::string v3 = protocol::IdentityFrame(group, a, 3);
+                        char cpu[protocol::kReplyBufferSize] = {};
+                        if (QueryUnit(v3.c_str(), cpu, sizeof cpu) &&
+                            ConfigAtol(protocol::ParseReply(cpu).value.c_str()) >=
+                                kFirstArmCpuCode) {
+                            units.armCpu[g][a] = 1;
+                            units.anyArmUnit = 1;
+                        }
+                    }
+                }
+                result = 1;
+            }
+            if (!probeOnly) op_.SetUnitCount(group, std::to_string(units.unitCount[g].load()));
+        }
+    }
+    if (probeOnly) return result;
+    for (int a = 0; a < 16; ++a) {
+        op_.SetUnitIndicator(
+            group, a, units.present[g][a].load() ? UnitIndicator::Marked : UnitIndicator::Disabled);
+    }
+    return result;
+}
+
+void NetworkInitialiser::Settle() {
+    uint64_t end = TickUs() + (static_cast<uint64_t>(settleMs_) + 1) * 1000;
+    for (uint64_t now = TickUs(); now < end && !StopRequested(); now = TickUs()) {
+        SleepMs(static_cast<uint32_t>(std::min<uint64_t>((end - now + 999) / 1000, 10)));
+        op_.ProcessEvents();
+    }
+}
+
+int NetworkInitialiser::InitialiseNetwork() {
+    ClearUnitMap(state_.Units);
+    if (state_.Config.CommPortNumber.load() > 40) return 0;
+    uint32_t baud = state_.Serial.CurrentBaud.load();
+    if (!protocol::IsSupportedBaud(baud)) return 0;
+    state_.Serial.TransmitDelay = 0;
+    port_.OpenPort(state_.Config.CommPortNumber.load(), baud);
+    if (!port_.IsOpen()) {
+        op_.ShowMessageBox("Can not open Communications Port", "VDWin Communications Port ERROR",
+                           mb::IconWarning | mb::Ok);
+        return 0;
+    }
+    int32_t savedTimeout = state_.Config.ReplyTimeout.load();
+    state_.Config.ReplyTimeout = state_.Config.InitTimeout.load();
+    port_.SetBaudRate(baud);
+    Settle();
+    port_.PurgeBoth();
+    port_.WriteText(protocol::kStarFrame);
+    for (UnitGroup group : kScanOrder) {
+        if (StopRequested()) break;
+        ScanFamily(group, false);
+    }
+    state_.Config.ReplyTimeout = savedTimeout;
+    return StopRequested() ? 0 : 1;
+}
+
+void NetworkInitialiser::ResetUnitButtons() {
+    for (UnitGroup group : kScanOrder)
+        for (int a = 0; a < 16; ++a) op_.SetUnitIndicator(group, a, UnitIndicator::Reset);
+}
+
+CommInit::CommInit(SystemState& state, Operator& op, SerialPort& port, NetworkInitialiser& network)
+    : state_(state), op_(op), port_(port), network_(network) {}
+
+CommInit::~CommInit() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        restartPending_ = false;
+    }
+    network_.RequestStop(true);
+    port_.AbortWaits(true);
+    if (thread_.joinable()) thread_.join();
+    port_.AbortWaits(false);
+    network_.RequestStop(false);
+}
+
+bool CommInit::StartNetworkInitialisation() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (running_) {
+        restartPending_ = true;
+        return false;
+    }
+    // A worker that has finished is joined here; it has nothing left to do.
+    if (thread_.joinable()) thread_.join();
+    running_ = true;
+    state_.App.NetworkInitActive = 1;
+    lock.unlock();
+    network_.ResetUnitButtons();
+    lock.lock();
+    thread_ = std::thread(&CommInit::Run, this);
+    return true;
+}
+
+bool CommInit::Running() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return running_;
+}
+
+bool CommInit::WaitUntilIdle(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !running_; });
+}
+
+void CommInit::Run() {
+    pthread_setname_np(pthread_self(), "CommInit");
+    for (;;) {
+        Execute();
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (restartPending_ && !network_.StopRequested()) {
+            restartPending_ = false;
+            lock.unlock();
+            network_.ResetUnitButtons();
+            continue;
+        }
+        running_ = false;
+        idle_.notify_all();
+        return;
+    }
+}
+
+void CommInit::Execute() {
+    op_.Beep(beep::Information);
+    op_.SetSystemMessage("Please wait, Initializing the Serial Network");
+    state_.App.NetworkInitActive = 1;
+    port_.ClosePort();
+    network_.InitialiseNetwork();
+    if (network_.StopRequested()) {
+        state_.App.NetworkInitActive = 0;
+        return;
+    }
+    const UnitMap& units = state_.Units;
+    op_.SetMenuEnabled(MenuItem::ArmConfiguration, units.anyArmUnit.load() == 1);
+    if (state_.Serial.CurrentBaud.load() != 0 && units.totalUnits.load() != 0) {
+        op_.SetMenuEnabled(MenuItem::TerminalAndNetworkScanning, true);
+        op_.SetMenuEnabled(MenuItem::AxisInformation, true);
+        op_.SetMenuEnabled(MenuItem::ChangeBaudrate, true);
+        op_.SetMenuEnabled(MenuItem::SerialNetworkTest, true);
+        op_.SetMenuEnabled(MenuItem::CommDebugBox, true);
+    } else {
+        op_.SetMenuEnabled(MenuItem::AxisInformation, false);
+        op_.SetMenuEnabled(MenuItem::ChangeBaudrate, false);
+        op_.SetMenuEnabled(MenuItem::ArmConfiguration, false);
+    }
+    op_.SetSystemMessage("Initialization Complete .....");
+    op_.Beep(beep::Information);
+    state_.App.NetworkInitActive = 0;
+}
+
+}  // namespace vendra

@@ -1,0 +1,102 @@
+// Network initialisation and unit discovery: opens the port at the chosen baud rate, asks every
+// unit address of every family who is there, fills the UnitMap and shows the result (unit
+// indicators and counts, menu items) through the Operator.
+//
+// Error rule: results are 1/0 as documented per function. The only message is "Can not open
+// Communications Port" (title "VDWin Communications Port ERROR") when the port cannot be opened;
+// a unit that does not answer, or answers from another address, is simply absent.
+// Thread rule: NetworkInitialiser runs on whichever thread calls it (the CommInit worker, or the
+// GUI thread for the baud scan's probes); it uses the port without a lock, so callers keep to one
+// activity at a time (SystemBusy). CommInit owns the worker thread; its methods may be called from
+// any thread, and its destructor stops and joins the worker within a bounded time (about one wait
+// slice after the port stops waiting).
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+#include "serial/BoardProtocol.h"
+
+namespace vendra {
+
+class SerialPort;
+
+// Every entry of the map back to 0.
+void ClearUnitMap(UnitMap& units);
+
+class NetworkInitialiser {
+  public:
+    // The pause after opening the port, before the first frame, that lets the boards settle.
+    static constexpr uint32_t kSettleMs = 1500;
+
+    NetworkInitialiser(SystemState& state, Operator& op, SerialPort& port);
+
+    // Sends `frame` (QuietWait = 1, left so), waits ReplyTimeout for a reply and reads it. 1 when
+    // a reply came from the frame's address (its second character equals the frame's); 0
+    // otherwise. The reply read, if any, is copied into `reply` (capacity bytes, terminated).
+    int QueryUnit(const char* frame, char* reply, size_t capacity);
+    // Queries addresses 0..15 of one family. Full mode files what it finds in the UnitMap, shows
+    // the family's count after every address and marks/disables the indicators at the end; probe
+    // mode changes nothing (except the count "0" when the port is closed). 1 when some unit
+    // answered during this call.
+    int ScanFamily(UnitGroup group, bool probeOnly);
+    // Clears the UnitMap, opens the port, settles, sends "GG*\r" and scans the five families with
+    // InitTimeout as the reply time-out (ReplyTimeout is restored). 1 when the units were scanned.
+    int InitialiseNetwork();
+    // Every unit indicator back to enabled and unchecked.
+    void ResetUnitButtons();
+
+    // While set, InitialiseNetwork and ScanFamily end at their next step (used on shutdown).
+    void RequestStop(bool stop) { stop_.store(stop); }
+    bool StopRequested() const { return stop_.load(); }
+    void SetSettleMs(uint32_t ms) { settleMs_ = ms; }
+
+  private:
+    void Settle();
+
+    SystemState& state_;
+    Operator& op_;
+    SerialPort& port_;
+    std::atomic<bool> stop_{false};
+    uint32_t settleMs_ = kSettleMs;
+    char scanReply_[protocol::kReplyBufferSize] = {};
+};
+
+// The network-initialisation worker: one run of the initialisation on its own thread.
+class CommInit {
+  public:
+    CommInit(SystemState& state, Operator& op, SerialPort& port, NetworkInitialiser& network);
+    ~CommInit();
+    CommInit(const CommInit&) = delete;
+    CommInit& operator=(const CommInit&) = delete;
+
+    // Resets the unit indicators and starts the worker; returns at once. While one initialisation
+    // runs, a second never starts beside it: the request is remembered and the running worker
+    // initialises once more when it is done (so a port change is not lost); the result is then
+    // false.
+    bool StartNetworkInitialisation();
+    bool Running() const;
+    // Waits until no initialisation runs; false when timeoutMs passed first.
+    bool WaitUntilIdle(uint32_t timeoutMs);
+
+  private:
+    void Run();
+    void Execute();
+
+    SystemState& state_;
+    Operator& op_;
+    SerialPort& port_;
+    NetworkInitialiser& network_;
+    mutable std::mutex mutex_;
+    std::condition_variable idle_;
+    bool running_ = false;
+    bool restartPending_ = false;
+    std::thread thread_;
+};
+
+}  // namespace vendra

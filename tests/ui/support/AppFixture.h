@@ -1,0 +1,47 @@
+// The whole program for a UI test: a scratch working folder, the QtOperator, the core and the
+// main window, with the end of the process recorded instead of performed. Declare a
+// DialogAnswerer before showing the window: showing it runs the start-up sequence.
+#pragma once
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/Core.h"
+#include "app/MainWindow.h"
+#include "app/QtOperator.h"
+
+namespace vendra::ui::test {
+
+struct AppFixture {
+    QTemporaryDir dir;
+    QString previousDir = QDir::currentPath();
+    bool inFolder = QDir::setCurrent(dir.path());
+    QtOperator op;
+    Core core{op};
+    SystemState& state = core.State;
+    TMain main{core, op};
+    int exitCode = -1;
+
+    AppFixture() { main.SetExitFunction([this](int code) { exitCode = code; }); }
+    ~AppFixture() {
+        op.Shutdown();  // a worker waiting for an answer gets the declining one
+        QDir::setCurrent(previousDir);
+    }
+
+    // "Config.cfg" with the default values, or another port and scan time-out.
+    bool WriteConfig(int port = 1, int initTimeout = 60) const {
+        QFile f(dir.filePath("Config.cfg"));
+        const QByteArray text = QStringLiteral("%1\r\n120\r\n200\r\n250\r\n0\r\n250\r\n%2\r\n")
+                                    .arg(port)
+                                    .arg(initTimeout)
+                                    .toLatin1();
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+    }
+    bool WriteDefaultConfig() const { return WriteConfig(); }
+    QByteArray ConfigText() const {
+        QFile f(dir.filePath("Config.cfg"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+}  // namespace vendra::ui::test
