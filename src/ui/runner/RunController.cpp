@@ -5,17 +5,17 @@
 #include <QPushButton>
 
 #include "app/Clock.h"
+#include "app/Core.h"
 #include "app/MainWindow.h"
+#include "app/QtOperator.h"
 #include "runner/BreakpointDialog.h"
 #include "runner/RunControl.h"
 #include "runner/Runner.h"
 
 namespace vendra::ui {
 
-RunController::RunController(TMain& main, SystemState& state, Operator& op, RunControl& control,
-                             Runner& runner)
-    : QObject(&main), main_(main), state_(state), op_(op), control_(control), runner_(runner),
-      display_(state) {
+RunController::RunController(TMain& main, SystemState& state, Operator& op, RunControl& control)
+    : QObject(&main), main_(main), state_(state), op_(op), control_(control), display_(state) {
     connect(main.Control<QPushButton>("RunButton"), &QPushButton::clicked, this,
             [this] { control_.RunButtonClick(); });
     connect(main.Control<QPushButton>("AbortButton"), &QPushButton::clicked, this,
@@ -86,9 +86,11 @@ void RunController::MainTimerTick() {
     // The caption is the window's own (TMain::UpdateCaption runs after the hooks).
 }
 
-RunController* InstallRunControls(TMain& main, SystemState& state, Operator& op,
-                                  RunControl& control, Runner& runner) {
-    auto* controller = new RunController(main, state, op, control, runner);
+RunController* InstallRunControls(TMain& main) {
+    Core& core = main.GetCore();
+    Runner& runner = core.RunnerWorker;
+    auto* controller = new RunController(main, core.State, main.Op(), core.RunControls);
+    controller->setObjectName(QStringLiteral("RunController"));
     main.AddTimerHook([controller] { controller->MainTimerTick(); });
     // Whatever the logger holds reaches its file before the process ends.
     main.AddExitHook([&runner] { runner.CloseLogger(); });

@@ -10,23 +10,21 @@
 
 #include "app/Operator.h"
 #include "app/SystemState.h"
+#include "runner/BreakpointDialog.h"
 #include "runner/StatusDisplay.h"
 
 namespace vendra {
 class RunControl;
-class Runner;
 }  // namespace vendra
 
 namespace vendra::ui {
 
 class TMain;
-class TBreakpointDialog;
 
 class RunController : public QObject {
     Q_OBJECT
 public:
-    RunController(TMain& main, SystemState& state, Operator& op, RunControl& control,
-                  Runner& runner);
+    RunController(TMain& main, SystemState& state, Operator& op, RunControl& control);
 
     // One MainTimer tick of the status display.
     void MainTimerTick();
@@ -39,13 +37,12 @@ private:
     SystemState& state_;
     Operator& op_;
     RunControl& control_;
-    Runner& runner_;
     StatusDisplay display_;
     QPointer<TBreakpointDialog> breakpoints_;
 };
 
-// Creates the controller as a child of the window and hooks it to the window's timer and exit.
-RunController* InstallRunControls(TMain& main, SystemState& state, Operator& op,
-                                  RunControl& control, Runner& runner);
+// Creates the controller for the window's core as a child of the window and hooks it to the
+// window's timer and exit.
+RunController* InstallRunControls(TMain& main);
 
 }  // namespace vendra::ui

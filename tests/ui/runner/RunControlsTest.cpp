@@ -8,18 +8,13 @@
 #include <QTest>
 #include <cstdio>
 
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
 #include "program/ProgramFile.h"
 #include "runner/BreakpointDialog.h"
 #include "runner/RunControl.h"
 #include "runner/RunController.h"
 #include "runner/RunTables.h"
 #include "runner/Runner.h"
-#include "serial/BoardTransaction.h"
-#include "serial/CommDebugLog.h"
-#include "serial/QeDataLogger.h"
-#include "serial/SerialPort.h"
+#include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
 
 using namespace vendra;
@@ -29,31 +24,21 @@ using vendra::ui::test::WaitFor;
 
 namespace {
 
-// The window with the runner's core parts, wired as the program wires them. The port stays
-// closed: the programs here need no boards.
-struct Fixture {
-    SystemState state;
-    QtOperator op;
-    SerialPort port{state, op};
-    CommDebugLog log{state};
-    QeDataLogger logger{state};
-    BoardLink link{state, op, port, log, logger};
-    Runner runner{state, op, port, link, log, logger};
-    RunControl control{state, op, port, runner};
-    TMain main{state, op};
-    RunController* controller = nullptr;
+// The whole program (core and window, not shown, so no start-up runs). The port stays closed: the
+// programs here need no boards.
+struct Fixture : vendra::ui::test::AppFixture {
+    Runner& runner = core.RunnerWorker;
+    RunControl& control = core.RunControls;
+    RunController* controller = main.findChild<RunController*>(QStringLiteral("RunController"));
 
-    Fixture() {
-        ResetRunTables(state);
-        controller = InstallRunControls(main, state, op, control, runner);
-    }
+    Fixture() { ResetRunTables(state); }
     ~Fixture() {
         // Whatever a test left running ends before the window goes.
         if (main.Control<QCheckBox>("ProgramDebug")->isChecked())
             main.Control<QCheckBox>("ProgramDebug")->setChecked(false);
         control.AbortButtonClick();
+        control.AbortButtonClick();
         WaitFor([&] { return !runner.Active(); }, 5000);
-        op.Shutdown();
     }
 
     bool Load(const char* text) {
@@ -65,8 +50,12 @@ struct Fixture {
         main.MainTimerTimer();  // enables the buttons at once
         return ok;
     }
-    void Click(const char* name) { QTest::mouseClick(main.Control<QPushButton>(name), Qt::LeftButton); }
-    void Toggle(const char* name) { QTest::mouseClick(main.Control<QCheckBox>(name), Qt::LeftButton); }
+    void Click(const char* name) {
+        QTest::mouseClick(main.Control<QPushButton>(name), Qt::LeftButton);
+    }
+    void Toggle(const char* name) {
+        QTest::mouseClick(main.Control<QCheckBox>(name), Qt::LeftButton);
+    }
     QString Text(const char* name) { return main.Control<QLabel>(name)->text(); }
     uint32_t Reg(int n) { return state.Run.TempRegisters[n].load(); }
 };
