@@ -22,6 +22,7 @@
 #include "serial/QeDataLogger.h"
 #include "serial/SerialPort.h"
 #include "Simulator.h"
+#include <gtest/gtest.h>
 #include "support/ScriptedOperator.h"
 
 namespace vendra::test {
@@ -65,7 +66,10 @@ struct RunnerRig {
         options.folder = folder;
         options.port = 7;
         simulator = std::make_unique<sim::Simulator>(options);
-        if (!simulator->Start()) return false;
+        if (!simulator->Start()) {
+            ADD_FAILURE() << "simulator: " << simulator->Error();
+            return false;
+        }
         for (const auto& unit : options.units) {
             int group = static_cast<int>(unit.family);  // same order as the unit groups
             state.Units.present[group][unit.address] = 1;
