@@ -39,7 +39,7 @@ namespace {
 
 // An Operator nobody looks at: every question gets OK.
 class QuietOperator : public Operator {
-public:
+  public:
     int ShowMessageBox(const std::string&, const std::string&, unsigned) override { return 1; }
     bool AskBoardType(uint8_t&) override { return true; }
     bool AskBoardAddress(uint8_t&) override { return true; }
@@ -77,7 +77,9 @@ struct Rig {
     }
 };
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 double ProcessCpuSeconds() {
     timespec ts{};
@@ -89,14 +91,15 @@ double ProcessCpuSeconds() {
 // outer loop closed by compare_temp.
 double LinesPerSecond(uint32_t outer) {
     Rig rig;
-    std::string program = "set_temp,1,0\n"
-                          "set_temp,2,0\n"
-                          "inc_temp,2,1\n"
-                          "cloop,999,3\n"
-                          "set_temp,2,0\n"
-                          "inc_temp,1,1\n"
-                          "compare_temp,1," +
-                          std::to_string(outer) + ",3,0,0\n";
+    std::string program =
+        "set_temp,1,0\n"
+        "set_temp,2,0\n"
+        "inc_temp,2,1\n"
+        "cloop,999,3\n"
+        "set_temp,2,0\n"
+        "inc_temp,1,1\n"
+        "compare_temp,1," +
+        std::to_string(outer) + ",3,0,0\n";
     if (!rig.Load(program)) return 0;
     const double lines = 2.0 + outer * 2003.0;
     auto start = Clock::now();

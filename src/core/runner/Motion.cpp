@@ -10,15 +10,22 @@ namespace vendra {
 
 namespace {
 
-bool IsBusyStatus(char s) { return s == 'w' || s == 'b' || s == 'a'; }
+bool IsBusyStatus(char s) {
+    return s == 'w' || s == 'b' || s == 'a';
+}
 
 const char* FamilyName(uint8_t code) {
     switch (code) {
-        case family::DBoard: return "DBoard";
-        case family::UBoard: return "UBoard";
-        case family::HBoard: return "HBoard";
-        case family::QBoard: return "QBoard";
-        default: return "AxisBoard";
+        case family::DBoard:
+            return "DBoard";
+        case family::UBoard:
+            return "UBoard";
+        case family::HBoard:
+            return "HBoard";
+        case family::QBoard:
+            return "QBoard";
+        default:
+            return "AxisBoard";
     }
 }
 
@@ -29,12 +36,18 @@ const char* StatusQueryText(uint8_t code) {
         case family::DBoard:
         case family::UBoard:
         case family::HBoard:
-        case family::QBoard: return "\r";
-        case family::AxisW: return "W\r";
-        case family::AxisX: return "X\r";
-        case family::AxisY: return "Y\r";
-        case family::AxisZ: return "Z\r";
-        default: return nullptr;
+        case family::QBoard:
+            return "\r";
+        case family::AxisW:
+            return "W\r";
+        case family::AxisX:
+            return "X\r";
+        case family::AxisY:
+            return "Y\r";
+        case family::AxisZ:
+            return "Z\r";
+        default:
+            return nullptr;
     }
 }
 
@@ -46,14 +59,19 @@ char CorrectionLetter(uint8_t code) {
 MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code) {
     if (unit > 15) return nullptr;
     switch (code) {
-        case family::DBoard: return &boards.MotorD[unit];
-        case family::UBoard: return &boards.MotorU[unit];
-        case family::HBoard: return &boards.MotorH[unit];
+        case family::DBoard:
+            return &boards.MotorD[unit];
+        case family::UBoard:
+            return &boards.MotorU[unit];
+        case family::HBoard:
+            return &boards.MotorH[unit];
         case family::AxisW:
         case family::AxisX:
         case family::AxisY:
-        case family::AxisZ: return &boards.MotorAxis[unit][code - family::AxisW];
-        default: return nullptr;
+        case family::AxisZ:
+            return &boards.MotorAxis[unit][code - family::AxisW];
+        default:
+            return nullptr;
     }
 }
 
@@ -85,15 +103,19 @@ bool MotionControl::Busy(unsigned unit, uint8_t code) const {
     if (unit > 15) return false;
     const BoardState& b = state_.Boards;
     switch (code) {
-        case family::DBoard: return IsBusyStatus(b.UnitStatusD[unit].load());
-        case family::UBoard: return IsBusyStatus(b.UnitStatusU[unit].load());
-        case family::HBoard: return IsBusyStatus(b.UnitStatusH[unit].load());
+        case family::DBoard:
+            return IsBusyStatus(b.UnitStatusD[unit].load());
+        case family::UBoard:
+            return IsBusyStatus(b.UnitStatusU[unit].load());
+        case family::HBoard:
+            return IsBusyStatus(b.UnitStatusH[unit].load());
         case family::AxisW:
         case family::AxisX:
         case family::AxisY:
         case family::AxisZ:
             return IsBusyStatus(b.UnitStatusAxis[unit][code - family::AxisW].load());
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -208,7 +230,9 @@ bool MotionControl::InTolerance(int64_t low, int64_t high, uint8_t q, uint8_t ch
     return low <= e && e <= high;
 }
 
-void MotionControl::ReadEncoders(uint8_t q) { Send(q, family::QBoard, "P\r"); }
+void MotionControl::ReadEncoders(uint8_t q) {
+    Send(q, family::QBoard, "P\r");
+}
 
 int MotionControl::VerifyEncoder(unsigned unit, uint8_t code) {
     MotorRecord* rec = MotorRecordFor(state_.Boards, unit, code);

@@ -5,10 +5,10 @@
 // Error rule: board errors are reported by the board transaction (message, StopRun = 1,
 // ProgramRunning = 0); the waits return at their next check. A unit that stops answering in the
 // middle of a wait or of a check-done loop (kMaxSilentPolls status polls in a row without a reply)
-// ends the run with a message instead of being polled forever. Unit and record indexes are checked before any table is
-// touched: an out-of-range unit is treated as a motor without link and never indexes a table.
-// Thread rule: runs on the runner thread only (one activity holds the line, SystemBusy). StopRun
-// is written by the GUI thread and read here at every turn of every wait.
+// ends the run with a message instead of being polled forever. Unit and record indexes are checked
+// before any table is touched: an out-of-range unit is treated as a motor without link and never
+// indexes a table. Thread rule: runs on the runner thread only (one activity holds the line,
+// SystemBusy). StopRun is written by the GUI thread and read here at every turn of every wait.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -30,7 +30,7 @@ MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code);
 void UpdateMoveStatistics(SystemState& state);
 
 class MotionControl {
-public:
+  public:
     // `pause` sleeps the calling thread for the given ms (the runner's interruptible sleep); the
     // waits use it between polls so that they never spin.
     MotionControl(SystemState& state, Operator& op, BoardLink& link,
@@ -48,7 +48,7 @@ public:
     static constexpr int kMaxSilentPolls = 3;
     static constexpr uint32_t kPollPauseMs = 2;
 
-private:
+  private:
     enum class Poll { Finished, Busy, Silent };
     Poll StatusPoll(unsigned unit, uint8_t code, bool verify, bool qboardIfPresent);
     Poll AxisPoll(unsigned unit, uint8_t code, bool verify);

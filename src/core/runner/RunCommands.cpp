@@ -16,7 +16,9 @@ namespace {
 // vsendna: raw text whose reply is awaited but left unread.
 constexpr uint8_t kVsendnaFamily = 98;
 
-std::string TextOf(const char (&field)[kTextSize]) { return {field, strnlen(field, kTextSize)}; }
+std::string TextOf(const char (&field)[kTextSize]) {
+    return {field, strnlen(field, kTextSize)};
+}
 
 bool IsAxisSelector(uint32_t v) {
     return v == family::AxisW || v == family::AxisX || v == family::AxisY || v == family::AxisZ ||
@@ -32,8 +34,8 @@ void Runner::Jump(const ProgramLine& line, int slot, uint32_t number) {
     // A target past the last line ends the run as the program's end would; the loop's increment
     // takes the pointer to LineCount.
     const uint32_t lineCount = state_.Program.LineCount;
-    state_.Run.ProgramPointer = number > lineCount ? static_cast<int32_t>(lineCount) - 1
-                                                   : static_cast<int32_t>(number) - 2;
+    state_.Run.ProgramPointer =
+        number > lineCount ? static_cast<int32_t>(lineCount) - 1 : static_cast<int32_t>(number) - 2;
 }
 
 Runner::Next Runner::AfterBoardCommand() {
@@ -71,17 +73,29 @@ Runner::Next Runner::ExecuteLine(const ProgramLine& line) {
     const uint32_t* v = line.Values;
     RunState& run = state_.Run;
     switch (line.Command) {
-        case CmdVsend: return Board(v[0], family::RawRead, TextOf(line.Text));
-        case CmdVsendna: return Board(v[0], kVsendnaFamily, TextOf(line.Text));
-        case CmdDBoard: return Board(v[0], family::DBoard, TextOf(line.Text));
-        case CmdUBoard: return Board(v[0], family::UBoard, TextOf(line.Text));
-        case CmdHBoard: return Board(v[0], family::HBoard, TextOf(line.Text));
-        case CmdQBoard: return Board(v[0], family::QBoard, TextOf(line.Text));
-        case CmdAxisBoard: return Board(v[0], family::AxisUnit, TextOf(line.Text));
-        case CmdLinkMe: return LinkMe(line);
-        case CmdDelay: return DelayLine(v[0] + 1) ? Next::Continue : Next::End;
-        case CmdSdelay: return DelayLineSeconds(v[0]) ? Next::Continue : Next::End;
-        case CmdLoop: Jump(line, 0, v[0]); return Next::Continue;
+        case CmdVsend:
+            return Board(v[0], family::RawRead, TextOf(line.Text));
+        case CmdVsendna:
+            return Board(v[0], kVsendnaFamily, TextOf(line.Text));
+        case CmdDBoard:
+            return Board(v[0], family::DBoard, TextOf(line.Text));
+        case CmdUBoard:
+            return Board(v[0], family::UBoard, TextOf(line.Text));
+        case CmdHBoard:
+            return Board(v[0], family::HBoard, TextOf(line.Text));
+        case CmdQBoard:
+            return Board(v[0], family::QBoard, TextOf(line.Text));
+        case CmdAxisBoard:
+            return Board(v[0], family::AxisUnit, TextOf(line.Text));
+        case CmdLinkMe:
+            return LinkMe(line);
+        case CmdDelay:
+            return DelayLine(v[0] + 1) ? Next::Continue : Next::End;
+        case CmdSdelay:
+            return DelayLineSeconds(v[0]) ? Next::Continue : Next::End;
+        case CmdLoop:
+            Jump(line, 0, v[0]);
+            return Next::Continue;
         case CmdCloop:
             // One counter for the whole program: nested cloops share it.
             if (run.CloopActive.load() == 0) {
@@ -97,12 +111,17 @@ Runner::Next Runner::ExecuteLine(const ProgramLine& line) {
                 Jump(line, 0, v[1]);
             }
             return Next::Continue;
-        case CmdEnableCommDebug: EnableCommDebug(state_, op_, log_); return Next::Continue;
-        case CmdDisableCommDebug: DisableCommDebug(state_); return Next::Continue;
+        case CmdEnableCommDebug:
+            EnableCommDebug(state_, op_, log_);
+            return Next::Continue;
+        case CmdDisableCommDebug:
+            DisableCommDebug(state_);
+            return Next::Continue;
         case CmdEndProgram:
             run.ProgramRunning = 0;
             return Next::End;
-        default: break;
+        default:
+            break;
     }
     if (line.Command >= CmdSetTemp && line.Command <= CmdMoveTempTemp) return RegisterCommand(line);
     if (line.Command >= CmdUserInput && line.Command <= CmdUserValue) return UserCommand(line);
@@ -159,7 +178,8 @@ Runner::Next Runner::RegisterCommand(const ProgramLine& line) {
                 changed[v[1]] = 1;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     return Next::Continue;
 }
@@ -176,9 +196,15 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
             op_.Beep(beep::Question);
             const int b = op_.ShowMessageBox(TextOf(line.Text), "VDWin User Message", kFlags[v[0]]);
             switch (v[0]) {
-                case 1: b == mb::IdOk ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]); break;
-                case 2: b == mb::IdYes ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]); break;
-                case 4: b == mb::IdRetry ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]); break;
+                case 1:
+                    b == mb::IdOk ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]);
+                    break;
+                case 2:
+                    b == mb::IdYes ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]);
+                    break;
+                case 4:
+                    b == mb::IdRetry ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]);
+                    break;
                 case 3:
                     if (b == mb::IdYes)
                         Jump(line, 0, v[1]);
@@ -195,7 +221,8 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
                     else
                         Jump(line, 2, v[3]);
                     break;
-                default: break;
+                default:
+                    break;
             }
             return Next::Continue;
         }
@@ -213,19 +240,25 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
             }
             return Next::Continue;
         }
-        default: return Next::Continue;
+        default:
+            return Next::Continue;
     }
 }
 
 Runner::Next Runner::LoggerCommand(const ProgramLine& line) {
     RunState& run = state_.Run;
     switch (line.Command) {
-        case CmdEnableQeDataLogger: EnableLogger(line); break;
+        case CmdEnableQeDataLogger:
+            EnableLogger(line);
+            break;
         case CmdPauseQeDataLogger:
             if (run.QeLoggerOpen.load()) run.QeLoggerActive = 0;
             break;
-        case CmdDisableQeDataLogger: FinishLogger(Finish::Close); break;
-        default: break;
+        case CmdDisableQeDataLogger:
+            FinishLogger(Finish::Close);
+            break;
+        default:
+            break;
     }
     return Next::Continue;
 }
@@ -281,7 +314,8 @@ Runner::Next Runner::MotionCommand(const ProgramLine& line) {
             if (v[1] >= kTempRegisters) return BadRegister(v[1]);
             return Board(unit, familyCode, "A" + std::to_string(run.TempRegisters[v[1]].load()));
         }
-        const char letter = v[1] <= family::AxisZ ? CorrectionLetter(static_cast<uint8_t>(v[1])) : 0;
+        const char letter =
+            v[1] <= family::AxisZ ? CorrectionLetter(static_cast<uint8_t>(v[1])) : 0;
         if (v[1] < family::AxisW || letter == 0)
             return BadLine("set_AxisBoard_position needs the axis W, X, Y or Z.");
         if (v[2] >= kTempRegisters) return BadRegister(v[2]);
@@ -292,7 +326,7 @@ Runner::Next Runner::MotionCommand(const ProgramLine& line) {
         if (axisBoard) {
             if (!IsAxisSelector(v[1])) return Next::Continue;
             motion_.CheckDone(unit, static_cast<uint8_t>(v[1]), true) ? Jump(line, 0, v[2])
-                                                                       : Jump(line, 1, v[3]);
+                                                                      : Jump(line, 1, v[3]);
         } else {
             motion_.CheckDone(unit, familyCode, true) ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]);
         }

@@ -20,7 +20,7 @@ class SerialPort;
 class Runner;
 
 class RunControl {
-public:
+  public:
     RunControl(SystemState& state, Operator& op, SerialPort& port, Runner& runner);
 
     void RunButtonClick();
@@ -37,7 +37,7 @@ public:
     // The "Breakpoints" box: unchecking disables every breakpoint (their values stay).
     void BreakpointsClick(bool checked);
 
-private:
+  private:
     void ShowLineOne();
 
     SystemState& state_;

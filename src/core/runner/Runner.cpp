@@ -83,7 +83,9 @@ bool Runner::WaitFinished(uint32_t timeoutMs) {
     return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !alive_.load(); });
 }
 
-void Runner::WakeStep() { Notify(); }
+void Runner::WakeStep() {
+    Notify();
+}
 
 void Runner::RequestEnd() {
     endRequested_ = true;
@@ -261,7 +263,8 @@ void Runner::EnableLogger(const ProgramLine& line) {
         loggerPath_.assign(line.Text, strnlen(line.Text, sizeof line.Text));
         opened = logger_.Open(loggerPath_, loggerValuesPerLine_);
     }
-    if (!opened) op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message", 48);
+    if (!opened)
+        op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message", 48);
 }
 
 }  // namespace vendra

@@ -32,7 +32,7 @@ class CommDebugLog;
 class QeDataLogger;
 
 class Runner {
-public:
+  public:
     Runner(SystemState& state, Operator& op, SerialPort& port, BoardLink& link, CommDebugLog& log,
            QeDataLogger& logger);
     ~Runner();
@@ -67,7 +67,7 @@ public:
     // Abort with no runner alive: flushes and closes the logger and forgets a suspended file.
     void CloseLogger();
 
-private:
+  private:
     enum class Next { Continue, End };
     enum class Finish { Close, Suspend };
 
@@ -114,7 +114,7 @@ private:
     std::atomic<bool> waitingForStep_{false};
     std::atomic<bool> delayCut_{false};
     bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
-    uint32_t lineNumber_ = 0;  // 1-based number of the line being executed (messages)
+    uint32_t lineNumber_ = 0;     // 1-based number of the line being executed (messages)
 
     // Suspended logger file (runner thread, or GUI thread while no runner is alive).
     mutable std::mutex loggerMutex_;

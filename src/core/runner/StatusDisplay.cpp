@@ -15,7 +15,9 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
-std::string Msec(uint32_t value) { return std::to_string(value) + " msec"; }
+std::string Msec(uint32_t value) {
+    return std::to_string(value) + " msec";
+}
 
 }  // namespace
 

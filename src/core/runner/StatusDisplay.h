@@ -35,12 +35,12 @@ struct StatusView {
 };
 
 class StatusDisplay {
-public:
+  public:
     explicit StatusDisplay(SystemState& state) : state_(state) {}
     // One MainTimer tick at the millisecond tick `now`.
     StatusView Tick(uint32_t now);
 
-private:
+  private:
     SystemState& state_;
     std::string shownComments_, shownLine_, shownCommand_, shownCloop_;
 };

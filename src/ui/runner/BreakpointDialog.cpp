@@ -53,8 +53,7 @@ void TBreakpointDialog::showEvent(QShowEvent* event) {
 
 void TBreakpointDialog::FormActivate() {
     const auto texts = ActivateBreakpointDialog(state_.Run);
-    for (int n = 0; n < kBreakpointEdits; ++n)
-        edits_[n]->setText(QString::fromStdString(texts[n]));
+    for (int n = 0; n < kBreakpointEdits; ++n) edits_[n]->setText(QString::fromStdString(texts[n]));
 }
 
 void TBreakpointDialog::UpdateButtonClick() {

@@ -15,21 +15,21 @@ namespace vendra::ui {
 
 class TBreakpointDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     TBreakpointDialog(SystemState& state, Operator& op, QWidget* parent = nullptr);
 
     void FormActivate();
     void UpdateButtonClick();
 
-signals:
+  signals:
     // The operator closed the window (its close button or Escape; both end in reject).
     void Closed();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void reject() override;
 
-private:
+  private:
     SystemState& state_;
     Operator& op_;
     std::array<QLineEdit*, 6> edits_{};

@@ -23,14 +23,14 @@ class TMain;
 
 class RunController : public QObject {
     Q_OBJECT
-public:
+  public:
     RunController(TMain& main, SystemState& state, Operator& op, RunControl& control);
 
     // One MainTimer tick of the status display.
     void MainTimerTick();
     TBreakpointDialog* BreakpointDialog() const { return breakpoints_; }
 
-private:
+  private:
     void BreakpointsToggled(bool checked);
 
     TMain& main_;

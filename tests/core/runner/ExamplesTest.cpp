@@ -58,8 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // OK; Yes (run a cycle); OK (part present); Yes (home); Cancel (home switch);
                       // Ignore (go on); OK (user_wait); No (no more cycles: quit).
                       Example{"operator_dialogs.def",
-                              {mb::IdOk, mb::IdYes, mb::IdOk, mb::IdYes, mb::IdCancel,
-                               mb::IdIgnore, mb::IdOk, mb::IdNo}}),
+                              {mb::IdOk, mb::IdYes, mb::IdOk, mb::IdYes, mb::IdCancel, mb::IdIgnore,
+                               mb::IdOk, mb::IdNo}}),
     [](const ::testing::TestParamInfo<Example>& info) {
         std::string name = info.param.file;
         return name.substr(0, name.find('.'));

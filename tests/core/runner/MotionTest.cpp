@@ -21,7 +21,7 @@ std::vector<std::string> Matching(const std::vector<std::string>& frames,
 }
 
 class Motion : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = ::testing::TempDir() + "runner_motion_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -100,27 +100,29 @@ TEST_F(Motion, CorrectionsStopAtTheRetryCount) {
 TEST_F(Motion, NegativeEncoderCountIsCorrectedThroughZero) {
     RunnerRig rig;
     ASSERT_TRUE(ConnectLinked(rig, 0, /*linked=*/false, /*fixed=*/-20));
-    ASSERT_TRUE(rig.Load("link_me,3,S,0,0,1,1,5,5\n"
-                         "DBoard,3,\"M1000\"\n"
-                         "wait_DBoard_done,3,\"\"\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("link_me,3,S,0,0,1,1,5,5\n"
+                 "DBoard,3,\"M1000\"\n"
+                 "wait_DBoard_done,3,\"\"\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     auto frames = Matching(rig.simulator->ReceivedFrames(), {"D3D", "D3\r", "Q0P"});
     auto first = std::find(frames.begin(), frames.end(), "D3DA0\r");
     ASSERT_NE(first, frames.end());
-    EXPECT_EQ(std::vector<std::string>(first, frames.end()),
-              (std::vector<std::string>{"D3DA0\r", "D3DM20\r", "D3\r", "Q0P\r", "Q0P\r",
-                                        "D3DA1000\r"}));
+    EXPECT_EQ(
+        std::vector<std::string>(first, frames.end()),
+        (std::vector<std::string>{"D3DA0\r", "D3DM20\r", "D3\r", "Q0P\r", "Q0P\r", "D3DA1000\r"}));
 }
 
 TEST_F(Motion, EncoderStateZeroIsNeverCorrected) {
     RunnerRig rig;
     ASSERT_TRUE(ConnectLinked(rig, 0, false, 5000));
-    ASSERT_TRUE(rig.Load("link_me,3,S,0,0,0,3,5,5\n"
-                         "DBoard,3,\"M1000\"\n"
-                         "wait_DBoard_done,3,\"\"\n"
-                         "DBoard_check_done,3,0,0\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("link_me,3,S,0,0,0,3,5,5\n"
+                 "DBoard,3,\"M1000\"\n"
+                 "wait_DBoard_done,3,\"\"\n"
+                 "DBoard_check_done,3,0,0\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_TRUE(Matching(rig.simulator->ReceivedFrames(), {"D3D"}).empty());
 }
@@ -129,11 +131,12 @@ TEST_F(Motion, CheckDoneJumpsByTheMotorState) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3", folder_));
     // While the move runs, the busy target loops back; once done, the done target ends.
-    ASSERT_TRUE(rig.Load("DBoard,3,\"M300\"\n"
-                         "inc_temp,1,1\n"
-                         "DBoard_check_done,3,5,2\n"
-                         "set_temp,2,1\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("DBoard,3,\"M300\"\n"
+                 "inc_temp,1,1\n"
+                 "DBoard_check_done,3,5,2\n"
+                 "set_temp,2,1\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_GT(rig.Reg(1), 1u) << "the motor was busy at least once";
     EXPECT_EQ(rig.Reg(2), 0u);
@@ -156,9 +159,10 @@ TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("X1", folder_));
     ASSERT_TRUE(rig.simulator->SetMotorSpeed("Y1", 2000));
-    ASSERT_TRUE(rig.Load("AxisBoard,1,\"XM50,YM200\"\n"
-                         "wait_AxisBoard_done,1,A,\"\"\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("AxisBoard,1,\"XM50,YM200\"\n"
+                 "wait_AxisBoard_done,1,A,\"\"\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     auto polls = Matching(rig.simulator->ReceivedFrames(), {"W1\r", "X1\r", "Y1\r", "Z1\r"});
     ASSERT_GE(polls.size(), 6u);
@@ -188,10 +192,11 @@ TEST_F(Motion, AxisLinkIsVerifiedWithItsLetter) {
     link.motor.axis = 2;  // Y
     link.offset = -30;
     ASSERT_TRUE(rig.simulator->SetEncoderLink(link));
-    ASSERT_TRUE(rig.Load("link_me,1,Y,2,1,1,3,5,5\n"
-                         "AxisBoard,1,\"YM400\"\n"
-                         "wait_AxisBoard_done,1,Y,\"\"\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("link_me,1,Y,2,1,1,3,5,5\n"
+                 "AxisBoard,1,\"YM400\"\n"
+                 "wait_AxisBoard_done,1,Y,\"\"\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     // The axis letter of the correction texts takes the unit digit like any axis command.
     EXPECT_EQ(Matching(rig.simulator->ReceivedFrames(), {"Y1A", "Y1M"}),
@@ -203,10 +208,11 @@ TEST_F(Motion, WaitResponseReadsTheAnswerOfThePreviousCommand) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3", folder_));
     // vsendna leaves the reply in the queue; wait_DBoard_response reads it.
-    ASSERT_TRUE(rig.Load("vsendna,\"D3m\"\n"
-                         "wait_DBoard_response,3\n"
-                         "set_temp,1,1\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("vsendna,\"D3m\"\n"
+                 "wait_DBoard_response,3\n"
+                 "set_temp,1,1\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 1u);
     EXPECT_EQ(rig.state.Boards.UnitStatusD[3].load(), '>');

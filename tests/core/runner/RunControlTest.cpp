@@ -119,7 +119,8 @@ TEST(RunControl, AbortDuringADelayLetsTheDelayFinish) {
 
 TEST(RunControl, AbortWhileSteppingEndsAtTheNextBoardCommand) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("set_temp,1,1\nset_temp,2,1\nDBoard,0,\"A5\"\nset_temp,3,1\nend_program\n"));
+    ASSERT_TRUE(
+        rig.Load("set_temp,1,1\nset_temp,2,1\nDBoard,0,\"A5\"\nset_temp,3,1\nend_program\n"));
     rig.control.ProgramDebugClick(true);
     rig.control.RunButtonClick();
     auto step = [&] {

@@ -31,7 +31,7 @@ std::vector<std::string> FramesStartingWith(const sim::Simulator& sim, const std
 }
 
 class RunnerBoard : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = ::testing::TempDir() + "runner_board_" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -44,17 +44,18 @@ protected:
 TEST_F(RunnerBoard, BoardCommandsReachTheirUnits) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3,U2,H1,X1,Q0", folder_));
-    ASSERT_TRUE(rig.Load("set_temp,7,250\n"
-                         "DBoard,3,\"A1000\"\n"
-                         "UBoard,2,\"M5\"\n"
-                         "HBoard,1,\"M6\"\n"
-                         "AxisBoard,1,\"XM100,YM200\"\n"
-                         "set_DBoard_position,3,7\n"
-                         "set_AxisBoard_position,1,Z,7\n"
-                         "vsend,\"D3m\"\n"
-                         "move_resp_temp,8\n"
-                         "qboard,0,\"A12\"\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("set_temp,7,250\n"
+                 "DBoard,3,\"A1000\"\n"
+                 "UBoard,2,\"M5\"\n"
+                 "HBoard,1,\"M6\"\n"
+                 "AxisBoard,1,\"XM100,YM200\"\n"
+                 "set_DBoard_position,3,7\n"
+                 "set_AxisBoard_position,1,Z,7\n"
+                 "vsend,\"D3m\"\n"
+                 "move_resp_temp,8\n"
+                 "qboard,0,\"A12\"\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.simulator->ReceivedFrames(),
               (std::vector<std::string>{"D3A1000\r", "U2M5\r", "H1M6\r", "X1M100,Y1M200\r",
@@ -69,9 +70,8 @@ TEST_F(RunnerBoard, BoardCommandsReachTheirUnits) {
 
 TEST_F(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_, [](sim::Options& o) {
-        o.faults.push_back("error:match=D3A100");
-    }));
+    ASSERT_TRUE(rig.Connect("D3", folder_,
+                            [](sim::Options& o) { o.faults.push_back("error:match=D3A100"); }));
     ASSERT_TRUE(rig.Load("set_temp,1,1\nDBoard,3,\"A100\"\nset_temp,2,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 1u);
@@ -87,9 +87,8 @@ TEST_F(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
 
 TEST_F(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_, [](sim::Options& o) {
-        o.faults.push_back("noreply:match=D3A100:once");
-    }));
+    ASSERT_TRUE(rig.Connect(
+        "D3", folder_, [](sim::Options& o) { o.faults.push_back("noreply:match=D3A100:once"); }));
     rig.state.Config.ReplyTimeout = 50;
     ASSERT_TRUE(rig.Load("DBoard,3,\"A100\"\nDBoard,3,\"A200\"\nset_temp,2,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
@@ -101,8 +100,9 @@ TEST_F(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
 TEST_F(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3", folder_));
-    ASSERT_TRUE(rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
+                 "end_program\n"));
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));  // the move and two status polls
     auto pressed = Clock::now();
@@ -117,12 +117,12 @@ TEST_F(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
 
 TEST_F(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_, [](sim::Options& o) {
-        o.faults.push_back("noreply:match=D3:skip=3");
-    }));
+    ASSERT_TRUE(rig.Connect(
+        "D3", folder_, [](sim::Options& o) { o.faults.push_back("noreply:match=D3:skip=3"); }));
     rig.state.Config.ReplyTimeout = 40;
-    ASSERT_TRUE(rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd(5000));
     EXPECT_EQ(rig.Reg(1), 0u);
     auto boxes = rig.op.Boxes();
@@ -135,8 +135,9 @@ TEST_F(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3", folder_));
     rig.state.Config.ReplyTimeout = 40;
-    ASSERT_TRUE(rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
+                 "end_program\n"));
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));
     rig.simulator->VanishLine();
@@ -152,7 +153,8 @@ TEST_F(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
     rig.simulator->SetEncoderCount(0, 0, 120);
     rig.simulator->SetEncoderCount(0, 1, -40);
     const std::string log = Path("qe.log");
-    ASSERT_TRUE(rig.Load("enable_qe_data_logger,3,\"" + log + "\"\n"
+    ASSERT_TRUE(rig.Load("enable_qe_data_logger,3,\"" + log +
+                         "\"\n"
                          "qboard,0,\"P\"\n"
                          "qboard,0,\"p0\"\n"
                          "qboard,0,\"P\"\n"
@@ -176,7 +178,8 @@ TEST_F(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
     rig.simulator->SetEncoderCount(0, 0, 120);
     rig.simulator->SetEncoderCount(0, 1, -40);
     const std::string log = Path("qe.log");
-    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log + "\"\n"
+    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log +
+                         "\"\n"
                          "qboard,0,\"P\"\n"
                          "qboard,0,\"p0\"\n"));
     ASSERT_TRUE(rig.RunToEnd());
@@ -187,7 +190,8 @@ TEST_F(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
     EXPECT_EQ(ReadFile(log), "120,-40\n120,120\n-40,120\n");
 
     // end_program closes it for good: the next enable starts the file afresh.
-    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log + "\"\n"
+    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log +
+                         "\"\n"
                          "qboard,0,\"p1\"\n"
                          "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
@@ -201,7 +205,8 @@ TEST_F(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
     ASSERT_TRUE(rig.Connect("Q0", folder_));
     rig.simulator->SetEncoderCount(0, 0, 7);
     const std::string log = Path("qe.log");
-    ASSERT_TRUE(rig.Load("enable_qe_data_logger,4,\"" + log + "\"\n"
+    ASSERT_TRUE(rig.Load("enable_qe_data_logger,4,\"" + log +
+                         "\"\n"
                          "qboard,0,\"p0\"\n"
                          "delay,200\n"
                          "qboard,0,\"p0\"\n"

@@ -15,11 +15,14 @@ class CloopCount : public ::testing::TestWithParam<CloopCase> {};
 
 TEST_P(CloopCount, RepeatsTheBlockCountTimesMore) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("set_temp,1,0\n"
-                         "label,\"block\"\n"
-                         "inc_temp,1,1\n"
-                         "cloop," + std::to_string(GetParam().count) + ",block\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("set_temp,1,0\n"
+                 "label,\"block\"\n"
+                 "inc_temp,1,1\n"
+                 "cloop," +
+                 std::to_string(GetParam().count) +
+                 ",block\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), GetParam().runs);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
@@ -32,14 +35,15 @@ TEST(RunnerFlow, NestedCloopsShareOneCounter) {
     // The inner cloop (count 1) takes over the outer one's counter (3 - 1 = 2) on the outer's
     // later passes, so the inner block runs 2, 3 and 3 times.
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("set_temp,1,0\n"
-                         "set_temp,2,0\n"
-                         "inc_temp,1,1\n"
-                         "inc_temp,2,1\n"
-                         "cloop,1,4\n"
-                         "compare_temp,1,3,0,8,0\n"
-                         "cloop,3,3\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("set_temp,1,0\n"
+                 "set_temp,2,0\n"
+                 "inc_temp,1,1\n"
+                 "inc_temp,2,1\n"
+                 "cloop,1,4\n"
+                 "compare_temp,1,3,0,8,0\n"
+                 "cloop,3,3\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 3u);
     EXPECT_EQ(rig.Reg(2), 8u);
@@ -49,14 +53,15 @@ TEST(RunnerFlow, JumpsByNumberAndLabel) {
     RunnerRig rig;
     // Back to line 1 by number until the register reaches 3; then label "NextLine" and 0 both
     // continue with the following line; a jump to line 8 skips line 7.
-    ASSERT_TRUE(rig.Load("inc_temp,1,1\n"
-                         "compare_temp,1,3,1,3,3\n"
-                         "loop,NextLine\n"
-                         "loop,0\n"
-                         "inc_temp,2,1\n"
-                         "loop,8\n"
-                         "set_temp,3,99\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("inc_temp,1,1\n"
+                 "compare_temp,1,3,1,3,3\n"
+                 "loop,NextLine\n"
+                 "loop,0\n"
+                 "inc_temp,2,1\n"
+                 "loop,8\n"
+                 "set_temp,3,99\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 3u);
     EXPECT_EQ(rig.Reg(2), 1u);
@@ -66,10 +71,11 @@ TEST(RunnerFlow, JumpsByNumberAndLabel) {
 
 TEST(RunnerFlow, JumpToTheLabelOfLineOne) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("label,\"start\"\n"
-                         "inc_temp,1,1\n"
-                         "compare_temp,1,2,start,NextLine,NextLine\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("label,\"start\"\n"
+                 "inc_temp,1,1\n"
+                 "compare_temp,1,2,start,NextLine,NextLine\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 2u);
 }
@@ -109,20 +115,21 @@ TEST(RunnerFlow, EmptyProgramEndsAtOnce) {
 
 TEST(RunnerRegisters, ArithmeticLimits) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("set_temp,1,65000\n"
-                         "inc_temp,1,1000\n"    // saturates at 65535
-                         "set_temp,2,5\n"
-                         "dec_temp,2,5\n"       // not below: stays 5
-                         "set_temp,3,5\n"
-                         "dec_temp,3,3\n"       // 2
-                         "set_temp,41,7\n"      // out of range: nothing
-                         "set_temp,40,9\n"
-                         "move_temp_temp,0,4\n" // from register 0: nothing
-                         "move_temp_temp,1,73\n"
-                         "inc_temp,41,1\n"
-                         "user_value,5,0,\"Big\"\n"
-                         "inc_temp,5,1000000000\n"  // a sum past 32 bits still saturates
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("set_temp,1,65000\n"
+                 "inc_temp,1,1000\n"  // saturates at 65535
+                 "set_temp,2,5\n"
+                 "dec_temp,2,5\n"  // not below: stays 5
+                 "set_temp,3,5\n"
+                 "dec_temp,3,3\n"   // 2
+                 "set_temp,41,7\n"  // out of range: nothing
+                 "set_temp,40,9\n"
+                 "move_temp_temp,0,4\n"  // from register 0: nothing
+                 "move_temp_temp,1,73\n"
+                 "inc_temp,41,1\n"
+                 "user_value,5,0,\"Big\"\n"
+                 "inc_temp,5,1000000000\n"  // a sum past 32 bits still saturates
+                 "end_program\n"));
     rig.state.Run.TempRegisters[4] = 123;
     rig.op.QueueUserValue(true, 4000000000u);
     ASSERT_TRUE(rig.RunToEnd());
@@ -150,13 +157,14 @@ TEST(RunnerRegisters, ChangedFlagsOnlyForWrites) {
 TEST(RunnerRegisters, CompareIsUnsigned) {
     RunnerRig rig;
     // Register 0 (0) against 1: less. Register 1 (4000000000) against 5: greater.
-    ASSERT_TRUE(rig.Load("compare_temp,0,1,3,9,9\n"
-                         "set_temp,2,1\n"
-                         "user_value,1,0,\"v\"\n"
-                         "compare_temp,1,5,9,9,6\n"
-                         "set_temp,3,1\n"
-                         "move_resp_temp,4\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("compare_temp,0,1,3,9,9\n"
+                 "set_temp,2,1\n"
+                 "user_value,1,0,\"v\"\n"
+                 "compare_temp,1,5,9,9,6\n"
+                 "set_temp,3,1\n"
+                 "move_resp_temp,4\n"
+                 "end_program\n"));
     rig.op.QueueUserValue(true, 4000000000u);
     rig.state.Boards.LastResponseValue = -2;
     ASSERT_TRUE(rig.RunToEnd());
@@ -219,9 +227,10 @@ TEST(RunnerUser, WaitShowsItsMessage) {
 
 TEST(RunnerUser, ValueAsksAndStoresInItsRegister) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("user_value,12,250,\"Speed?\"\n"
-                         "user_value,13,7,\"Kept?\"\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("user_value,12,250,\"Speed?\"\n"
+                 "user_value,13,7,\"Kept?\"\n"
+                 "end_program\n"));
     rig.state.Run.TempRegisters[13] = 55;
     rig.op.QueueUserValue(true, 777);
     rig.op.QueueUserValue(false, 1);  // cancelled: register 13 keeps its value
@@ -297,11 +306,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RunnerLines, UnknownCodesAndUnusedSelectorsDoNothing) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("no_op\n"
-                         "link_me,3,W,1,0,1,3,5,5\n"
-                         "wait_AxisBoard_done,0,Q,\"\"\n"
-                         "AxisBoard_check_done,0,S,6,6\n"
-                         "set_temp,1,1\nend_program\n"));
+    ASSERT_TRUE(
+        rig.Load("no_op\n"
+                 "link_me,3,W,1,0,1,3,5,5\n"
+                 "wait_AxisBoard_done,0,Q,\"\"\n"
+                 "AxisBoard_check_done,0,S,6,6\n"
+                 "set_temp,1,1\nend_program\n"));
     rig.state.Program.Lines[0].Command = 200;  // no such command
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 1u);
@@ -332,18 +342,18 @@ TEST(RunnerLines, LinkMeStoresTheLink) {
 TEST(RunnerLines, CommDebugKeywordsKeepTheNumbering) {
     RunnerRig rig;
     rig.state.CommDebug.CommDebugEnabled = 0;
-    ASSERT_TRUE(rig.Load("enable_comm_debug\n"
-                         "DBoard,0,\"A100\"\n"
-                         "disable_comm_debug\n"
-                         "DBoard,0,\"A200\"\n"
-                         "enable_comm_debug\n"
-                         "DBoard,0,\"A300\"\n"
-                         "end_program\n"));
+    ASSERT_TRUE(
+        rig.Load("enable_comm_debug\n"
+                 "DBoard,0,\"A100\"\n"
+                 "disable_comm_debug\n"
+                 "DBoard,0,\"A200\"\n"
+                 "enable_comm_debug\n"
+                 "DBoard,0,\"A300\"\n"
+                 "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.op.CheckBoxState(CheckBox::CommDebug), 1);
     EXPECT_EQ(rig.state.CommDebug.CommDebugWindowOpen.load(), 1u);
-    EXPECT_EQ(rig.log.Lines(0, 10),
-              (std::vector<std::string>{"->2/0 - D0A100", "->6/1 - D0A300"}));
+    EXPECT_EQ(rig.log.Lines(0, 10), (std::vector<std::string>{"->2/0 - D0A100", "->6/1 - D0A300"}));
     EXPECT_EQ(rig.state.CommDebug.CommDebugLineNumber.load(), 2u);
 }
 

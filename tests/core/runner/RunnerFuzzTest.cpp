@@ -12,10 +12,9 @@ namespace vendra::test {
 namespace {
 
 TEST(RunnerFuzz, AnyValuesEndOrAbort) {
-    static constexpr uint32_t kEdges[] = {0,  1,   2,   3,     5,          15,         16,
-                                          40, 41,  72,  73,    74,         99,         100,
-                                          255, 256, 65535, 65536, 0x7FFFFFFFu, 0x80000000u,
-                                          0xFFFFFFFFu};
+    static constexpr uint32_t kEdges[] = {
+        0,  1,  2,   3,   5,   15,    16,    40,          41,          72,         73,
+        74, 99, 100, 255, 256, 65535, 65536, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
     std::mt19937 random(20240611);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     const char* const kLabels[] = {"", "", "", "NextLine", "a", "b", "missing"};

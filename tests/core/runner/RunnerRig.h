@@ -2,6 +2,8 @@
 // text, run on the real runner thread, and answered by the scripted Operator. With a simulator
 // the line is a real pty; without one the port stays closed and every unit counts as absent.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -10,9 +12,10 @@
 #include <string>
 #include <thread>
 
+#include "Simulator.h"
 #include "app/SystemState.h"
-#include "program/ProgramFile.h"
 #include "program/CommandTable.h"
+#include "program/ProgramFile.h"
 #include "runner/RunControl.h"
 #include "runner/RunTables.h"
 #include "runner/Runner.h"
@@ -21,8 +24,6 @@
 #include "serial/CommDebugLog.h"
 #include "serial/QeDataLogger.h"
 #include "serial/SerialPort.h"
-#include "Simulator.h"
-#include <gtest/gtest.h>
 #include "support/ScriptedOperator.h"
 
 namespace vendra::test {

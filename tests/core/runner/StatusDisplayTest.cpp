@@ -1,11 +1,10 @@
 // The status timer's texts for known runs.
-#include "runner/StatusDisplay.h"
-
 #include <gtest/gtest.h>
 
 #include "app/SystemState.h"
 #include "program/CommandTable.h"
 #include "program/ProgramModel.h"
+#include "runner/StatusDisplay.h"
 
 namespace vendra {
 namespace {

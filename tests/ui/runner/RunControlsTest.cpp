@@ -69,7 +69,7 @@ const char* const kMarks =
 
 class RunControlsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void buttonsFollowTheLoadedProgram() {
         Fixture f;
         f.main.MainTimerTimer();
