@@ -7,6 +7,8 @@
 #include "app/Operator.h"
 #include "app/SystemState.h"
 #include "network/NetworkInit.h"
+#include "runner/RunControl.h"
+#include "runner/Runner.h"
 #include "serial/BoardTransaction.h"
 #include "serial/CommDebugLog.h"
 #include "serial/QeDataLogger.h"
@@ -23,7 +25,9 @@ class Core {
           QeLogger(State),
           Link(State, op, Port, CommLog, QeLogger),
           Network(State, op, Port),
-          CommInitWorker(State, op, Port, Network) {}
+          CommInitWorker(State, op, Port, Network),
+          RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
+          RunControls(State, op, Port, RunnerWorker) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -36,6 +40,8 @@ class Core {
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
+    Runner RunnerWorker;     // TRunSystem: the one runner thread
+    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
 };
 
 }  // namespace vendra

@@ -2,14 +2,14 @@
 
 namespace vendra {
 
-bool QeDataLogger::Open(const std::string& path, int valuesPerLine) {
+bool QeDataLogger::Open(const std::string& path, int valuesPerLine, bool append) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (file_) {
         std::fflush(file_);
         std::fclose(file_);
         file_ = nullptr;
     }
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = std::fopen(path.c_str(), append ? "a" : "w");
     if (!file_) {
         state_.Run.QeLoggerOpen = 0;
         state_.Run.QeLoggerActive = 0;
