@@ -92,8 +92,8 @@ std::string EscapeBytes(const std::string& bytes) {
     return out;
 }
 
-std::optional<Fault> ParseFault(const std::string& spec, std::string& error) {
-    auto parts = SplitQuoted(spec, ":");
+std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
+    auto parts = SplitQuoted(rule, ":");
     if (parts.empty()) {
         error = "empty fault";
         return std::nullopt;
@@ -139,11 +139,11 @@ std::optional<Fault> ParseFault(const std::string& spec, std::string& error) {
             fault.digit = value.size() == 1 ? HexValue(value[0]) : -1;
             ok = fault.digit >= 0;
         } else {
-            error = "fault \"" + spec + "\": unknown setting \"" + token + "\"";
+            error = "fault \"" + rule + "\": unknown setting \"" + token + "\"";
             return std::nullopt;
         }
         if (!ok) {
-            error = "fault \"" + spec + "\": bad value in \"" + token + "\"";
+            error = "fault \"" + rule + "\": bad value in \"" + token + "\"";
             return std::nullopt;
         }
     }

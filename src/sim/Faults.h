@@ -69,7 +69,7 @@ class FaultTable {
     int nextId_ = 1;
 };
 
-std::optional<Fault> ParseFault(const std::string& spec, std::string& error);
+std::optional<Fault> ParseFault(const std::string& rule, std::string& error);
 std::string FaultKindName(FaultKind kind);
 // Decodes \r, \n, \t, \\, \xHH.
 std::string UnescapeText(const std::string& text);

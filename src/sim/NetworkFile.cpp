@@ -74,8 +74,7 @@ bool ParseNetworkText(const std::string& text, const std::string& name, Options&
                 return fail("pace needs on or off");
             result.pace = rest[0] == "on";
         } else if (keyword == "fault") {
-            if (rest.size() != 1)
-                return fail("fault needs one specification, e.g. fault late:ms=300");
+            if (rest.size() != 1) return fail("fault needs one rule, e.g. fault late:ms=300");
             if (!ParseFault(rest[0], why)) return fail(why);
             result.faults.push_back(rest[0]);
         } else {

@@ -8,7 +8,7 @@
 //   baud RATE                      the rate the boards listen at
 //   speed N                        default steps per second
 //   pace on|off                    line-speed pacing
-//   fault SPEC                     a fault rule (Faults.h)
+//   fault RULE                     a fault rule (Faults.h)
 // Errors name the file and line; nothing is applied from a file with an error.
 #pragma once
 #include <string>

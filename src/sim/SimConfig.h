@@ -67,7 +67,7 @@ struct Options {
     char defaultDone = 'f';
     bool keepMemoryLog = true;        // keep the byte log and frames in memory (tests read them)
     std::string logFile;              // also write the byte log to this file when not empty
-    std::vector<std::string> faults;  // fault specifications (see Faults.h), applied at Start
+    std::vector<std::string> faults;  // fault rules (see Faults.h), applied at Start
 };
 
 // "D3,X1:ver=205,Q0": units with optional ':'-separated settings (see UnitSettingsHelp()).

@@ -39,8 +39,8 @@ Simulator::Simulator(Options options)
     // Units exist from construction, so tests may set them up before Start(); errors in the
     // options are reported by Start().
     if (!network_->Build(options_, SimClock::now(), configError_)) return;
-    for (const auto& spec : options_.faults) {
-        auto fault = ParseFault(spec, configError_);
+    for (const auto& rule : options_.faults) {
+        auto fault = ParseFault(rule, configError_);
         if (!fault) return;
         faults_.Add(*fault);
     }
@@ -398,9 +398,9 @@ int Simulator::AddFault(const Fault& fault) {
     return faults_.Add(fault);
 }
 
-int Simulator::AddFault(const std::string& spec, std::string* error) {
+int Simulator::AddFault(const std::string& rule, std::string* error) {
     std::string e;
-    auto fault = ParseFault(spec, e);
+    auto fault = ParseFault(rule, e);
     if (!fault) {
         if (error) *error = e;
         return 0;

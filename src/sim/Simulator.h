@@ -71,7 +71,7 @@ class Simulator {
     // --- faults ---
     int AddFault(const Fault& fault);
     // Parses the text form (Faults.h); 0 with `error` set when it is not valid.
-    int AddFault(const std::string& spec, std::string* error = nullptr);
+    int AddFault(const std::string& rule, std::string* error = nullptr);
     bool RemoveFault(int id);
     void ClearFaults();
     std::vector<FaultEntry> Faults() const;
@@ -118,7 +118,7 @@ class Simulator {
     Options options_;
     ByteLog log_;
 
-    mutable std::mutex mu_;  // network_, faults_, pace_, errors_, partial buffers
+    mutable std::mutex mu_;  // network_, faults_, pace_, error_, slavePath_, linkPath_
     std::unique_ptr<Network> network_;
     FaultTable faults_;
     bool pace_ = false;

@@ -39,7 +39,7 @@ void PrintHelp() {
         "                   end at once)\n"
         "  --busy C         status while a motor moves (default b)\n"
         "  --done C         status when a motor stands (default f)\n"
-        "  --fault SPEC     a fault rule, may be repeated (format below)\n"
+        "  --fault RULE     a fault rule, may be repeated (format below)\n"
         "  --vanish-after MS  the line vanishes MS milliseconds after the start\n"
         "  --log FILE       write every byte received and sent, with times, to FILE\n"
         "  --help           this text\n"
@@ -55,7 +55,7 @@ void PrintHelp() {
         "                                offset + round(scale * counts moved); in full-step mode\n"
         "                                (F) a step counts twice, so the host halves it; slip is\n"
         "                                the fraction of every step the motor loses\n"
-        "  baud RATE | speed N | pace on|off | fault SPEC\n"
+        "  baud RATE | speed N | pace on|off | fault RULE\n"
         "\n"
         "Fault rules: KIND[:key=value]...\n"
         "  error     answer with an error status, the unit does not act   status=C (default !)\n"
@@ -181,12 +181,12 @@ int main(int argc, char** argv) {
         *target = (*text)[0];
     }
     if (pace) options.pace = true;
-    for (const auto& spec : faults) {
-        if (!ParseFault(spec, error)) {
+    for (const auto& rule : faults) {
+        if (!ParseFault(rule, error)) {
             std::fprintf(stderr, "vendra-sim: --fault: %s\n", error.c_str());
             return 2;
         }
-        options.faults.push_back(spec);
+        options.faults.push_back(rule);
     }
 
     // The signals are taken synchronously by this thread; the simulator thread inherits the mask.

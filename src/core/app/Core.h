@@ -7,6 +7,11 @@
 #include "app/Operator.h"
 #include "app/SystemState.h"
 #include "network/NetworkInit.h"
+#include "runner/RunControl.h"
+#include "runner/Runner.h"
+#include "serial/BoardTransaction.h"
+#include "serial/CommDebugLog.h"
+#include "serial/QeDataLogger.h"
 #include "serial/SerialPort.h"
 
 namespace vendra {
@@ -16,17 +21,27 @@ class Core {
     explicit Core(Operator& op)
         : Op(op),
           Port(State, op),
+          CommLog(State),
+          QeLogger(State),
+          Link(State, op, Port, CommLog, QeLogger),
           Network(State, op, Port),
-          CommInitWorker(State, op, Port, Network) {}
+          CommInitWorker(State, op, Port, Network),
+          RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
+          RunControls(State, op, Port, RunnerWorker) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
     Operator& Op;
     SystemState State;
     SerialPort Port;
+    CommDebugLog CommLog;   // the communications debugger's lines
+    QeDataLogger QeLogger;  // the QBoard encoder data-logger file
+    BoardLink Link;         // BoardTransaction, PollReply, SendFrame
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
+    Runner RunnerWorker;     // TRunSystem: the one runner thread
+    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
 };
 
 }  // namespace vendra

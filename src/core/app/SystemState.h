@@ -25,7 +25,8 @@ struct SystemState {
 
     // True while a program runs, the network is being initialised or the comm test runs.
     bool SystemBusy() const {
-        return Run.ProgramRunning.load() || App.NetworkInitActive.load() ||
+        return Run.ProgramRunning.load() || Run.RunnerThreadAlive.load() ||
+               App.NetworkInitActive.load() ||
                App.CommTestActive.load();
     }
 };

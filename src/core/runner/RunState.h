@@ -41,6 +41,12 @@ struct RunState {
     std::atomic<uint32_t> DisplayRefresh{0};
 
     SharedText LineText, CommandText, CommentText, CloopText;
+    // Index of the line the four status texts describe. The runner publishes only this index
+    // (one store per line); the status timer formats the texts from it (PublishStatusTexts).
+    std::atomic<int32_t> StatusLine{0};
+    // 1 from the moment a runner thread is created until it has finished its last step. Counted
+    // by SystemBusy, so no other activity takes the line while a runner still finishes a line.
+    std::atomic<uint32_t> RunnerThreadAlive{0};
 
     std::atomic<uint32_t> CloopCounter{0};
     std::atomic<uint32_t> CloopActive{0};

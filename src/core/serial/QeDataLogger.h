@@ -17,7 +17,9 @@ class QeDataLogger {
 
     // Opens (creates) the file for writing; valuesPerLine is N (1..32). False when it cannot be
     // created.
-    bool Open(const std::string& path, int valuesPerLine);
+    // With append, an existing file is continued instead of emptied (the runner resumes a file
+    // it closed at the end of a run).
+    bool Open(const std::string& path, int valuesPerLine, bool append = false);
     // Writes one reading when the logger is open and active ("%s," or "%s\n" by column).
     void WriteValue(const std::string& value);
     // Flushes and closes the file if open; QeLoggerOpen = QeLoggerActive = 0.

@@ -1,11 +1,14 @@
 // The one place where the handler groups of the subsystems attach themselves to the main window.
 // Each subsystem declares an Install function in its own header and adds one call here.
 #include "app/MainWindow.h"
+#include "runner/RunController.h"
+#include "serial/CommDebugController.h"
 
 namespace vendra::ui {
 
 void InstallExtensions(TMain& main) {
-    (void)main;
+    InstallCommDebug(main);
+    InstallRunControls(main);
 }
 
 }  // namespace vendra::ui

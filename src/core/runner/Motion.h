@@ -1,0 +1,71 @@
+// Motion commands of the runner: asking a motor whether its move is finished, waiting until it
+// is, and checking a motor against its linked quadrature encoder with a bounded number of
+// corrections.
+//
+// Error rule: board errors are reported by the board transaction (message, StopRun = 1,
+// ProgramRunning = 0); the waits return at their next check. A unit that stops answering in the
+// middle of a wait or of a check-done loop (kMaxSilentPolls status polls in a row without a reply)
+// ends the run with a message instead of being polled forever. Unit and record indexes are checked
+// before any table is touched: an out-of-range unit is treated as a motor without link and never
+// indexes a table. Thread rule: runs on the runner thread only (one activity holds the line,
+// SystemBusy). StopRun is written by the GUI thread and read here at every turn of every wait.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+
+namespace vendra {
+
+class BoardLink;
+
+// Status query text of a motor code ("\r", "W\r", ...); nullptr for codes without one.
+const char* StatusQueryText(uint8_t code);
+// Motor letter of correction commands: D, U, H, W, X, Y, Z for codes 0..6; 0 otherwise.
+char CorrectionLetter(uint8_t code);
+// The motor record behind (unit, code) for codes 0..6; nullptr otherwise.
+MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code);
+// Completes the current move for the statistics (moves completed, motor busy time).
+void UpdateMoveStatistics(SystemState& state);
+
+class MotionControl {
+  public:
+    // `pause` sleeps the calling thread for the given ms (the runner's interruptible sleep); the
+    // waits use it between polls so that they never spin.
+    MotionControl(SystemState& state, Operator& op, BoardLink& link,
+                  std::function<void(uint32_t)> pause);
+
+    int CheckDone(unsigned unit, uint8_t code, bool verify);
+    void WaitDone(unsigned unit, uint8_t code, bool verify);
+    void WaitResponse(unsigned unit, uint8_t code, bool verify);
+    void WaitAccepted(unsigned unit, uint8_t code);
+    void RefreshLinkedEncoder(unsigned unit, uint8_t code);
+    int VerifyEncoder(unsigned unit, uint8_t code);
+    // Forgets unanswered polls of an earlier run.
+    void ResetSilence() { silentPolls_ = 0; }
+
+    static constexpr int kMaxSilentPolls = 3;
+    static constexpr uint32_t kPollPauseMs = 2;
+
+  private:
+    enum class Poll { Finished, Busy, Silent };
+    Poll StatusPoll(unsigned unit, uint8_t code, bool verify, bool qboardIfPresent);
+    Poll AxisPoll(unsigned unit, uint8_t code, bool verify);
+    int Send(unsigned unit, uint8_t code, const char* text);
+    bool Busy(unsigned unit, uint8_t code) const;
+    bool InTolerance(int64_t low, int64_t high, uint8_t q, uint8_t ch) const;
+    void ReadEncoders(uint8_t q);
+    // Counts status polls without a reply; after kMaxSilentPolls in a row reports and stops the
+    // run. True when it stopped the run.
+    bool NoteSilence(Poll result, unsigned unit, uint8_t code);
+    bool Stopped();
+
+    SystemState& state_;
+    Operator& op_;
+    BoardLink& link_;
+    std::function<void(uint32_t)> pause_;
+    int silentPolls_ = 0;
+};
+
+}  // namespace vendra

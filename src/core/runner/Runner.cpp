@@ -1,0 +1,270 @@
+#include "runner/Runner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "app/Clock.h"
+#include "program/CommandTable.h"
+#include "serial/QeDataLogger.h"
+#include "serial/SerialPort.h"
+
+namespace vendra {
+
+namespace {
+constexpr uint32_t kAbortSettleMs = 400;   // after "GG!\r", before the run ends
+constexpr uint32_t kNoReplyYet = 9999999;  // minimum reply delay before the first reply
+}  // namespace
+
+Runner::Runner(SystemState& state, Operator& op, SerialPort& port, BoardLink& link,
+               CommDebugLog& log, QeDataLogger& logger)
+    : state_(state),
+      op_(op),
+      port_(port),
+      link_(link),
+      log_(log),
+      logger_(logger),
+      motion_(state, op, link, [this](uint32_t ms) { Sleep(ms); }) {}
+
+Runner::~Runner() {
+    shutdown_ = true;
+    state_.Run.StopRun = 1;  // ends motion waits at their next check
+    Notify();
+    if (thread_.joinable()) thread_.join();
+}
+
+void Runner::Notify() {
+    { std::lock_guard<std::mutex> lock(mutex_); }
+    cv_.notify_all();
+}
+
+bool Runner::Start() {
+    if (alive_.load()) return false;
+    if (thread_.joinable()) thread_.join();  // finished: returns at once
+
+    RunState& run = state_.Run;
+    if (run.RestartPending.load()) {
+        run.StepRequest = 0;
+        run.ProgramPointer = 0;
+        Statistics& s = run.Stats;
+        uint32_t now = TickMs();
+        s.RunStartTime = now != 0 ? now : 1;  // 0 means "never ran"
+        s.ReplyDelaySum = 0;
+        s.ReplyCount = 0;
+        s.FramesSent = 0;
+        s.RepliesCounted = 0;
+        s.MovesCompleted = 0;
+        s.MotorBusyTime = 0;
+        s.MoveStartTime = 0;
+        s.ReplyDelayMax = 0;
+        s.ReplyDelayMin = kNoReplyYet;
+        s.TimerTicks = 0;
+        run.RestartPending = 0;
+        run.ProgramRunning = 1;
+        run.DisplayRefresh = 1;
+        run.StopRun = 0;
+        run.CloopActive = 0;
+        run.CloopCounter = 0;
+    }
+    run.AbortRequest = 0;
+    run.StatusLine = run.ProgramPointer.load();
+    motion_.ResetSilence();
+    endRequested_ = false;
+    delayCut_ = false;
+    stopFrameSent_ = false;
+    alive_ = true;
+    run.RunnerThreadAlive = 1;
+    thread_ = std::thread([this] { Execute(); });
+    return true;
+}
+
+bool Runner::WaitFinished(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !alive_.load(); });
+}
+
+void Runner::WakeStep() {
+    Notify();
+}
+
+void Runner::RequestEnd() {
+    endRequested_ = true;
+    Notify();
+}
+
+void Runner::Execute() {
+    Finish how = Loop();
+    // An abort that ended the run inside a board command or a motion wait still stops the
+    // motors: the operator pressed Abort to stop the machine, not only the program.
+    if (state_.Run.AbortRequest.load() && !stopFrameSent_) port_.WriteFrame("GG!\r");
+    FinishLogger(how);
+    state_.Run.RunnerThreadAlive = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        alive_ = false;
+    }
+    cv_.notify_all();
+}
+
+bool Runner::Sleep(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return !cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return shutdown_.load(); });
+}
+
+bool Runner::DelayLine(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(ms),
+                 [&] { return shutdown_.load() || delayCut_.load(); });
+    return !shutdown_.load();
+}
+
+bool Runner::DelayLineSeconds(uint32_t seconds) {
+    // Whole calendar seconds, as the seconds delay has always counted them.
+    const std::time_t end = CalendarSeconds() + static_cast<std::time_t>(seconds);
+    while (CalendarSeconds() < end && !delayCut_.load())
+        if (!DelayLine(50)) return false;
+    return !shutdown_.load();
+}
+
+void Runner::CutDelay() {
+    delayCut_ = true;
+    Notify();
+}
+
+bool Runner::WaitForStep() {
+    RunState& run = state_.Run;
+    std::unique_lock<std::mutex> lock(mutex_);
+    waitingForStep_ = true;
+    cv_.wait(lock, [&] {
+        return run.StepRequest.load() != 0 || run.DebugMode.load() == 0 || endRequested_.load() ||
+               shutdown_.load();
+    });
+    waitingForStep_ = false;
+    return run.StepRequest.load() != 0 && run.DebugMode.load() != 0 && !endRequested_.load() &&
+           !shutdown_.load();
+}
+
+bool Runner::IsBreakpoint(uint32_t lineNumber) const {
+    for (const auto& slot : state_.Run.BreakpointLines)
+        if (slot.load(std::memory_order_relaxed) == lineNumber) return true;
+    return false;
+}
+
+Runner::Finish Runner::Loop() {
+    RunState& run = state_.Run;
+    const UserProgram& program = state_.Program;
+    const int64_t lineCount = program.LineCount;
+    for (;;) {
+        if (shutdown_.load()) return Finish::Close;
+        // 1. An abort asked for between lines: stop every motor, give the boards time, stop.
+        if (run.AbortRequest.load()) {
+            port_.WriteFrame("GG!\r");
+            stopFrameSent_ = true;
+            if (!Sleep(kAbortSettleMs)) return Finish::Close;
+            run.StopRun = 1;
+            FinishLogger(Finish::Close);
+        }
+        // 2. Stepping: wait for Single Step. Unchecking "Prog. Debug" ends this runner here.
+        if (run.DebugMode.load()) {
+            run.StepRequest = 0;
+            if (!WaitForStep()) {
+                run.ProgramRunning = 0;
+                return Finish::Suspend;
+            }
+        } else if (endRequested_.load()) {
+            run.ProgramRunning = 0;
+            return Finish::Suspend;
+        }
+        // 3. The line to execute; the status timer formats its texts from StatusLine.
+        const int32_t pointer = run.ProgramPointer.load();
+        if (pointer < 0 || pointer >= lineCount) {
+            run.ProgramRunning = 0;
+            return Finish::Suspend;
+        }
+        run.StatusLine.store(pointer, std::memory_order_relaxed);
+        lineNumber_ = static_cast<uint32_t>(pointer) + 1;
+        // 4. Breakpoint: stop before the line, in debug mode; the run stays "running".
+        if (run.BreakpointsEnabled.load() && !run.DebugMode.load() && IsBreakpoint(lineNumber_)) {
+            op_.SetCheckBox(CheckBox::ProgramDebug, true);
+            run.DebugMode = 1;
+            run.StatusLine = pointer;
+            run.DisplayRefresh = 1;
+            run.RestartPending = 0;
+            return Finish::Suspend;
+        }
+        // 5. The stop order, outside debug mode.
+        if (!run.DebugMode.load() && run.StopRun.load()) {
+            run.ProgramRunning = 0;
+            return Finish::Close;
+        }
+        // 6. The line itself.
+        const ProgramLine& line = program.Lines[pointer];
+        if (ExecuteLine(line) == Next::End)
+            return line.Command == CmdEndProgram ? Finish::Close : Finish::Suspend;
+        // 8. Next line; a jump past the end lands here at LineCount or beyond.
+        const int64_t next = int64_t{run.ProgramPointer.load()} + 1;
+        if (next < 0 || next >= lineCount) {
+            run.ProgramPointer = static_cast<int32_t>(std::min<int64_t>(next, lineCount));
+            run.ProgramRunning = 0;
+            return Finish::Suspend;
+        }
+        run.ProgramPointer.store(static_cast<int32_t>(next));
+        // 9. Stepping shows the line that will execute next.
+        if (run.DebugMode.load()) {
+            run.StatusLine = static_cast<int32_t>(next);
+            run.DisplayRefresh = 1;
+        }
+    }
+}
+
+// ---- the QBoard data logger's file ----
+
+bool Runner::LoggerSuspended() const {
+    std::lock_guard<std::mutex> lock(loggerMutex_);
+    return loggerSuspended_;
+}
+
+void Runner::CloseLogger() {
+    std::lock_guard<std::mutex> lock(loggerMutex_);
+    logger_.Close();
+    loggerSuspended_ = false;
+}
+
+void Runner::FinishLogger(Finish how) {
+    std::lock_guard<std::mutex> lock(loggerMutex_);
+    RunState& run = state_.Run;
+    if (how == Finish::Close || run.AbortRequest.load()) {
+        logger_.Close();
+        loggerSuspended_ = false;
+        return;
+    }
+    if (run.QeLoggerOpen.load()) {
+        loggerColumn_ = run.QeColumn.load();
+        logger_.Close();
+        loggerSuspended_ = true;
+    }
+}
+
+void Runner::EnableLogger(const ProgramLine& line) {
+    RunState& run = state_.Run;
+    if (run.QeLoggerOpen.load()) {
+        run.QeLoggerActive = 1;
+        return;
+    }
+    std::lock_guard<std::mutex> lock(loggerMutex_);
+    bool opened;
+    if (loggerSuspended_) {
+        loggerSuspended_ = false;
+        opened = logger_.Open(loggerPath_, loggerValuesPerLine_, /*append=*/true);
+        if (opened) run.QeColumn = loggerColumn_;
+    } else {
+        const uint32_t n = line.Values[0];
+        loggerValuesPerLine_ = n < 1 ? 1 : (n > 10000 ? 10000 : static_cast<int>(n));
+        loggerPath_.assign(line.Text, strnlen(line.Text, sizeof line.Text));
+        opened = logger_.Open(loggerPath_, loggerValuesPerLine_);
+    }
+    if (!opened)
+        op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message", 48);
+}
+
+}  // namespace vendra

@@ -1,0 +1,127 @@
+// The runner (TRunSystem): interprets the user program line by line on its own worker thread.
+//
+// Error rule: board errors are reported by the board transaction and end the run after that
+// command; a reply time-out alone does not. A line whose values cannot be used (a unit above 15,
+// a register above 73, an unknown user_input type or axis code, a bad encoder link) ends the run
+// with a message naming the line; no value from a program file ever indexes past a table, and a
+// jump beyond the last line ends the run as if the program had ended there. Nothing throws.
+// Thread rule: at most one runner thread exists at a time: Start refuses while one is still
+// alive. Start, WakeStep, RequestEnd, WaitFinished and the destructor are called from the GUI
+// thread (or a test's thread); the loop reads the program without locks (nothing edits it while
+// SystemBusy) and shares state through RunState's atomics. Every wait of the runner blocks (a
+// condition variable or the line's poll()); none spins. The destructor stops and joins the thread
+// within a bounded time (a delay is cut short; an open question to the operator must be answered
+// or dismissed by the UI first).
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+#include "runner/Motion.h"
+
+namespace vendra {
+
+class SerialPort;
+class BoardLink;
+class CommDebugLog;
+class QeDataLogger;
+
+class Runner {
+  public:
+    Runner(SystemState& state, Operator& op, SerialPort& port, BoardLink& link, CommDebugLog& log,
+           QeDataLogger& logger);
+    ~Runner();
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    // Starts a runner thread. When RestartPending is 1 the run is reset first (pointer 0, fresh
+    // statistics, ProgramRunning 1), on the calling thread, so that an Abort pressed right after
+    // Run is never undone by the new thread. False while a previous runner thread is alive.
+    bool Start();
+    // A runner thread exists and has not finished.
+    bool Active() const { return alive_.load(); }
+    // Blocks until no runner thread is alive or the time is up (tests, shutdown). True when idle.
+    bool WaitFinished(uint32_t timeoutMs);
+
+    // "Single Step": wakes a runner that waits for its next step (StepRequest must be set first).
+    // A step asked for while a line still executes is dropped, as the step wait starts by
+    // clearing StepRequest.
+    void WakeStep();
+    // The runner waits for Single Step (tests and displays).
+    bool WaitingForStep() const { return waitingForStep_.load(); }
+    // Ends the runner at its next line boundary, or at once when it waits for a step.
+    void RequestEnd();
+    // Ends a running delay or sdelay line now (Abort pressed again while it still waits: a
+    // single Abort lets the delay finish).
+    void CutDelay();
+
+    // The logger's suspended file: a run that ends without closing the logger (the program ran
+    // off its end, a breakpoint, a board error) closes the file and remembers it; the next
+    // enable_qe_data_logger continues it (appending, same values per line and column).
+    bool LoggerSuspended() const;
+    // Abort with no runner alive: flushes and closes the logger and forgets a suspended file.
+    void CloseLogger();
+
+  private:
+    enum class Next { Continue, End };
+    enum class Finish { Close, Suspend };
+
+    void Execute();
+    Finish Loop();
+    Next ExecuteLine(const ProgramLine& line);
+    Next Board(unsigned unit, uint8_t family, const std::string& text);
+    Next AfterBoardCommand();
+    Next BadLine(const std::string& what);
+    Next BadUnit(unsigned unit);
+    Next BadRegister(uint32_t reg);
+    Next RegisterCommand(const ProgramLine& line);
+    Next MotionCommand(const ProgramLine& line);
+    Next UserCommand(const ProgramLine& line);
+    Next LoggerCommand(const ProgramLine& line);
+    Next LinkMe(const ProgramLine& line);
+    void Jump(const ProgramLine& line, int slot, uint32_t number);
+    bool IsBreakpoint(uint32_t lineNumber) const;
+    // Sleeps that shutdown interrupts: false when the runner is being shut down.
+    bool Sleep(uint32_t ms);
+    // The delay and sdelay lines: also ended early by CutDelay.
+    bool DelayLine(uint32_t ms);
+    bool DelayLineSeconds(uint32_t seconds);
+    // Blocks until Single Step, an end request or shutdown. True for a step.
+    bool WaitForStep();
+    void EnableLogger(const ProgramLine& line);
+    void FinishLogger(Finish how);
+    void Notify();
+
+    SystemState& state_;
+    Operator& op_;
+    SerialPort& port_;
+    BoardLink& link_;
+    CommDebugLog& log_;
+    QeDataLogger& logger_;
+    MotionControl motion_;
+
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::atomic<bool> alive_{false};
+    std::atomic<bool> endRequested_{false};
+    std::atomic<bool> shutdown_{false};
+    std::atomic<bool> waitingForStep_{false};
+    std::atomic<bool> delayCut_{false};
+    bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
+    uint32_t lineNumber_ = 0;     // 1-based number of the line being executed (messages)
+
+    // Suspended logger file (runner thread, or GUI thread while no runner is alive).
+    mutable std::mutex loggerMutex_;
+    bool loggerSuspended_ = false;
+    std::string loggerPath_;
+    int loggerValuesPerLine_ = 1;
+    int32_t loggerColumn_ = 0;
+};
+
+}  // namespace vendra

@@ -1,0 +1,307 @@
+#include "serial/BoardTransaction.h"
+
+#include <cstring>
+
+#include "app/Clock.h"
+#include "serial/BoardProtocol.h"
+#include "serial/CommDebugLog.h"
+#include "serial/FrameText.h"
+#include "serial/PositionTracking.h"
+#include "serial/QeDataLogger.h"
+#include "serial/QeReading.h"
+#include "serial/SerialPort.h"
+
+namespace vendra {
+namespace {
+
+constexpr uint32_t kPollWaitMs = 300;
+constexpr unsigned kBoxStop = mb::IconStop | mb::SystemModal;
+const char* const kRxdTitle = "Communications RXD Error";
+
+bool IsAddressed(uint8_t f) { return f <= family::QBoard || f == family::AxisUnit; }
+bool IsRaw(uint8_t f) { return f >= family::RawNoRead && f <= family::RawRead; }
+bool IsAxis(uint8_t f) { return (f >= family::AxisW && f <= family::AxisZ) || f == family::AxisUnit; }
+
+const char* ErrorTitle(uint8_t f) {
+    switch (f) {
+        case family::DBoard: return "Vendra DBoard Error";
+        case family::UBoard: return "Vendra UBoard Error";
+        case family::HBoard: return "Vendra HBoard Error";
+        case family::QBoard: return "Vendra QBoard Error";
+        case family::RawRead: return "Vendra Board Error";
+        default: return "Vendra AxisBoard Error";
+    }
+}
+
+UnitGroup GroupOf(uint8_t f) {
+    switch (f) {
+        case family::DBoard: return UnitGroup::DBoard;
+        case family::UBoard: return UnitGroup::UBoard;
+        case family::HBoard: return UnitGroup::HBoard;
+        case family::QBoard: return UnitGroup::QBoard;
+        default: return UnitGroup::AxisBoard;
+    }
+}
+
+// TransactionActive for the whole call, and QuietWait restored on every way out once saved.
+class ActiveScope {
+public:
+    explicit ActiveScope(SystemState& s) : s_(s) { s_.Boards.TransactionActive = 1; }
+    ~ActiveScope() {
+        if (quietSaved_) s_.Serial.QuietWait = quiet_;
+        s_.Boards.TransactionActive = 0;
+    }
+    void MakeQuiet() {
+        quiet_ = s_.Serial.QuietWait.load();
+        quietSaved_ = true;
+        s_.Serial.QuietWait = 1;
+    }
+
+private:
+    SystemState& s_;
+    bool quietSaved_ = false;
+    uint32_t quiet_ = 0;
+};
+
+}  // namespace
+
+bool DecodeReplyStatus(char status, std::string& text) {
+    protocol::ReplyStatus decoded = protocol::LookupReplyStatus(status);
+    text = std::move(decoded.text);
+    return decoded.success;
+}
+
+BoardLink::BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,
+                     QeDataLogger& logger)
+    : state_(state), op_(op), port_(port), log_(log), logger_(logger) {}
+
+BoardLink::Slot BoardLink::SlotOf(uint8_t f) {
+    switch (f) {
+        case family::UBoard: return SlotU;
+        case family::HBoard: return SlotH;
+        case family::QBoard: return SlotQ;
+        default: return IsAxis(f) ? SlotAxis : SlotD;  // raw frames share the DBoard buffers
+    }
+}
+
+std::string BoardLink::LastFrame(uint8_t f) const { return frame_[SlotOf(f)]; }
+std::string BoardLink::LastReply(uint8_t f) const { return reply_[SlotOf(f)]; }
+
+bool BoardLink::SendFrame(const std::string& frame) {
+    log_.LogSentFrame(state_.Run.ProgramPointer.load() + 1, frame);
+    Statistics& stats = state_.Run.Stats;
+    stats.SendTime = TickMs();
+    stats.FramesSent.fetch_add(1);
+    bool wasOpen = port_.IsOpen();
+    return port_.WriteFrame(frame.c_str()) || !wasOpen;  // no port: nothing to fail (No Comm)
+}
+
+void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
+    op_.ShowMessageBox(text, title, kBoxStop);
+    state_.Run.StopRun = 1;
+    state_.Run.ProgramRunning = 0;
+    if (purge) port_.PurgeInput();
+}
+
+void BoardLink::Refuse(const std::string& text) {
+    op_.ShowMessageBox(text, "VDWin Error Message", kBoxStop);
+    state_.Run.StopRun = 1;
+    state_.Run.ProgramRunning = 0;
+}
+
+void BoardLink::CountReply() {
+    Statistics& stats = state_.Run.Stats;
+    uint32_t now = TickMs();
+    stats.ReplyTime = now;
+    uint32_t delay = now - stats.SendTime.load();
+    stats.ReplyDelaySum.fetch_add(delay);
+    if (delay < stats.ReplyDelayMin.load()) stats.ReplyDelayMin = delay;
+    if (delay > stats.ReplyDelayMax.load()) stats.ReplyDelayMax = delay;
+    stats.ReplyCount.fetch_add(1);
+    stats.RepliesCounted.fetch_add(1);
+}
+
+bool BoardLink::Receive(Slot slot) {
+    CountReply();
+    bool complete = port_.ReadReply(reply_[slot], kReplyBufferBytes);
+    reply_[slot][kReplyBufferBytes - 1] = '\0';
+    log_.LogReceivedText(reply_[slot]);
+    return complete;
+}
+
+void BoardLink::FileValue(const char* value) {
+    if (*value == '\0') return;
+    state_.Boards.LastResponseValue = ReplyNumber(value);
+    state_.Boards.LastResponseText = std::string(value);
+}
+
+int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
+    ActiveScope active(state_);
+    PumpMessages(state_, op_);
+    // The receive queue is purged by the frame write itself (WriteFrame empties both queues just
+    // before writing), so a separate purge here would only cost a system call per exchange.
+    state_.Run.Stats.MoveEndTime = 0;
+    if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
+
+    if (!IsAddressed(f) && !IsRaw(f)) {
+        std::string frame = t;  // the caller's own text is never rewritten
+        ExpandTempReferences(frame, state_.Run.TempRegisters);
+        if (!SendFrame(frame)) return LineLost();
+        state_.Boards.LastResponseText = std::string();
+        return 1;
+    }
+
+    char digit = protocol::UnitDigit(unit);
+    if (digit == '\0') {
+        Refuse("Unit address " + std::to_string(unit) +
+               " is out of range (0 to 15).\nThe command was not sent.");
+        return 0;
+    }
+    std::string frame;
+    if (IsRaw(f)) {
+        frame = t + '\r';
+    } else if (IsAxis(f)) {
+        frame = InsertAxisAddress(digit, t);
+    } else {
+        frame.reserve(t.size() + 3);
+        frame += "DUH    Q"[f];
+        frame += digit;
+        frame += t;
+    }
+    if (IsAddressed(f)) EnsureCarriageReturn(frame);
+    ExpandTempReferences(frame, state_.Run.TempRegisters);
+
+    Slot slot = SlotOf(f);
+    size_t capacity = slot == SlotQ ? kQBoardFrameBufferBytes : kFrameBufferBytes;
+    if (frame.size() + 1 > capacity) {
+        Refuse("The command is too long for its frame (" + std::to_string(frame.size()) +
+               " characters, at most " + std::to_string(capacity - 1) +
+               ").\nThe command was not sent:\n" + frame.substr(0, 60));
+        return 0;
+    }
+    std::memcpy(frame_[slot], frame.c_str(), frame.size() + 1);
+
+    BoardState& b = state_.Boards;
+    Statistics& stats = state_.Run.Stats;
+    switch (f) {
+        case family::DBoard: TrackPositionD(b.MotorD[unit], frame, stats); break;
+        case family::UBoard: TrackPositionU(b.MotorU[unit], frame, stats); break;
+        case family::HBoard: TrackPositionD(b.MotorH[unit], frame, stats); break;
+        case family::QBoard: break;
+        default:
+            if (IsRaw(f))
+                TrackPositionD(b.MotorD[unit], frame, stats);
+            else
+                TrackPositionAxis(b.MotorAxis[unit], frame, stats);
+    }
+    int channel = 0;
+    QeReadingMode mode = f == family::QBoard ? QeModeOf(t, channel) : QeReadingMode::None;
+
+    if (!SendFrame(frame)) return LineLost();
+    if (IsAddressed(f) && !state_.Units.IsPresent(GroupOf(f), unit)) return 1;
+
+    if (!port_.IsOpen()) return LineLost();  // no line to answer on: never wait for nothing
+    active.MakeQuiet();
+    int32_t timeout = state_.Config.ReplyTimeout.load();
+    if (!port_.WaitForReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
+        return port_.IsOpen() ? 0 : LineLost();
+    if (f >= family::RawNoRead && f < family::RawRead) {
+        CountReply();  // the reply stays in the queue until the next purge
+        return 1;
+    }
+    if (!Receive(slot)) {
+        if (!port_.IsOpen()) return LineLost();
+        port_.PurgeInput();  // the rest of a broken line must not pass for the next reply
+        return 0;
+    }
+
+    const char* r = reply_[slot];
+    if (std::strlen(r) < 3) {
+        Fail(std::string("RXD: ") + r, kRxdTitle, true);
+        return 0;
+    }
+    char status = r[2];
+    if (f <= family::HBoard || f == family::RawRead) {
+        std::atomic<char>* slots = f == family::UBoard   ? b.UnitStatusU
+                                   : f == family::HBoard ? b.UnitStatusH
+                                                         : b.UnitStatusD;
+        slots[unit] = status;
+    } else if (IsAxis(f)) {
+        int axis = protocol::AxisFromReplyLetter(r[0]);
+        if (axis < 0) {
+            Fail(std::string("RXD: ") + r, kRxdTitle, true);
+            return 0;
+        }
+        b.UnitStatusAxis[unit][axis] = status;
+    }
+    std::string text;
+    if (!DecodeReplyStatus(status, text)) {
+        Fail(text, ErrorTitle(f), true);
+        return 0;
+    }
+    if (mode != QeReadingMode::None && r[0] == 'q') {
+        FileQeReading(state_, logger_, unit, mode, channel, r + 3);
+        return 1;
+    }
+    FileValue(r + 3);
+    return 1;
+}
+
+int BoardLink::PollReply(unsigned unit, uint8_t f) {
+    ActiveScope active(state_);
+    PumpMessages(state_, op_);
+    state_.Run.Stats.MoveEndTime = 0;
+    active.MakeQuiet();
+    if (!port_.WaitForInput(kPollWaitMs)) {
+        if (!port_.IsOpen()) return LineLost();
+        state_.Run.StopRun = 1;
+        port_.PurgeInput();
+        return 0;
+    }
+    if (f > family::AxisZ && f != family::AxisUnit) return 1;
+    if (unit > 15) {
+        Refuse("Unit address " + std::to_string(unit) + " is out of range (0 to 15).");
+        return 0;
+    }
+    Slot slot = SlotOf(f);
+    if (!Receive(slot)) {  // the reply broke off: handled as a reply that never came
+        if (!port_.IsOpen()) return LineLost();
+        state_.Run.StopRun = 1;
+        port_.PurgeInput();
+        return 0;
+    }
+    const char* r = reply_[slot];
+    if (std::strlen(r) < 3) {
+        Fail(std::string("RXD: ") + r, kRxdTitle, false);
+        return 0;
+    }
+    char status = r[2];
+    BoardState& b = state_.Boards;
+    switch (f) {
+        case family::DBoard: b.UnitStatusD[unit] = status; break;
+        case family::UBoard: b.UnitStatusU[unit] = status; break;
+        case family::HBoard: b.UnitStatusH[unit] = status; break;
+        case family::AxisUnit: break;
+        default: b.UnitStatusAxis[unit][f - family::AxisW] = status;
+    }
+    std::string text;
+    if (!DecodeReplyStatus(status, text)) {
+        Fail(text, ErrorTitle(f), false);
+        return 0;
+    }
+    if (r[3] != '\0') b.LastResponseValue = ReplyNumber(r + 3);
+    return 1;
+}
+
+int BoardLink::LineLost() {
+    // A device that went away has been reported by the port layer, once; a write that failed on
+    // a port still open is reported here. Either way the program cannot go on.
+    if (port_.IsOpen())
+        op_.ShowMessageBox("Can not write to the Communications Port\nTerminating procedure",
+                           "VDWin Comm ERROR Message", kBoxStop);
+    state_.Run.StopRun = 1;
+    state_.Run.ProgramRunning = 0;
+    return 0;
+}
+
+}  // namespace vendra

@@ -1,0 +1,192 @@
+#include "serial/CommDebugLog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Clock.h"
+#include "serial/SerialPort.h"
+
+namespace vendra {
+namespace {
+
+constexpr size_t kMaxFrameShown = 300;
+// A window that does not report itself shown within this time is given up on; the log works
+// without it.
+constexpr uint32_t kWindowReadyLimitMs = 3000;
+
+}  // namespace
+
+CommDebugLog::CommDebugLog(SystemState& state) : state_(state) {}
+
+bool CommDebugLog::Logging() const {
+    return state_.CommDebug.CommDebugEnabled.load() && state_.CommDebug.CommDebugWindowOpen.load();
+}
+
+void CommDebugLog::LogSentFrame(int lineNumber, std::string_view frame) {
+    if (!Logging()) return;
+    size_t cr = frame.find('\r');
+    if (cr != std::string_view::npos) frame = frame.substr(0, cr);
+    if (frame.size() > kMaxFrameShown) frame = frame.substr(0, kMaxFrameShown);
+    std::lock_guard<std::mutex> lock(mutex_);
+    char head[48];
+    int n = std::snprintf(head, sizeof head, "->%d/%u - ", lineNumber,
+                          state_.CommDebug.CommDebugLineNumber.load());
+    std::string line(head, static_cast<size_t>(n));
+    line.append(frame);
+    AppendLocked(line);
+}
+
+void CommDebugLog::LogReceivedText(std::string_view reply) {
+    if (!Logging()) return;
+    if (reply.size() > kMaxFrameShown) reply = reply.substr(0, kMaxFrameShown);
+    std::lock_guard<std::mutex> lock(mutex_);
+    char head[32];
+    int n = std::snprintf(head, sizeof head, "<-%u - ", state_.CommDebug.CommDebugLineNumber.load());
+    std::string line(head, static_cast<size_t>(n));
+    line.append(reply);
+    AppendLocked(line);
+}
+
+void CommDebugLog::AppendLocked(std::string_view text) {
+    if (chunkUsed_ + text.size() > kChunkBytes) {
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkBytes));
+        chunkUsed_ = 0;
+    }
+    std::memcpy(chunks_.back().get() + chunkUsed_, text.data(), text.size());
+    index_.push_back({static_cast<uint32_t>(chunks_.size() - 1), static_cast<uint32_t>(chunkUsed_),
+                      static_cast<uint32_t>(text.size())});
+    chunkUsed_ += text.size();
+    state_.CommDebug.CommDebugLineNumber.fetch_add(1);
+}
+
+void CommDebugLog::ClearLocked() {
+    chunks_.clear();
+    chunkUsed_ = kChunkBytes;
+    std::vector<LineRef>().swap(index_);  // give the memory back
+    state_.CommDebug.CommDebugLineNumber = 0;
+    ++generation_;
+}
+
+void CommDebugLog::ClearCommDebugLog() {
+    if (!Logging()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    ClearLocked();
+}
+
+bool CommDebugLog::ClearScreen() {
+    if (state_.Run.ProgramRunning.load() || !Logging()) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    ClearLocked();
+    return true;
+}
+
+std::string_view CommDebugLog::ViewLocked(size_t index) const {
+    const LineRef& r = index_[index];
+    return std::string_view(chunks_[r.chunk].get() + r.offset, r.length);
+}
+
+size_t CommDebugLog::LineCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return index_.size();
+}
+
+std::string CommDebugLog::Line(size_t index) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (index >= index_.size()) return {};
+    return std::string(ViewLocked(index));
+}
+
+std::vector<std::string> CommDebugLog::Lines(size_t first, size_t count) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> out;
+    for (size_t i = first; i < index_.size() && i - first < count; ++i)
+        out.emplace_back(ViewLocked(i));
+    return out;
+}
+
+uint64_t CommDebugLog::Generation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation_;
+}
+
+std::pair<size_t, uint64_t> CommDebugLog::CountAndGeneration() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return {index_.size(), generation_};
+}
+
+size_t CommDebugLog::StorageBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return chunks_.size() * kChunkBytes + index_.capacity() * sizeof(LineRef) +
+           chunks_.capacity() * sizeof(chunks_[0]);
+}
+
+bool CommDebugLog::SaveToFile(const std::string& path, std::string& error) const {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        error = "Can not create the file " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    // Copied in slices so that a long save never holds the runner's logging for long.
+    bool ok = true;
+    for (size_t first = 0;; first += 4096) {
+        std::vector<std::string> lines = Lines(first, 4096);
+        for (const std::string& l : lines) {
+            ok = ok && std::fwrite(l.data(), 1, l.size(), f) == l.size();
+            ok = ok && std::fwrite("\r\n", 1, 2, f) == 2;
+        }
+        if (lines.size() < 4096) break;
+    }
+    if (std::fclose(f) != 0) ok = false;
+    if (!ok) error = "Can not write the file " + path + ": " + std::strerror(errno);
+    return ok;
+}
+
+bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log,
+                     CommDebugWindowHost& host, bool checked) {
+    CommDebugState& cd = state.CommDebug;
+    if (checked && cd.CommDebugWindowOpen.load() && cd.CommDebugEnabled.load()) {
+        // Ticked by enable_comm_debug, which has set the flags and cleared the log already.
+        host.CreateCommDebugWindow();
+        return true;
+    }
+    // An open window can always be closed, even when the line has gone meanwhile.
+    bool closingOpenWindow = !checked && cd.CommDebugWindowOpen.load();
+    bool lineUp = state.Serial.CurrentBaud.load() != 0 && state.Serial.PortOpen.load() == 1;
+    if (!lineUp && !closingOpenWindow) return false;
+    if (checked) {
+        cd.CommDebugEnabled = 1;
+        cd.CommDebugWindowOpen = 1;
+        host.CreateCommDebugWindow();
+        uint32_t start = TickMs();
+        while (!cd.CommDebugWindowReady.load() && TickMs() - start < kWindowReadyLimitMs)
+            DelayMs(state, op, 1);
+        DelayMs(state, op, 400);
+        log.ClearCommDebugLog();
+    } else {
+        cd.CommDebugEnabled = 0;
+        cd.CommDebugWindowOpen = 0;
+        DelayMs(state, op, 400);
+        host.DestroyCommDebugWindow();
+        DelayMs(state, op, 400);
+        uint32_t start = TickMs();
+        while (cd.CommDebugWindowReady.load() && TickMs() - start < kWindowReadyLimitMs)
+            DelayMs(state, op, 1);
+    }
+    return true;
+}
+
+void EnableCommDebug(SystemState& state, Operator& op, CommDebugLog& log) {
+    CommDebugState& cd = state.CommDebug;
+    if (cd.CommDebugWindowOpen.load()) {
+        cd.CommDebugEnabled = 1;
+        return;
+    }
+    cd.CommDebugEnabled = 1;
+    cd.CommDebugWindowOpen = 1;
+    log.ClearCommDebugLog();
+    op.SetCheckBox(CheckBox::CommDebug, true);
+}
+
+void DisableCommDebug(SystemState& state) { state.CommDebug.CommDebugEnabled = 0; }
+
+}  // namespace vendra

@@ -1,0 +1,99 @@
+// The communications debug log: every frame the board transaction sends and every reply line it
+// reads, numbered in order, as the debugger window lists them.
+//
+// Lines: sent "->%d/%u - %s" (runner line, line number, frame up to its first CR, at most 300
+// characters), received "<-%u - %s". They are added only while CommDebugEnabled and
+// CommDebugWindowOpen are both 1. Storage is compact (text in large chunks plus a small index
+// per line) so that millions of lines cost little and a window reads any line directly.
+// Error rule: nothing is reported; SaveToFile returns false with a message for the operator.
+// Thread rule: lines are added from whichever thread runs the transaction and read by the GUI
+// thread; every method takes the log's mutex. Clearing bumps Generation() so that a view knows to
+// drop what it showed.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/Operator.h"
+#include "app/SystemState.h"
+
+namespace vendra {
+
+class CommDebugLog {
+public:
+    explicit CommDebugLog(SystemState& state);
+    CommDebugLog(const CommDebugLog&) = delete;
+    CommDebugLog& operator=(const CommDebugLog&) = delete;
+
+    void LogSentFrame(int lineNumber, std::string_view frame);
+    void LogReceivedText(std::string_view reply);
+    // Empties the list and resets the numbering, when the window is open and logging is on.
+    void ClearCommDebugLog();
+    // The window's "Clear Screen": as ClearCommDebugLog, and refused (false) while a program runs.
+    bool ClearScreen();
+
+    size_t LineCount() const;
+    // Line `index`, or "" when it no longer exists (cleared meanwhile).
+    std::string Line(size_t index) const;
+    // Copies lines [first, first + count) that exist, in order.
+    std::vector<std::string> Lines(size_t first, size_t count) const;
+    // Starts at 0 and grows by one with every clearing.
+    uint64_t Generation() const;
+    // Line count and generation read together.
+    std::pair<size_t, uint64_t> CountAndGeneration() const;
+    // Writes every line ended by CR LF. False with `error` set when the file cannot be written.
+    bool SaveToFile(const std::string& path, std::string& error) const;
+    // Bytes the storage holds (text chunks and index), for measurements.
+    size_t StorageBytes() const;
+
+private:
+    struct LineRef {
+        uint32_t chunk;
+        uint32_t offset;
+        uint32_t length;
+    };
+    static constexpr size_t kChunkBytes = 1 << 20;
+
+    bool Logging() const;
+    void AppendLocked(std::string_view text);
+    void ClearLocked();
+    std::string_view ViewLocked(size_t index) const;
+
+    SystemState& state_;
+    mutable std::mutex mutex_;
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    size_t chunkUsed_ = kChunkBytes;  // forces a first chunk
+    std::vector<LineRef> index_;
+    uint64_t generation_ = 0;
+};
+
+// The window side of the "Comm. Debug" switch: creates, shows and destroys the debugger window.
+// Implemented by the UI; called on the GUI thread.
+class CommDebugWindowHost {
+public:
+    virtual ~CommDebugWindowHost() = default;
+    // Creates the window if absent and shows it; it sets CommDebugWindowReady when shown.
+    virtual void CreateCommDebugWindow() = 0;
+    // Destroys the window if present; CommDebugWindowReady becomes 0.
+    virtual void DestroyCommDebugWindow() = 0;
+};
+
+// The "Comm. Debug" check box's handling (GUI thread). Acts only while the line is open
+// (CurrentBaud not 0 and PortOpen 1), except that an open window can always be closed; returns
+// false when it did not act. When the box was ticked by enable_comm_debug (the flags already
+// set), it only creates the window, keeping the lines logged meanwhile. Waits pump the GUI.
+bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log,
+                     CommDebugWindowHost& host, bool checked);
+
+// The runner's enable_comm_debug: switches logging on; when no window is open, sets the flags,
+// clears the log and ticks the main window's box, whose handling creates the window.
+void EnableCommDebug(SystemState& state, Operator& op, CommDebugLog& log);
+// The runner's disable_comm_debug: logging off; window and lines stay.
+void DisableCommDebug(SystemState& state);
+
+}  // namespace vendra

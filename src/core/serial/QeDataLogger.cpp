@@ -1,0 +1,50 @@
+#include "serial/QeDataLogger.h"
+
+namespace vendra {
+
+bool QeDataLogger::Open(const std::string& path, int valuesPerLine, bool append) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_) {
+        std::fflush(file_);
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    file_ = std::fopen(path.c_str(), append ? "a" : "w");
+    if (!file_) {
+        state_.Run.QeLoggerOpen = 0;
+        state_.Run.QeLoggerActive = 0;
+        return false;
+    }
+    state_.Run.QeValuesPerLine = valuesPerLine - 1;
+    state_.Run.QeColumn = 0;
+    state_.Run.QeLoggerOpen = 1;
+    state_.Run.QeLoggerActive = 1;
+    return true;
+}
+
+void QeDataLogger::WriteValue(const std::string& value) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RunState& run = state_.Run;
+    if (!file_ || !run.QeLoggerOpen.load() || !run.QeLoggerActive.load()) return;
+    int column = run.QeColumn.load();
+    if (column < run.QeValuesPerLine.load()) {
+        std::fprintf(file_, "%s,", value.c_str());
+        run.QeColumn = column + 1;
+    } else {
+        std::fprintf(file_, "%s\n", value.c_str());
+        run.QeColumn = 0;
+    }
+}
+
+void QeDataLogger::Close() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_) {
+        std::fflush(file_);
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    state_.Run.QeLoggerOpen = 0;
+    state_.Run.QeLoggerActive = 0;
+}
+
+}  // namespace vendra

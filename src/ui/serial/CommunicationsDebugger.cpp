@@ -1,0 +1,177 @@
+#include "serial/CommunicationsDebugger.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "serial/CommDebugListModel.h"
+#include "serial/CommDebugLog.h"
+
+namespace vendra::ui {
+
+namespace {
+constexpr int kRowsPerPage = 81;
+constexpr int kPrintOffset = 200;  // printer units from the left and from the top
+}  // namespace
+
+TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& op,
+                                                 CommDebugLog& log, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowMinimizeButtonHint),
+      state_(state),
+      op_(op),
+      log_(log) {
+    setObjectName(QStringLiteral("CommunicationsDebugger"));
+    setWindowTitle(QStringLiteral("Communications Debugger"));
+
+    auto* legend = new QHBoxLayout;
+    const char* legendTexts[] = {"->Host", "/", "<-Board"};
+    for (const char* t : legendTexts) legend->addWidget(new QLabel(QString::fromLatin1(t), this));
+    legend->addStretch(1);
+
+    model_ = new CommDebugListModel(log_, this);
+    list_ = new QListView(this);
+    list_->setObjectName(QStringLiteral("IDC_BOTH_COMM"));
+    list_->setUniformItemSizes(true);
+    // Long lists are laid out in slices between events; the view follows the newest line as the
+    // slices extend the scroll range.
+    list_->setLayoutMode(QListView::Batched);
+    list_->setBatchSize(4000);
+    connect(list_->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+            [this](int, int max) { list_->verticalScrollBar()->setValue(max); });
+    list_->setItemDelegate(new CommDebugItemDelegate(list_));
+    list_->setModel(model_);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setMinimumSize(420, 300);
+    connect(model_, &CommDebugListModel::LinesAdded, this, &TCommunicationsDebugger::ShowNewest);
+
+    auto makeButton = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    QPushButton* print = makeButton("PrintButton", "Print");
+    QPushButton* clear = makeButton("ClearScreenButton", "Clear Screen");
+    QPushButton* save = makeButton("SaveToFileButton", "Save to File");
+    connect(print, &QPushButton::clicked, this, &TCommunicationsDebugger::PrintButtonClick);
+    connect(clear, &QPushButton::clicked, this, &TCommunicationsDebugger::ClearScreenButtonClick);
+    connect(save, &QPushButton::clicked, this, &TCommunicationsDebugger::SaveButtonClick);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(print);
+    buttons->addWidget(clear);
+    buttons->addWidget(save);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(legend);
+    layout->addWidget(list_, 1);
+    layout->addLayout(buttons);
+
+    AskSaveFileName = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save to File"));
+    };
+    AskPdfFileName = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("No printer: print to PDF file"),
+                                            QString(), QStringLiteral("PDF (*.pdf)"));
+    };
+    PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    ShowNewest();
+}
+
+TCommunicationsDebugger::~TCommunicationsDebugger() { state_.CommDebug.CommDebugWindowReady = 0; }
+
+void TCommunicationsDebugger::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    state_.CommDebug.CommDebugWindowReady = 1;
+}
+
+void TCommunicationsDebugger::closeEvent(QCloseEvent* event) {
+    // Closed only by unchecking "Comm. Debug"; the title bar offers minimising.
+    event->ignore();
+    showMinimized();
+}
+
+void TCommunicationsDebugger::ShowNewest() {
+    int rows = model_->rowCount();
+    if (rows == 0) return;
+    QModelIndex last = model_->index(rows - 1);
+    list_->setCurrentIndex(last);
+    list_->scrollTo(last, QAbstractItemView::PositionAtBottom);
+}
+
+void TCommunicationsDebugger::ClearScreenButtonClick() {
+    if (log_.ClearScreen()) model_->Sync();
+}
+
+void TCommunicationsDebugger::SaveButtonClick() {
+    if (state_.Run.ProgramRunning.load()) return;
+    QString name = AskSaveFileName ? AskSaveFileName() : QString();
+    if (name.isEmpty()) return;
+    std::string error;
+    if (!log_.SaveToFile(name.toStdString(), error))
+        op_.ShowMessageBox(error, "VDWin Error Message", mb::IconWarning);
+}
+
+bool TCommunicationsDebugger::PrintTo(QPrinter& printer) {
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    // The font is chosen so that the 81 rows of a page fit below the top offset.
+    const int pageHeight = painter.viewport().height();
+    const int rowBudget = std::max(1, (pageHeight - 2 * kPrintOffset) / kRowsPerPage);
+    QFont font = painter.font();
+    font.setPixelSize(std::max(1, rowBudget * 4 / 5));
+    painter.setFont(font);
+    const QFontMetrics fm = painter.fontMetrics();
+    const int lineHeight = std::min(fm.height(), rowBudget);
+
+    int row = 0;
+    for (size_t first = 0;; first += 4096) {
+        std::vector<std::string> lines = log_.Lines(first, 4096);
+        for (const std::string& line : lines) {
+            if (row == kRowsPerPage) {  // a new page only when a line is left for it
+                printer.newPage();
+                row = 0;
+            }
+            painter.drawText(kPrintOffset, kPrintOffset + row * lineHeight + fm.ascent(),
+                             QString::fromLatin1(line));
+            ++row;
+        }
+        if (lines.size() < 4096) break;
+    }
+    return painter.end();
+}
+
+void TCommunicationsDebugger::PrintButtonClick() {
+    if (state_.SystemBusy()) return;
+    QPrinter printer(QPrinter::HighResolution);
+    QString pdf;
+    if (!(PrinterAvailable && PrinterAvailable())) {
+        pdf = AskPdfFileName ? AskPdfFileName() : QString();
+        if (pdf.isEmpty()) return;
+        if (!pdf.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) pdf += QLatin1String(".pdf");
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+    }
+    printer.setDocName(QStringLiteral("Communications Debugger"));
+    if (!PrintTo(printer)) {
+        op_.ShowMessageBox(pdf.isEmpty() ? "Can not print on the default printer."
+                                         : "Can not write the PDF file " + pdf.toStdString(),
+                           "VDWin Error Message", mb::IconWarning);
+        return;
+    }
+    ShowNewest();
+    if (!pdf.isEmpty())
+        op_.ShowMessageBox("No printer is installed on this machine.\nThe list was printed to "
+                           "the PDF file " + pdf.toStdString(),
+                           "VDWin Message", mb::IconInformation);
+}
+
+}  // namespace vendra::ui

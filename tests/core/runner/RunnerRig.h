@@ -1,0 +1,106 @@
+// A whole runner with its line, log and logger, for scenario tests: programs are loaded from .def
+// text, run on the real runner thread, and answered by the scripted Operator. With a simulator
+// the line is a real pty; without one the port stays closed and every unit counts as absent.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "Simulator.h"
+#include "app/SystemState.h"
+#include "program/CommandTable.h"
+#include "program/ProgramFile.h"
+#include "runner/RunControl.h"
+#include "runner/RunTables.h"
+#include "runner/Runner.h"
+#include "runner/StatusDisplay.h"
+#include "serial/BoardTransaction.h"
+#include "serial/CommDebugLog.h"
+#include "serial/QeDataLogger.h"
+#include "serial/SerialPort.h"
+#include "support/ScriptedOperator.h"
+
+namespace vendra::test {
+
+// Polls `done` every millisecond until it holds or `timeoutMs` pass.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+struct RunnerRig {
+    // Declared first so that it goes last: the runner stops before the line goes away.
+    SystemState state;
+    ScriptedOperator op;
+    std::unique_ptr<sim::Simulator> simulator;
+    SerialPort port{state, op};
+    CommDebugLog log{state};
+    QeDataLogger logger{state};
+    BoardLink link{state, op, port, log, logger};
+    Runner runner{state, op, port, link, log, logger};
+    RunControl control{state, op, port, runner};
+
+    RunnerRig() { ResetRunTables(state); }
+
+    // Starts a simulated network ("D3,X1,Q0" ...) in `folder` and opens the line to it, marking
+    // every unit present as the network initialisation would.
+    bool Connect(const std::string& units, const std::string& folder,
+                 const std::function<void(sim::Options&)>& adjust = {}) {
+        sim::Options options;
+        std::string error;
+        options.units = sim::Simulator::ParseUnits(units, &error);
+        if (options.units.empty()) return false;
+        if (adjust) adjust(options);
+        return Connect(options, folder);
+    }
+    bool Connect(sim::Options options, const std::string& folder) {
+        options.folder = folder;
+        options.port = 7;
+        simulator = std::make_unique<sim::Simulator>(options);
+        if (!simulator->Start()) {
+            ADD_FAILURE() << "simulator: " << simulator->Error();
+            return false;
+        }
+        for (const auto& unit : options.units) {
+            int group = static_cast<int>(unit.family);  // same order as the unit groups
+            state.Units.present[group][unit.address] = 1;
+        }
+        return port.OpenDevice(simulator->SlavePath(), options.boardBaud);
+    }
+
+    // Loads .def text as "Load Define File" would; true when it loaded.
+    bool Load(const std::string& text) {
+        std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+        if (file == nullptr) return false;
+        LoadReport report;
+        int ok = LoadProgram(state, file, report);
+        std::fclose(file);
+        state.App.ProgramLoaded = ok;
+        return ok == 1;
+    }
+
+    // "Run Program", then waits until the runner thread has finished.
+    bool RunToEnd(uint32_t timeoutMs = 10000) {
+        control.RunButtonClick();
+        return runner.WaitFinished(timeoutMs);
+    }
+
+    uint32_t Reg(int n) const { return state.Run.TempRegisters[n].load(); }
+    int32_t Pointer() const { return state.Run.ProgramPointer.load(); }
+    std::string LastBoxText() const {
+        auto boxes = op.Boxes();
+        return boxes.empty() ? std::string() : boxes.back().text;
+    }
+};
+
+}  // namespace vendra::test

@@ -1,0 +1,134 @@
+// The status timer's texts for known runs.
+#include <gtest/gtest.h>
+
+#include "app/SystemState.h"
+#include "program/CommandTable.h"
+#include "program/ProgramModel.h"
+#include "runner/StatusDisplay.h"
+
+namespace vendra {
+namespace {
+
+struct StatusFixture : ::testing::Test {
+    SystemState state;
+    StatusDisplay display{state};
+
+    void StartRun(uint32_t start) {
+        Statistics& s = state.Run.Stats;
+        s.RunStartTime = start;
+        s.ReplyDelayMin = 9999999;
+        s.ReplyDelayMax = 0;
+        state.Run.DisplayRefresh = 1;
+        state.Run.ProgramRunning = 1;
+    }
+};
+
+TEST_F(StatusFixture, BeforeAnyRunOnlyBaudrateAndCaptionChange) {
+    state.Serial.CurrentBaud = 115200;
+    state.App.ProgramName = "None Loaded";
+    StatusView v = display.Tick(5000);
+    EXPECT_EQ(v.baudrate, "115200");
+    EXPECT_EQ(v.caption, "Vendra for Windows - Def. File Loaded: None Loaded");
+    EXPECT_FALSE(v.programTime || v.motorComm || v.line || v.programLow);
+    EXPECT_FALSE(v.debugControlsEnabled);
+    EXPECT_EQ(v.runEnabled, false);
+}
+
+TEST_F(StatusFixture, RefreshWithoutARunEmptiesTimeAndAverage) {
+    state.Run.DisplayRefresh = 1;
+    StatusView v = display.Tick(5000);
+    EXPECT_EQ(v.programTime, "");
+    EXPECT_EQ(v.programAverage, "");
+    EXPECT_FALSE(v.motorComm);
+    EXPECT_EQ(v.line, "1");
+}
+
+TEST_F(StatusFixture, RunWithoutMoves) {
+    StartRun(1000);
+    StatusView v = display.Tick(3500);
+    EXPECT_EQ(v.programTime, "2.500 sec");
+    EXPECT_EQ(v.motorComm, "0");
+    EXPECT_EQ(v.avgMove, "0 msec");
+    EXPECT_EQ(v.mtrPercent, "0.0%");
+    EXPECT_EQ(v.programLow, "9999999 msec");  // no reply yet
+    EXPECT_EQ(v.programHigh, "0 msec");
+    EXPECT_FALSE(v.programAverage) << "no reply: the average keeps its text";
+    EXPECT_EQ(v.progCommand, "0");
+    EXPECT_EQ(v.programStatus, "0");
+}
+
+TEST_F(StatusFixture, MovesRepliesAndFrames) {
+    StartRun(10000);
+    Statistics& s = state.Run.Stats;
+    s.MovesCompleted = 2;
+    s.MotorBusyTime = 300 + 500;
+    s.ReplyDelaySum = 10;
+    s.ReplyCount = 4;
+    s.ReplyDelayMin = 1;
+    s.ReplyDelayMax = 5;
+    s.FramesSent = 17;
+    s.RepliesCounted = 16;
+    StatusView v = display.Tick(14000);
+    EXPECT_EQ(v.avgMove, "400 msec");
+    EXPECT_EQ(v.mtrPercent, "20.00%");
+    EXPECT_EQ(v.motorComm, "2");
+    EXPECT_EQ(v.programAverage, "2 msec");  // integer division
+    EXPECT_EQ(v.programLow, "1 msec");
+    EXPECT_EQ(v.programHigh, "5 msec");
+    EXPECT_EQ(v.progCommand, "17");
+    EXPECT_EQ(v.programStatus, "16");
+    EXPECT_EQ(s.TimerTicks.load(), 1u);
+}
+
+TEST_F(StatusFixture, StatusLabelsChangeOnlyWhenTheirTextDoes) {
+    state.Program.LineCount = 3;
+    state.Program.Lines[1].Command = CmdCloop;
+    CopyField(state.Program.Lines[1].Comment, "again");
+    state.Run.StatusLine = 1;
+    state.Run.CloopCounter = 2;
+    StartRun(1);
+    StatusView v = display.Tick(100);
+    EXPECT_EQ(v.line, "2");
+    EXPECT_EQ(v.command, "cloop");
+    EXPECT_EQ(v.comments, "again");
+    EXPECT_EQ(v.cloop, "2\r");  // a CR follows the number
+    EXPECT_EQ(state.Run.LineText.Get(), "2");
+
+    v = display.Tick(200);
+    EXPECT_FALSE(v.line || v.command || v.comments || v.cloop);
+    state.Run.CloopCounter = 1;
+    v = display.Tick(300);
+    EXPECT_EQ(v.cloop, "1\r");
+    EXPECT_FALSE(v.line);
+}
+
+TEST_F(StatusFixture, RefreshStopsOneTickAfterTheRunEnds) {
+    StartRun(1);
+    display.Tick(100);
+    EXPECT_EQ(state.Run.DisplayRefresh.load(), 1u);
+    state.Run.ProgramRunning = 0;
+    EXPECT_TRUE(display.Tick(200).programTime);
+    EXPECT_EQ(state.Run.DisplayRefresh.load(), 0u);
+    EXPECT_FALSE(display.Tick(300).programTime);
+}
+
+TEST_F(StatusFixture, ButtonsFollowTheLoadedProgramAndTheCommTest) {
+    state.App.ProgramLoaded = 1;
+    StatusView v = display.Tick(1);
+    EXPECT_TRUE(v.debugControlsEnabled);
+    EXPECT_EQ(v.runEnabled, true);
+    state.App.CommTestActive = 1;
+    v = display.Tick(2);
+    EXPECT_TRUE(v.debugControlsEnabled);
+    EXPECT_FALSE(v.runEnabled.has_value());
+}
+
+TEST(UpdateIfChanged, ReportsAndCopiesChanges) {
+    std::string shown = "a";
+    EXPECT_FALSE(UpdateIfChanged("a", shown));
+    EXPECT_TRUE(UpdateIfChanged("b", shown));
+    EXPECT_EQ(shown, "b");
+}
+
+}  // namespace
+}  // namespace vendra

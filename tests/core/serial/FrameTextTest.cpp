@@ -1,0 +1,104 @@
+#include "serial/FrameText.h"
+
+#include <gtest/gtest.h>
+
+#include "app/SystemState.h"
+#include "serial/BoardTransaction.h"
+
+namespace vendra {
+namespace {
+
+class ExpandTempReferencesTest : public ::testing::Test {
+protected:
+    std::string Expand(std::string text, bool expectExpanded) {
+        EXPECT_EQ(ExpandTempReferences(text, state.Run.TempRegisters), expectExpanded) << text;
+        return text;
+    }
+    SystemState state;
+};
+
+TEST_F(ExpandTempReferencesTest, ReplacesReferencesByUnsignedValues) {
+    state.Run.TempRegisters[3] = 1234;
+    state.Run.TempRegisters[73] = 0xFFFFFFFF;
+    EXPECT_EQ(Expand("D3A#TEMP3#\r", true), "D3A1234\r");
+    EXPECT_EQ(Expand("A#TEMP3#,M#TEMP73#", true), "A1234,M4294967295");
+    EXPECT_EQ(Expand("#TEMP003#", true), "1234");
+}
+
+TEST_F(ExpandTempReferencesTest, LeavesTextAloneWithoutACompleteReference) {
+    for (const char* t : {"A100#", "#", "#TEM", "#TEMP#", "#TEMP12", "#temp3#", "##", ""})
+        EXPECT_EQ(Expand(t, false), t);
+}
+
+TEST_F(ExpandTempReferencesTest, RegisterOutsideTheFileIsLeftAsTyped) {
+    state.Run.TempRegisters[1] = 7;
+    EXPECT_EQ(Expand("A#TEMP74#", false), "A#TEMP74#");
+    EXPECT_EQ(Expand("A#TEMP99999999999999999999#,#TEMP1#", true),
+              "A#TEMP99999999999999999999#,7");
+}
+
+TEST_F(ExpandTempReferencesTest, BrokenPatternKeepsItsCharactersAndNextHashStartsAgain) {
+    state.Run.TempRegisters[2] = 5;
+    EXPECT_EQ(Expand("#TE#TEMP2#x#", true), "#TE5x#");
+    EXPECT_EQ(Expand("##TEMP2#", true), "#5");
+}
+
+TEST(FrameTextTest, EnsureCarriageReturnAddsOnlyWhenNoneAnywhere) {
+    std::string a = "D3A100", b = "D3\rA100", c;
+    EnsureCarriageReturn(a);
+    EnsureCarriageReturn(b);
+    EnsureCarriageReturn(c);
+    EXPECT_EQ(a, "D3A100\r");
+    EXPECT_EQ(b, "D3\rA100");
+    EXPECT_EQ(c, "\r");
+}
+
+TEST(FrameTextTest, InsertAxisAddressAfterLeadingAndCommaAxisLetters) {
+    EXPECT_EQ(InsertAxisAddress('5', "XA100,YA200"), "X5A100,Y5A200");
+    EXPECT_EQ(InsertAxisAddress('F', "W\r"), "WF\r");
+    EXPECT_EQ(InsertAxisAddress('0', "ZRY+5,XA1,WM2"), "Z0RY+5,X0A1,W0M2");
+    EXPECT_EQ(InsertAxisAddress('1', "A100X"), "A100X");
+    EXPECT_EQ(InsertAxisAddress('2', "GG!\r"), "GG!\r");
+}
+
+TEST(FrameTextTest, ReplyNumberFollowsAtol) {
+    EXPECT_EQ(ReplyNumber("12345"), 12345);
+    EXPECT_EQ(ReplyNumber("-40"), -40);
+    EXPECT_EQ(ReplyNumber("  +7x"), 7);
+    EXPECT_EQ(ReplyNumber("abc"), 0);
+    EXPECT_EQ(ReplyNumber(""), 0);
+    EXPECT_EQ(ReplyNumber("4294967295"), -1);  // wraps to 32 bits
+    EXPECT_EQ(ReplyNumber("99999999999999999999999"), ReplyNumber("99999999999999999999999"));
+}
+
+TEST(ReplyStatusTest, WholeTable) {
+    struct Case {
+        char c;
+        const char* text;
+        bool ok;
+    } cases[] = {{'>', "OK", true},
+                 {'a', "Aborting last command", true},
+                 {'b', "Motor Busy", true},
+                 {'f', "Motor finished movement command", true},
+                 {'s', "Motor Homed, but not moved", true},
+                 {'u', "Updating Motor Move Parameters", true},
+                 {'w', "Waiting for last command to complete", true},
+                 {'!', "Parameter Error", false},
+                 {'#', "Syntax Error", false},
+                 {'e', "Encoder ERROR", false},
+                 {'h', "Motor NOT Homed", false},
+                 {'l', "RTOS Software limit reached", false},
+                 {'n', "IEEPROM not erased", false},
+                 {'E', "Watchdog Error", false},
+                 {'t', "TMC246 Error", false},
+                 {'Q', "?? 'Q'", true},
+                 {'~', "?? '~'", true}};
+    for (const Case& c : cases) {
+        std::string text;
+        EXPECT_EQ(DecodeReplyStatus(c.c, text), c.ok) << c.c;
+        EXPECT_EQ(text, c.text);
+    }
+}
+
+}  // namespace
+}  // namespace vendra

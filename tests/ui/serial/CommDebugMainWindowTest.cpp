@@ -1,0 +1,65 @@
+// The "Comm. Debug" box of the main window: ticking it opens the debugger on the core's log, and
+// enable_comm_debug from a worker thread opens it through the box.
+#include <QCheckBox>
+#include <QtTest>
+#include <thread>
+
+#include "serial/CommDebugListModel.h"
+#include "serial/CommunicationsDebugger.h"
+#include "support/AppFixture.h"
+
+using namespace vendra;
+using namespace vendra::ui;
+
+class CommDebugMainWindowTest : public QObject {
+    Q_OBJECT
+
+    static TCommunicationsDebugger* Debugger(TMain& main) {
+        return main.findChild<TCommunicationsDebugger*>();
+    }
+
+private slots:
+    void boxOpensTheDebuggerOnTheCoreLog() {
+        test::AppFixture app;
+        app.state.Serial.PortOpen = 1;
+        app.state.Serial.CurrentBaud = 57600;
+        auto* box = app.main.Control<QCheckBox>("CommDebug");
+        QVERIFY(box);
+        box->setChecked(true);
+        TCommunicationsDebugger* w = Debugger(app.main);
+        QVERIFY(w && w->isVisible());
+
+        app.state.Run.ProgramPointer = 4;
+        QCOMPARE(app.core.Link.BoardTransaction(3, family::DBoard, "A100"), 1);  // absent unit
+        w->Model()->Sync();
+        QCOMPARE(w->Model()->rowCount(), 1);
+        QCOMPARE(w->Model()->index(0).data().toString(), QString("->5/0 - D3A100"));
+
+        box->setChecked(false);
+        QVERIFY(!Debugger(app.main));
+        QCOMPARE(app.state.CommDebug.CommDebugWindowOpen.load(), 0u);
+    }
+
+    void enableCommDebugFromAWorkerTicksTheBox() {
+        test::AppFixture app;
+        app.state.Serial.PortOpen = 1;
+        app.state.Serial.CurrentBaud = 57600;
+        std::thread runner([&] {
+            EnableCommDebug(app.state, app.op, app.core.CommLog);
+            app.core.Link.BoardTransaction(3, family::DBoard, "A1");
+        });
+        runner.join();
+        QTRY_VERIFY(Debugger(app.main) != nullptr);
+        QVERIFY(app.main.Control<QCheckBox>("CommDebug")->isChecked());
+        TCommunicationsDebugger* w = Debugger(app.main);
+        QTRY_COMPARE(w->Model()->rowCount(), 1);  // logged before the window was up, kept
+        QCOMPARE(w->Model()->index(0).data().toString(), QString("->1/0 - D3A1"));
+        DisableCommDebug(app.state);
+        app.core.Link.BoardTransaction(3, family::DBoard, "A2");
+        QCOMPARE(app.core.CommLog.LineCount(), size_t(1));
+        QVERIFY(Debugger(app.main));  // the window and its lines stay
+    }
+};
+
+QTEST_MAIN(CommDebugMainWindowTest)
+#include "CommDebugMainWindowTest.moc"
