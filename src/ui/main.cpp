@@ -1,9 +1,9 @@
 // The entry point: the application title, the main window and the message loop.
 #include <QApplication>
 
+#include "app/Core.h"
 #include "app/MainWindow.h"
 #include "app/QtOperator.h"
-#include "app/Core.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -6,7 +6,7 @@ namespace vendra::ui {
 
 class TAboutDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutDialog(QWidget* parent = nullptr);
     // "Version : <the build's version>".
     static QString VersionText();

@@ -29,10 +29,9 @@ TBaudrateSelectDialog::TBaudrateSelectDialog(SystemState& state, QWidget* parent
     : QDialog(parent), state_(state) {
     setObjectName(QStringLiteral("TBaudrateSelectDialog"));
     setWindowTitle(QStringLiteral("Baudrate Selection"));
-    group_ = new RadioGroup(QStringLiteral("Baudrate"),
-                            {"460800", "230400", "115200", "57600", "38400", "19200", "9600",
-                             "No Comm"},
-                            1, this);
+    group_ = new RadioGroup(
+        QStringLiteral("Baudrate"),
+        {"460800", "230400", "115200", "57600", "38400", "19200", "9600", "No Comm"}, 1, this);
     group_->setObjectName(QStringLiteral("BaudrateRadioGroup"));
     group_->SetItemIndex(kDesignItem);
 

@@ -12,7 +12,7 @@ class RadioGroup;
 
 class TBaudrateSelectDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TBaudrateSelectDialog(SystemState& state, QWidget* parent = nullptr);
 
     // Rate of item `index` (0..6 the rates from 460800 down to 9600, 7 "No Comm" = 0).
@@ -23,10 +23,10 @@ public:
     void FormActivate();
     void BaudrateOKClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     SystemState& state_;
     RadioGroup* group_;
     bool activated_ = false;

@@ -38,7 +38,9 @@ ChoiceDialog::ChoiceDialog(const QString& className, const QString& caption,
     FitCaption(*this, *group_);
 }
 
-int ChoiceDialog::SelectedIndex() const { return group_->ItemIndex(); }
+int ChoiceDialog::SelectedIndex() const {
+    return group_->ItemIndex();
+}
 
 void ChoiceDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -51,8 +53,7 @@ void ChoiceDialog::showEvent(QShowEvent* event) {
 TBoardSelectType::TBoardSelectType(QWidget* parent)
     : ChoiceDialog(QStringLiteral("TBoardSelectType"), QStringLiteral("Please Select Board"),
                    QStringLiteral("BoardType"), QStringLiteral("Board Type"),
-                   {"DBoard", "UBoard", "HBoard", "W AXIS", "X AXIS", "Y AXIS", "Z AXIS",
-                    "QBoard"},
+                   {"DBoard", "UBoard", "HBoard", "W AXIS", "X AXIS", "Y AXIS", "Z AXIS", "QBoard"},
                    2, parent) {}
 
 namespace {

@@ -11,7 +11,7 @@ class RadioGroup;
 
 class ChoiceDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     ChoiceDialog(const QString& className, const QString& caption, const QString& groupName,
                  const QString& groupCaption, const QStringList& items, int columns,
                  QWidget* parent);
@@ -20,10 +20,10 @@ public:
     int SelectedIndex() const;
     RadioGroup* Group() const { return group_; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     RadioGroup* group_;
     int initial_ = 0;
     bool activated_ = false;
@@ -31,13 +31,13 @@ private:
 
 class TBoardSelectType : public ChoiceDialog {
     Q_OBJECT
-public:
+  public:
     explicit TBoardSelectType(QWidget* parent = nullptr);
 };
 
 class TBoardAdressSelect : public ChoiceDialog {
     Q_OBJECT
-public:
+  public:
     explicit TBoardAdressSelect(QWidget* parent = nullptr);
 };
 

@@ -11,12 +11,13 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/AboutDialog.h"
-#include "app/Core.h"
 #include "app/BaudrateSelectDialog.h"
+#include "app/Core.h"
 #include "app/ModalDialog.h"
 #include "app/QtOperator.h"
 #include "app/StartupReset.h"
@@ -29,11 +30,9 @@ const QString kCaption = QStringLiteral("Vendra for Windows");
 }
 
 TMain::TMain(Core& core, QtOperator& op, QWidget* parent)
-    : QMainWindow(parent),
-      core_(core),
-      state_(core.State),
-      op_(op),
-      exit_([](int code) { std::_Exit(code); }) {
+    : QMainWindow(parent), core_(core), state_(core.State), op_(op), exit_([](int code) {
+          std::_Exit(code);
+      }) {
     setObjectName(QStringLiteral("TMain"));
     setWindowTitle(kCaption);
     // The form's fixed client area is laid out for a compact dialog font.
@@ -81,10 +80,18 @@ QLabel* TMain::UnitCountLabel(UnitGroup group) const {
     return g >= 0 && g < kUnitGroups ? counts_[g] : nullptr;
 }
 
-void TMain::AddTimerHook(std::function<void()> hook) { timerHooks_.push_back(std::move(hook)); }
-void TMain::SetDefinitionEditor(std::function<void()> open) { definitionEditor_ = std::move(open); }
-void TMain::AddExitHook(std::function<void()> hook) { exitHooks_.push_back(std::move(hook)); }
-void TMain::SetExitFunction(std::function<void(int)> exit) { exit_ = std::move(exit); }
+void TMain::AddTimerHook(std::function<void()> hook) {
+    timerHooks_.push_back(std::move(hook));
+}
+void TMain::SetDefinitionEditor(std::function<void()> open) {
+    definitionEditor_ = std::move(open);
+}
+void TMain::AddExitHook(std::function<void()> hook) {
+    exitHooks_.push_back(std::move(hook));
+}
+void TMain::SetExitFunction(std::function<void(int)> exit) {
+    exit_ = std::move(exit);
+}
 
 void TMain::ConnectOwnHandlers() {
     connect(MenuAction("LoadDefineFile1"), &QAction::triggered, this, &TMain::LoadDefineFile1Click);
@@ -117,7 +124,9 @@ void TMain::ShowUnitIndicator(UnitGroup group, int address, UnitIndicator state)
             b->setEnabled(true);
             b->setChecked(true);
             break;
-        case UnitIndicator::Disabled: b->setEnabled(false); break;
+        case UnitIndicator::Disabled:
+            b->setEnabled(false);
+            break;
     }
 }
 
@@ -130,28 +139,48 @@ void TMain::EnableMenuItem(MenuItem item, bool enabled) {
         case MenuItem::TerminalAndNetworkScanning:
             MenuAction("TerminalandNetworkScanning1")->setEnabled(enabled);
             break;
-        case MenuItem::AxisInformation: MenuAction("AxisInformation1")->setEnabled(enabled); break;
-        case MenuItem::ChangeBaudrate: MenuAction("ChangeBaudrate1")->setEnabled(enabled); break;
+        case MenuItem::AxisInformation:
+            MenuAction("AxisInformation1")->setEnabled(enabled);
+            break;
+        case MenuItem::ChangeBaudrate:
+            MenuAction("ChangeBaudrate1")->setEnabled(enabled);
+            break;
         case MenuItem::SerialNetworkTest:
             MenuAction("SerialNetworkTest1")->setEnabled(enabled);
             break;
         case MenuItem::ArmConfiguration:
             MenuAction("ARMConfiguration1")->setEnabled(enabled);
             break;
-        case MenuItem::CommDebugBox: Control<QCheckBox>("CommDebug")->setEnabled(enabled); break;
-        case MenuItem::RunProgram: Control<QPushButton>("RunButton")->setEnabled(enabled); break;
+        case MenuItem::CommDebugBox:
+            Control<QCheckBox>("CommDebug")->setEnabled(enabled);
+            break;
+        case MenuItem::RunProgram:
+            Control<QPushButton>("RunButton")->setEnabled(enabled);
+            break;
     }
 }
 
 void TMain::SetCheckBoxChecked(CheckBox box, bool checked) {
     const char* name = "CommDebug";
     switch (box) {
-        case CheckBox::CommDebug: name = "CommDebug"; break;
-        case CheckBox::ProgramDebug: name = "ProgramDebug"; break;
-        case CheckBox::Breakpoints: name = "Breakpoints"; break;
-        case CheckBox::DispEncoders: name = "DispEncoders"; break;
-        case CheckBox::DispTempReg: name = "DisplayTempReg"; break;
-        case CheckBox::TimeStamp: name = "TimeStamp"; break;
+        case CheckBox::CommDebug:
+            name = "CommDebug";
+            break;
+        case CheckBox::ProgramDebug:
+            name = "ProgramDebug";
+            break;
+        case CheckBox::Breakpoints:
+            name = "Breakpoints";
+            break;
+        case CheckBox::DispEncoders:
+            name = "DispEncoders";
+            break;
+        case CheckBox::DispTempReg:
+            name = "DisplayTempReg";
+            break;
+        case CheckBox::TimeStamp:
+            name = "TimeStamp";
+            break;
     }
     Control<QCheckBox>(name)->setChecked(checked);
 }
@@ -171,6 +200,8 @@ bool TMain::event(QEvent* event) {
         activationQueued_ = true;
         QTimer::singleShot(0, this, &TMain::FormActivate);
     }
+    // The frame, not the client area, belongs at the screen's top-left corner; its size is known
+    // only once the window manager has framed the window, so it is placed then (once).
     return QMainWindow::event(event);
 }
 
@@ -190,8 +221,7 @@ void TMain::ResetUnitButtons() {
 }
 
 void TMain::UpdateCaption() {
-    const QString caption =
-        QString::fromStdString(LoadedCaption(state_.App.ProgramName.Get()));
+    const QString caption = QString::fromStdString(LoadedCaption(state_.App.ProgramName.Get()));
     // Only a changed caption is set: the timer must not repaint the title bar ten times a second.
     if (caption != shownCaption_) {
         shownCaption_ = caption;
@@ -199,9 +229,21 @@ void TMain::UpdateCaption() {
     }
 }
 
+void TMain::PlaceFrameOnce() {
+    // The frame, not the client area, belongs at the screen's top-left corner. Its size is known
+    // only some time after the window manager framed the window, so the first ticks look for it.
+    if (framePlaced_ || !isVisible()) return;
+    QWindow* window = windowHandle();
+    if (window == nullptr || window->frameMargins().isNull()) return;
+    framePlaced_ = true;
+    const QMargins frame = window->frameMargins();
+    window->setPosition(frame.left(), frame.top());
+}
+
 void TMain::MainTimerTimer() {
     for (auto& hook : timerHooks_) hook();
     UpdateCaption();
+    PlaceFrameOnce();
 }
 
 // ---- menu handlers ----

@@ -30,7 +30,7 @@ class QtOperator;
 
 class TMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     TMain(Core& core, QtOperator& op, QWidget* parent = nullptr);
     ~TMain() override;
 
@@ -84,11 +84,11 @@ public:
     void ExitProgram1Click();
     void About1Click();
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void BuildForm();
     QWidget* BuildLeftColumn();
     QWidget* BuildStatistics();
@@ -96,6 +96,7 @@ private:
     void BuildMenus();
     void ConnectOwnHandlers();
     void ResetRunDisplayState();
+    void PlaceFrameOnce();
     void EndProcess();
 
     Core& core_;
@@ -111,6 +112,7 @@ private:
     std::function<void(int)> exit_;
     QString shownCaption_;
     bool activationQueued_ = false;
+    bool framePlaced_ = false;
 };
 
 // Attaches the handler groups of every subsystem to the window (app/Extensions.cpp).

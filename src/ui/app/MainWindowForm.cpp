@@ -122,10 +122,10 @@ QWidget* TMain::BuildLeftColumn() {
     layout->addLayout(displays);
 
     auto* lineRow = new QHBoxLayout;
-    lineRow->addWidget(TextGroup(column, "LineGroup", QStringLiteral("Line"), "Line1",
-                                 QStringLiteral("000000")));
-    lineRow->addWidget(TextGroup(column, "CLoopGroup", QStringLiteral("CLoop"), "CLoop",
-                                 QStringLiteral("00000")));
+    lineRow->addWidget(
+        TextGroup(column, "LineGroup", QStringLiteral("Line"), "Line1", QStringLiteral("000000")));
+    lineRow->addWidget(
+        TextGroup(column, "CLoopGroup", QStringLiteral("CLoop"), "CLoop", QStringLiteral("00000")));
     layout->addLayout(lineRow);
     layout->addWidget(
         TextGroup(column, "CommandGroup", QStringLiteral("Command"), "Command", QString()));
@@ -150,11 +150,11 @@ QWidget* TMain::BuildStatistics() {
     const struct {
         const char* name;
         const char* caption;
-    } fields[] = {{"ProgramTime", "Time"},       {"ProgramAverage", "Average"},
-                  {"ProgramHigh", "High"},       {"ProgramLow", "Low"},
-                  {"ProgramStatus", "Status"},   {"MtrPercent", "Mtr %"},
-                  {"ProgCommand", "Comnd"},      {"AvgMove", "Avg. Mov."},
-                  {"MotorComm", "Motor Comm"},   {"BaudrateDisplay", "Baudrate"}};
+    } fields[] = {{"ProgramTime", "Time"},     {"ProgramAverage", "Average"},
+                  {"ProgramHigh", "High"},     {"ProgramLow", "Low"},
+                  {"ProgramStatus", "Status"}, {"MtrPercent", "Mtr %"},
+                  {"ProgCommand", "Comnd"},    {"AvgMove", "Avg. Mov."},
+                  {"MotorComm", "Motor Comm"}, {"BaudrateDisplay", "Baudrate"}};
     for (int i = 0; i < 10; ++i) {
         const int row = i % 5, col = (i / 5) * 2;
         auto* caption = new QLabel(QLatin1String(fields[i].caption), group);

@@ -3,7 +3,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTimer>
-#include <QWindow>
 #include <cstdio>
 
 #include "app/BaudrateSelectDialog.h"
@@ -14,9 +13,9 @@
 #include "app/StartupReset.h"
 #include "network/BaudChange.h"
 #include "network/ConfigFile.h"
+#include "network/ConfigurationDialog.h"
 #include "program/LoadProgramFile.h"
 #include "program/ProgramEdit.h"
-#include "network/ConfigurationDialog.h"
 #include "serial/SerialPort.h"
 
 namespace vendra::ui {
@@ -32,9 +31,6 @@ QString QtFileFilter(const char* classic) {
 
 void TMain::FormActivate() {
     if (state_.App.FirstActivationDone.exchange(1) != 0) return;
-    // Placed again now that the window manager has framed the window: the frame, not the client
-    // area, belongs at the screen's top-left corner.
-    if (QWindow* window = windowHandle()) window->setFramePosition(QPoint(0, 0));
     ResetRunDisplayState();
     state_.Serial.CurrentBaud = 57600;
     ResetStartupState(state_);
@@ -50,7 +46,9 @@ void TMain::FormActivate() {
     iniTimer_->start();
 }
 
-void TMain::IniTimerTimer() { StartNetworkInitialisation(); }
+void TMain::IniTimerTimer() {
+    StartNetworkInitialisation();
+}
 
 void TMain::StartNetworkInitialisation() {
     ResetUnitButtons();
@@ -95,7 +93,9 @@ void TMain::ConfigureSystem1Click() {
     ExecModal(dialog);
 }
 
-void TMain::ExitProgram1Click() { EndProcess(); }
+void TMain::ExitProgram1Click() {
+    EndProcess();
+}
 
 void TMain::EndProcess() {
     if (state_.Serial.PortOpen.load() == 1) core_.Port.ClosePort();

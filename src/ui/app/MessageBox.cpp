@@ -12,35 +12,54 @@ namespace {
 
 QMessageBox::StandardButtons ButtonsFor(unsigned flags) {
     switch (flags & 0xF) {
-        case mb::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-        case mb::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-        case mb::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        case mb::YesNo: return QMessageBox::Yes | QMessageBox::No;
-        case mb::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-        default: return QMessageBox::Ok;
+        case mb::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case mb::AbortRetryIgnore:
+            return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+        case mb::YesNoCancel:
+            return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        case mb::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case mb::RetryCancel:
+            return QMessageBox::Retry | QMessageBox::Cancel;
+        default:
+            return QMessageBox::Ok;
     }
 }
 
 QMessageBox::Icon IconFor(unsigned flags) {
     switch (flags & 0xF0) {
-        case mb::IconStop: return QMessageBox::Critical;
-        case mb::IconQuestion: return QMessageBox::Question;
-        case mb::IconWarning: return QMessageBox::Warning;
-        case mb::IconInformation: return QMessageBox::Information;
-        default: return QMessageBox::NoIcon;
+        case mb::IconStop:
+            return QMessageBox::Critical;
+        case mb::IconQuestion:
+            return QMessageBox::Question;
+        case mb::IconWarning:
+            return QMessageBox::Warning;
+        case mb::IconInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
 int CodeFor(QMessageBox::StandardButton button) {
     switch (button) {
-        case QMessageBox::Ok: return mb::IdOk;
-        case QMessageBox::Cancel: return mb::IdCancel;
-        case QMessageBox::Abort: return mb::IdAbort;
-        case QMessageBox::Retry: return mb::IdRetry;
-        case QMessageBox::Ignore: return mb::IdIgnore;
-        case QMessageBox::Yes: return mb::IdYes;
-        case QMessageBox::No: return mb::IdNo;
-        default: return 0;
+        case QMessageBox::Ok:
+            return mb::IdOk;
+        case QMessageBox::Cancel:
+            return mb::IdCancel;
+        case QMessageBox::Abort:
+            return mb::IdAbort;
+        case QMessageBox::Retry:
+            return mb::IdRetry;
+        case QMessageBox::Ignore:
+            return mb::IdIgnore;
+        case QMessageBox::Yes:
+            return mb::IdYes;
+        case QMessageBox::No:
+            return mb::IdNo;
+        default:
+            return 0;
     }
 }
 
@@ -50,10 +69,14 @@ int DecliningAnswer(unsigned flags) {
     switch (flags & 0xF) {
         case mb::OkCancel:
         case mb::YesNoCancel:
-        case mb::RetryCancel: return mb::IdCancel;
-        case mb::AbortRetryIgnore: return mb::IdAbort;
-        case mb::YesNo: return mb::IdNo;
-        default: return mb::IdOk;
+        case mb::RetryCancel:
+            return mb::IdCancel;
+        case mb::AbortRetryIgnore:
+            return mb::IdAbort;
+        case mb::YesNo:
+            return mb::IdNo;
+        default:
+            return mb::IdOk;
     }
 }
 

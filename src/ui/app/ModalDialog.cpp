@@ -2,9 +2,9 @@
 
 #include <QDialog>
 #include <QFontMetrics>
-#include <algorithm>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 namespace vendra::ui {
 

@@ -14,10 +14,16 @@ namespace vendra::ui {
 
 QtOperator::QtOperator(QObject* parent) : QObject(parent) {}
 
-QtOperator::~QtOperator() { Shutdown(); }
+QtOperator::~QtOperator() {
+    Shutdown();
+}
 
-void QtOperator::SetMainWindow(TMain* main) { main_ = main; }
-TMain* QtOperator::MainWindow() const { return main_.data(); }
+void QtOperator::SetMainWindow(TMain* main) {
+    main_ = main;
+}
+TMain* QtOperator::MainWindow() const {
+    return main_.data();
+}
 
 void QtOperator::Shutdown() {
     {
@@ -78,8 +84,7 @@ QWidget* QtOperator::DialogParent() const {
     return main_.data();
 }
 
-int QtOperator::ShowMessageBox(const std::string& text, const std::string& title,
-                               unsigned flags) {
+int QtOperator::ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) {
     const QString qText = QString::fromStdString(text), qTitle = QString::fromStdString(title);
     return Ask<int>([this, qText, qTitle,
                      flags] { return ClassicMessageBox(DialogParent(), qText, qTitle, flags); },
@@ -168,7 +173,8 @@ void QtOperator::Beep(unsigned) {
         QApplication::beep();
         return;
     }
-    QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }
 
 void QtOperator::StateChanged() {

@@ -23,7 +23,7 @@ class TMain;
 
 class QtOperator : public QObject, public Operator {
     Q_OBJECT
-public:
+  public:
     explicit QtOperator(QObject* parent = nullptr);
     ~QtOperator() override;
 
@@ -49,11 +49,11 @@ public:
 
     static bool OnGuiThread();
 
-signals:
+  signals:
     // Emitted on the GUI thread for every StateChanged() call.
     void CoreStateChanged();
 
-private:
+  private:
     template <class R>
     R Ask(std::function<R()> onGui, R declined);
     void Notify(std::function<void(TMain&)> onGui);

@@ -24,13 +24,17 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, int col
     });
 }
 
-int RadioGroup::ItemIndex() const { return buttons_->checkedId(); }
+int RadioGroup::ItemIndex() const {
+    return buttons_->checkedId();
+}
 
 void RadioGroup::SetItemIndex(int index) {
     if (QAbstractButton* b = buttons_->button(index)) b->setChecked(true);
 }
 
-int RadioGroup::Count() const { return static_cast<int>(buttons_->buttons().size()); }
+int RadioGroup::Count() const {
+    return static_cast<int>(buttons_->buttons().size());
+}
 
 QRadioButton* RadioGroup::Item(int index) const {
     return qobject_cast<QRadioButton*>(buttons_->button(index));

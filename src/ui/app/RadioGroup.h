@@ -11,7 +11,7 @@ namespace vendra::ui {
 
 class RadioGroup : public QGroupBox {
     Q_OBJECT
-public:
+  public:
     RadioGroup(const QString& caption, const QStringList& items, int columns,
                QWidget* parent = nullptr);
 
@@ -21,10 +21,10 @@ public:
     int Count() const;
     QRadioButton* Item(int index) const;
 
-signals:
+  signals:
     void ItemIndexChanged(int index);
 
-private:
+  private:
     QButtonGroup* buttons_;
 };
 

@@ -24,7 +24,9 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name) {
 }
 
 // Edits are read the way the file is: atol conventions, no digits give 0, no range check.
-int32_t Number(const QLineEdit* edit) { return ConfigAtol(edit->text().toLatin1().constData()); }
+int32_t Number(const QLineEdit* edit) {
+    return ConfigAtol(edit->text().toLatin1().constData());
+}
 }  // namespace
 
 TConfiguration::TConfiguration(SystemState& state, Actions actions, QWidget* parent)

@@ -17,7 +17,7 @@ namespace vendra::ui {
 
 class TConfiguration : public QDialog {
     Q_OBJECT
-public:
+  public:
     struct Actions {
         std::function<int()> WriteConfiguration;           // 1 written, 0 failed (it reports)
         std::function<void()> StartNetworkInitialisation;  // after a port change
@@ -30,10 +30,10 @@ public:
     void CommPortChange(int index);
     void OKButtonClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     QLineEdit* Edit(const char* name) const;
     void ShowDevice();
 

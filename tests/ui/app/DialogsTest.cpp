@@ -49,7 +49,7 @@ int RunBaudDialog(SystemState& state, uint32_t current, std::function<void(QDial
 
 class DialogsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void baudDialogLayout() {
         SystemState state;
         TBaudrateSelectDialog d(state);
@@ -57,8 +57,8 @@ private slots:
         RadioGroup* g = GroupOf(d, "BaudrateRadioGroup");
         QVERIFY(g);
         QCOMPARE(g->title(), QStringLiteral("Baudrate"));
-        QCOMPARE(ItemTexts(g), QStringList({"460800", "230400", "115200", "57600", "38400",
-                                            "19200", "9600", "No Comm"}));
+        QCOMPARE(ItemTexts(g), QStringList({"460800", "230400", "115200", "57600", "38400", "19200",
+                                            "9600", "No Comm"}));
         QCOMPARE(d.findChild<QPushButton*>("BaudrateOK")->text(), QStringLiteral("OK"));
         // No way to cancel but closing the window.
         QCOMPARE(d.findChildren<QPushButton*>().size(), 1);
@@ -164,17 +164,17 @@ private slots:
         QTest::addColumn<QStringList>("buttons");
         QTest::addColumn<int>("icon");
         QTest::newRow("ok warning") << 48u << QStringList{"OK"} << int(QMessageBox::Warning);
-        QTest::newRow("yes/no warning") << 52u << QStringList{"Yes", "No"}
-                                        << int(QMessageBox::Warning);
-        QTest::newRow("stop system-modal") << 0x1010u << QStringList{"OK"}
-                                           << int(QMessageBox::Critical);
+        QTest::newRow("yes/no warning")
+            << 52u << QStringList{"Yes", "No"} << int(QMessageBox::Warning);
+        QTest::newRow("stop system-modal")
+            << 0x1010u << QStringList{"OK"} << int(QMessageBox::Critical);
         QTest::newRow("ok/cancel") << 1u << QStringList{"OK", "Cancel"} << int(QMessageBox::NoIcon);
         QTest::newRow("abort/retry/ignore question")
             << 0x22u << QStringList{"Abort", "Retry", "Ignore"} << int(QMessageBox::Question);
-        QTest::newRow("yes/no/cancel info") << 0x43u << QStringList{"Yes", "No", "Cancel"}
-                                            << int(QMessageBox::Information);
-        QTest::newRow("retry/cancel") << 5u << QStringList{"Retry", "Cancel"}
-                                      << int(QMessageBox::NoIcon);
+        QTest::newRow("yes/no/cancel info")
+            << 0x43u << QStringList{"Yes", "No", "Cancel"} << int(QMessageBox::Information);
+        QTest::newRow("retry/cancel")
+            << 5u << QStringList{"Retry", "Cancel"} << int(QMessageBox::NoIcon);
     }
     void messageBoxButtonsIconsAndResults() {
         QFETCH(uint, flags);
@@ -191,8 +191,7 @@ private slots:
                 QCOMPARE(int(box.icon()), icon);
                 QCOMPARE(box.windowTitle(), QStringLiteral("Title"));
                 QCOMPARE(box.text(), QStringLiteral("Text"));
-                QCOMPARE(bool(box.windowFlags() & Qt::WindowStaysOnTopHint),
-                         bool(flags & 0x1000));
+                QCOMPARE(bool(box.windowFlags() & Qt::WindowStaysOnTopHint), bool(flags & 0x1000));
                 for (QAbstractButton* b : box.buttons()) seen << b->text().remove('&');
                 for (QAbstractButton* b : box.buttons())
                     if (b->text().remove('&') == press) b->click();

@@ -36,7 +36,7 @@ const char* const kFamilies[] = {"DBoard", "UBoard", "HBoard", "AxisBoard", "QBo
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void formHasEveryControl() {
         Fixture f;
         TMain& m = f.main;
@@ -52,8 +52,8 @@ private slots:
         for (auto [name, caption] : buttons)
             QCOMPARE(m.Control<QPushButton>(name)->text(), QLatin1String(caption));
         const std::pair<const char*, const char*> boxes[] = {
-            {"ProgramDebug", "Prog. Debug"},   {"Breakpoints", "Breakpoints"},
-            {"CommDebug", "Comm. Debug"},      {"DispEncoders", "Disp. Encoders"},
+            {"ProgramDebug", "Prog. Debug"},        {"Breakpoints", "Breakpoints"},
+            {"CommDebug", "Comm. Debug"},           {"DispEncoders", "Disp. Encoders"},
             {"DisplayTempReg", "Disp. Temp. Reg."}, {"TimeStamp", "Time Stamp"}};
         for (auto [name, caption] : boxes)
             QCOMPARE(m.Control<QCheckBox>(name)->text(), QLatin1String(caption));
@@ -63,9 +63,12 @@ private slots:
 
         QCOMPARE(m.Control<QLabel>("Line1")->text(), QStringLiteral("000000"));
         QCOMPARE(m.Control<QLabel>("CLoop")->text(), QStringLiteral("00000"));
-        for (const char* name : {"Command", "Comments", "SystemMessages"}) QVERIFY(m.Control<QLabel>(name));
-        const char* groupCaptions[][2] = {{"LineGroup", "Line"},         {"CLoopGroup", "CLoop"},
-                                          {"CommandGroup", "Command"},   {"CommentsGroup", "Comments"},
+        for (const char* name : {"Command", "Comments", "SystemMessages"})
+            QVERIFY(m.Control<QLabel>(name));
+        const char* groupCaptions[][2] = {{"LineGroup", "Line"},
+                                          {"CLoopGroup", "CLoop"},
+                                          {"CommandGroup", "Command"},
+                                          {"CommentsGroup", "Comments"},
                                           {"SystemMessagesGroup", "System Messages"},
                                           {"ProgramStatistics", "Program Statistics"}};
         for (auto& g : groupCaptions)
@@ -106,8 +109,9 @@ private slots:
 
         const QString digits = QStringLiteral("0123456789ABCDEF");
         for (int g = 0; g < kUnitGroups; ++g) {
-            QCOMPARE(m.Control<QGroupBox>((QByteArray(kFamilies[g]) + "Group").constData())->title(),
-                     QLatin1String(kFamilies[g]));
+            QCOMPARE(
+                m.Control<QGroupBox>((QByteArray(kFamilies[g]) + "Group").constData())->title(),
+                QLatin1String(kFamilies[g]));
             for (int a = 0; a < 16; ++a) {
                 const QByteArray name = QByteArray(kFamilies[g]) + QByteArray::number(a);
                 auto* b = m.Control<QRadioButton>(name.constData());
@@ -131,10 +135,12 @@ private slots:
     void indicatorsOfAGroupAreNotExclusive() {
         Fixture f;
         TMain& m = f.main;
-        for (int a : {0, 3, 5, 15}) m.ShowUnitIndicator(UnitGroup::DBoard, a, UnitIndicator::Marked);
+        for (int a : {0, 3, 5, 15})
+            m.ShowUnitIndicator(UnitGroup::DBoard, a, UnitIndicator::Marked);
         m.ShowUnitIndicator(UnitGroup::AxisBoard, 1, UnitIndicator::Marked);
         m.ShowUnitIndicator(UnitGroup::DBoard, 7, UnitIndicator::Disabled);
-        for (int a : {0, 3, 5, 15}) QVERIFY(m.UnitIndicatorButton(UnitGroup::DBoard, a)->isChecked());
+        for (int a : {0, 3, 5, 15})
+            QVERIFY(m.UnitIndicatorButton(UnitGroup::DBoard, a)->isChecked());
         QVERIFY(m.UnitIndicatorButton(UnitGroup::AxisBoard, 1)->isChecked());
         QVERIFY(!m.UnitIndicatorButton(UnitGroup::DBoard, 7)->isEnabled());
         // The operator cannot change them.
@@ -164,8 +170,9 @@ private slots:
         QCOMPARE(answerer.Titles(),
                  QStringList({"VDWin Error Message", "Initializing System .........",
                               "Baudrate Selection"}));
-        QCOMPARE(answerer.Texts()[1],
-                 QStringLiteral("Please make sure that the Boards are powered up before proceeding."));
+        QCOMPARE(
+            answerer.Texts()[1],
+            QStringLiteral("Please make sure that the Boards are powered up before proceeding."));
         QCOMPARE(f.state.Serial.CurrentBaud.load(), 0u);
         QCOMPARE(f.state.App.ProgramName.Get(), std::string("None Loaded"));
         QCOMPARE(f.state.App.ProgramLoaded.load(), 0u);
@@ -223,7 +230,8 @@ private slots:
         f.state.App.ProgramLoaded = 1;
         f.state.App.ProgramName.Set("demo");
         f.main.MenuAction("EditDefineFile1")->trigger();
-        QCOMPARE(f.main.windowTitle(), QStringLiteral("Vendra for Windows - Def. File Loaded: demo"));
+        QCOMPARE(f.main.windowTitle(),
+                 QStringLiteral("Vendra for Windows - Def. File Loaded: demo"));
     }
 
     void mainTimerRunsHooksAndKeepsCaption() {

@@ -1,11 +1,11 @@
 // QtOperator: questions asked on a worker run on the GUI thread and block the worker until
 // answered; notifications reach the main window in order; Shutdown releases waiting workers.
+#include <QAction>
 #include <QCheckBox>
 #include <QInputDialog>
-#include <QProgressBar>
-#include <QAction>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -28,7 +28,7 @@ using vendra::ui::test::WaitFor;
 
 class QtOperatorTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void questionFromWorkerBlocksUntilAnsweredOnGuiThread() {
         QtOperator op;
         DialogAnswerer answerer;
@@ -85,8 +85,8 @@ private slots:
                 input.accept();
             };
         };
-        answerer.Queue(type("12x"));          // refused, asked again
-        answerer.Queue(type("4294967296"));   // too big, asked again
+        answerer.Queue(type("12x"));         // refused, asked again
+        answerer.Queue(type("4294967296"));  // too big, asked again
         answerer.Queue(type(" 4000000000 "));
         uint32_t value = 7;
         QVERIFY(op.AskUserValue("Value?", value));

@@ -65,7 +65,9 @@ bool InitialisationDone(AppFixture& f) {
         20000);
 }
 
-QString Count(AppFixture& f, UnitGroup g) { return f.main.UnitCountLabel(g)->text(); }
+QString Count(AppFixture& f, UnitGroup g) {
+    return f.main.UnitCountLabel(g)->text();
+}
 
 // "D3" -> its indicator.
 QRadioButton* Indicator(AppFixture& f, const QString& unit) {
@@ -95,7 +97,7 @@ void CheckIndicators(AppFixture& f, const QStringList& present) {
 
 class StartupNetworkTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startupScansTheNetworkInOrder() {
         AppFixture f;
         QVERIFY(f.WriteDefaultConfig());
@@ -177,6 +179,37 @@ private slots:
         QCOMPARE(f.ConfigText(), QByteArray("2\r\n120\r\n200\r\n250\r\n0\r\n250\r\n20\r\n"));
         QCOMPARE(f.state.Config.CommPortNumber.load(), 2);
         QCOMPARE(f.state.Config.ReplyTimeout.load(), 120);  // restored after the scan
+        QVERIFY(answerer.Unexpected().isEmpty());
+    }
+
+    void changeBaudrateMovesTheNetwork() {
+        AppFixture f;
+        QVERIFY(f.WriteConfig(1, 20));
+        auto simulator = StartSimulator(f.dir.path(), 1, "D3");
+        QVERIFY(simulator);
+        DialogAnswerer answerer;
+        AnswerStartup(answerer);
+        f.main.show();
+        QVERIFY(InitialisationDone(f));
+
+        // While the system is busy the item does nothing.
+        f.state.App.NetworkInitActive = 1;
+        f.main.MenuAction("ChangeBaudrate1")->trigger();
+        f.state.App.NetworkInitActive = 0;
+        QCOMPARE(answerer.Titles().size(), 2);
+
+        simulator->ClearLog();
+        answerer.Queue([](QDialog& d) {
+            d.findChild<RadioGroup*>("BaudrateRadioGroup")->Item(2)->click();  // 115200
+            test::ClickButton(d, "BaudrateOK");
+        });
+        f.main.MenuAction("ChangeBaudrate1")->trigger();
+        QCOMPARE(simulator->ReceivedFrames(), std::vector<std::string>({"GG!\r", "GGc4\r"}));
+        QCOMPARE(simulator->BoardBaud(), 115200u);
+        QCOMPARE(f.state.Serial.CurrentBaud.load(), 115200u);
+        // Host and boards talk at the new rate.
+        char reply[32] = {};
+        QCOMPARE(f.core.Network.QueryUnit("D3v0\r", reply, sizeof reply), 1);
         QVERIFY(answerer.Unexpected().isEmpty());
     }
 };

@@ -54,14 +54,18 @@ struct Fixture {
     }
 };
 
-QLineEdit* Edit(QDialog& d, const char* name) { return d.findChild<QLineEdit*>(name); }
-QComboBox* Port(QDialog& d) { return d.findChild<QComboBox*>("CommPort"); }
+QLineEdit* Edit(QDialog& d, const char* name) {
+    return d.findChild<QLineEdit*>(name);
+}
+QComboBox* Port(QDialog& d) {
+    return d.findChild<QComboBox*>("CommPort");
+}
 
 }  // namespace
 
 class ConfigurationDialogTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void layoutAndActivation() {
         Fixture f;
         f.state.Config.CommPortNumber = 7;
@@ -102,7 +106,7 @@ private slots:
         QCOMPARE(txd, QStringLiteral("0"));
         QCOMPARE(tmp, QStringLiteral("250"));
         QCOMPARE(device, QStringLiteral("device-of-7"));
-        QCOMPARE(f.File(), QByteArray("<missing>"));  // Cancel writes nothing
+        QCOMPARE(f.File(), QByteArray("<missing>"));        // Cancel writes nothing
         QCOMPARE(f.state.Config.CommPortNumber.load(), 7);  // loading the list changed nothing
     }
 

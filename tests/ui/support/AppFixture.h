@@ -22,7 +22,9 @@ struct AppFixture {
     TMain main{core, op};
     int exitCode = -1;
 
-    AppFixture() { main.SetExitFunction([this](int code) { exitCode = code; }); }
+    AppFixture() {
+        main.SetExitFunction([this](int code) { exitCode = code; });
+    }
     ~AppFixture() {
         op.Shutdown();  // a worker waiting for an answer gets the declining one
         QDir::setCurrent(previousDir);

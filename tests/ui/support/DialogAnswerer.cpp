@@ -16,9 +16,13 @@ DialogAnswerer::DialogAnswerer() {
     previous_ = SetModalAnswerHook([this](QDialog& d) { Handle(d); });
 }
 
-DialogAnswerer::~DialogAnswerer() { SetModalAnswerHook(std::move(previous_)); }
+DialogAnswerer::~DialogAnswerer() {
+    SetModalAnswerHook(std::move(previous_));
+}
 
-void DialogAnswerer::Queue(Answer answer) { answers_.push_back(std::move(answer)); }
+void DialogAnswerer::Queue(Answer answer) {
+    answers_.push_back(std::move(answer));
+}
 
 void DialogAnswerer::QueueMessageBoxButton(int code) {
     Queue([code](QDialog& d) {
@@ -62,8 +66,10 @@ void DialogAnswerer::Handle(QDialog& dialog) {
 
 void ClickButton(QDialog& dialog, const char* name) {
     auto* b = dialog.findChild<QPushButton*>(QLatin1String(name));
-    QVERIFY2(b != nullptr, qPrintable(QStringLiteral("no button %1 in %2")
-                                          .arg(QLatin1String(name), dialog.windowTitle())));
+    QVERIFY2(
+        b != nullptr,
+        qPrintable(
+            QStringLiteral("no button %1 in %2").arg(QLatin1String(name), dialog.windowTitle())));
     b->click();
 }
 

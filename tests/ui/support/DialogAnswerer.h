@@ -13,7 +13,7 @@
 namespace vendra::ui::test {
 
 class DialogAnswerer {
-public:
+  public:
     using Answer = std::function<void(QDialog&)>;
     DialogAnswerer();
     ~DialogAnswerer();
@@ -24,12 +24,12 @@ public:
     // Clicks the push button with this component name (e.g. "BaudrateOK", "OKButton").
     void QueueClick(const char* buttonName);
 
-    QStringList Titles() const { return titles_; }    // every dialog seen, in order
-    QStringList Texts() const { return texts_; }      // message box texts ("" for other dialogs)
+    QStringList Titles() const { return titles_; }  // every dialog seen, in order
+    QStringList Texts() const { return texts_; }    // message box texts ("" for other dialogs)
     QStringList Unexpected() const { return unexpected_; }
     int Pending() const { return static_cast<int>(answers_.size()); }
 
-private:
+  private:
     void Handle(QDialog& dialog);
     std::deque<Answer> answers_;
     QStringList titles_, texts_, unexpected_;
