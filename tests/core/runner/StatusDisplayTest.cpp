@@ -123,12 +123,5 @@ TEST_F(StatusFixture, ButtonsFollowTheLoadedProgramAndTheCommTest) {
     EXPECT_FALSE(v.runEnabled.has_value());
 }
 
-TEST(UpdateIfChanged, ReportsAndCopiesChanges) {
-    std::string shown = "a";
-    EXPECT_FALSE(UpdateIfChanged("a", shown));
-    EXPECT_TRUE(UpdateIfChanged("b", shown));
-    EXPECT_EQ(shown, "b");
-}
-
 }  // namespace
 }  // namespace vendra

@@ -1,0 +1,101 @@
+// The whole program on the demo network, as `make run` starts it: start-up and network scan, then
+// every example program loaded and run with the "Run Program" button to its end_program line,
+// the operator's questions answered as they come. Motors run faster than in the demo.
+#include <QInputDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "NetworkFile.h"
+#include "Simulator.h"
+#include "program/CommandTable.h"
+#include "program/LoadProgramFile.h"
+#include "support/AppFixture.h"
+#include "support/DialogAnswerer.h"
+
+using namespace vendra;
+using namespace vendra::ui;
+using vendra::ui::test::AppFixture;
+using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::WaitFor;
+
+class ExamplesOnDemoTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void examplesRunToTheirEnd() {
+        AppFixture f;
+        QVERIFY(f.WriteDefaultConfig());
+        const std::string examples = VENDRA_EXAMPLES_DIR;
+        sim::Options options;
+        std::string error;
+        QVERIFY2(sim::LoadNetworkFile(examples + "/demo-network.txt", options, error),
+                 error.c_str());
+        options.folder = f.dir.path().toStdString();
+        options.port = 1;
+        options.defaultSpeed *= 40;
+        for (auto& unit : options.units)
+            if (unit.speed) *unit.speed *= 40;
+        sim::Simulator simulator(options);
+        QVERIFY2(simulator.Start(), simulator.Error().c_str());
+
+        DialogAnswerer answers;
+        answers.QueueMessageBoxButton(
+            mb::IdOk);  // "Please make sure that the Boards are powered up"
+        answers.QueueClick("BaudrateOK");
+        f.main.show();
+        QVERIFY(WaitFor(
+            [&] {
+                return f.state.App.NetworkInitActive.load() == 0 &&
+                       f.main.Control<QLabel>("SystemMessages")->text() ==
+                           QStringLiteral("Initialization Complete .....");
+            },
+            20000));
+
+        struct Example {
+            const char* file;
+            std::vector<int> buttons;
+        } const kExamples[] = {
+            {"three_motors.def", {}},
+            {"pick_and_place.def", {}},
+            {"axis_scan.def", {}},
+            // OK; Yes (run a cycle); OK (part present); Yes (home); Cancel (home switch);
+            // [the cycle count]; Ignore (go on); OK (user_wait); No (quit).
+            {"operator_dialogs.def",
+             {mb::IdOk, mb::IdYes, mb::IdOk, mb::IdYes, mb::IdCancel, -1, mb::IdIgnore, mb::IdOk,
+              mb::IdNo}},
+        };
+        for (const Example& example : kExamples) {
+            QVERIFY(LoadProgramFromPath(f.state, f.op, examples + "/" + example.file) == 1);
+            for (int b : example.buttons) {
+                if (b >= 0) {
+                    answers.QueueMessageBoxButton(b);
+                } else {
+                    answers.Queue([](QDialog& d) {
+                        static_cast<QInputDialog&>(d).setTextValue(QStringLiteral("3"));
+                        d.accept();
+                    });
+                }
+            }
+            QVERIFY(WaitFor([&] { return f.main.Control<QPushButton>("RunButton")->isEnabled(); }));
+            QTest::mouseClick(f.main.Control<QPushButton>("RunButton"), Qt::LeftButton);
+            QVERIFY2(WaitFor(
+                         [&] {
+                             return f.state.Run.ProgramRunning.load() == 0 &&
+                                    !f.core.RunnerWorker.Active();
+                         },
+                         60000),
+                     example.file);
+            const ProgramLine& last = f.state.Program.Lines[f.state.Run.ProgramPointer.load()];
+            QVERIFY2(last.Command == CmdEndProgram, example.file);
+            QCOMPARE(answers.Pending(), 0);
+            QVERIFY2(answers.Unexpected().isEmpty(), qPrintable(answers.Unexpected().join("; ")));
+            // The status display caught up with the end of the run.
+            QVERIFY(WaitFor([&] { return f.state.Run.DisplayRefresh.load() == 0; }, 1000));
+            QVERIFY(!f.main.Control<QLabel>("ProgramTime")->text().isEmpty());
+        }
+        QVERIFY(QFile::exists(f.dir.filePath("scan_log.csv")));
+    }
+};
+
+QTEST_MAIN(ExamplesOnDemoTest)
+#include "ExamplesOnDemoTest.moc"
