@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,7 +38,9 @@ constexpr const char* kFrame = "D3A1000\r";
 constexpr const char* kReply = "D3>";
 constexpr uint32_t kBaud = 115200;
 
-double Us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+double Us(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
 
 double Median(std::vector<double> v) {
     if (v.empty()) return 0;
@@ -47,7 +50,7 @@ double Median(std::vector<double> v) {
 
 // Answers nothing and shows nothing: the bench has no operator.
 class SilentOperator : public vendra::Operator {
-public:
+  public:
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned) override {
         std::fprintf(stderr, "message: %s / %s\n", title.c_str(), text.c_str());
         ++boxes;
@@ -118,41 +121,76 @@ bool TransactionRound(vendra::SerialPort& port, vendra::BoardLink& link, int cou
     return ok;
 }
 
+// The Python peer stays up for the whole run: for every line "<count>" on its input it opens the
+// port, does `count` exchanges, closes it and prints their times in ns on one line.
 const char* kPythonPeer = R"(import sys, time, serial
-port = serial.Serial(sys.argv[1], 115200, timeout=1)
+path = sys.argv[1]
 frame = b'D3A1000\r'
-times = []
-for i in range(int(sys.argv[2])):
-    t0 = time.perf_counter_ns()
-    port.write(frame)
-    reply = port.read_until(b'\r')
-    times.append(time.perf_counter_ns() - t0)
-    if reply != b'D3>\r':
-        print('bad reply', reply, file=sys.stderr)
-        sys.exit(1)
-port.close()
-print(' '.join(str(t) for t in times))
+for request in sys.stdin:
+    count = int(request)
+    port = serial.Serial(path, 115200, timeout=1)
+    times = []
+    for i in range(count):
+        t0 = time.perf_counter_ns()
+        port.write(frame)
+        reply = port.read_until(b'\r')
+        times.append(time.perf_counter_ns() - t0)
+        if reply != b'D3>\r':
+            print('bad reply', reply, file=sys.stderr)
+            sys.exit(1)
+    port.close()
+    print(' '.join(str(t) for t in times), flush=True)
 )";
 
-bool PyserialRound(const std::string& script, const std::string& path, int count,
-                   std::vector<double>& samples) {
-    std::string cmd = "/usr/bin/python3 " + script + " " + path + " " + std::to_string(count);
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return false;
-    long long ns = 0;
-    int read = 0;
-    while (std::fscanf(p, "%lld", &ns) == 1) {
-        samples.push_back(ns / 1000.0);
-        ++read;
+class PythonPeer {
+  public:
+    bool Start(const std::string& script, const std::string& path) {
+        int toPeer[2], fromPeer[2];
+        if (::pipe(toPeer) != 0 || ::pipe(fromPeer) != 0) return false;
+        pid_ = ::fork();
+        if (pid_ < 0) return false;
+        if (pid_ == 0) {
+            ::dup2(toPeer[0], 0);
+            ::dup2(fromPeer[1], 1);
+            ::close(toPeer[1]);
+            ::close(fromPeer[0]);
+            ::execl("/usr/bin/python3", "python3", script.c_str(), path.c_str(), (char*)nullptr);
+            ::_exit(127);
+        }
+        ::close(toPeer[0]);
+        ::close(fromPeer[1]);
+        in_ = ::fdopen(toPeer[1], "w");
+        out_ = ::fdopen(fromPeer[0], "r");
+        return in_ && out_;
     }
-    return ::pclose(p) == 0 && read == count;
-}
+    bool Round(int count, std::vector<double>& samples) {
+        std::fprintf(in_, "%d\n", count);
+        std::fflush(in_);
+        long long ns = 0;
+        for (int i = 0; i < count; ++i) {
+            if (std::fscanf(out_, "%lld", &ns) != 1) return false;
+            samples.push_back(ns / 1000.0);
+        }
+        return true;
+    }
+    ~PythonPeer() {
+        if (in_) std::fclose(in_);
+        if (out_) std::fclose(out_);
+        if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    }
+
+  private:
+    pid_t pid_ = -1;
+    FILE* in_ = nullptr;
+    FILE* out_ = nullptr;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int perRound = 2000, rounds = 5, paced = 10000;
-    if (argc > 1) perRound = std::max(10, std::atoi(argv[1]));
+    // Short rounds, many of them, the three ways in turn: each way sees the same load.
+    int perRound = 100, rounds = 100, paced = 10000;
+    if (argc > 1) rounds = std::max(1, std::atoi(argv[1]));
     if (argc > 2) paced = std::max(10, std::atoi(argv[2]));
     // Threads started from here (the simulator's) wake at the time they ask for, not up to 50 us
     // later: paced bytes leave on time.
@@ -188,11 +226,20 @@ int main(int argc, char** argv) {
     state.Config.ReplyTimeout = 1000;
     state.Serial.CurrentBaud = kBaud;
 
+    PythonPeer peer;
+    bool ok = peer.Start(script, path);
     std::vector<double> echo, transaction, pyserial;
-    bool ok = true;
+    // The order of the three ways changes from round to round (all six orders in turn), so that
+    // none of them always follows the same one.
+    int order[3] = {0, 1, 2};
     for (int r = 0; r < rounds && ok; ++r) {
-        ok = EchoRound(path, perRound, echo) && TransactionRound(port, link, perRound, transaction) &&
-             PyserialRound(script, path, perRound, pyserial);
+        for (int way : order) {
+            if (!ok) break;
+            if (way == 0) ok = EchoRound(path, perRound, echo);
+            if (way == 1) ok = TransactionRound(port, link, perRound, transaction);
+            if (way == 2) ok = peer.Round(perRound, pyserial);
+        }
+        std::next_permutation(order, order + 3);
     }
     if (!ok || op.boxes) {
         std::fprintf(stderr, "an exchange failed\n");
@@ -207,11 +254,16 @@ int main(int argc, char** argv) {
     std::printf("transaction_vs_echo: %.3f\n", t / e);
     std::printf("transaction_vs_pyserial: %.3f\n", t / p);
 
-    // Paced at 115200 baud: 10 bits a byte, frame and reply one after the other.
+    // Paced at 115200 baud: 10 bits a byte, frame and reply one after the other, so the line's
+    // limit is (frame + reply bytes) x 10 bits per exchange. The echo client gives this machine's
+    // floor under the same pacing.
     simulator.SetPacing(true);
+    const double bytesPerExchange = std::strlen(kFrame) + std::strlen(kReply) + 1;
+    const double limit = kBaud / 10.0;  // bytes per second
     std::vector<double> pacedEcho;
-    if (!EchoRound(path, 1000, pacedEcho)) return 1;
-    std::printf("paced_echo_us: %.1f\n", Median(pacedEcho));
+    auto e0 = Clock::now();
+    if (!EchoRound(path, paced, pacedEcho)) return 1;
+    double echoSeconds = std::chrono::duration<double>(Clock::now() - e0).count();
     if (!port.OpenPort(1, kBaud)) return 1;
     auto t0 = Clock::now();
     for (int i = 0; i < paced && ok; ++i)
@@ -224,11 +276,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "a paced exchange failed\n");
         return 1;
     }
-    double bytes = static_cast<double>(paced) * (std::strlen(kFrame) + std::strlen(kReply) + 1);
-    double limit = kBaud / 10.0;  // bytes per second
     std::printf("paced_transactions: %d\n", paced);
+    std::printf("paced_line_limit_us: %.1f\n", 1e6 * bytesPerExchange / limit);
+    std::printf("paced_echo_us: %.1f\n", echoSeconds * 1e6 / paced);
     std::printf("paced_transaction_us: %.1f\n", seconds * 1e6 / paced);
-    std::printf("paced_line_limit_us: %.1f\n", 1e6 * bytes / paced / limit);
-    std::printf("paced_115200_line_use: %.3f\n", bytes / seconds / limit);
+    std::printf("paced_echo_line_use: %.3f\n", bytesPerExchange * paced / echoSeconds / limit);
+    std::printf("paced_115200_line_use: %.3f\n", bytesPerExchange * paced / seconds / limit);
     return 0;
 }

@@ -18,34 +18,51 @@ constexpr uint32_t kPollWaitMs = 300;
 constexpr unsigned kBoxStop = mb::IconStop | mb::SystemModal;
 const char* const kRxdTitle = "Communications RXD Error";
 
-bool IsAddressed(uint8_t f) { return f <= family::QBoard || f == family::AxisUnit; }
-bool IsRaw(uint8_t f) { return f >= family::RawNoRead && f <= family::RawRead; }
-bool IsAxis(uint8_t f) { return (f >= family::AxisW && f <= family::AxisZ) || f == family::AxisUnit; }
+bool IsAddressed(uint8_t f) {
+    return f <= family::QBoard || f == family::AxisUnit;
+}
+bool IsRaw(uint8_t f) {
+    return f >= family::RawNoRead && f <= family::RawRead;
+}
+bool IsAxis(uint8_t f) {
+    return (f >= family::AxisW && f <= family::AxisZ) || f == family::AxisUnit;
+}
 
 const char* ErrorTitle(uint8_t f) {
     switch (f) {
-        case family::DBoard: return "Vendra DBoard Error";
-        case family::UBoard: return "Vendra UBoard Error";
-        case family::HBoard: return "Vendra HBoard Error";
-        case family::QBoard: return "Vendra QBoard Error";
-        case family::RawRead: return "Vendra Board Error";
-        default: return "Vendra AxisBoard Error";
+        case family::DBoard:
+            return "Vendra DBoard Error";
+        case family::UBoard:
+            return "Vendra UBoard Error";
+        case family::HBoard:
+            return "Vendra HBoard Error";
+        case family::QBoard:
+            return "Vendra QBoard Error";
+        case family::RawRead:
+            return "Vendra Board Error";
+        default:
+            return "Vendra AxisBoard Error";
     }
 }
 
 UnitGroup GroupOf(uint8_t f) {
     switch (f) {
-        case family::DBoard: return UnitGroup::DBoard;
-        case family::UBoard: return UnitGroup::UBoard;
-        case family::HBoard: return UnitGroup::HBoard;
-        case family::QBoard: return UnitGroup::QBoard;
-        default: return UnitGroup::AxisBoard;
+        case family::DBoard:
+            return UnitGroup::DBoard;
+        case family::UBoard:
+            return UnitGroup::UBoard;
+        case family::HBoard:
+            return UnitGroup::HBoard;
+        case family::QBoard:
+            return UnitGroup::QBoard;
+        default:
+            return UnitGroup::AxisBoard;
     }
 }
 
 // TransactionActive for the whole call, and QuietWait restored on every way out once saved.
 class ActiveScope {
-public:
+  public:
     explicit ActiveScope(SystemState& s) : s_(s) { s_.Boards.TransactionActive = 1; }
     ~ActiveScope() {
         if (quietSaved_) s_.Serial.QuietWait = quiet_;
@@ -57,7 +74,7 @@ public:
         s_.Serial.QuietWait = 1;
     }
 
-private:
+  private:
     SystemState& s_;
     bool quietSaved_ = false;
     uint32_t quiet_ = 0;
@@ -77,15 +94,23 @@ BoardLink::BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDeb
 
 BoardLink::Slot BoardLink::SlotOf(uint8_t f) {
     switch (f) {
-        case family::UBoard: return SlotU;
-        case family::HBoard: return SlotH;
-        case family::QBoard: return SlotQ;
-        default: return IsAxis(f) ? SlotAxis : SlotD;  // raw frames share the DBoard buffers
+        case family::UBoard:
+            return SlotU;
+        case family::HBoard:
+            return SlotH;
+        case family::QBoard:
+            return SlotQ;
+        default:
+            return IsAxis(f) ? SlotAxis : SlotD;  // raw frames share the DBoard buffers
     }
 }
 
-std::string BoardLink::LastFrame(uint8_t f) const { return frame_[SlotOf(f)]; }
-std::string BoardLink::LastReply(uint8_t f) const { return reply_[SlotOf(f)]; }
+std::string BoardLink::LastFrame(uint8_t f) const {
+    return frame_[SlotOf(f)];
+}
+std::string BoardLink::LastReply(uint8_t f) const {
+    return reply_[SlotOf(f)];
+}
 
 bool BoardLink::SendFrame(const std::string& frame) {
     log_.LogSentFrame(state_.Run.ProgramPointer.load() + 1, frame);
@@ -184,10 +209,17 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     BoardState& b = state_.Boards;
     Statistics& stats = state_.Run.Stats;
     switch (f) {
-        case family::DBoard: TrackPositionD(b.MotorD[unit], frame, stats); break;
-        case family::UBoard: TrackPositionU(b.MotorU[unit], frame, stats); break;
-        case family::HBoard: TrackPositionD(b.MotorH[unit], frame, stats); break;
-        case family::QBoard: break;
+        case family::DBoard:
+            TrackPositionD(b.MotorD[unit], frame, stats);
+            break;
+        case family::UBoard:
+            TrackPositionU(b.MotorU[unit], frame, stats);
+            break;
+        case family::HBoard:
+            TrackPositionD(b.MotorH[unit], frame, stats);
+            break;
+        case family::QBoard:
+            break;
         default:
             if (IsRaw(f))
                 TrackPositionD(b.MotorD[unit], frame, stats);
@@ -202,8 +234,10 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
 
     if (!port_.IsOpen()) return LineLost();  // no line to answer on: never wait for nothing
     active.MakeQuiet();
+    // With QuietWait set the reply wait has no box; the frame write has already waited for the
+    // output to leave, so the wait is for input alone.
     int32_t timeout = state_.Config.ReplyTimeout.load();
-    if (!port_.WaitForReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
+    if (!port_.WaitForInput(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
         return port_.IsOpen() ? 0 : LineLost();
     if (f >= family::RawNoRead && f < family::RawRead) {
         CountReply();  // the reply stays in the queue until the next purge
@@ -278,11 +312,19 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     char status = r[2];
     BoardState& b = state_.Boards;
     switch (f) {
-        case family::DBoard: b.UnitStatusD[unit] = status; break;
-        case family::UBoard: b.UnitStatusU[unit] = status; break;
-        case family::HBoard: b.UnitStatusH[unit] = status; break;
-        case family::AxisUnit: break;
-        default: b.UnitStatusAxis[unit][f - family::AxisW] = status;
+        case family::DBoard:
+            b.UnitStatusD[unit] = status;
+            break;
+        case family::UBoard:
+            b.UnitStatusU[unit] = status;
+            break;
+        case family::HBoard:
+            b.UnitStatusH[unit] = status;
+            break;
+        case family::AxisUnit:
+            break;
+        default:
+            b.UnitStatusAxis[unit][f - family::AxisW] = status;
     }
     std::string text;
     if (!DecodeReplyStatus(status, text)) {

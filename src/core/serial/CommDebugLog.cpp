@@ -41,7 +41,8 @@ void CommDebugLog::LogReceivedText(std::string_view reply) {
     if (reply.size() > kMaxFrameShown) reply = reply.substr(0, kMaxFrameShown);
     std::lock_guard<std::mutex> lock(mutex_);
     char head[32];
-    int n = std::snprintf(head, sizeof head, "<-%u - ", state_.CommDebug.CommDebugLineNumber.load());
+    int n =
+        std::snprintf(head, sizeof head, "<-%u - ", state_.CommDebug.CommDebugLineNumber.load());
     std::string line(head, static_cast<size_t>(n));
     line.append(reply);
     AppendLocked(line);
@@ -141,8 +142,8 @@ bool CommDebugLog::SaveToFile(const std::string& path, std::string& error) const
     return ok;
 }
 
-bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log,
-                     CommDebugWindowHost& host, bool checked) {
+bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log, CommDebugWindowHost& host,
+                     bool checked) {
     CommDebugState& cd = state.CommDebug;
     if (checked && cd.CommDebugWindowOpen.load() && cd.CommDebugEnabled.load()) {
         // Ticked by enable_comm_debug, which has set the flags and cleared the log already.
@@ -187,6 +188,8 @@ void EnableCommDebug(SystemState& state, Operator& op, CommDebugLog& log) {
     op.SetCheckBox(CheckBox::CommDebug, true);
 }
 
-void DisableCommDebug(SystemState& state) { state.CommDebug.CommDebugEnabled = 0; }
+void DisableCommDebug(SystemState& state) {
+    state.CommDebug.CommDebugEnabled = 0;
+}
 
 }  // namespace vendra

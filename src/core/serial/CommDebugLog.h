@@ -25,7 +25,7 @@
 namespace vendra {
 
 class CommDebugLog {
-public:
+  public:
     explicit CommDebugLog(SystemState& state);
     CommDebugLog(const CommDebugLog&) = delete;
     CommDebugLog& operator=(const CommDebugLog&) = delete;
@@ -51,7 +51,7 @@ public:
     // Bytes the storage holds (text chunks and index), for measurements.
     size_t StorageBytes() const;
 
-private:
+  private:
     struct LineRef {
         uint32_t chunk;
         uint32_t offset;
@@ -75,7 +75,7 @@ private:
 // The window side of the "Comm. Debug" switch: creates, shows and destroys the debugger window.
 // Implemented by the UI; called on the GUI thread.
 class CommDebugWindowHost {
-public:
+  public:
     virtual ~CommDebugWindowHost() = default;
     // Creates the window if absent and shows it; it sets CommDebugWindowReady when shown.
     virtual void CreateCommDebugWindow() = 0;
@@ -87,8 +87,8 @@ public:
 // (CurrentBaud not 0 and PortOpen 1), except that an open window can always be closed; returns
 // false when it did not act. When the box was ticked by enable_comm_debug (the flags already
 // set), it only creates the window, keeping the lines logged meanwhile. Waits pump the GUI.
-bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log,
-                     CommDebugWindowHost& host, bool checked);
+bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log, CommDebugWindowHost& host,
+                     bool checked);
 
 // The runner's enable_comm_debug: switches logging on; when no window is open, sets the flags,
 // clears the log and ticks the main window's box, whose handling creates the window.

@@ -33,8 +33,8 @@ bool ExpandTempReferences(std::string& text,
             if (number < kTempRegisters) number = number * 10 + (text[j] - '0');
             ++j;
         }
-        bool complete = k == kLetters.size() && j > digitsBegin && j < text.size() &&
-                        text[j] == '#';
+        bool complete =
+            k == kLetters.size() && j > digitsBegin && j < text.size() && text[j] == '#';
         if (complete && number < kTempRegisters) {
             out += std::to_string(registers[number].load());
             expanded = true;

@@ -7,12 +7,15 @@ namespace {
 
 enum class RForm { D, U };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads the run of digits at frame[i], advancing i; wraps like the 32-bit fields it feeds.
 uint32_t ReadNumber(std::string_view frame, size_t& i) {
     uint32_t n = 0;
-    while (i < frame.size() && IsDigit(frame[i])) n = n * 10u + static_cast<uint32_t>(frame[i++] - '0');
+    while (i < frame.size() && IsDigit(frame[i]))
+        n = n * 10u + static_cast<uint32_t>(frame[i++] - '0');
     return n;
 }
 

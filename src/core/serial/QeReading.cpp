@@ -11,14 +11,19 @@ namespace {
 MotorRecord* LinkedRecord(BoardState& boards, uint8_t code, uint8_t unit) {
     if (unit > 15) return nullptr;
     switch (code) {
-        case 0: return &boards.MotorD[unit];
-        case 1: return &boards.MotorU[unit];
-        case 2: return &boards.MotorH[unit];
+        case 0:
+            return &boards.MotorD[unit];
+        case 1:
+            return &boards.MotorU[unit];
+        case 2:
+            return &boards.MotorH[unit];
         case 3:
         case 4:
         case 5:
-        case 6: return &boards.MotorAxis[unit][code - 3];
-        default: return nullptr;  // not linked, or no such record
+        case 6:
+            return &boards.MotorAxis[unit][code - 3];
+        default:
+            return nullptr;  // not linked, or no such record
     }
 }
 

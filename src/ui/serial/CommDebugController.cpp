@@ -14,7 +14,9 @@ CommDebugController::CommDebugController(SystemState& state, Operator& op, CommD
                                          QWidget* windowOwner, QObject* parent)
     : QObject(parent), state_(state), op_(op), log_(log), owner_(windowOwner) {}
 
-CommDebugController::~CommDebugController() { delete window_.data(); }
+CommDebugController::~CommDebugController() {
+    delete window_.data();
+}
 
 void CommDebugController::Attach(QCheckBox* box) {
     box_ = box;

@@ -22,10 +22,10 @@ class TMain;
 
 class CommDebugController : public QObject, public CommDebugWindowHost {
     Q_OBJECT
-public:
+  public:
     // The window is created as a top-level window owned by `windowOwner` (may be null).
-    CommDebugController(SystemState& state, Operator& op, CommDebugLog& log,
-                        QWidget* windowOwner, QObject* parent = nullptr);
+    CommDebugController(SystemState& state, Operator& op, CommDebugLog& log, QWidget* windowOwner,
+                        QObject* parent = nullptr);
     ~CommDebugController() override;
 
     // Connects the box's toggled signal to OnToggled.
@@ -35,10 +35,10 @@ public:
     void CreateCommDebugWindow() override;
     void DestroyCommDebugWindow() override;
 
-public slots:
+  public slots:
     void OnToggled(bool checked);
 
-private:
+  private:
     SystemState& state_;
     Operator& op_;
     CommDebugLog& log_;

@@ -17,7 +17,7 @@ namespace vendra::ui {
 
 class CommDebugListModel : public QAbstractListModel {
     Q_OBJECT
-public:
+  public:
     explicit CommDebugListModel(CommDebugLog& log, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -26,11 +26,11 @@ public:
     // Brings the rows up to date with the log now (also done on every timer tick).
     void Sync();
 
-signals:
+  signals:
     // Rows were added at the end (the view shows the newest line).
     void LinesAdded();
 
-private:
+  private:
     CommDebugLog& log_;
     QTimer timer_;
     int rows_ = 0;
@@ -41,7 +41,7 @@ private:
 // (lines beginning with '-') in bold. Every item has the same height.
 class CommDebugItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

@@ -86,7 +86,9 @@ TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& o
     ShowNewest();
 }
 
-TCommunicationsDebugger::~TCommunicationsDebugger() { state_.CommDebug.CommDebugWindowReady = 0; }
+TCommunicationsDebugger::~TCommunicationsDebugger() {
+    state_.CommDebug.CommDebugWindowReady = 0;
+}
 
 void TCommunicationsDebugger::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -169,9 +171,11 @@ void TCommunicationsDebugger::PrintButtonClick() {
     }
     ShowNewest();
     if (!pdf.isEmpty())
-        op_.ShowMessageBox("No printer is installed on this machine.\nThe list was printed to "
-                           "the PDF file " + pdf.toStdString(),
-                           "VDWin Message", mb::IconInformation);
+        op_.ShowMessageBox(
+            "No printer is installed on this machine.\nThe list was printed to "
+            "the PDF file " +
+                pdf.toStdString(),
+            "VDWin Message", mb::IconInformation);
 }
 
 }  // namespace vendra::ui

@@ -26,7 +26,7 @@ class CommDebugListModel;
 
 class TCommunicationsDebugger : public QWidget {
     Q_OBJECT
-public:
+  public:
     TCommunicationsDebugger(SystemState& state, Operator& op, CommDebugLog& log,
                             QWidget* parent = nullptr);
     ~TCommunicationsDebugger() override;
@@ -40,16 +40,16 @@ public:
     std::function<QString()> AskPdfFileName;
     std::function<bool()> PrinterAvailable;
 
-public slots:
+  public slots:
     void PrintButtonClick();
     void ClearScreenButtonClick();
     void SaveButtonClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void ShowNewest();
     bool PrintTo(QPrinter& printer);
 

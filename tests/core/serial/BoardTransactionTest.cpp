@@ -14,7 +14,7 @@ namespace {
 using F = std::vector<std::string>;
 
 class BoardTransactionTest : public TransactionRig {
-protected:
+  protected:
     void SetUp() override { Start("D3,U2,H1,X4,Q2"); }
     void ExpectNoBox() { EXPECT_TRUE(op.Boxes().empty()) << op.Boxes()[0].text; }
     void ExpectStopped(bool stopped) {
@@ -75,6 +75,10 @@ TEST_F(BoardTransactionTest, PositionBookkeepingOfEveryFamily) {
     EXPECT_EQ(LastFrame(), "Z4M55\r");
     EXPECT_EQ(state.Boards.MotorAxis[4][AxisZ].Position.load(), 55);
     EXPECT_EQ(state.Boards.UnitStatusAxis[4][AxisZ].load(), '>');
+    EXPECT_EQ(Tx(4, family::AxisY, "YRY+5,ZH"), 1);
+    EXPECT_EQ(LastFrame(), "Y4RY+5,Z4H\r");
+    EXPECT_EQ(state.Boards.MotorAxis[4][AxisY].Position.load(), 205);
+    EXPECT_EQ(state.Boards.UnitStatusAxis[4][AxisY].load(), '>');
     ExpectNoBox();
 }
 
@@ -246,6 +250,11 @@ TEST_F(BoardTransactionTest, BrokenRepliesEndClearlyAndNeverOverflow) {
     EXPECT_EQ(Tx(2, family::UBoard, "A1"), 1);
     EXPECT_EQ(link.LastReply(family::UBoard), "U3>");
 
+    // Bytes that are no reply: the third one is taken as the status, an unknown one.
+    simulator->AddFault("garbage:match=D3:text=\\x15~?\\x7f:once");
+    EXPECT_EQ(Tx(3, family::DBoard, "A3"), 1);
+    EXPECT_EQ(state.Boards.UnitStatusD[3].load(), '?');
+
     // Too short to carry a status: a reception error, not a success.
     simulator->AddFault("garbage:match=H1:text=H1:once");
     EXPECT_EQ(Tx(1, family::HBoard, "A1"), 0);
@@ -380,8 +389,8 @@ TEST_F(BoardTransactionTest, StatisticsAndCommDebugLog) {
     EXPECT_EQ(st.RepliesCounted.load(), 2u);
     EXPECT_LE(st.ReplyDelayMin.load(), st.ReplyDelayMax.load());
     EXPECT_LE(st.ReplyDelaySum.load(), 2 * st.ReplyDelayMax.load());
-    EXPECT_EQ(log.Lines(0, 10), F({"->5/0 - D3A100", "<-1 - D3>", "->5/2 - Q2P", "<-3 - q2>0,0",
-                                   "->5/4 - H1A1"}));
+    EXPECT_EQ(log.Lines(0, 10),
+              F({"->5/0 - D3A100", "<-1 - D3>", "->5/2 - Q2P", "<-3 - q2>0,0", "->5/4 - H1A1"}));
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "serial/CommDebugLog.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,13 +6,14 @@
 #include <thread>
 
 #include "app/Clock.h"
+#include "serial/CommDebugLog.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {
 namespace {
 
 class CommDebugLogTest : public ::testing::Test {
-protected:
+  protected:
     void On() {
         state.CommDebug.CommDebugEnabled = 1;
         state.CommDebug.CommDebugWindowOpen = 1;
@@ -126,7 +125,7 @@ TEST_F(CommDebugLogTest, MillionLinesAreCheapAndCompact) {
 }
 
 class FakeHost : public CommDebugWindowHost {
-public:
+  public:
     explicit FakeHost(SystemState& s) : s_(s) {}
     void CreateCommDebugWindow() override {
         ++created;
@@ -138,7 +137,7 @@ public:
     }
     int created = 0, destroyed = 0;
 
-private:
+  private:
     SystemState& s_;
 };
 

@@ -1,15 +1,14 @@
-#include "serial/FrameText.h"
-
 #include <gtest/gtest.h>
 
 #include "app/SystemState.h"
 #include "serial/BoardTransaction.h"
+#include "serial/FrameText.h"
 
 namespace vendra {
 namespace {
 
 class ExpandTempReferencesTest : public ::testing::Test {
-protected:
+  protected:
     std::string Expand(std::string text, bool expectExpanded) {
         EXPECT_EQ(ExpandTempReferences(text, state.Run.TempRegisters), expectExpanded) << text;
         return text;
@@ -33,8 +32,7 @@ TEST_F(ExpandTempReferencesTest, LeavesTextAloneWithoutACompleteReference) {
 TEST_F(ExpandTempReferencesTest, RegisterOutsideTheFileIsLeftAsTyped) {
     state.Run.TempRegisters[1] = 7;
     EXPECT_EQ(Expand("A#TEMP74#", false), "A#TEMP74#");
-    EXPECT_EQ(Expand("A#TEMP99999999999999999999#,#TEMP1#", true),
-              "A#TEMP99999999999999999999#,7");
+    EXPECT_EQ(Expand("A#TEMP99999999999999999999#,#TEMP1#", true), "A#TEMP99999999999999999999#,7");
 }
 
 TEST_F(ExpandTempReferencesTest, BrokenPatternKeepsItsCharactersAndNextHashStartsAgain) {

@@ -1,14 +1,13 @@
-#include "serial/PositionTracking.h"
-
 #include <gtest/gtest.h>
 
 #include "app/SystemState.h"
+#include "serial/PositionTracking.h"
 
 namespace vendra {
 namespace {
 
 class PositionTrackingTest : public ::testing::Test {
-protected:
+  protected:
     int32_t D(const char* frame) {
         TrackPositionD(rec, frame, state.Run.Stats);
         return rec.Position.load();
@@ -30,11 +29,11 @@ TEST_F(PositionTrackingTest, DBoardForms) {
     EXPECT_EQ(D("D3R#5\r"), 196);  // any sign but '+' subtracts
     EXPECT_EQ(D("D3N\r"), 0);
     EXPECT_EQ(D("D3A10,R+5,M7R-2\r"), 5);
-    EXPECT_EQ(D("D3A\r"), 5);                     // no digits: no change
-    EXPECT_EQ(D("A9A100\r"), 100);                // the first two characters are not read
-    EXPECT_EQ(D("D3A5oA99M77,R+1\r"), 6);         // 'o' passes over to the next ','
-    EXPECT_EQ(D("D3NA40\r"), 0);                  // N passes over the character after it
-    EXPECT_EQ(D("D3A4294967295\r"), -1);          // wraps to 32 bits
+    EXPECT_EQ(D("D3A\r"), 5);              // no digits: no change
+    EXPECT_EQ(D("A9A100\r"), 100);         // the first two characters are not read
+    EXPECT_EQ(D("D3A5oA99M77,R+1\r"), 6);  // 'o' passes over to the next ','
+    EXPECT_EQ(D("D3NA40\r"), 0);           // N passes over the character after it
+    EXPECT_EQ(D("D3A4294967295\r"), -1);   // wraps to 32 bits
 }
 
 TEST_F(PositionTrackingTest, StepModeFlag) {

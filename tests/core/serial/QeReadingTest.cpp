@@ -1,5 +1,3 @@
-#include "serial/QeReading.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +5,7 @@
 #include <sstream>
 
 #include "serial/QeDataLogger.h"
+#include "serial/QeReading.h"
 
 namespace vendra {
 namespace {
@@ -19,7 +18,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 class QeReadingTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         state.Units.present[int(UnitGroup::QBoard)][2] = 1;
         path = ::testing::TempDir() + "qe_" + std::to_string(getpid()) + ".txt";

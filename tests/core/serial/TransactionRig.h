@@ -18,7 +18,7 @@
 namespace vendra::test {
 
 class TransactionRig : public ::testing::Test {
-protected:
+  protected:
     // Starts the simulator with `units` ("D3,U2,..."); every unit is marked present in the
     // UnitMap unless listed in `absent`.
     void Start(const std::string& units, sim::Options options = {}) {

@@ -18,7 +18,7 @@ class CommDebugMainWindowTest : public QObject {
         return main.findChild<TCommunicationsDebugger*>();
     }
 
-private slots:
+  private slots:
     void boxOpensTheDebuggerOnTheCoreLog() {
         test::AppFixture app;
         app.state.Serial.PortOpen = 1;

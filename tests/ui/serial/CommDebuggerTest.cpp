@@ -1,5 +1,7 @@
 // The communications debugger window: the check box switch, line formats and bold sent frames,
 // Clear Screen, Save to File, Print (to PDF where no printer exists) and a million-line list.
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,8 +14,6 @@
 #include <QtTest>
 #include <fstream>
 #include <thread>
-
-#include <unistd.h>
 
 #include "serial/CommDebugController.h"
 #include "serial/CommDebugListModel.h"
@@ -56,7 +56,7 @@ class CommDebuggerTest : public QObject {
         }
     };
 
-private slots:
+  private slots:
     void checkBoxOpensAndClosesTheWindow() {
         Rig rig;
         rig.state.Serial.PortOpen = 0;
@@ -196,9 +196,7 @@ private slots:
         qint64 worstGap = 0;
         QTimer probe;
         gap.start();
-        connect(&probe, &QTimer::timeout, [&] {
-            worstGap = std::max(worstGap, gap.restart());
-        });
+        connect(&probe, &QTimer::timeout, [&] { worstGap = std::max(worstGap, gap.restart()); });
         probe.start(5);
         total.start();
         std::thread writer([&] {
@@ -214,9 +212,10 @@ private slots:
         QTest::qWait(50);  // let the view settle before the memory is read
         double bytesPerLine = double(rig.log.StorageBytes()) / kLines;
         double rssPerLine = double(ResidentBytes() - rssBefore) / kLines;
-        std::printf("debugger_1M_lines_ms: %lld\ndebugger_worst_event_gap_ms: %lld\n"
-                    "debugger_storage_bytes_per_line: %.1f\ndebugger_rss_bytes_per_line: %.1f\n",
-                    (long long)ms, (long long)worstGap, bytesPerLine, rssPerLine);
+        std::printf(
+            "debugger_1M_lines_ms: %lld\ndebugger_worst_event_gap_ms: %lld\n"
+            "debugger_storage_bytes_per_line: %.1f\ndebugger_rss_bytes_per_line: %.1f\n",
+            (long long)ms, (long long)worstGap, bytesPerLine, rssPerLine);
         QCOMPARE(w->List()->currentIndex().row(), int(kLines) - 1);
         QElapsedTimer shown;
         shown.start();
@@ -224,15 +223,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             list->viewport()->rect().contains(list->visualRect(list->currentIndex())), 5000);
         std::printf("debugger_scrolled_to_newest_ms: %lld\n", (long long)shown.elapsed());
-        QCOMPARE(w->Model()->index(int(kLines) - 1).data().toString(),
-                 QString("<-999999 - d3>"));
+        QCOMPARE(w->Model()->index(int(kLines) - 1).data().toString(), QString("<-999999 - d3>"));
         QVERIFY(bytesPerLine < 200);
         if (kSlowFactor() == 1) QVERIFY(rssPerLine < 200);  // sanitizers keep freed memory
         QVERIFY2(ms < 2000 * kSlowFactor(), qPrintable(QString::number(ms)));
         QVERIFY2(worstGap < 250 * kSlowFactor(), qPrintable(QString::number(worstGap)));
     }
 
-private:
+  private:
     static long ResidentBytes() {
         long pages = 0, resident = 0;
         std::ifstream("/proc/self/statm") >> pages >> resident;
