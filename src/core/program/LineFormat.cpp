@@ -1,6 +1,7 @@
 #include "program/LineFormat.h"
 
 #include "program/CommandTable.h"
+#include "program/LineLayout.h"
 
 namespace vendra {
 
@@ -88,110 +89,28 @@ void Target(Appender& a, const ProgramLine& line, int slot, int valueIndex) {
 }
 
 void CommandPart(Appender& a, const ProgramLine& line) {
-    const uint32_t* v = line.Values;
     // A code outside the table (a blank line whose command was never accepted in the editor) is
     // written as no_op: dropping the line would shift every numeric jump target below it.
     a.Str(line.Command < kCommandCount ? CommandKeyword(line.Command) : "no_op");
-    switch (line.Command) {
-        case CmdVsend:
-        case CmdVsendna:
-        case CmdLabel:
-            a.Quoted(line.Text);
-            break;
-        case CmdDBoard:
-        case CmdUBoard:
-        case CmdHBoard:
-        case CmdAxisBoard:
-        case CmdQBoard:
-        case CmdWaitDBoardDone:
-        case CmdWaitUBoardDone:
-        case CmdWaitHBoardDone:
-        case CmdEnableQeDataLogger:
-            a.Num(v[0]);
-            a.Quoted(line.Text);
-            break;
-        case CmdSetDBoardPosition:
-        case CmdSetUBoardPosition:
-        case CmdSetHBoardPosition:
-        case CmdSetTemp:
-        case CmdIncTemp:
-        case CmdDecTemp:
-        case CmdMoveTempTemp:
-            a.Num(v[0]);
-            a.Num(v[1]);
-            break;
-        case CmdSetAxisBoardPosition:
-            a.Num(v[0]);
-            a.Motor(v[1]);
-            a.Num(v[2]);
-            break;
-        case CmdDBoardCheckDone:
-        case CmdUBoardCheckDone:
-        case CmdHBoardCheckDone:
-            a.Num(v[0]);
-            Target(a, line, 0, 1);
-            Target(a, line, 1, 2);
-            break;
-        case CmdAxisBoardCheckDone:
-            a.Num(v[0]);
-            a.Motor(v[1]);
-            Target(a, line, 0, 2);
-            Target(a, line, 1, 3);
-            break;
-        case CmdWaitAxisBoardDone:
-            a.Num(v[0]);
-            a.Motor(v[1]);
-            a.Quoted(line.Text);
-            break;
-        case CmdWaitDBoardResponse:
-        case CmdWaitUBoardResponse:
-        case CmdWaitHBoardResponse:
-        case CmdDelay:
-        case CmdSdelay:
-        case CmdMoveRespTemp:
-            a.Num(v[0]);
-            break;
-        case CmdWaitAxisBoardResponse:
-            a.Num(v[0]);
-            a.Motor(v[1]);
-            break;
-        case CmdLinkMe:
-            a.Num(v[0]);
-            a.Motor(v[1]);
-            for (int i = 2; i <= 7; ++i) a.Num(v[i]);
-            break;
-        case CmdLoop:
-            Target(a, line, 0, 0);
-            break;
-        case CmdCloop:
-            a.Num(v[0]);
-            Target(a, line, 0, 1);
-            break;
-        case CmdCompareTemp:
-            a.Num(v[0]);
-            a.Num(v[1]);
-            Target(a, line, 0, 2);
-            Target(a, line, 1, 3);
-            Target(a, line, 2, 4);
-            break;
-        case CmdUserInput: {
-            // The type, then its two or three button targets (none for type 0, and none for a
-            // type no dialog knows, which is still written so that it reads back unchanged).
-            a.Num(v[0]);
-            int targets = 0;
-            if (v[0] == 1 || v[0] == 2 || v[0] == 4) targets = 2;
-            if (v[0] == 3 || v[0] == 5) targets = 3;
-            for (int k = 0; k < targets; ++k) Target(a, line, k, k + 1);
-            a.Quoted(line.Text);
-            break;
+    // A user_input type no dialog knows is still written, so that it reads back unchanged.
+    const LineLayout& layout = LayoutOfLine(line);
+    for (int i = 0; i < layout.Count; ++i) {
+        const LineField& f = layout.Fields[i];
+        switch (f.Kind) {
+            case FieldKind::Number:
+                a.Num(line.Values[f.Value]);
+                break;
+            case FieldKind::Motor:
+                a.Motor(line.Values[f.Value]);
+                break;
+            case FieldKind::Target:
+                Target(a, line, f.Slot, f.Value);
+                break;
+            case FieldKind::Text:
+            case FieldKind::LabelName:
+                a.Quoted(line.Text);
+                break;
         }
-        case CmdUserValue:
-            a.Num(v[1]);
-            a.Num(v[2]);
-            a.Quoted(line.Text);
-            break;
-        default:  // commands without parameters, and codes outside the table
-            break;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/SystemState.h"
 #include "program/CommandTable.h"
+#include "program/LineLayout.h"
 #include "program/ProgramEdit.h"
 #include "program/ProgramFile.h"
 #include "program/TokenReader.h"
@@ -35,19 +36,31 @@ class LineFields {
     }
     ~LineFields() { CopyField(line_.Comment, comment_); }
 
-    void Num(int value) { line_.Values[value] = NumberField(Next()); }
-    void Motor(int value) { line_.Values[value] = MotorCode(Next()[0]); }
-    void Text() { CopyField(line_.Text, Next()); }
-    void LabelName() { StoreLabelName(line_.Text, Next()); }
-    // A jump target: a number when it starts below ':' (digits, sign, or empty), else a label
-    // name for slot `slot`, the number staying 0.
-    void Target(int slot, int value) {
+    void Read(const LineField& field) {
         const char* f = Next();
-        if (static_cast<unsigned char>(f[0]) < ':') {
-            line_.Values[value] = NumberField(f);
-        } else {
-            line_.Values[value] = 0;
-            StoreLabelName(line_.JumpLabels[slot], f);
+        switch (field.Kind) {
+            case FieldKind::Number:
+                line_.Values[field.Value] = NumberField(f);
+                break;
+            case FieldKind::Motor:
+                line_.Values[field.Value] = MotorCode(f[0]);
+                break;
+            case FieldKind::Target:
+                // A number when it starts below ':' (digits, sign, or empty), else a label name,
+                // the number staying 0.
+                if (static_cast<unsigned char>(f[0]) < ':') {
+                    line_.Values[field.Value] = NumberField(f);
+                } else {
+                    line_.Values[field.Value] = 0;
+                    StoreLabelName(line_.JumpLabels[field.Slot], f);
+                }
+                break;
+            case FieldKind::Text:
+                CopyField(line_.Text, f);
+                break;
+            case FieldKind::LabelName:
+                StoreLabelName(line_.Text, f);
+                break;
         }
     }
 
@@ -70,108 +83,13 @@ class LineFields {
     char comment_[kTextSize] = {};
 };
 
+// Reads the fields of the line's layout. user_input reads its type first, then the fields that
+// type has.
 void ReadParameters(LineFields& f, const ProgramLine& line) {
-    switch (line.Command) {
-        case CmdVsend:
-        case CmdVsendna:
-            f.Text();
-            break;
-        case CmdLabel:
-            f.LabelName();
-            break;
-        case CmdDBoard:
-        case CmdUBoard:
-        case CmdHBoard:
-        case CmdAxisBoard:
-        case CmdQBoard:
-        case CmdWaitDBoardDone:
-        case CmdWaitUBoardDone:
-        case CmdWaitHBoardDone:
-        case CmdEnableQeDataLogger:
-            f.Num(0);
-            f.Text();
-            break;
-        case CmdSetDBoardPosition:
-        case CmdSetUBoardPosition:
-        case CmdSetHBoardPosition:
-        case CmdSetTemp:
-        case CmdIncTemp:
-        case CmdDecTemp:
-        case CmdMoveTempTemp:
-            f.Num(0);
-            f.Num(1);
-            break;
-        case CmdSetAxisBoardPosition:
-            f.Num(0);
-            f.Motor(1);
-            f.Num(2);
-            break;
-        case CmdDBoardCheckDone:
-        case CmdUBoardCheckDone:
-        case CmdHBoardCheckDone:
-            f.Num(0);
-            f.Target(0, 1);
-            f.Target(1, 2);
-            break;
-        case CmdAxisBoardCheckDone:
-            f.Num(0);
-            f.Motor(1);
-            f.Target(0, 2);
-            f.Target(1, 3);
-            break;
-        case CmdWaitAxisBoardDone:
-            f.Num(0);
-            f.Motor(1);
-            f.Text();
-            break;
-        case CmdWaitDBoardResponse:
-        case CmdWaitUBoardResponse:
-        case CmdWaitHBoardResponse:
-        case CmdDelay:
-        case CmdSdelay:
-        case CmdMoveRespTemp:
-            f.Num(0);
-            break;
-        case CmdWaitAxisBoardResponse:
-            f.Num(0);
-            f.Motor(1);
-            break;
-        case CmdLinkMe:
-            f.Num(0);
-            f.Motor(1);
-            for (int i = 2; i <= 7; ++i) f.Num(i);
-            break;
-        case CmdLoop:
-            f.Target(0, 0);
-            break;
-        case CmdCloop:
-            f.Num(0);
-            f.Target(0, 1);
-            break;
-        case CmdCompareTemp:
-            f.Num(0);
-            f.Num(1);
-            f.Target(0, 2);
-            f.Target(1, 3);
-            f.Target(2, 4);
-            break;
-        case CmdUserInput: {
-            f.Num(0);
-            uint32_t type = line.Values[0];
-            int targets = 0;
-            if (type == 1 || type == 2 || type == 4) targets = 2;
-            if (type == 3 || type == 5) targets = 3;
-            for (int k = 0; k < targets; ++k) f.Target(k, k + 1);
-            f.Text();
-            break;
-        }
-        case CmdUserValue:
-            f.Num(1);
-            f.Num(2);
-            f.Text();
-            break;
-        default:  // no_op, user_wait, the debug and logger switches, end_program: no fields
-            break;
+    const LineLayout* layout = &CommandLayout(line.Command);
+    for (int i = 0; i < layout->Count; ++i) {
+        f.Read(layout->Fields[i]);
+        if (i == 0 && layout->ByType) layout = &UserInputLayout(line.Values[0]);
     }
 }
 
