@@ -14,27 +14,11 @@
 #include "app/Clock.h"
 #include "app/SystemState.h"
 #include "serial/SerialPort.h"
+#include "support/QuietOperator.h"
 
 namespace {
 
 using namespace vendra;
-
-class IdleOperator : public Operator {
-  public:
-    int ShowMessageBox(const std::string&, const std::string&, unsigned) override { return 1; }
-    bool AskBoardType(uint8_t&) override { return false; }
-    bool AskBoardAddress(uint8_t&) override { return false; }
-    bool AskUserValue(const std::string&, uint32_t&) override { return false; }
-    void SetSystemMessage(const std::string&) override {}
-    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
-    void SetUnitCount(UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(MenuItem, bool) override {}
-    void SetCheckBox(CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
-};
 
 double ProcessCpuMs() {
     timespec ts{};
@@ -67,7 +51,7 @@ int main() {
     tcsetattr(master, TCSANOW, &tio);
 
     SystemState state;
-    IdleOperator op;
+    QuietOperator op;
     SerialPort port(state, op);
     if (!port.OpenDevice(name, 57600)) {
         std::fprintf(stderr, "open failed: %s\n", port.LastError().c_str());

@@ -31,29 +31,12 @@
 #include "serial/CommDebugLog.h"
 #include "serial/QeDataLogger.h"
 #include "serial/SerialPort.h"
+#include "support/QuietOperator.h"
 
 using namespace vendra;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// An Operator nobody looks at: every question gets OK.
-class QuietOperator : public Operator {
-  public:
-    int ShowMessageBox(const std::string&, const std::string&, unsigned) override { return 1; }
-    bool AskBoardType(uint8_t&) override { return true; }
-    bool AskBoardAddress(uint8_t&) override { return true; }
-    bool AskUserValue(const std::string&, uint32_t&) override { return true; }
-    void SetSystemMessage(const std::string&) override {}
-    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
-    void SetUnitCount(UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(MenuItem, bool) override {}
-    void SetCheckBox(CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
-};
 
 struct Rig {
     SystemState state;

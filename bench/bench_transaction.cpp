@@ -37,6 +37,7 @@
 #include "serial/CommDebugLog.h"
 #include "serial/QeDataLogger.h"
 #include "serial/SerialPort.h"
+#include "support/QuietOperator.h"
 
 namespace {
 
@@ -54,29 +55,6 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
-
-// Answers nothing and shows nothing: the bench has no operator.
-class SilentOperator : public vendra::Operator {
-  public:
-    int ShowMessageBox(const std::string& text, const std::string& title, unsigned) override {
-        std::fprintf(stderr, "message: %s / %s\n", title.c_str(), text.c_str());
-        ++boxes;
-        return vendra::mb::IdOk;
-    }
-    bool AskBoardType(uint8_t&) override { return false; }
-    bool AskBoardAddress(uint8_t&) override { return false; }
-    bool AskUserValue(const std::string&, uint32_t&) override { return false; }
-    void SetSystemMessage(const std::string&) override {}
-    void SetUnitIndicator(vendra::UnitGroup, int, vendra::UnitIndicator) override {}
-    void SetUnitCount(vendra::UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(vendra::MenuItem, bool) override {}
-    void SetCheckBox(vendra::CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
-    int boxes = 0;
-};
 
 // The floor: the device opened raw; one exchange is write, then poll() and read up to CR.
 class EchoClient {
@@ -230,7 +208,7 @@ int main(int argc, char** argv) {
     std::ofstream(script) << kPythonPeer;
 
     vendra::SystemState state;
-    SilentOperator op;
+    vendra::QuietOperator op(vendra::QuietOperator::Boxes::Print);
     vendra::SerialPort port(state, op);
     port.SetDeviceFolder(folder.string());
     vendra::CommDebugLog log(state);
@@ -260,7 +238,7 @@ int main(int argc, char** argv) {
         port.ClosePort();
         ok = ok && peer.Round(perRound, pyserial);
     }
-    if (!ok || op.boxes) return fail("an exchange failed");
+    if (!ok || op.MessageBoxes()) return fail("an exchange failed");
     const double e = Median(echo), t = Median(transaction), p = Median(pyserial);
     std::printf("exchanges_per_way: %zu\n", echo.size());
     std::printf("echo_us: %.1f\n", e);
@@ -290,7 +268,7 @@ int main(int argc, char** argv) {
     std::vector<double> pacedEcho, pacedTransaction;
     ok = ok && PairedRound(echoClient, link, 2000, pacedEcho, pacedTransaction);
     port.ClosePort();
-    if (!ok || op.boxes) return fail("a paced exchange failed");
+    if (!ok || op.MessageBoxes()) return fail("a paced exchange failed");
     auto seconds = [](const std::vector<double>& v) {
         double total = 0;
         for (double x : v) total += x;
