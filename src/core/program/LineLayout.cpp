@@ -8,9 +8,15 @@ namespace vendra {
 
 namespace {
 
-constexpr LineField Num(uint8_t value) { return {FieldKind::Number, value, 0}; }
-constexpr LineField Motor(uint8_t value) { return {FieldKind::Motor, value, 0}; }
-constexpr LineField Target(uint8_t slot, uint8_t value) { return {FieldKind::Target, value, slot}; }
+constexpr LineField Num(uint8_t value) {
+    return {FieldKind::Number, value, 0};
+}
+constexpr LineField Motor(uint8_t value) {
+    return {FieldKind::Motor, value, 0};
+}
+constexpr LineField Target(uint8_t slot, uint8_t value) {
+    return {FieldKind::Target, value, slot};
+}
 constexpr LineField kText{FieldKind::Text, 0, 0};
 constexpr LineField kLabelName{FieldKind::LabelName, 0, 0};
 
