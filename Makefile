@@ -1,5 +1,6 @@
 # Entry points: `make run` (build, start the simulated demo network and the program on it) and
-# `make test` (build with AddressSanitizer + UndefinedBehaviorSanitizer and run every test).
+# `make test` (build with AddressSanitizer + UndefinedBehaviorSanitizer and run every test, then a
+# ThreadSanitizer run of the multi-threaded test programs).
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
@@ -17,8 +18,9 @@ test:
 	@scripts/bootstrap.sh test
 	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_SANITIZE=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
-	cd build/asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+	cd build/asan && QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure -j $(JOBS) --timeout 300
+	JOBS=$(JOBS) scripts/tsan-threads.sh
 
 tsan:
 	@scripts/bootstrap.sh test
