@@ -48,8 +48,7 @@ R QtOperator::Ask(std::function<R()> onGui, R declined) {
         R value{};
     };
     auto reply = std::make_shared<Reply>();
-    QMetaObject::invokeMethod(
-        this,
+    PostToGui(
         [this, reply, onGui = std::move(onGui), declined] {
             R value = shutdown_ ? declined : onGui();
             {
@@ -58,8 +57,7 @@ R QtOperator::Ask(std::function<R()> onGui, R declined) {
                 reply->done = true;
             }
             answered_.notify_all();
-        },
-        Qt::QueuedConnection);
+        });
 
     std::unique_lock<std::mutex> lock(mutex_);
     answered_.wait(lock, [&] { return reply->done || shutdown_.load(); });
@@ -71,12 +69,33 @@ void QtOperator::Notify(std::function<void(TMain&)> onGui) {
         if (main_) onGui(*main_);
         return;
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, onGui = std::move(onGui)] {
-            if (main_) onGui(*main_);
-        },
-        Qt::QueuedConnection);
+    PostToGui([this, onGui = std::move(onGui)] {
+        if (main_) onGui(*main_);
+    });
+}
+
+void QtOperator::PostToGui(std::function<void()> work) {
+    bool first;
+    {
+        std::lock_guard<std::mutex> lock(postedMutex_);
+        first = posted_.empty();
+        posted_.push_back(std::move(work));
+    }
+    // One queued call drains everything posted before it runs.
+    if (first) QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
+}
+
+void QtOperator::RunPosted() {
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard<std::mutex> lock(postedMutex_);
+            if (posted_.empty()) return;
+            work = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        work();  // may open a modal dialog whose event loop runs RunPosted again: order is kept
+    }
 }
 
 QWidget* QtOperator::DialogParent() const {
@@ -173,8 +192,11 @@ void QtOperator::Beep(unsigned) {
         QApplication::beep();
         return;
     }
-    QMetaObject::invokeMethod(
-        this, [] { QApplication::beep(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "BeepNow", Qt::QueuedConnection);
+}
+
+void QtOperator::BeepNow() {
+    QApplication::beep();
 }
 
 void QtOperator::StateChanged() {
@@ -184,13 +206,12 @@ void QtOperator::StateChanged() {
     }
     // Coalesced: a burst of changes from a worker costs the GUI one refresh, not one per change.
     if (stateChangePending_.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            stateChangePending_ = false;
-            emit CoreStateChanged();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, "EmitStateChanged", Qt::QueuedConnection);
+}
+
+void QtOperator::EmitStateChanged() {
+    stateChangePending_ = false;
+    emit CoreStateChanged();
 }
 
 void QtOperator::ProcessEvents() {

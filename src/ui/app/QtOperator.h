@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 
@@ -57,6 +58,17 @@ class QtOperator : public QObject, public Operator {
     template <class R>
     R Ask(std::function<R()> onGui, R declined);
     void Notify(std::function<void(TMain&)> onGui);
+    // Hands work from a worker to the GUI thread through our own mutex-guarded queue, in order.
+    // (Qt's queued calls synchronise inside Qt, which the thread checker cannot see; this way the
+    // hand-off of every captured value is visible to it.)
+    void PostToGui(std::function<void()> work);
+  private slots:
+    // Invoked by name from workers: no functor object of ours crosses threads inside Qt.
+    void RunPosted();
+    void EmitStateChanged();
+    void BeepNow();
+
+  private:
     QWidget* DialogParent() const;
 
     QPointer<TMain> main_;
@@ -64,6 +76,8 @@ class QtOperator : public QObject, public Operator {
     std::atomic<bool> stateChangePending_{false};
     std::mutex mutex_;
     std::condition_variable answered_;
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace vendra::ui
