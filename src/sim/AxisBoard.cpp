@@ -4,21 +4,6 @@
 
 namespace vendra::sim {
 
-int AxisFromLetter(char letter) {
-    switch (letter) {
-        case 'W':
-            return 0;
-        case 'X':
-            return 1;
-        case 'Y':
-            return 2;
-        case 'Z':
-            return 3;
-        default:
-            return -1;
-    }
-}
-
 AxisBoard::AxisBoard(const UnitConfig& config, const Options& options)
     : BoardUnit(config, options),
       motors_{Motor(speed_), Motor(speed_), Motor(speed_), Motor(speed_)} {}

@@ -24,7 +24,4 @@ class AxisBoard : public BoardUnit {
     std::array<Motor, 4> motors_;
 };
 
-// 'W','X','Y','Z' -> 0..3; -1 otherwise.
-int AxisFromLetter(char letter);
-
 }  // namespace vendra::sim

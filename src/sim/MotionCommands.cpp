@@ -6,6 +6,21 @@
 
 namespace vendra::sim {
 
+int AxisFromLetter(char letter) {
+    switch (letter) {
+        case 'W':
+            return 0;
+        case 'X':
+            return 1;
+        case 'Y':
+            return 2;
+        case 'Z':
+            return 3;
+        default:
+            return -1;
+    }
+}
+
 namespace {
 
 enum class OpKind { Select, SetA, SetM, Relative, Zero, Half, Full };
@@ -28,29 +43,14 @@ bool ReadNumber(const std::string& text, size_t& i, int64_t& out) {
     return i > start;
 }
 
-int AxisIndex(char c) {
-    switch (c) {
-        case 'W':
-            return 0;
-        case 'X':
-            return 1;
-        case 'Y':
-            return 2;
-        case 'Z':
-            return 3;
-        default:
-            return -1;
-    }
-}
-
 bool Parse(const std::string& text, size_t from, RelativeGrammar grammar, bool axisFrame,
            std::vector<Op>& ops) {
     bool skipping = false;
     size_t i = from;
     while (i < text.size()) {
         char c = text[i];
-        if (axisFrame && AxisIndex(c) >= 0) {
-            ops.push_back({OpKind::Select, AxisIndex(c)});
+        if (axisFrame && AxisFromLetter(c) >= 0) {
+            ops.push_back({OpKind::Select, AxisFromLetter(c)});
             skipping = false;
             i += 2;  // the axis letter and the unit digit after it
             continue;

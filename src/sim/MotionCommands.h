@@ -17,6 +17,9 @@
 
 namespace vendra::sim {
 
+// 'W','X','Y','Z' -> 0..3; -1 otherwise.
+int AxisFromLetter(char letter);
+
 enum class RelativeGrammar { Standard, UBoard };
 
 struct MotionTarget {

@@ -1,6 +1,7 @@
 #include "Network.h"
 
 #include "AxisBoard.h"
+#include "MotionCommands.h"
 
 namespace vendra::sim {
 
