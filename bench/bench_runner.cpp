@@ -27,6 +27,7 @@
 #include "runner/RunControl.h"
 #include "runner/RunTables.h"
 #include "runner/Runner.h"
+#include "app/Core.h"
 #include "serial/BoardTransaction.h"
 #include "serial/CommDebugLog.h"
 #include "serial/QeDataLogger.h"
@@ -39,15 +40,13 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct Rig {
-    SystemState state;
     QuietOperator op;
-    std::unique_ptr<sim::Simulator> simulator;
-    SerialPort port{state, op};
-    CommDebugLog log{state};
-    QeDataLogger logger{state};
-    BoardLink link{state, op, port, log, logger};
-    Runner runner{state, op, port, link, log, logger};
-    RunControl control{state, op, port, runner};
+    std::unique_ptr<sim::Simulator> simulator;  // outlives the core: the runner stops first
+    Core core{op};
+    SystemState& state = core.State;
+    SerialPort& port = core.Port;
+    Runner& runner = core.RunnerWorker;
+    RunControl& control = core.RunControls;
 
     Rig() { ResetRunTables(state); }
     bool Load(const std::string& text) {

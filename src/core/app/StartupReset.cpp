@@ -24,22 +24,7 @@ void ResetRunFlags(RunState& r) {
     r.QeValuesPerLine = 0;
     r.QeColumn = 0;
 
-    Statistics& s = r.Stats;
-    s.RunStartTime = 0;
-    s.ReplyDelaySum = 0;
-    s.ReplyCount = 0;
-    s.ReplyDelayMin = 0xFFFFFF;
-    s.ReplyDelayMax = 0;
-    s.FramesSent = 0;
-    s.RepliesCounted = 0;
-    s.MovesCompleted = 0;
-    s.MotorBusyTime = 0;
-    s.MoveStartTime = 0;
-    s.MoveEndTime = 0;
-    s.MoveBusyMark = 0;
-    s.SendTime = 0;
-    s.ReplyTime = 0;
-    s.TimerTicks = 0;
+    r.Stats.Reset(0xFFFFFF);
 }
 
 void ResetReplies(BoardState& b) {

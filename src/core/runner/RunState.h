@@ -28,6 +28,16 @@ struct Statistics {
     std::atomic<uint32_t> SendTime{0};
     std::atomic<uint32_t> ReplyTime{0};
     std::atomic<uint32_t> TimerTicks{0};
+
+    // Zeroes every counter; the low mark of the reply delay starts at `lowMark` (it only falls).
+    void Reset(uint32_t lowMark) {
+        for (auto* counter : {&RunStartTime, &ReplyDelaySum, &ReplyCount, &ReplyDelayMax,
+                              &FramesSent, &RepliesCounted, &MovesCompleted, &MotorBusyTime,
+                              &MoveStartTime, &MoveEndTime, &MoveBusyMark, &SendTime, &ReplyTime,
+                              &TimerTicks})
+            *counter = 0;
+        ReplyDelayMin = lowMark;
+    }
 };
 
 struct RunState {

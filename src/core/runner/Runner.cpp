@@ -47,18 +47,9 @@ bool Runner::Start() {
         run.StepRequest = 0;
         run.ProgramPointer = 0;
         Statistics& s = run.Stats;
+        s.Reset(kNoReplyYet);
         uint32_t now = TickMs();
         s.RunStartTime = now != 0 ? now : 1;  // 0 means "never ran"
-        s.ReplyDelaySum = 0;
-        s.ReplyCount = 0;
-        s.FramesSent = 0;
-        s.RepliesCounted = 0;
-        s.MovesCompleted = 0;
-        s.MotorBusyTime = 0;
-        s.MoveStartTime = 0;
-        s.ReplyDelayMax = 0;
-        s.ReplyDelayMin = kNoReplyYet;
-        s.TimerTicks = 0;
         run.RestartPending = 0;
         run.ProgramRunning = 1;
         run.DisplayRefresh = 1;

@@ -251,13 +251,10 @@ TEST(RunnerUser, ValuePassesItsInitialValue) {
             return true;
         }
     };
-    SystemState state;
     Echo op;
-    SerialPort port{state, op};
-    CommDebugLog log{state};
-    QeDataLogger logger{state};
-    BoardLink link{state, op, port, log, logger};
-    Runner runner{state, op, port, link, log, logger};
+    Core core{op};
+    SystemState& state = core.State;
+    Runner& runner = core.RunnerWorker;
     state.Program.LineCount = 1;
     state.Program.Lines[0].Command = CmdUserValue;
     state.Program.Lines[0].Values[1] = 3;

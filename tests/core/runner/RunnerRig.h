@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "Simulator.h"
+#include "app/Core.h"
 #include "app/SystemState.h"
 #include "program/CommandTable.h"
 #include "program/ProgramFile.h"
@@ -39,16 +40,16 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
 }
 
 struct RunnerRig {
-    // Declared first so that it goes last: the runner stops before the line goes away.
-    SystemState state;
     ScriptedOperator op;
-    std::unique_ptr<sim::Simulator> simulator;
-    SerialPort port{state, op};
-    CommDebugLog log{state};
-    QeDataLogger logger{state};
-    BoardLink link{state, op, port, log, logger};
-    Runner runner{state, op, port, link, log, logger};
-    RunControl control{state, op, port, runner};
+    std::unique_ptr<sim::Simulator> simulator;  // outlives the core: the runner stops first
+    Core core{op};  // the program's own wiring; it stops the runner before the line goes away
+    SystemState& state = core.State;
+    SerialPort& port = core.Port;
+    CommDebugLog& log = core.CommLog;
+    QeDataLogger& logger = core.QeLogger;
+    BoardLink& link = core.Link;
+    Runner& runner = core.RunnerWorker;
+    RunControl& control = core.RunControls;
 
     RunnerRig() { ResetRunTables(state); }
 
