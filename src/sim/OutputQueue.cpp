@@ -73,6 +73,12 @@ std::optional<SimTime> OutputQueue::NextDue() const {
     return c.byteSeconds > 0.0 ? c.DueOf(c.sent) : c.start;
 }
 
+bool OutputQueue::LastPacedBytePending() const {
+    if (chunks_.size() != 1 || blocked_) return false;
+    const Chunk& c = chunks_.front();
+    return c.byteSeconds > 0.0 && c.sent + 1 == c.bytes.size();
+}
+
 void OutputQueue::Clear() {
     chunks_.clear();
     pending_ = 0;

@@ -23,6 +23,9 @@ class OutputQueue {
     bool WriteDue(int fd, SimTime now, const std::function<void(const char*, size_t)>& sending);
     // The time the next byte is due, if any is waiting and the fd is not full.
     std::optional<SimTime> NextDue() const;
+    // True when the next due byte is paced and the last one queued: the one a waiting host
+    // reads to, so the simulator releases it on time rather than at the timer's whim.
+    bool LastPacedBytePending() const;
     bool Blocked() const { return blocked_; }
     bool Empty() const { return chunks_.empty(); }
     void Clear();

@@ -145,6 +145,30 @@ TEST_F(SimTest, PacingTakesLineTime) {
     EXPECT_LT(MsSince(start), 15);
 }
 
+// The answer's last byte is the one the host waits for; the simulator spins the last stretch
+// to release it on time, which must never mean before its line time.
+TEST_F(SimTest, PacedLastByteLeavesAtItsLineTimeNotBefore) {
+    Options options;
+    options.pace = true;
+    options.boardBaud = 115200;  // 86.8 us per byte
+    StartSim("D3:v4=1234567", options, 115200);
+    for (int round = 0; round < 20; ++round) {
+        sim->ClearLog();
+        // 5 bytes in, 11 out: the CR is complete 16 byte times after the frame began to arrive.
+        ASSERT_EQ(Ask("D3v4\r"), "D3>1234567\r");
+        int64_t in = -1, lastOut = -1;
+        for (const auto& e : sim->ByteLogEntries()) {
+            if (e.kind == LogKind::Received && in < 0) in = e.timeUs;
+            if (e.kind == LogKind::Sent && !e.bytes.empty() && e.bytes.back() == '\r')
+                lastOut = e.timeUs;
+        }
+        ASSERT_GE(in, 0);
+        ASSERT_GE(lastOut, 0);
+        // The log takes its times a little after the line's: 2 us of leeway.
+        EXPECT_GE(lastOut - in, 16 * 1e6 / 11520 - 2) << "round " << round;
+    }
+}
+
 TEST_F(SimTest, PacedAnswersQueueBehindEachOther) {
     Options options;
     options.pace = true;
