@@ -260,47 +260,49 @@ int main(int argc, char** argv) {
     auto lineUse = [&](double seconds, size_t count) {
         return bytesPerExchange * static_cast<double>(count) / seconds / limit;
     };
-    // The headline: one run of `paced` transactions on one open port.
-    if (!port.OpenPort(1, kBaud)) return fail("cannot open the port");
-    auto t0 = Clock::now();
-    for (int i = 0; i < paced && ok; ++i) ok = Transaction(link);
-    const double runSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    // Beside it, this machine's floor under the same pacing: echo and transaction in pairs.
-    std::vector<double> pacedEcho, pacedTransaction;
-    ok = ok && PairedRound(echoClient, link, 2000, pacedEcho, pacedTransaction);
-    port.ClosePort();
-    if (!ok || op.MessageBoxes()) return fail("a paced exchange failed");
     auto seconds = [](const std::vector<double>& v) {
         double total = 0;
         for (double x : v) total += x;
         return total / 1e6;
     };
+    // One run of `paced` transactions on one open port (the headline), then, beside it, this
+    // machine's floor under the same pacing: echo and transaction in pairs.
+    struct PacedFigures {
+        double runSeconds = 0, echo = 0, pairedTransaction = 0;
+    };
+    auto pacedRun = [&](PacedFigures& f) {
+        if (!port.OpenPort(1, kBaud)) return false;
+        bool good = true;
+        auto t0 = Clock::now();
+        for (int i = 0; i < paced && good; ++i) good = Transaction(link);
+        f.runSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        std::vector<double> e, t;
+        good = good && PairedRound(echoClient, link, 2000, e, t);
+        port.ClosePort();
+        f.echo = lineUse(seconds(e), e.size());
+        f.pairedTransaction = lineUse(seconds(t), t.size());
+        return good && !op.MessageBoxes();
+    };
+    PacedFigures asIs;
+    if (!pacedRun(asIs)) return fail("a paced exchange failed");
     std::printf("paced_transactions: %d\n", paced);
     std::printf("paced_line_limit_us: %.1f\n", 1e6 * bytesPerExchange / limit);
-    std::printf("paced_transaction_us: %.1f\n", runSeconds * 1e6 / paced);
-    std::printf("paced_115200_line_use: %.3f\n", lineUse(runSeconds, paced));
-    std::printf("paced_echo_line_use: %.3f\n", lineUse(seconds(pacedEcho), pacedEcho.size()));
-    std::printf("paced_paired_transaction_line_use: %.3f\n",
-                lineUse(seconds(pacedTransaction), pacedTransaction.size()));
+    std::printf("paced_transaction_us: %.1f\n", asIs.runSeconds * 1e6 / paced);
+    std::printf("paced_115200_line_use: %.3f\n", lineUse(asIs.runSeconds, paced));
+    std::printf("paced_echo_line_use: %.3f\n", asIs.echo);
+    std::printf("paced_paired_transaction_line_use: %.3f\n", asIs.pairedTransaction);
 
-    // Where the rest goes: the same run again with the CPUs kept out of their idle state (the
+    // Where the rest goes: the same again with the CPUs kept out of their idle state (the
     // kernel's PM QoS request, as latency benchmarks make; needs root). On a virtual machine
     // every wake-up of an idle CPU is an exit to the hypervisor, and each exchange has two on
     // its critical path, whoever the client is. Not the program's condition: a diagnosis only.
     int qos = ::open("/dev/cpu_dma_latency", O_WRONLY);
     const int32_t zeroLatency = 0;
-    if (qos >= 0 && ::write(qos, &zeroLatency, sizeof zeroLatency) == sizeof zeroLatency &&
-        port.OpenPort(1, kBaud)) {
-        auto t1 = Clock::now();
-        for (int i = 0; i < paced && ok; ++i) ok = Transaction(link);
-        const double awakeSeconds = std::chrono::duration<double>(Clock::now() - t1).count();
-        std::vector<double> awakeEcho, awakeTransaction;
-        ok = ok && PairedRound(echoClient, link, 2000, awakeEcho, awakeTransaction);
-        port.ClosePort();
-        if (!ok || op.MessageBoxes()) return fail("a paced exchange failed");
-        std::printf("cpus_awake_paced_line_use: %.3f\n", lineUse(awakeSeconds, paced));
-        std::printf("cpus_awake_paced_echo_line_use: %.3f\n",
-                    lineUse(seconds(awakeEcho), awakeEcho.size()));
+    if (qos >= 0 && ::write(qos, &zeroLatency, sizeof zeroLatency) == sizeof zeroLatency) {
+        PacedFigures awake;
+        if (!pacedRun(awake)) return fail("a paced exchange failed");
+        std::printf("cpus_awake_paced_line_use: %.3f\n", lineUse(awake.runSeconds, paced));
+        std::printf("cpus_awake_paced_echo_line_use: %.3f\n", awake.echo);
     } else {
         std::printf("cpus_awake_paced_line_use: unavailable (no PM QoS request without root)\n");
     }
