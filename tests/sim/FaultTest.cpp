@@ -115,10 +115,7 @@ TEST_F(SimTest, LineVanishesOnRequest) {
 }
 
 TEST_F(SimTest, PacingTakesLineTime) {
-    Options options;
-    options.pace = true;
-    options.boardBaud = 9600;  // 1.04 ms per byte
-    StartSim("D3:v4=1234567", options, 9600);
+    StartPaced("D3:v4=1234567", 9600);  // 1.04 ms per byte
     // "D3v4\r" (5 bytes in) then "D3>1234567\r" (11 bytes out): at least 16 ms on a real line.
     auto start = std::chrono::steady_clock::now();
     host.Write("D3v4\r");
@@ -148,10 +145,7 @@ TEST_F(SimTest, PacingTakesLineTime) {
 // The answer's last byte is the one the host waits for; the simulator spins the last stretch
 // to release it on time, which must never mean before its line time.
 TEST_F(SimTest, PacedLastByteLeavesAtItsLineTimeNotBefore) {
-    Options options;
-    options.pace = true;
-    options.boardBaud = 115200;  // 86.8 us per byte
-    StartSim("D3:v4=1234567", options, 115200);
+    StartPaced("D3:v4=1234567", 115200);  // 86.8 us per byte
     for (int round = 0; round < 20; ++round) {
         sim->ClearLog();
         // 5 bytes in, 11 out: the CR is complete 16 byte times after the frame began to arrive.
@@ -170,10 +164,7 @@ TEST_F(SimTest, PacedLastByteLeavesAtItsLineTimeNotBefore) {
 }
 
 TEST_F(SimTest, PacedAnswersQueueBehindEachOther) {
-    Options options;
-    options.pace = true;
-    options.boardBaud = 19200;  // 0.52 ms per byte
-    StartSim("D3,Q0", options, 19200);
+    StartPaced("D3,Q0", 19200);  // 0.52 ms per byte
     auto start = std::chrono::steady_clock::now();
     // 15 bytes in, 7 + 7 + 6 out: each answer starts when its frame is in and the previous
     // answer is out, so the last ends 2.6 + 3.6 + 3.6 + 3.1 = 12.9 ms after the start.

@@ -66,67 +66,42 @@ bool HostLine::Write(const std::string& bytes) {
            ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
-std::optional<std::string> HostLine::ReadLine(int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        auto cr = pending_.find('\r');
-        if (cr != std::string::npos) {
-            std::string line = pending_.substr(0, cr + 1);
-            pending_.erase(0, cr + 1);
-            return line;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        end - std::chrono::steady_clock::now())
-                        .count();
-        if (left < 0 || fd_ < 0) return std::nullopt;
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left) + 1) <= 0) continue;
-        if (!(p.revents & POLLIN)) return std::nullopt;
-        char buf[256];
-        ssize_t n = ::read(fd_, buf, sizeof buf);
-        if (n <= 0) return std::nullopt;
-        pending_.append(buf, static_cast<size_t>(n));
-    }
-}
-
-std::string HostLine::ReadCount(size_t count, int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (pending_.size() < count && fd_ >= 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        end - std::chrono::steady_clock::now())
-                        .count();
+template <typename Enough>
+void HostLine::ReadUntil(int timeoutMs, Enough enough) {
+    using namespace std::chrono;
+    const auto end = steady_clock::now() + milliseconds(timeoutMs);
+    while (!enough(pending_) && fd_ >= 0) {
+        auto left = duration_cast<microseconds>(end - steady_clock::now()).count();
         if (left <= 0) break;
         pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+        // Rounded up, so the last part of a millisecond is slept, not polled at zero.
+        if (poll(&p, 1, static_cast<int>((left + 999) / 1000)) <= 0) continue;
         if (!(p.revents & POLLIN)) break;
         char buf[256];
         ssize_t n = ::read(fd_, buf, sizeof buf);
         if (n <= 0) break;
         pending_.append(buf, static_cast<size_t>(n));
     }
+}
+
+std::optional<std::string> HostLine::ReadLine(int timeoutMs) {
+    ReadUntil(timeoutMs, [](const std::string& s) { return s.find('\r') != std::string::npos; });
+    auto cr = pending_.find('\r');
+    if (cr == std::string::npos) return std::nullopt;
+    std::string line = pending_.substr(0, cr + 1);
+    pending_.erase(0, cr + 1);
+    return line;
+}
+
+std::string HostLine::ReadCount(size_t count, int timeoutMs) {
+    ReadUntil(timeoutMs, [count](const std::string& s) { return s.size() >= count; });
     std::string all;
     all.swap(pending_);
     return all;
 }
 
 std::string HostLine::ReadFor(int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        end - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0 || fd_ < 0) break;
-        pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-        if (!(p.revents & POLLIN)) break;
-        char buf[256];
-        ssize_t n = ::read(fd_, buf, sizeof buf);
-        if (n <= 0) break;
-        pending_.append(buf, static_cast<size_t>(n));
-    }
-    std::string all;
-    all.swap(pending_);
-    return all;
+    return ReadCount(std::string::npos, ms);
 }
 
 std::optional<std::string> HostLine::Exchange(const std::string& frame, int timeoutMs) {

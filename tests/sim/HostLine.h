@@ -30,6 +30,10 @@ class HostLine {
     int fd() const { return fd_; }
 
   private:
+    // Appends what arrives to pending_ until `enough` holds, the time is up or the line fails.
+    template <typename Enough>
+    void ReadUntil(int timeoutMs, Enough enough);
+
     int fd_ = -1;
     std::string pending_;
 };

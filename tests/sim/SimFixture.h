@@ -34,6 +34,13 @@ class SimTest : public ::testing::Test {
         ASSERT_TRUE(sim->Start()) << sim->Error();
         ASSERT_TRUE(host.Open(sim->LinkPath(), hostBaud));
     }
+    // The same, with the boards and the host at `baud` and the simulator pacing at line speed.
+    void StartPaced(const std::string& units, uint32_t baud) {
+        Options options;
+        options.pace = true;
+        options.boardBaud = baud;
+        StartSim(units, options, baud);
+    }
     std::string Ask(const std::string& frame, int timeoutMs = 500) {
         auto line = host.Exchange(frame, timeoutMs);
         return line ? *line : "<none:" + host.Pending() + ">";
