@@ -16,6 +16,7 @@ run: build
 
 test:
 	@scripts/bootstrap.sh test
+	scripts/check-layers.sh
 	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_SANITIZE=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && QT_QPA_PLATFORM=offscreen \

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/Clock.h"
-#include "app/SystemState.h"
-#include "serial/SerialPort.h"
+#include "core/app/SystemState.h"
+#include "core/base/Clock.h"
+#include "core/serial/SerialPort.h"
 #include "support/QuietOperator.h"
 
 namespace {
@@ -52,7 +52,7 @@ int main() {
 
     SystemState state;
     QuietOperator op;
-    SerialPort port(state, op);
+    SerialPort port(state.Serial, op);
     if (!port.OpenDevice(name, 57600)) {
         std::fprintf(stderr, "open failed: %s\n", port.LastError().c_str());
         return 1;
@@ -60,7 +60,7 @@ int main() {
     state.Serial.QuietWait = 1;
 
     double waitCpu = CpuPercent([&] { port.WaitForReply(2000); });
-    double delayCpu = CpuPercent([&] { DelayMs(state, op, 2000); });
+    double delayCpu = CpuPercent([&] { DelayMs(op, 2000); });
     std::printf("cpu_wait_for_reply_timeout_2s_percent_of_core: %.3f\n", waitCpu);
     std::printf("cpu_delay_ms_2s_percent_of_core: %.3f\n", delayCpu);
 

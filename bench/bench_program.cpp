@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/LineFormat.h"
-#include "program/ProgramFile.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/base/Clock.h"
+#include "core/program/CommandTable.h"
+#include "core/program/LineFormat.h"
+#include "core/program/ProgramFile.h"
 
 using namespace vendra;
 

@@ -31,13 +31,13 @@
 #include <string>
 #include <vector>
 
-#include "Simulator.h"
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "serial/BoardTransaction.h"
-#include "serial/CommDebugLog.h"
-#include "serial/QeDataLogger.h"
-#include "serial/SerialPort.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/SerialPort.h"
+#include "sim/Simulator.h"
 #include "support/QuietOperator.h"
 
 namespace {
@@ -210,11 +210,12 @@ int main(int argc, char** argv) {
 
     vendra::SystemState state;
     vendra::QuietOperator op(vendra::QuietOperator::Boxes::Print);
-    vendra::SerialPort port(state, op);
+    vendra::SerialPort port(state.Serial, op);
     port.SetDeviceFolder(folder.string());
     vendra::CommDebugLog log(state);
-    vendra::QeDataLogger logger(state);
-    vendra::BoardLink link(state, op, port, log, logger);
+    vendra::QeDataLogger logger(state.Run);
+    vendra::RunStopper stopper(state.Run);
+    vendra::BoardLink link(state, op, port, log, logger, stopper);
     state.Units.present[static_cast<int>(vendra::UnitGroup::DBoard)][3] = 1;
     state.Config.ReplyTimeout = 1000;
     state.Serial.CurrentBaud = kBaud;

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Operator.h"
+#include "core/base/Operator.h"
 
 namespace vendra {
 

@@ -1,13 +1,13 @@
-#include "VendraDef.h"
+#include "cli/VendraDef.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "app/SystemState.h"
-#include "program/AddressCheck.h"
-#include "program/LineFormat.h"
-#include "program/ProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/AddressCheck.h"
+#include "core/program/LineFormat.h"
+#include "core/program/ProgramFile.h"
 
 namespace vendra {
 
@@ -45,7 +45,7 @@ bool ListAndCheck(UserProgram& program, std::ostream& out) {
 bool ProcessFile(SystemState& state, const std::string& path, bool normalize, std::ostream& out,
                  std::ostream& err) {
     LoadReport report;
-    if (!LoadProgram(state, path, report)) {
+    if (!LoadProgram(state.Program, state.Labels, path, report)) {
         const char* how = report.Status == LoadStatus::ReadError ? "read error: " : "cannot open: ";
         Problem(err, path, how + std::string(std::strerror(report.Error)));
         return false;

@@ -1,7 +1,7 @@
 // vendra-def FILE...: see VendraDef.h.
 #include <iostream>
 
-#include "VendraDef.h"
+#include "cli/VendraDef.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -1,6 +1,6 @@
-#include "AxisBoard.h"
+#include "sim/AxisBoard.h"
 
-#include "MotionCommands.h"
+#include "sim/MotionCommands.h"
 
 namespace vendra::sim {
 

@@ -9,7 +9,7 @@
 #pragma once
 #include <array>
 
-#include "BoardUnit.h"
+#include "sim/BoardUnit.h"
 
 namespace vendra::sim {
 

@@ -1,8 +1,8 @@
-#include "BoardUnit.h"
+#include "sim/BoardUnit.h"
 
-#include "AxisBoard.h"
-#include "QBoard.h"
-#include "StepperBoards.h"
+#include "sim/AxisBoard.h"
+#include "sim/QBoard.h"
+#include "sim/StepperBoards.h"
 
 namespace vendra::sim {
 

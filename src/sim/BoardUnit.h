@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "Motor.h"
-#include "SimConfig.h"
+#include "sim/Motor.h"
+#include "sim/SimConfig.h"
 
 namespace vendra::sim {
 

@@ -1,10 +1,10 @@
-#include "ByteLog.h"
+#include "sim/ByteLog.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 
-#include "Faults.h"
+#include "sim/Faults.h"
 
 namespace vendra::sim {
 

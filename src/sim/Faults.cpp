@@ -1,9 +1,9 @@
-#include "Faults.h"
+#include "sim/Faults.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "SimConfig.h"
+#include "sim/SimConfig.h"
 
 namespace vendra::sim {
 

@@ -1,4 +1,4 @@
-#include "MotionCommands.h"
+#include "sim/MotionCommands.h"
 
 #include <cctype>
 #include <cstdint>

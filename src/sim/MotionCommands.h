@@ -13,7 +13,7 @@
 #include <array>
 #include <string>
 
-#include "Motor.h"
+#include "sim/Motor.h"
 
 namespace vendra::sim {
 

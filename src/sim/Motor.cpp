@@ -1,4 +1,4 @@
-#include "Motor.h"
+#include "sim/Motor.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
-#include "Network.h"
+#include "sim/Network.h"
 
-#include "AxisBoard.h"
-#include "MotionCommands.h"
+#include "sim/AxisBoard.h"
+#include "sim/MotionCommands.h"
 
 namespace vendra::sim {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "BoardUnit.h"
-#include "QBoard.h"
-#include "SimConfig.h"
+#include "sim/BoardUnit.h"
+#include "sim/QBoard.h"
+#include "sim/SimConfig.h"
 
 namespace vendra::sim {
 

@@ -1,10 +1,10 @@
-#include "NetworkFile.h"
+#include "sim/NetworkFile.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
-#include "Faults.h"
+#include "sim/Faults.h"
 
 namespace vendra::sim {
 

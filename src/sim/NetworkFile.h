@@ -13,7 +13,7 @@
 #pragma once
 #include <string>
 
-#include "SimConfig.h"
+#include "sim/SimConfig.h"
 
 namespace vendra::sim {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "Motor.h"
+#include "sim/Motor.h"
 
 namespace vendra::sim {
 

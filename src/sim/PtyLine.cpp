@@ -1,4 +1,4 @@
-#include "PtyLine.h"
+#include "sim/PtyLine.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,9 +1,9 @@
-#include "QBoard.h"
+#include "sim/QBoard.h"
 
 #include <cctype>
 #include <cmath>
 
-#include "Network.h"
+#include "sim/Network.h"
 
 namespace vendra::sim {
 

@@ -11,7 +11,7 @@
 #include <array>
 #include <optional>
 
-#include "BoardUnit.h"
+#include "sim/BoardUnit.h"
 
 namespace vendra::sim {
 

@@ -1,4 +1,4 @@
-#include "SimConfig.h"
+#include "sim/SimConfig.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Simulator.h"
+#include "sim/Simulator.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Network.h"
-#include "OutputQueue.h"
-#include "PtyLine.h"
+#include "sim/Network.h"
+#include "sim/OutputQueue.h"
+#include "sim/PtyLine.h"
 
 namespace vendra::sim {
 

@@ -22,10 +22,10 @@
 #include <thread>
 #include <vector>
 
-#include "ByteLog.h"
-#include "Faults.h"
-#include "Motor.h"
-#include "SimConfig.h"
+#include "sim/ByteLog.h"
+#include "sim/Faults.h"
+#include "sim/Motor.h"
+#include "sim/SimConfig.h"
 
 namespace vendra::sim {
 

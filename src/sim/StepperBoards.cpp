@@ -1,4 +1,4 @@
-#include "StepperBoards.h"
+#include "sim/StepperBoards.h"
 
 namespace vendra::sim {
 

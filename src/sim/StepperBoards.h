@@ -8,8 +8,8 @@
 #pragma once
 #include <memory>
 
-#include "BoardUnit.h"
-#include "MotionCommands.h"
+#include "sim/BoardUnit.h"
+#include "sim/MotionCommands.h"
 
 namespace vendra::sim {
 

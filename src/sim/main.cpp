@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "Faults.h"
-#include "NetworkFile.h"
-#include "Simulator.h"
+#include "sim/Faults.h"
+#include "sim/NetworkFile.h"
+#include "sim/Simulator.h"
 
 using namespace vendra::sim;
 

@@ -1,9 +1,9 @@
 // The entry point: the application title, the main window and the message loop.
 #include <QApplication>
 
-#include "app/Core.h"
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
+#include "core/app/Core.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/QtOperator.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "ProgramTestUtil.h"
-#include "VendraDef.h"
+#include "cli/VendraDef.h"
 
 namespace vendra {
 namespace {

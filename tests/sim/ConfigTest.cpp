@@ -1,9 +1,9 @@
 // Text forms: the unit list, the network file, fault rules.
 #include <gtest/gtest.h>
 
-#include "Faults.h"
-#include "NetworkFile.h"
-#include "Simulator.h"
+#include "sim/Faults.h"
+#include "sim/NetworkFile.h"
+#include "sim/Simulator.h"
 
 namespace vendra::sim::test {
 

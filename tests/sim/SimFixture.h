@@ -7,8 +7,8 @@
 #include <string>
 
 #include "HostLine.h"
-#include "NetworkFile.h"
-#include "Simulator.h"
+#include "sim/NetworkFile.h"
+#include "sim/Simulator.h"
 
 namespace vendra::sim::test {
 

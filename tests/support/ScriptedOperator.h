@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Operator.h"
+#include "core/base/Operator.h"
 
 namespace vendra::test {
 
@@ -17,7 +17,7 @@ struct MessageBoxCall {
 };
 
 class ScriptedOperator : public Operator {
-public:
+  public:
     // Answers for the next message boxes, in order; when empty a box is answered with
     // `defaultButton` (OK).
     void QueueButton(int button);
@@ -48,13 +48,13 @@ public:
     UnitIndicator Indicator(UnitGroup group, int address) const;
     std::string UnitCount(UnitGroup group) const;  // "" until set
     std::vector<std::string> UnitCountHistory(UnitGroup group) const;
-    int MenuEnabled(MenuItem item) const;  // -1 never set, else 0/1
+    int MenuEnabled(MenuItem item) const;   // -1 never set, else 0/1
     int CheckBoxState(CheckBox box) const;  // -1 never set, else 0/1
     std::vector<int> ProgressHistory() const;
     std::vector<unsigned> Beeps() const;
     void ClearRecords();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<int> buttons_;
     std::deque<std::pair<bool, uint8_t>> boardTypes_, boardAddresses_;

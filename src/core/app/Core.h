@@ -4,15 +4,15 @@
 // (within a bounded time) before the port and the state go away: members are destroyed in the
 // reverse order of their declaration, so workers are declared last.
 #pragma once
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "network/NetworkInit.h"
-#include "runner/RunControl.h"
-#include "runner/Runner.h"
-#include "serial/BoardTransaction.h"
-#include "serial/CommDebugLog.h"
-#include "serial/QeDataLogger.h"
-#include "serial/SerialPort.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/network/NetworkInit.h"
+#include "core/runner/RunControl.h"
+#include "core/runner/Runner.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -20,10 +20,11 @@ class Core {
   public:
     explicit Core(Operator& op)
         : Op(op),
-          Port(State, op),
+          Port(State.Serial, op),
           CommLog(State),
-          QeLogger(State),
-          Link(State, op, Port, CommLog, QeLogger),
+          QeLogger(State.Run),
+          Stopper(State.Run),
+          Link(State, op, Port, CommLog, QeLogger, Stopper),
           Network(State, op, Port),
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
@@ -36,6 +37,7 @@ class Core {
     SerialPort Port;
     CommDebugLog CommLog;   // the communications debugger's lines
     QeDataLogger QeLogger;  // the QBoard encoder data-logger file
+    RunStopper Stopper;     // how the transaction ends a run on a board error
     BoardLink Link;         // BoardTransaction, PollReply, SendFrame
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----

@@ -1,8 +1,8 @@
-#include "app/StartupReset.h"
+#include "core/app/StartupReset.h"
 
-#include "app/SystemState.h"
-#include "program/ProgramEdit.h"
-#include "runner/RunTables.h"
+#include "core/app/SystemState.h"
+#include "core/program/ProgramEdit.h"
+#include "core/runner/RunTables.h"
 
 namespace vendra {
 
@@ -48,7 +48,7 @@ void ResetStartupState(SystemState& state) {
     state.App.SelectedBoardFamily = 0;
     state.App.ProgramLoaded = 0;
     state.App.ProgramName.Set("");
-    ClearProgram(state);
+    ClearProgram(state.Program, state.Labels);
 }
 
 }  // namespace vendra

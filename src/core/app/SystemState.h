@@ -1,14 +1,20 @@
 // All of the system's state, in one object. The program creates exactly one; each test creates a
-// fresh one. Subsystems receive it by reference. Thread rules: see each member's header.
+// fresh one. Each subsystem is handed the parts it uses (the slices below convert from the whole
+// state); thread rules: see each member's header.
 #pragma once
-#include "app/AppState.h"
-#include "network/Configuration.h"
-#include "network/UnitMap.h"
-#include "program/ProgramModel.h"
-#include "runner/RunState.h"
-#include "serial/BoardState.h"
-#include "serial/CommDebugState.h"
-#include "serial/SerialState.h"
+#include "core/base/AppState.h"
+#include "core/base/Configuration.h"
+#include "core/base/UnitMap.h"
+#include "core/network/NetworkInit.h"
+#include "core/program/ProgramModel.h"
+#include "core/runner/RunState.h"
+#include "core/runner/RunnerState.h"
+#include "core/serial/BoardState.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/CommDebugState.h"
+#include "core/serial/QeReading.h"
+#include "core/serial/SerialState.h"
 
 namespace vendra {
 
@@ -23,12 +29,15 @@ struct SystemState {
     LabelTable Labels;
     RunState Run;
 
-    // True while a program runs, the network is being initialised or the comm test runs.
-    bool SystemBusy() const {
-        return Run.ProgramRunning.load() || Run.RunnerThreadAlive.load() ||
-               App.NetworkInitActive.load() ||
-               App.CommTestActive.load();
-    }
+    // The line has an owner, or a program run is in progress.
+    bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
+
+    // ---- the slices the subsystems take ----
+    operator LinkState() { return {Boards, Units, Config, Run.Stats, Run, Run.ProgramPointer}; }
+    operator CommDebugLogState() { return {CommDebug, Run.ProgramRunning}; }
+    operator QeReadingState() { return {Boards, Run, Units}; }
+    operator NetworkState() { return {Serial, Config, Units}; }
+    operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
 };
 
 }  // namespace vendra

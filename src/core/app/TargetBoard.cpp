@@ -1,9 +1,9 @@
-#include "app/TargetBoard.h"
+#include "core/app/TargetBoard.h"
 
 #include <algorithm>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
 
 namespace vendra {
 

@@ -6,15 +6,15 @@
 #pragma once
 #include <cstdint>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/base/Operator.h"
 
 namespace vendra {
 
 class SerialPort;
 
 // CurrentBaud = rate; "GG!\r", 300 ms; "GGc<code>\r", 100 ms; then SetBaudRate(rate). For a rate
-// without a code (0, "No Comm") no change frame is sent and the port keeps its rate.
-int ChangeBaud(SystemState& state, Operator& op, SerialPort& port, uint32_t rate);
+// without a code (0, "No Comm") no change frame is sent and the port keeps its rate. The caller
+// holds the line.
+int ChangeBaud(Operator& op, SerialPort& port, uint32_t rate);
 
 }  // namespace vendra

@@ -1,4 +1,4 @@
-#include "network/ConfigFile.h"
+#include "core/network/ConfigFile.h"
 
 #include <unistd.h>
 

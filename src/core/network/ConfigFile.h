@@ -22,8 +22,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Operator.h"
-#include "network/Configuration.h"
+#include "core/base/Configuration.h"
+#include "core/base/Operator.h"
 
 namespace vendra {
 

@@ -1,4 +1,4 @@
-#include "network/NetworkInit.h"
+#include "core/network/NetworkInit.h"
 
 #include <pthread.h>
 
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/Clock.h"
-#include "network/ConfigFile.h"
-#include "serial/SerialPort.h"
+#include "core/base/Clock.h"
+#include "core/network/ConfigFile.h"
+#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -35,7 +35,7 @@ void ClearUnitMap(UnitMap& units) {
     units.anyArmUnit = 0;
 }
 
-NetworkInitialiser::NetworkInitialiser(SystemState& state, Operator& op, SerialPort& port)
+NetworkInitialiser::NetworkInitialiser(NetworkState state, Operator& op, SerialPort& port)
     : state_(state), op_(op), port_(port) {}
 
 int NetworkInitialiser::QueryUnit(const char* frame, char* reply, size_t capacity) {
@@ -133,7 +133,7 @@ void NetworkInitialiser::ResetUnitButtons() {
         for (int a = 0; a < 16; ++a) op_.SetUnitIndicator(group, a, UnitIndicator::Reset);
 }
 
-CommInit::CommInit(SystemState& state, Operator& op, SerialPort& port, NetworkInitialiser& network)
+CommInit::CommInit(NetworkState state, Operator& op, SerialPort& port, NetworkInitialiser& network)
     : state_(state), op_(op), port_(port), network_(network) {}
 
 CommInit::~CommInit() {
@@ -156,8 +156,9 @@ bool CommInit::StartNetworkInitialisation() {
     }
     // A worker that has finished is joined here; it has nothing left to do.
     if (thread_.joinable()) thread_.join();
+    line_ = state_.Serial.Line.Take(LineUser::NetworkInit);
+    if (!line_) return false;
     running_ = true;
-    state_.App.NetworkInitActive = 1;
     lock.unlock();
     network_.ResetUnitButtons();
     lock.lock();
@@ -187,6 +188,7 @@ void CommInit::Run() {
             continue;
         }
         running_ = false;
+        line_.Release();
         idle_.notify_all();
         return;
     }
@@ -195,13 +197,9 @@ void CommInit::Run() {
 void CommInit::Execute() {
     op_.Beep(beep::Information);
     op_.SetSystemMessage("Please wait, Initializing the Serial Network");
-    state_.App.NetworkInitActive = 1;
     port_.ClosePort();
     network_.InitialiseNetwork();
-    if (network_.StopRequested()) {
-        state_.App.NetworkInitActive = 0;
-        return;
-    }
+    if (network_.StopRequested()) return;
     const UnitMap& units = state_.Units;
     op_.SetMenuEnabled(MenuItem::ArmConfiguration, units.anyArmUnit.load() == 1);
     if (state_.Serial.CurrentBaud.load() != 0 && units.totalUnits.load() != 0) {
@@ -217,7 +215,6 @@ void CommInit::Execute() {
     }
     op_.SetSystemMessage("Initialization Complete .....");
     op_.Beep(beep::Information);
-    state_.App.NetworkInitActive = 0;
 }
 
 }  // namespace vendra

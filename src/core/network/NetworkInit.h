@@ -7,9 +7,9 @@
 // a unit that does not answer, or answers from another address, is simply absent.
 // Thread rule: NetworkInitialiser runs on whichever thread calls it (the CommInit worker, or the
 // GUI thread for the baud scan's probes); it uses the port without a lock, so callers keep to one
-// activity at a time (SystemBusy). CommInit owns the worker thread; its methods may be called from
-// any thread, and its destructor stops and joins the worker within a bounded time (about one wait
-// slice after the port stops waiting).
+// activity at a time (the line's owner). CommInit owns the worker thread; its methods may be called
+// from any thread, and its destructor stops and joins the worker within a bounded time (about one
+// wait slice after the port stops waiting).
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -18,9 +18,11 @@
 #include <mutex>
 #include <thread>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "serial/BoardProtocol.h"
+#include "core/base/Configuration.h"
+#include "core/base/Operator.h"
+#include "core/base/UnitMap.h"
+#include "core/serial/BoardProtocol.h"
+#include "core/serial/SerialState.h"
 
 namespace vendra {
 
@@ -29,12 +31,19 @@ class SerialPort;
 // Every entry of the map back to 0.
 void ClearUnitMap(UnitMap& units);
 
+// The parts of the system state the initialisation uses.
+struct NetworkState {
+    SerialState& Serial;
+    Configuration& Config;  // the reply time-out is set to InitTimeout while scanning
+    UnitMap& Units;
+};
+
 class NetworkInitialiser {
   public:
     // The pause after opening the port, before the first frame, that lets the boards settle.
     static constexpr uint32_t kSettleMs = 1500;
 
-    NetworkInitialiser(SystemState& state, Operator& op, SerialPort& port);
+    NetworkInitialiser(NetworkState state, Operator& op, SerialPort& port);
 
     // Sends `frame` (QuietWait = 1, left so), waits ReplyTimeout for a reply and reads it. 1 when
     // a reply came from the frame's address (its second character equals the frame's); 0
@@ -59,7 +68,7 @@ class NetworkInitialiser {
   private:
     void Settle();
 
-    SystemState& state_;
+    NetworkState state_;
     Operator& op_;
     SerialPort& port_;
     std::atomic<bool> stop_{false};
@@ -70,15 +79,15 @@ class NetworkInitialiser {
 // The network-initialisation worker: one run of the initialisation on its own thread.
 class CommInit {
   public:
-    CommInit(SystemState& state, Operator& op, SerialPort& port, NetworkInitialiser& network);
+    CommInit(NetworkState state, Operator& op, SerialPort& port, NetworkInitialiser& network);
     ~CommInit();
     CommInit(const CommInit&) = delete;
     CommInit& operator=(const CommInit&) = delete;
 
-    // Resets the unit indicators and starts the worker; returns at once. While one initialisation
-    // runs, a second never starts beside it: the request is remembered and the running worker
-    // initialises once more when it is done (so a port change is not lost); the result is then
-    // false.
+    // Takes the line, resets the unit indicators and starts the worker; returns at once. While one
+    // initialisation runs, a second never starts beside it: the request is remembered and the
+    // running worker initialises once more when it is done (so a port change is not lost); the
+    // result is then false. False too, with nothing started, when another activity holds the line.
     bool StartNetworkInitialisation();
     bool Running() const;
     // Waits until no initialisation runs; false when timeoutMs passed first.
@@ -88,7 +97,7 @@ class CommInit {
     void Run();
     void Execute();
 
-    SystemState& state_;
+    NetworkState state_;
     Operator& op_;
     SerialPort& port_;
     NetworkInitialiser& network_;
@@ -96,6 +105,7 @@ class CommInit {
     std::condition_variable idle_;
     bool running_ = false;
     bool restartPending_ = false;
+    LineOwner::Guard line_;  // held from the start until the last initialisation is done
     std::thread thread_;
 };
 

@@ -1,7 +1,7 @@
-#include "program/AddressCheck.h"
+#include "core/program/AddressCheck.h"
 
-#include "app/Operator.h"
-#include "program/CommandTable.h"
+#include "core/base/Operator.h"
+#include "core/program/CommandTable.h"
 
 namespace vendra {
 

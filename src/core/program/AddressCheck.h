@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "program/ProgramModel.h"
+#include "core/program/ProgramModel.h"
 
 namespace vendra {
 

@@ -1,4 +1,4 @@
-#include "program/CommandTable.h"
+#include "core/program/CommandTable.h"
 
 #include <cstring>
 

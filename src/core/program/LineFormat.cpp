@@ -1,7 +1,7 @@
-#include "program/LineFormat.h"
+#include "core/program/LineFormat.h"
 
-#include "program/CommandTable.h"
-#include "program/LineLayout.h"
+#include "core/program/CommandTable.h"
+#include "core/program/LineLayout.h"
 
 namespace vendra {
 

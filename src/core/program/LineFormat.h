@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "program/ProgramModel.h"
+#include "core/program/ProgramModel.h"
 
 namespace vendra {
 

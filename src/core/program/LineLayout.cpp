@@ -1,8 +1,8 @@
-#include "program/LineLayout.h"
+#include "core/program/LineLayout.h"
 
 #include <initializer_list>
 
-#include "program/CommandTable.h"
+#include "core/program/CommandTable.h"
 
 namespace vendra {
 

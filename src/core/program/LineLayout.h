@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "program/ProgramModel.h"
+#include "core/program/ProgramModel.h"
 
 namespace vendra {
 

@@ -1,9 +1,8 @@
-#include "program/ProgramEdit.h"
+#include "core/program/ProgramEdit.h"
 
 #include <cstring>
 
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
+#include "core/program/CommandTable.h"
 
 namespace vendra {
 
@@ -70,22 +69,6 @@ int FindLabel(const LabelTable& labels, const char* name, std::atomic<int32_t>& 
         return 1;
     }
     return 0;
-}
-
-void ClearProgram(SystemState& state) {
-    ClearProgram(state.Program, state.Labels);
-}
-int InsertBlankLine(SystemState& state, uint32_t pos) {
-    return InsertBlankLine(state.Program, state.Labels, pos);
-}
-int DeleteLine(SystemState& state, uint32_t pos) {
-    return DeleteLine(state.Program, state.Labels, pos);
-}
-void RebuildLabelTable(SystemState& state) {
-    RebuildLabelTable(state.Program, state.Labels);
-}
-int FindLabel(SystemState& state, const char* name) {
-    return FindLabel(state.Labels, name, state.Run.ProgramPointer);
 }
 
 }  // namespace vendra

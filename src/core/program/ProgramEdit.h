@@ -7,11 +7,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "program/ProgramModel.h"
+#include "core/program/ProgramModel.h"
 
 namespace vendra {
-
-struct SystemState;
 
 // Command 0, all values 0, every text empty.
 void ClearLine(ProgramLine& line);
@@ -33,12 +31,5 @@ void RebuildLabelTable(const UserProgram& program, LabelTable& labels);
 // match whose Target is not 0, programPointer = Target - 2 (the runner's increment then lands on
 // the label line). Returns 1 on a match (moved or not), 0 otherwise.
 int FindLabel(const LabelTable& labels, const char* name, std::atomic<int32_t>& programPointer);
-
-// The same on the process-wide state.
-void ClearProgram(SystemState& state);
-int InsertBlankLine(SystemState& state, uint32_t pos);
-int DeleteLine(SystemState& state, uint32_t pos);
-void RebuildLabelTable(SystemState& state);
-int FindLabel(SystemState& state, const char* name);
 
 }  // namespace vendra

@@ -14,13 +14,12 @@
 #include <cstdio>
 #include <string>
 
-#include "program/ProgramModel.h"
+#include "core/base/SharedText.h"
+#include "core/program/ProgramModel.h"
 
 struct stat;
 
 namespace vendra {
-
-struct SystemState;
 
 enum class LoadStatus { Loaded, CannotOpen, ReadError };
 
@@ -44,16 +43,16 @@ std::string DescribeLosses(const LoadReport& report);
 // Sets report's counts; does not look at read errors (the caller checks ferror).
 void ReadProgram(std::FILE* file, UserProgram& program, LabelTable& labels, LoadReport& report);
 
-// Loads from an open stream: clears the program and the run-time tables, then reads. A read
-// error gives ReadError and leaves the program empty. Returns 1 when loaded, 0 on a read error.
-int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report);
+// Loads from an open stream: clears the program, then reads. A read error gives ReadError and
+// leaves the program empty. Returns 1 when loaded, 0 on a read error.
+int LoadProgram(UserProgram& program, LabelTable& labels, std::FILE* file, LoadReport& report);
 
-// Loads the file at path: clears the program and the run-time tables, then reads. Only regular
-// files are read (a directory, FIFO or device gives CannotOpen). A file whose size or time of
-// change moved while it was read was rewritten meanwhile: ReadError, program empty. Returns 1 when
-// loaded (possibly with losses, see report), 0 when the file cannot be opened or read; the program
-// is then empty. Sets LinksPresent when a link_me line was read.
-int LoadProgram(SystemState& state, const std::string& path, LoadReport& report);
+// Loads the file at path: clears the program, then reads. Only regular files are read (a
+// directory, FIFO or device gives CannotOpen). A file whose size or time of change moved while it
+// was read was rewritten meanwhile: ReadError, program empty. Returns 1 when loaded (possibly with
+// losses, see report), 0 when the file cannot be opened or read; the program is then empty.
+int LoadProgram(UserProgram& program, LabelTable& labels, const std::string& path,
+                LoadReport& report);
 
 // True when the open file's size or modification time differs from `before` (or cannot be read).
 bool FileChangedSince(int fd, const struct stat& before);
@@ -67,7 +66,7 @@ std::string DefinitionFileName(const std::string& path);
 // be created or written, with a reason in *error when error is not null.
 int SaveProgramTo(UserProgram& program, const std::string& path, std::string* error = nullptr);
 
-// Saves to DefinitionFileName(ProgramPath) and, on success, sets ProgramPath to that name.
-int SaveProgram(SystemState& state, std::string* error = nullptr);
+// Saves to DefinitionFileName(programPath) and, on success, sets programPath to that name.
+int SaveProgram(UserProgram& program, SharedText& programPath, std::string* error = nullptr);
 
 }  // namespace vendra

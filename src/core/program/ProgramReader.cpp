@@ -6,13 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/LineLayout.h"
-#include "program/ProgramEdit.h"
-#include "program/ProgramFile.h"
-#include "program/TokenReader.h"
-#include "runner/RunTables.h"
+#include "core/program/CommandTable.h"
+#include "core/program/LineLayout.h"
+#include "core/program/ProgramEdit.h"
+#include "core/program/ProgramFile.h"
+#include "core/program/TokenReader.h"
 
 namespace vendra {
 
@@ -177,42 +175,39 @@ std::FILE* OpenRegularFile(const std::string& path, int& error, struct stat& st)
 
 }  // namespace
 
-int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report) {
+int LoadProgram(UserProgram& program, LabelTable& labels, std::FILE* file, LoadReport& report) {
     report = LoadReport{};
-    ClearProgram(state.Program, state.Labels);
-    ResetRunTables(state);
-
-    ReadProgram(file, state.Program, state.Labels, report);
+    ClearProgram(program, labels);
+    ReadProgram(file, program, labels, report);
     if (std::ferror(file)) {
         // Whatever was read before the error is dropped: a half program must never look loaded.
         report.Status = LoadStatus::ReadError;
         report.Error = errno;
-        ClearProgram(state.Program, state.Labels);
+        ClearProgram(program, labels);
         return 0;
     }
-    if (report.LinksFound) state.Run.LinksPresent = 1;
     return 1;
 }
 
-int LoadProgram(SystemState& state, const std::string& path, LoadReport& report) {
+int LoadProgram(UserProgram& program, LabelTable& labels, const std::string& path,
+                LoadReport& report) {
     int error = 0;
     struct stat before {};
     std::FILE* file = OpenRegularFile(path, error, before);
     if (file == nullptr) {
         report = LoadReport{};
-        ClearProgram(state.Program, state.Labels);
-        ResetRunTables(state);
+        ClearProgram(program, labels);
         report.Status = LoadStatus::CannotOpen;
         report.Error = error;
         return 0;
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    int result = LoadProgram(state, file, report);
+    int result = LoadProgram(program, labels, file, report);
     if (result == 1 && FileChangedSince(fileno(file), before)) {
         // Rewritten in place while it was read: what was read may be half of one version and
         // half of another.
-        ClearProgram(state.Program, state.Labels);
-        state.Run.LinksPresent = 0;
+        ClearProgram(program, labels);
+        report.LinksFound = false;
         report.Status = LoadStatus::ReadError;
         report.Error = EAGAIN;
         result = 0;

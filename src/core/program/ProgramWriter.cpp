@@ -8,9 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/SystemState.h"
-#include "program/LineFormat.h"
-#include "program/ProgramFile.h"
+#include "core/program/LineFormat.h"
+#include "core/program/ProgramFile.h"
 
 namespace vendra {
 
@@ -106,10 +105,10 @@ int SaveProgramTo(UserProgram& program, const std::string& path, std::string* er
     return 1;
 }
 
-int SaveProgram(SystemState& state, std::string* error) {
-    std::string path = DefinitionFileName(state.App.ProgramPath.Get());
-    if (!SaveProgramTo(state.Program, path, error)) return 0;
-    state.App.ProgramPath.Set(path);
+int SaveProgram(UserProgram& program, SharedText& programPath, std::string* error) {
+    std::string path = DefinitionFileName(programPath.Get());
+    if (!SaveProgramTo(program, path, error)) return 0;
+    programPath.Set(path);
     return 1;
 }
 

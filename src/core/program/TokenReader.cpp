@@ -1,4 +1,4 @@
-#include "program/TokenReader.h"
+#include "core/program/TokenReader.h"
 
 namespace vendra {
 

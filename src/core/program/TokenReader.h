@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "program/ProgramModel.h"
+#include "core/program/ProgramModel.h"
 
 namespace vendra {
 

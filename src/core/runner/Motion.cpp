@@ -1,10 +1,10 @@
-#include "runner/Motion.h"
+#include "core/runner/Motion.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/Clock.h"
-#include "serial/BoardTransaction.h"
+#include "core/base/Clock.h"
+#include "core/serial/BoardTransaction.h"
 
 namespace vendra {
 
@@ -75,8 +75,7 @@ MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code) {
     }
 }
 
-void UpdateMoveStatistics(SystemState& state) {
-    Statistics& s = state.Run.Stats;
+void UpdateMoveStatistics(Statistics& s) {
     uint32_t start = s.MoveStartTime.load();
     if (start == 0) return;
     s.MovesCompleted.fetch_add(1);
@@ -85,7 +84,7 @@ void UpdateMoveStatistics(SystemState& state) {
     s.MoveBusyMark = 0;
 }
 
-MotionControl::MotionControl(SystemState& state, Operator& op, BoardLink& link,
+MotionControl::MotionControl(RunnerState state, Operator& op, BoardLink& link,
                              std::function<void(uint32_t)> pause)
     : state_(state), op_(op), link_(link), pause_(std::move(pause)) {}
 
@@ -133,7 +132,7 @@ MotionControl::Poll MotionControl::StatusPoll(unsigned unit, uint8_t code, bool 
     if (Busy(unit, code)) return Poll::Busy;
     if (verify) {
         VerifyEncoder(unit, code);
-        UpdateMoveStatistics(state_);
+        UpdateMoveStatistics(state_.Run.Stats);
     }
     return Poll::Finished;
 }
@@ -148,7 +147,7 @@ MotionControl::Poll MotionControl::AxisPoll(unsigned unit, uint8_t, bool verify)
         if (Busy(unit, axis)) return Poll::Busy;
         if (verify) VerifyEncoder(unit, axis);
     }
-    if (verify) UpdateMoveStatistics(state_);
+    if (verify) UpdateMoveStatistics(state_.Run.Stats);
     return Poll::Finished;
 }
 
@@ -162,8 +161,7 @@ bool MotionControl::NoteSilence(Poll result, unsigned unit, uint8_t code) {
     char text[160];
     std::snprintf(text, sizeof text, "%s unit %X does not answer.\nThe program has been stopped.",
                   FamilyName(code), unit);
-    state_.Run.StopRun = 1;
-    state_.Run.ProgramRunning = 0;
+    StopProgram(state_.Run);
     op_.ShowMessageBox(text, "VDWin Comm ERROR Message", 0x1010);
     return true;
 }
@@ -189,7 +187,7 @@ void MotionControl::WaitResponse(unsigned unit, uint8_t code, bool verify) {
     link_.PollReply(unit, code);
     if (code != family::QBoard && verify) {
         VerifyEncoder(unit, code == family::AxisUnit ? family::AxisZ : code);
-        UpdateMoveStatistics(state_);
+        UpdateMoveStatistics(state_.Run.Stats);
     }
     if (Stopped()) return;
     RefreshLinkedEncoder(unit, code);

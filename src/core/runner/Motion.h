@@ -2,19 +2,19 @@
 // is, and checking a motor against its linked quadrature encoder with a bounded number of
 // corrections.
 //
-// Error rule: board errors are reported by the board transaction (message, StopRun = 1,
-// ProgramRunning = 0); the waits return at their next check. A unit that stops answering in the
+// Error rule: board errors are reported by the board transaction (message, then
+// StopProgram); the waits return at their next check. A unit that stops answering in the
 // middle of a wait or of a check-done loop (kMaxSilentPolls status polls in a row without a reply)
 // ends the run with a message instead of being polled forever. Unit and record indexes are checked
 // before any table is touched: an out-of-range unit is treated as a motor without link and never
-// indexes a table. Thread rule: runs on the runner thread only (one activity holds the line,
-// SystemBusy). StopRun is written by the GUI thread and read here at every turn of every wait.
+// indexes a table. Thread rule: runs on the runner thread only (it holds the line). StopRun is
+// written by the GUI thread and read here at every turn of every wait.
 #pragma once
 #include <cstdint>
 #include <functional>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/runner/RunnerState.h"
 
 namespace vendra {
 
@@ -27,13 +27,13 @@ char CorrectionLetter(uint8_t code);
 // The motor record behind (unit, code) for codes 0..6; nullptr otherwise.
 MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code);
 // Completes the current move for the statistics (moves completed, motor busy time).
-void UpdateMoveStatistics(SystemState& state);
+void UpdateMoveStatistics(Statistics& stats);
 
 class MotionControl {
   public:
     // `pause` sleeps the calling thread for the given ms (the runner's interruptible sleep); the
     // waits use it between polls so that they never spin.
-    MotionControl(SystemState& state, Operator& op, BoardLink& link,
+    MotionControl(RunnerState state, Operator& op, BoardLink& link,
                   std::function<void(uint32_t)> pause);
 
     int CheckDone(unsigned unit, uint8_t code, bool verify);
@@ -61,7 +61,7 @@ class MotionControl {
     bool NoteSilence(Poll result, unsigned unit, uint8_t code);
     bool Stopped();
 
-    SystemState& state_;
+    RunnerState state_;
     Operator& op_;
     BoardLink& link_;
     std::function<void(uint32_t)> pause_;

@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "program/CommandTable.h"
-#include "program/ProgramEdit.h"
-#include "runner/Runner.h"
-#include "serial/BoardTransaction.h"
-#include "serial/CommDebugLog.h"
-#include "serial/QeDataLogger.h"
+#include "core/program/CommandTable.h"
+#include "core/program/ProgramEdit.h"
+#include "core/runner/Runner.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/QeDataLogger.h"
 
 namespace vendra {
 
@@ -29,7 +29,7 @@ bool IsAxisSelector(uint32_t v) {
 
 void Runner::Jump(const ProgramLine& line, int slot, uint32_t number) {
     const char* label = line.JumpLabels[slot];
-    if (label[0] != '\0' && FindLabel(state_, label)) return;
+    if (label[0] != '\0' && FindLabel(state_.Labels, label, state_.Run.ProgramPointer)) return;
     if (number == 0) return;
     // A target past the last line ends the run as the program's end would; the loop's increment
     // takes the pointer to LineCount.
@@ -54,8 +54,7 @@ Runner::Next Runner::BadLine(const std::string& what) {
     char text[300];
     std::snprintf(text, sizeof text, "Line %u: %s\nThe program has been stopped.", lineNumber_,
                   what.c_str());
-    state_.Run.StopRun = 1;
-    state_.Run.ProgramRunning = 0;
+    StopProgram(state_.Run);
     op_.ShowMessageBox(text, "VDWin Error Message", 48);
     return Next::End;
 }
@@ -112,10 +111,10 @@ Runner::Next Runner::ExecuteLine(const ProgramLine& line) {
             }
             return Next::Continue;
         case CmdEnableCommDebug:
-            EnableCommDebug(state_, op_, log_);
+            EnableCommDebug(op_, log_);
             return Next::Continue;
         case CmdDisableCommDebug:
-            DisableCommDebug(state_);
+            DisableCommDebug(log_);
             return Next::Continue;
         case CmdEndProgram:
             run.ProgramRunning = 0;
@@ -343,7 +342,7 @@ Runner::Next Runner::MotionCommand(const ProgramLine& line) {
         else
             motion_.WaitResponse(unit, code, true);
         if (AfterBoardCommand() == Next::End) return Next::End;
-        UpdateMoveStatistics(state_);
+        UpdateMoveStatistics(state_.Run.Stats);
         return Next::Continue;
     }
     return Next::Continue;

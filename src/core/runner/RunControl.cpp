@@ -1,13 +1,14 @@
-#include "runner/RunControl.h"
+#include "core/runner/RunControl.h"
 
 #include <cctype>
 
-#include "runner/Runner.h"
-#include "serial/SerialPort.h"
+#include "core/runner/Runner.h"
+#include "core/serial/BoardProtocol.h"
+#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
-RunControl::RunControl(SystemState& state, Operator& op, SerialPort& port, Runner& runner)
+RunControl::RunControl(RunnerState state, Operator& op, SerialPort& port, Runner& runner)
     : state_(state), op_(op), port_(port), runner_(runner) {}
 
 void RunControl::RunButtonClick() {
@@ -28,8 +29,10 @@ void RunControl::AbortButtonClick() {
     if (run.AbortRequest.exchange(1) != 0 && runner_.Active()) runner_.CutDelay();
     run.StopRun = 1;
     if (!state_.SystemBusy() && state_.Serial.PortOpen.load() != 0) {
-        port_.WriteFrame("GG!\r");
-        DelayMs(state_, op_, 100);
+        if (LineOwner::Guard line = state_.Serial.Line.Take(LineUser::MainWindow)) {
+            port_.WriteFrame(protocol::kAbortFrame);
+            DelayMs(op_, 100);
+        }
     }
     // A live runner sees the stop order and closes the logger file itself.
     if (!runner_.Active()) runner_.CloseLogger();

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/runner/RunnerState.h"
 
 namespace vendra {
 
@@ -21,7 +21,7 @@ class Runner;
 
 class RunControl {
   public:
-    RunControl(SystemState& state, Operator& op, SerialPort& port, Runner& runner);
+    RunControl(RunnerState state, Operator& op, SerialPort& port, Runner& runner);
 
     void RunButtonClick();
     // Safe whatever the runner does: it only sets flags the runner polls; the global stop frame
@@ -40,7 +40,7 @@ class RunControl {
   private:
     void ShowLineOne();
 
-    SystemState& state_;
+    RunnerState state_;
     Operator& op_;
     SerialPort& port_;
     Runner& runner_;

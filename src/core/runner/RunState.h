@@ -5,42 +5,20 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/SharedText.h"
+#include "core/base/ProgramStopper.h"
+#include "core/base/SharedText.h"
+#include "core/base/TempRegisters.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/SerialState.h"
+#include "core/serial/Statistics.h"
 
 namespace vendra {
 
-constexpr int kTempRegisters = 74;
 constexpr int kBreakpointSlots = 12;
 
-struct Statistics {
-    std::atomic<uint32_t> RunStartTime{0};
-    std::atomic<uint32_t> ReplyDelaySum{0};
-    std::atomic<uint32_t> ReplyCount{0};
-    std::atomic<uint32_t> ReplyDelayMin{0xFFFFFF};
-    std::atomic<uint32_t> ReplyDelayMax{0};
-    std::atomic<uint32_t> FramesSent{0};
-    std::atomic<uint32_t> RepliesCounted{0};
-    std::atomic<uint32_t> MovesCompleted{0};
-    std::atomic<uint32_t> MotorBusyTime{0};
-    std::atomic<uint32_t> MoveStartTime{0};
-    std::atomic<uint32_t> MoveEndTime{0};
-    std::atomic<uint32_t> MoveBusyMark{0};
-    std::atomic<uint32_t> SendTime{0};
-    std::atomic<uint32_t> ReplyTime{0};
-    std::atomic<uint32_t> TimerTicks{0};
-
-    // Zeroes every counter; the low mark of the reply delay starts at `lowMark` (it only falls).
-    void Reset(uint32_t lowMark) {
-        for (auto* counter : {&RunStartTime, &ReplyDelaySum, &ReplyCount, &ReplyDelayMax,
-                              &FramesSent, &RepliesCounted, &MovesCompleted, &MotorBusyTime,
-                              &MoveStartTime, &MoveEndTime, &MoveBusyMark, &SendTime, &ReplyTime,
-                              &TimerTicks})
-            *counter = 0;
-        ReplyDelayMin = lowMark;
-    }
-};
-
-struct RunState {
+// The register file and the data logger's flags are parts of the run state that the board
+// transaction also touches; it is handed those parts alone.
+struct RunState : TempRegisterFile, QeLoggerState {
     std::atomic<int32_t> ProgramPointer{0};
     std::atomic<uint32_t> RestartPending{0};
     std::atomic<uint32_t> ProgramRunning{0};
@@ -54,28 +32,42 @@ struct RunState {
     // Index of the line the four status texts describe. The runner publishes only this index
     // (one store per line); the status timer formats the texts from it (PublishStatusTexts).
     std::atomic<int32_t> StatusLine{0};
-    // 1 from the moment a runner thread is created until it has finished its last step. Counted
-    // by SystemBusy, so no other activity takes the line while a runner still finishes a line.
+    // 1 from the moment a runner thread is created until it has finished its last step (it holds
+    // the line meanwhile).
     std::atomic<uint32_t> RunnerThreadAlive{0};
 
     std::atomic<uint32_t> CloopCounter{0};
     std::atomic<uint32_t> CloopActive{0};
 
-    std::atomic<uint32_t> TempRegisters[kTempRegisters]{};
-    std::atomic<uint32_t> TempRegisterChanged[kTempRegisters]{};
     std::atomic<uint32_t> UserValueCell{0};
     std::atomic<uint32_t> LinksPresent{0};
-
-    // QBoard data logger; the file itself belongs to the runner's logger object.
-    std::atomic<uint32_t> QeLoggerOpen{0};
-    std::atomic<uint32_t> QeLoggerActive{0};
-    std::atomic<int32_t> QeValuesPerLine{0};
-    std::atomic<int32_t> QeColumn{0};
 
     std::atomic<uint32_t> BreakpointLines[kBreakpointSlots]{};
     std::atomic<uint32_t> BreakpointsEnabled{0};
 
     Statistics Stats;
 };
+
+// Ends the run after the current command. Every place that ends a run does it this way.
+inline void StopProgram(RunState& run) {
+    run.StopRun = 1;
+    run.ProgramRunning = 0;
+}
+
+// The board transaction's way to end a run (wired by the composition root).
+class RunStopper final : public ProgramStopper {
+  public:
+    explicit RunStopper(RunState& run) : run_(run) {}
+    void StopProgram() override { vendra::StopProgram(run_); }
+
+  private:
+    RunState& run_;
+};
+
+// Another activity must not start: the line has an owner, or a program run is in progress (a run
+// paused at a breakpoint or between single steps holds no line but must not be disturbed).
+inline bool SystemBusy(const SerialState& serial, const RunState& run) {
+    return serial.Line.Busy() || run.ProgramRunning.load() != 0;
+}
 
 }  // namespace vendra

@@ -1,6 +1,6 @@
-#include "runner/RunTables.h"
+#include "core/runner/RunTables.h"
 
-#include "app/SystemState.h"
+#include "core/runner/RunnerState.h"
 
 namespace vendra {
 
@@ -20,7 +20,7 @@ void ResetMotor(MotorRecord& m) {
 
 }  // namespace
 
-void ResetRunTables(SystemState& state) {
+void ResetRunTables(RunnerState state) {
     BoardState& b = state.Boards;
     for (int unit = 0; unit < 16; ++unit) {
         ResetMotor(b.MotorD[unit]);

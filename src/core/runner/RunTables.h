@@ -6,12 +6,12 @@
 
 namespace vendra {
 
-struct SystemState;
+struct RunnerState;
 
 // Every motor record: position 0, step mode 1, encoder unit/channel/state 0, tolerances 0,
 // retry count 3, linked encoder count 0. Every QBoard channel: not linked (255/255), count 0,
 // text empty. Every temporary register 0 (and marked changed, so an open display redraws it).
 // LinksPresent 0.
-void ResetRunTables(SystemState& state);
+void ResetRunTables(RunnerState state);
 
 }  // namespace vendra

@@ -1,13 +1,14 @@
-#include "runner/Runner.h"
+#include "core/runner/Runner.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 
-#include "app/Clock.h"
-#include "program/CommandTable.h"
-#include "serial/QeDataLogger.h"
-#include "serial/SerialPort.h"
+#include "core/base/Clock.h"
+#include "core/program/CommandTable.h"
+#include "core/serial/BoardProtocol.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -16,7 +17,7 @@ constexpr uint32_t kAbortSettleMs = 400;   // after "GG!\r", before the run ends
 constexpr uint32_t kNoReplyYet = 9999999;  // minimum reply delay before the first reply
 }  // namespace
 
-Runner::Runner(SystemState& state, Operator& op, SerialPort& port, BoardLink& link,
+Runner::Runner(RunnerState state, Operator& op, SerialPort& port, BoardLink& link,
                CommDebugLog& log, QeDataLogger& logger)
     : state_(state),
       op_(op),
@@ -41,6 +42,8 @@ void Runner::Notify() {
 bool Runner::Start() {
     if (alive_.load()) return false;
     if (thread_.joinable()) thread_.join();  // finished: returns at once
+    LineOwner::Guard line = state_.Serial.Line.Take(LineUser::Runner);
+    if (!line) return false;
 
     RunState& run = state_.Run;
     if (run.RestartPending.load()) {
@@ -65,7 +68,7 @@ bool Runner::Start() {
     stopFrameSent_ = false;
     alive_ = true;
     run.RunnerThreadAlive = 1;
-    thread_ = std::thread([this] { Execute(); });
+    thread_ = std::thread([this, held = std::move(line)]() mutable { Execute(std::move(held)); });
     return true;
 }
 
@@ -83,12 +86,13 @@ void Runner::RequestEnd() {
     Notify();
 }
 
-void Runner::Execute() {
+void Runner::Execute(LineOwner::Guard line) {
     Finish how = Loop();
     // An abort that ended the run inside a board command or a motion wait still stops the
     // motors: the operator pressed Abort to stop the machine, not only the program.
-    if (state_.Run.AbortRequest.load() && !stopFrameSent_) port_.WriteFrame("GG!\r");
+    if (state_.Run.AbortRequest.load() && !stopFrameSent_) port_.WriteFrame(protocol::kAbortFrame);
     FinishLogger(how);
+    line.Release();
     state_.Run.RunnerThreadAlive = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -149,7 +153,7 @@ Runner::Finish Runner::Loop() {
         if (shutdown_.load()) return Finish::Close;
         // 1. An abort asked for between lines: stop every motor, give the boards time, stop.
         if (run.AbortRequest.load()) {
-            port_.WriteFrame("GG!\r");
+            port_.WriteFrame(protocol::kAbortFrame);
             stopFrameSent_ = true;
             if (!Sleep(kAbortSettleMs)) return Finish::Close;
             run.StopRun = 1;

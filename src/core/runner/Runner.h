@@ -20,9 +20,9 @@
 #include <string>
 #include <thread>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "runner/Motion.h"
+#include "core/base/Operator.h"
+#include "core/runner/Motion.h"
+#include "core/runner/RunnerState.h"
 
 namespace vendra {
 
@@ -33,15 +33,17 @@ class QeDataLogger;
 
 class Runner {
   public:
-    Runner(SystemState& state, Operator& op, SerialPort& port, BoardLink& link, CommDebugLog& log,
+    Runner(RunnerState state, Operator& op, SerialPort& port, BoardLink& link, CommDebugLog& log,
            QeDataLogger& logger);
     ~Runner();
     Runner(const Runner&) = delete;
     Runner& operator=(const Runner&) = delete;
 
-    // Starts a runner thread. When RestartPending is 1 the run is reset first (pointer 0, fresh
-    // statistics, ProgramRunning 1), on the calling thread, so that an Abort pressed right after
-    // Run is never undone by the new thread. False while a previous runner thread is alive.
+    // Takes the line and starts a runner thread, which holds the line until it ends. When
+    // RestartPending is 1 the run is reset first (pointer 0, fresh statistics, ProgramRunning 1),
+    // on the calling thread, so that an Abort pressed right after Run is never undone by the new
+    // thread. False, with nothing changed, while a previous runner thread is alive or another
+    // activity holds the line.
     bool Start();
     // A runner thread exists and has not finished.
     bool Active() const { return alive_.load(); }
@@ -71,7 +73,7 @@ class Runner {
     enum class Next { Continue, End };
     enum class Finish { Close, Suspend };
 
-    void Execute();
+    void Execute(LineOwner::Guard line);
     Finish Loop();
     Next ExecuteLine(const ProgramLine& line);
     Next Board(unsigned unit, uint8_t family, const std::string& text);
@@ -97,7 +99,7 @@ class Runner {
     void FinishLogger(Finish how);
     void Notify();
 
-    SystemState& state_;
+    RunnerState state_;
     Operator& op_;
     SerialPort& port_;
     BoardLink& link_;

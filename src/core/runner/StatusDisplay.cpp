@@ -1,9 +1,9 @@
-#include "runner/StatusDisplay.h"
+#include "core/runner/StatusDisplay.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "program/CommandTable.h"
+#include "core/program/CommandTable.h"
 
 namespace vendra {
 
@@ -27,7 +27,7 @@ bool UpdateIfChanged(const std::string& source, std::string& shown) {
     return true;
 }
 
-void PublishStatusTexts(SystemState& state) {
+void PublishStatusTexts(RunnerState state) {
     RunState& run = state.Run;
     const int32_t index = run.StatusLine.load();
     run.LineText = std::to_string(static_cast<uint32_t>(index) + 1);
@@ -46,7 +46,7 @@ StatusView StatusDisplay::Tick(uint32_t now) {
     StatusView view;
     const bool loaded = state_.App.ProgramLoaded.load() != 0;
     view.debugControlsEnabled = loaded;
-    if (state_.App.CommTestActive.load() == 0) view.runEnabled = loaded;
+    if (state_.Serial.Line.Owner() != LineUser::CommTest) view.runEnabled = loaded;
     view.baudrate = std::to_string(state_.Serial.CurrentBaud.load());
 
     RunState& run = state_.Run;

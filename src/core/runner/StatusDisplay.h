@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/SystemState.h"
+#include "core/runner/RunnerState.h"
 
 namespace vendra {
 
@@ -21,7 +21,7 @@ bool UpdateIfChanged(const std::string& source, std::string& shown);
 
 // Sets LineText, CommandText, CommentText and CloopText from RunState::StatusLine and
 // CloopCounter: "%u" of the line number, the line's keyword, its comment, "%u\r" of the counter.
-void PublishStatusTexts(SystemState& state);
+void PublishStatusTexts(RunnerState state);
 
 // What one tick writes. An empty optional leaves that control as it is.
 struct StatusView {
@@ -36,12 +36,12 @@ struct StatusView {
 
 class StatusDisplay {
   public:
-    explicit StatusDisplay(SystemState& state) : state_(state) {}
+    explicit StatusDisplay(RunnerState state) : state_(state) {}
     // One MainTimer tick at the millisecond tick `now`.
     StatusView Tick(uint32_t now);
 
   private:
-    SystemState& state_;
+    RunnerState state_;
     std::string shownComments_, shownLine_, shownCommand_, shownCloop_;
 };
 

@@ -1,4 +1,4 @@
-#include "serial/BoardProtocol.h"
+#include "core/serial/BoardProtocol.h"
 
 #include <cstdio>
 #include <cstring>

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Operator.h"
+#include "core/base/Operator.h"
 
 namespace vendra::protocol {
 

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/SharedText.h"
+#include "core/base/SharedText.h"
 
 namespace vendra {
 

@@ -1,15 +1,15 @@
-#include "serial/BoardTransaction.h"
+#include "core/serial/BoardTransaction.h"
 
 #include <cstring>
 
-#include "app/Clock.h"
-#include "serial/BoardProtocol.h"
-#include "serial/CommDebugLog.h"
-#include "serial/FrameText.h"
-#include "serial/PositionTracking.h"
-#include "serial/QeDataLogger.h"
-#include "serial/QeReading.h"
-#include "serial/SerialPort.h"
+#include "core/base/Clock.h"
+#include "core/serial/BoardProtocol.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/FrameText.h"
+#include "core/serial/PositionTracking.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/QeReading.h"
+#include "core/serial/SerialPort.h"
 
 namespace vendra {
 namespace {
@@ -63,19 +63,22 @@ UnitGroup GroupOf(uint8_t f) {
 // TransactionActive for the whole call, and QuietWait restored on every way out once saved.
 class ActiveScope {
   public:
-    explicit ActiveScope(SystemState& s) : s_(s) { s_.Boards.TransactionActive = 1; }
+    ActiveScope(BoardState& boards, SerialState& serial) : boards_(boards), serial_(serial) {
+        boards_.TransactionActive = 1;
+    }
     ~ActiveScope() {
-        if (quietSaved_) s_.Serial.QuietWait = quiet_;
-        s_.Boards.TransactionActive = 0;
+        if (quietSaved_) serial_.QuietWait = quiet_;
+        boards_.TransactionActive = 0;
     }
     void MakeQuiet() {
-        quiet_ = s_.Serial.QuietWait.load();
+        quiet_ = serial_.QuietWait.load();
         quietSaved_ = true;
-        s_.Serial.QuietWait = 1;
+        serial_.QuietWait = 1;
     }
 
   private:
-    SystemState& s_;
+    BoardState& boards_;
+    SerialState& serial_;
     bool quietSaved_ = false;
     uint32_t quiet_ = 0;
 };
@@ -88,9 +91,9 @@ bool DecodeReplyStatus(char status, std::string& text) {
     return decoded.success;
 }
 
-BoardLink::BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,
-                     QeDataLogger& logger)
-    : state_(state), op_(op), port_(port), log_(log), logger_(logger) {}
+BoardLink::BoardLink(LinkState state, Operator& op, SerialPort& port, CommDebugLog& log,
+                     QeDataLogger& logger, ProgramStopper& stopper)
+    : state_(state), op_(op), port_(port), log_(log), logger_(logger), stopper_(stopper) {}
 
 BoardLink::Slot BoardLink::SlotOf(uint8_t f) {
     switch (f) {
@@ -113,8 +116,8 @@ std::string BoardLink::LastReply(uint8_t f) const {
 }
 
 bool BoardLink::SendFrame(const std::string& frame) {
-    log_.LogSentFrame(state_.Run.ProgramPointer.load() + 1, frame);
-    Statistics& stats = state_.Run.Stats;
+    log_.LogSentFrame(state_.ProgramPointer.load() + 1, frame);
+    Statistics& stats = state_.Stats;
     stats.SendTime = TickMs();
     stats.FramesSent.fetch_add(1);
     bool wasOpen = port_.IsOpen();
@@ -123,19 +126,17 @@ bool BoardLink::SendFrame(const std::string& frame) {
 
 void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
     op_.ShowMessageBox(text, title, kBoxStop);
-    state_.Run.StopRun = 1;
-    state_.Run.ProgramRunning = 0;
+    stopper_.StopProgram();
     if (purge) port_.PurgeInput();
 }
 
 void BoardLink::Refuse(const std::string& text) {
     op_.ShowMessageBox(text, "VDWin Error Message", kBoxStop);
-    state_.Run.StopRun = 1;
-    state_.Run.ProgramRunning = 0;
+    stopper_.StopProgram();
 }
 
 void BoardLink::CountReply() {
-    Statistics& stats = state_.Run.Stats;
+    Statistics& stats = state_.Stats;
     uint32_t now = TickMs();
     stats.ReplyTime = now;
     uint32_t delay = now - stats.SendTime.load();
@@ -161,16 +162,16 @@ void BoardLink::FileValue(const char* value) {
 }
 
 int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
-    ActiveScope active(state_);
-    PumpMessages(state_, op_);
+    ActiveScope active(state_.Boards, port_.State());
+    port_.PumpMessages();
     // The receive queue is purged by the frame write itself (WriteFrame empties both queues just
     // before writing), so a separate purge here would only cost a system call per exchange.
-    state_.Run.Stats.MoveEndTime = 0;
+    state_.Stats.MoveEndTime = 0;
     if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
 
     if (!IsAddressed(f) && !IsRaw(f)) {
         std::string frame = t;  // the caller's own text is never rewritten
-        ExpandTempReferences(frame, state_.Run.TempRegisters);
+        ExpandTempReferences(frame, state_.Registers.TempRegisters);
         if (!SendFrame(frame)) return LineLost();
         state_.Boards.LastResponseText = std::string();
         return 1;
@@ -194,7 +195,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
         frame += t;
     }
     if (IsAddressed(f)) EnsureCarriageReturn(frame);
-    ExpandTempReferences(frame, state_.Run.TempRegisters);
+    ExpandTempReferences(frame, state_.Registers.TempRegisters);
 
     Slot slot = SlotOf(f);
     size_t capacity = slot == SlotQ ? kQBoardFrameBufferBytes : kFrameBufferBytes;
@@ -207,7 +208,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     std::memcpy(frame_[slot], frame.c_str(), frame.size() + 1);
 
     BoardState& b = state_.Boards;
-    Statistics& stats = state_.Run.Stats;
+    Statistics& stats = state_.Stats;
     switch (f) {
         case family::DBoard:
             TrackPositionD(b.MotorD[unit], frame, stats);
@@ -274,7 +275,8 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
         return 0;
     }
     if (mode != QeReadingMode::None && r[0] == 'q') {
-        FileQeReading(state_, logger_, unit, mode, channel, r + 3);
+        FileQeReading({state_.Boards, state_.Registers, state_.Units}, logger_, unit, mode, channel,
+                      r + 3);
         return 1;
     }
     FileValue(r + 3);
@@ -282,13 +284,13 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
 }
 
 int BoardLink::PollReply(unsigned unit, uint8_t f) {
-    ActiveScope active(state_);
-    PumpMessages(state_, op_);
-    state_.Run.Stats.MoveEndTime = 0;
+    ActiveScope active(state_.Boards, port_.State());
+    port_.PumpMessages();
+    state_.Stats.MoveEndTime = 0;
     active.MakeQuiet();
     if (!port_.WaitForInput(kPollWaitMs)) {
         if (!port_.IsOpen()) return LineLost();
-        state_.Run.StopRun = 1;
+        stopper_.StopProgram();
         port_.PurgeInput();
         return 0;
     }
@@ -300,7 +302,7 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     Slot slot = SlotOf(f);
     if (!Receive(slot)) {  // the reply broke off: handled as a reply that never came
         if (!port_.IsOpen()) return LineLost();
-        state_.Run.StopRun = 1;
+        stopper_.StopProgram();
         port_.PurgeInput();
         return 0;
     }
@@ -341,8 +343,7 @@ int BoardLink::LineLost() {
     if (port_.IsOpen())
         op_.ShowMessageBox("Can not write to the Communications Port\nTerminating procedure",
                            "VDWin Comm ERROR Message", kBoxStop);
-    state_.Run.StopRun = 1;
-    state_.Run.ProgramRunning = 0;
+    stopper_.StopProgram();
     return 0;
 }
 

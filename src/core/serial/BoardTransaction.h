@@ -8,23 +8,29 @@
 // 'G' in its first two characters always goes the AxisBoard way (code 100).
 //
 // Error rule: a board-reported error, or a reply that is too short to carry a status or names no
-// axis, shows its message box (stop icon, system-modal), stops a running program (StopRun = 1,
-// ProgramRunning = 0), purges the input and returns 0. A reply time-out, or a reply whose CR never
+// axis, shows its message box (stop icon, system-modal), ends a running program (through
+// the ProgramStopper), purges the input and returns 0. A reply time-out, or a reply whose CR never
 // comes, returns 0 without a message. Buffers are bounded: a frame too long for its family's
 // buffer (150 bytes, QBoard 50, terminator included), or a unit above 15, is refused with a
 // message and stops the program; nothing is cut silently. A frame that the open port cannot take
 // (the device went away) is reported ("Can not write to the Communications Port") and stops the
 // program.
-// Thread rule: called from the GUI thread or one worker at a time (SystemBusy);
+// Thread rule: called by the activity that holds the line (LineOwner);
 // TransactionActive is 1 while a transaction or poll runs. Message boxes are raised from the
 // calling thread through the Operator.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/base/Configuration.h"
+#include "core/base/Operator.h"
+#include "core/base/ProgramStopper.h"
+#include "core/base/TempRegisters.h"
+#include "core/base/UnitMap.h"
+#include "core/serial/BoardState.h"
+#include "core/serial/Statistics.h"
 
 namespace vendra {
 
@@ -47,10 +53,22 @@ constexpr size_t kReplyBufferBytes = 20;
 // false for a board error (the reply status table of the board protocol).
 bool DecodeReplyStatus(char status, std::string& text);
 
+// The parts of the system state the transaction uses.
+struct LinkState {
+    BoardState& Boards;
+    const UnitMap& Units;  // a unit that did not answer at initialisation is not waited for
+    const Configuration& Config;
+    Statistics& Stats;
+    TempRegisterFile& Registers;
+    // The runner's program pointer: sent frames are logged with its line number.
+    const std::atomic<int32_t>& ProgramPointer;
+};
+
 class BoardLink {
   public:
-    BoardLink(SystemState& state, Operator& op, SerialPort& port, CommDebugLog& log,
-              QeDataLogger& logger);
+    // `stopper` ends the user program's run on a board error or a lost line.
+    BoardLink(LinkState state, Operator& op, SerialPort& port, CommDebugLog& log,
+              QeDataLogger& logger, ProgramStopper& stopper);
     BoardLink(const BoardLink&) = delete;
     BoardLink& operator=(const BoardLink&) = delete;
 
@@ -79,11 +97,12 @@ class BoardLink {
     int LineLost();
     void FileValue(const char* value);
 
-    SystemState& state_;
+    LinkState state_;
     Operator& op_;
     SerialPort& port_;
     CommDebugLog& log_;
     QeDataLogger& logger_;
+    ProgramStopper& stopper_;
 
     char frame_[kSlots][kFrameBufferBytes]{};
     char reply_[kSlots][kReplyBufferBytes]{};

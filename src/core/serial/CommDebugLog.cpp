@@ -1,10 +1,10 @@
-#include "serial/CommDebugLog.h"
+#include "core/serial/CommDebugLog.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/Clock.h"
-#include "serial/SerialPort.h"
+#include "core/base/Clock.h"
+#include "core/base/Waits.h"
 
 namespace vendra {
 namespace {
@@ -16,7 +16,7 @@ constexpr uint32_t kWindowReadyLimitMs = 3000;
 
 }  // namespace
 
-CommDebugLog::CommDebugLog(SystemState& state) : state_(state) {}
+CommDebugLog::CommDebugLog(CommDebugLogState state) : state_(state) {}
 
 bool CommDebugLog::Logging() const {
     return state_.CommDebug.CommDebugEnabled.load() && state_.CommDebug.CommDebugWindowOpen.load();
@@ -75,7 +75,7 @@ void CommDebugLog::ClearCommDebugLog() {
 }
 
 bool CommDebugLog::ClearScreen() {
-    if (state_.Run.ProgramRunning.load() || !Logging()) return false;
+    if (state_.ProgramRunning.load() || !Logging()) return false;
     std::lock_guard<std::mutex> lock(mutex_);
     ClearLocked();
     return true;
@@ -142,9 +142,9 @@ bool CommDebugLog::SaveToFile(const std::string& path, std::string& error) const
     return ok;
 }
 
-bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log, CommDebugWindowHost& host,
-                     bool checked) {
-    CommDebugState& cd = state.CommDebug;
+bool CommDebugSwitch(const SerialState& serial, Operator& op, CommDebugLog& log,
+                     CommDebugWindowHost& host, bool checked) {
+    CommDebugState& cd = log.Flags();
     if (checked && cd.CommDebugWindowOpen.load() && cd.CommDebugEnabled.load()) {
         // Ticked by enable_comm_debug, which has set the flags and cleared the log already.
         host.CreateCommDebugWindow();
@@ -152,7 +152,7 @@ bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log, CommDe
     }
     // An open window can always be closed, even when the line has gone meanwhile.
     bool closingOpenWindow = !checked && cd.CommDebugWindowOpen.load();
-    bool lineUp = state.Serial.CurrentBaud.load() != 0 && state.Serial.PortOpen.load() == 1;
+    bool lineUp = serial.CurrentBaud.load() != 0 && serial.PortOpen.load() == 1;
     if (!lineUp && !closingOpenWindow) return false;
     if (checked) {
         cd.CommDebugEnabled = 1;
@@ -160,24 +160,24 @@ bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log, CommDe
         host.CreateCommDebugWindow();
         uint32_t start = TickMs();
         while (!cd.CommDebugWindowReady.load() && TickMs() - start < kWindowReadyLimitMs)
-            DelayMs(state, op, 1);
-        DelayMs(state, op, 400);
+            DelayMs(op, 1);
+        DelayMs(op, 400);
         log.ClearCommDebugLog();
     } else {
         cd.CommDebugEnabled = 0;
         cd.CommDebugWindowOpen = 0;
-        DelayMs(state, op, 400);
+        DelayMs(op, 400);
         host.DestroyCommDebugWindow();
-        DelayMs(state, op, 400);
+        DelayMs(op, 400);
         uint32_t start = TickMs();
         while (cd.CommDebugWindowReady.load() && TickMs() - start < kWindowReadyLimitMs)
-            DelayMs(state, op, 1);
+            DelayMs(op, 1);
     }
     return true;
 }
 
-void EnableCommDebug(SystemState& state, Operator& op, CommDebugLog& log) {
-    CommDebugState& cd = state.CommDebug;
+void EnableCommDebug(Operator& op, CommDebugLog& log) {
+    CommDebugState& cd = log.Flags();
     if (cd.CommDebugWindowOpen.load()) {
         cd.CommDebugEnabled = 1;
         return;
@@ -188,8 +188,8 @@ void EnableCommDebug(SystemState& state, Operator& op, CommDebugLog& log) {
     op.SetCheckBox(CheckBox::CommDebug, true);
 }
 
-void DisableCommDebug(SystemState& state) {
-    state.CommDebug.CommDebugEnabled = 0;
+void DisableCommDebug(CommDebugLog& log) {
+    log.Flags().CommDebugEnabled = 0;
 }
 
 }  // namespace vendra

@@ -19,14 +19,22 @@
 #include <utility>
 #include <vector>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/serial/CommDebugState.h"
+#include "core/serial/SerialState.h"
 
 namespace vendra {
 
+// The parts of the system state the log uses: its own flags, and whether a program runs (the
+// window's Clear Screen is refused meanwhile).
+struct CommDebugLogState {
+    CommDebugState& CommDebug;
+    const std::atomic<uint32_t>& ProgramRunning;
+};
+
 class CommDebugLog {
   public:
-    explicit CommDebugLog(SystemState& state);
+    explicit CommDebugLog(CommDebugLogState state);
     CommDebugLog(const CommDebugLog&) = delete;
     CommDebugLog& operator=(const CommDebugLog&) = delete;
 
@@ -50,6 +58,8 @@ class CommDebugLog {
     bool SaveToFile(const std::string& path, std::string& error) const;
     // Bytes the storage holds (text chunks and index), for measurements.
     size_t StorageBytes() const;
+    // The log's flags (the comm-debug switch and the runner's keywords set them).
+    CommDebugState& Flags() const { return state_.CommDebug; }
 
   private:
     struct LineRef {
@@ -64,7 +74,7 @@ class CommDebugLog {
     void ClearLocked();
     std::string_view ViewLocked(size_t index) const;
 
-    SystemState& state_;
+    CommDebugLogState state_;
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<char[]>> chunks_;
     size_t chunkUsed_ = kChunkBytes;  // forces a first chunk
@@ -87,13 +97,13 @@ class CommDebugWindowHost {
 // (CurrentBaud not 0 and PortOpen 1), except that an open window can always be closed; returns
 // false when it did not act. When the box was ticked by enable_comm_debug (the flags already
 // set), it only creates the window, keeping the lines logged meanwhile. Waits pump the GUI.
-bool CommDebugSwitch(SystemState& state, Operator& op, CommDebugLog& log, CommDebugWindowHost& host,
-                     bool checked);
+bool CommDebugSwitch(const SerialState& serial, Operator& op, CommDebugLog& log,
+                     CommDebugWindowHost& host, bool checked);
 
 // The runner's enable_comm_debug: switches logging on; when no window is open, sets the flags,
 // clears the log and ticks the main window's box, whose handling creates the window.
-void EnableCommDebug(SystemState& state, Operator& op, CommDebugLog& log);
+void EnableCommDebug(Operator& op, CommDebugLog& log);
 // The runner's disable_comm_debug: logging off; window and lines stay.
-void DisableCommDebug(SystemState& state);
+void DisableCommDebug(CommDebugLog& log);
 
 }  // namespace vendra

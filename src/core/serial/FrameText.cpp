@@ -1,4 +1,4 @@
-#include "serial/FrameText.h"
+#include "core/serial/FrameText.h"
 
 #include <cctype>
 

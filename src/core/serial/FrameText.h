@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "runner/RunState.h"
+#include "core/base/TempRegisters.h"
 
 namespace vendra {
 

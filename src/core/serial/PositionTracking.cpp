@@ -1,6 +1,6 @@
-#include "serial/PositionTracking.h"
+#include "core/serial/PositionTracking.h"
 
-#include "app/Clock.h"
+#include "core/base/Clock.h"
 
 namespace vendra {
 namespace {

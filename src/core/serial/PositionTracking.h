@@ -11,8 +11,8 @@
 #pragma once
 #include <string_view>
 
-#include "runner/RunState.h"
-#include "serial/BoardState.h"
+#include "core/serial/BoardState.h"
+#include "core/serial/Statistics.h"
 
 namespace vendra {
 

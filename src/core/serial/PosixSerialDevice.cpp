@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "serial/SerialDevice.h"
+#include "core/serial/SerialDevice.h"
 
 namespace vendra {
 

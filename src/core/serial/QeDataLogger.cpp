@@ -1,4 +1,4 @@
-#include "serial/QeDataLogger.h"
+#include "core/serial/QeDataLogger.h"
 
 namespace vendra {
 
@@ -11,20 +11,20 @@ bool QeDataLogger::Open(const std::string& path, int valuesPerLine, bool append)
     }
     file_ = std::fopen(path.c_str(), append ? "a" : "w");
     if (!file_) {
-        state_.Run.QeLoggerOpen = 0;
-        state_.Run.QeLoggerActive = 0;
+        state_.QeLoggerOpen = 0;
+        state_.QeLoggerActive = 0;
         return false;
     }
-    state_.Run.QeValuesPerLine = valuesPerLine - 1;
-    state_.Run.QeColumn = 0;
-    state_.Run.QeLoggerOpen = 1;
-    state_.Run.QeLoggerActive = 1;
+    state_.QeValuesPerLine = valuesPerLine - 1;
+    state_.QeColumn = 0;
+    state_.QeLoggerOpen = 1;
+    state_.QeLoggerActive = 1;
     return true;
 }
 
 void QeDataLogger::WriteValue(const std::string& value) {
     std::lock_guard<std::mutex> lock(mutex_);
-    RunState& run = state_.Run;
+    QeLoggerState& run = state_;
     if (!file_ || !run.QeLoggerOpen.load() || !run.QeLoggerActive.load()) return;
     int column = run.QeColumn.load();
     if (column < run.QeValuesPerLine.load()) {
@@ -43,8 +43,8 @@ void QeDataLogger::Close() {
         std::fclose(file_);
         file_ = nullptr;
     }
-    state_.Run.QeLoggerOpen = 0;
-    state_.Run.QeLoggerActive = 0;
+    state_.QeLoggerOpen = 0;
+    state_.QeLoggerActive = 0;
 }
 
 }  // namespace vendra

@@ -2,17 +2,25 @@
 // transaction writes readings into it. Thread rule: every operation takes the object's mutex, so
 // Abort on the GUI thread and a transaction on the runner thread never meet inside the file.
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
 
-#include "app/SystemState.h"
-
 namespace vendra {
+
+// The logger's flags, part of the run state (the status display and the runner read them).
+struct QeLoggerState {
+    std::atomic<uint32_t> QeLoggerOpen{0};
+    std::atomic<uint32_t> QeLoggerActive{0};
+    std::atomic<int32_t> QeValuesPerLine{0};
+    std::atomic<int32_t> QeColumn{0};
+};
 
 class QeDataLogger {
   public:
-    explicit QeDataLogger(SystemState& state) : state_(state) {}
+    explicit QeDataLogger(QeLoggerState& state) : state_(state) {}
     ~QeDataLogger() { Close(); }
 
     // Opens (creates) the file for writing; valuesPerLine is N (1..32). False when it cannot be
@@ -26,7 +34,7 @@ class QeDataLogger {
     void Close();
 
   private:
-    SystemState& state_;
+    QeLoggerState& state_;
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
 };

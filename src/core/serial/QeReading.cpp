@@ -1,9 +1,9 @@
-#include "serial/QeReading.h"
+#include "core/serial/QeReading.h"
 
 #include <string>
 
-#include "serial/FrameText.h"
-#include "serial/QeDataLogger.h"
+#include "core/serial/FrameText.h"
+#include "core/serial/QeDataLogger.h"
 
 namespace vendra {
 namespace {
@@ -27,14 +27,14 @@ MotorRecord* LinkedRecord(BoardState& boards, uint8_t code, uint8_t unit) {
     }
 }
 
-void SetCount(SystemState& state, unsigned unit, int channel, int32_t count) {
+void SetCount(QeReadingState& state, unsigned unit, int channel, int32_t count) {
     state.Boards.Qe[unit][channel].Count = count;
     int reg = 40 + 2 * static_cast<int>(unit) + channel;
-    state.Run.TempRegisters[reg] = static_cast<uint32_t>(count);
-    state.Run.TempRegisterChanged[reg] = 1;
+    state.Registers.TempRegisters[reg] = static_cast<uint32_t>(count);
+    state.Registers.TempRegisterChanged[reg] = 1;
 }
 
-void LinkAndShow(SystemState& state, unsigned unit, int channel) {
+void LinkAndShow(QeReadingState& state, unsigned unit, int channel) {
     QeChannel& ch = state.Boards.Qe[unit][channel];
     if (MotorRecord* rec = LinkedRecord(state.Boards, ch.LinkCode.load(), ch.LinkUnit.load())) {
         if (rec->StepMode.load() == 0) ch.Count = ch.Count.load() >> 1;
@@ -55,7 +55,7 @@ QeReadingMode QeModeOf(std::string_view text, int& channel) {
     return QeReadingMode::OneChannel;
 }
 
-void FileQeReading(SystemState& state, QeDataLogger& logger, unsigned unit, QeReadingMode mode,
+void FileQeReading(QeReadingState state, QeDataLogger& logger, unsigned unit, QeReadingMode mode,
                    int channel, std::string_view value) {
     if (unit > 15) return;
     if (mode == QeReadingMode::OneChannel) {

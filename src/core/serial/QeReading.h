@@ -8,7 +8,9 @@
 #pragma once
 #include <string_view>
 
-#include "app/SystemState.h"
+#include "core/base/TempRegisters.h"
+#include "core/base/UnitMap.h"
+#include "core/serial/BoardState.h"
 
 namespace vendra {
 
@@ -20,8 +22,16 @@ enum class QeReadingMode { None, OneChannel, BothChannels };
 // (channel 0 when the next character is '0', else 1); anything else is no reading.
 QeReadingMode QeModeOf(std::string_view commandText, int& channel);
 
+// What a reading updates: the channels and the motor records they link to, the register copies,
+// and (read) which QBoard units are present.
+struct QeReadingState {
+    BoardState& Boards;
+    TempRegisterFile& Registers;
+    const UnitMap& Units;
+};
+
 // Files the value text of a reading reply of QBoard unit `unit`.
-void FileQeReading(SystemState& state, QeDataLogger& logger, unsigned unit, QeReadingMode mode,
+void FileQeReading(QeReadingState state, QeDataLogger& logger, unsigned unit, QeReadingMode mode,
                    int channel, std::string_view valueText);
 
 }  // namespace vendra

@@ -1,4 +1,4 @@
-#include "serial/SerialPort.h"
+#include "core/serial/SerialPort.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Clock.h"
+#include "core/base/Clock.h"
 
 namespace vendra {
 
@@ -40,10 +40,10 @@ std::string WindowsDeviceName(int portNumber) {
     return name;
 }
 
-SerialPort::SerialPort(SystemState& state, Operator& op)
+SerialPort::SerialPort(SerialState& state, Operator& op)
     : SerialPort(state, op, MakePlatformSerialDevice()) {}
 
-SerialPort::SerialPort(SystemState& state, Operator& op, std::unique_ptr<SerialDevice> device)
+SerialPort::SerialPort(SerialState& state, Operator& op, std::unique_ptr<SerialDevice> device)
     : state_(state), op_(op), device_(std::move(device)) {}
 
 SerialPort::~SerialPort() {
@@ -51,17 +51,17 @@ SerialPort::~SerialPort() {
 }
 
 bool SerialPort::IsOpen() const {
-    return state_.Serial.PortOpen.load() == 1 && device_->IsOpen();
+    return state_.PortOpen.load() == 1 && device_->IsOpen();
 }
 
 uint32_t SerialPort::LineBaud() const {
-    uint32_t baud = state_.Serial.CurrentBaud.load();
+    uint32_t baud = state_.CurrentBaud.load();
     return baud == 0 ? 9600 : baud;
 }
 
 bool SerialPort::OpenPort(int portNumber, uint32_t baud) {
-    state_.Serial.QuietWait = 0;
-    state_.Serial.PortOpen = 0;
+    state_.QuietWait = 0;
+    state_.PortOpen = 0;
     std::string path = DevicePathForPort(portNumber, folder_);
     if (path.empty()) {
         device_->Close();
@@ -72,8 +72,8 @@ bool SerialPort::OpenPort(int portNumber, uint32_t baud) {
 }
 
 bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
-    state_.Serial.QuietWait = 0;
-    state_.Serial.PortOpen = 0;
+    state_.QuietWait = 0;
+    state_.PortOpen = 0;
     device_->Close();
     std::string error;
     if (!device_->Open(path, baud, error)) {
@@ -83,7 +83,7 @@ bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
     path_ = path;
     lastError_.clear();
     device_->Purge(true, true);
-    state_.Serial.PortOpen = 1;
+    state_.PortOpen = 1;
     return true;
 }
 
@@ -92,13 +92,13 @@ void SerialPort::ClosePort() {
         device_->Purge(true, true);
         device_->Close();
     }
-    state_.Serial.PortOpen = 0;
+    state_.PortOpen = 0;
 }
 
 void SerialPort::HandleLost() {
     bool wasOpen = device_->IsOpen();
     device_->Close();
-    state_.Serial.PortOpen = 0;
+    state_.PortOpen = 0;
     if (!wasOpen) return;
     lastError_ = path_ + " went away";
     // Reported once: the port is closed now, so later calls fail without a word.
@@ -112,7 +112,7 @@ bool SerialPort::SetBaudRate(uint32_t baud) {
         if (device_->Lost()) HandleLost();
         return false;
     }
-    state_.Serial.CurrentBaud = baud;
+    state_.CurrentBaud = baud;
     return true;
 }
 
@@ -127,7 +127,7 @@ void SerialPort::PurgeBoth() {
 bool SerialPort::WriteFrame(const char* text) {
     if (!IsOpen() || text == nullptr) return false;
     device_->Purge(true, true);
-    if (state_.Serial.TimeStampFrames.load() == 1) {
+    if (state_.TimeStampFrames.load() == 1) {
         char stamp[24];
         std::snprintf(stamp, sizeof stamp, "%lu : ", static_cast<unsigned long>(TickMs()));
         return Send(std::string(stamp) + text);
@@ -145,14 +145,14 @@ bool SerialPort::Send(const std::string& output) {
     // Room in the driver's buffer: generous against the line time of the frame.
     uint32_t writeBoundMs = 1000 + static_cast<uint32_t>(output.size() * 30000ull / LineBaud());
     const auto* bytes = reinterpret_cast<const uint8_t*>(output.data());
-    uint32_t delay = state_.Serial.TransmitDelay.load();
+    uint32_t delay = state_.TransmitDelay.load();
     bool ok = true;
     if (delay == 0) {
         ok = device_->Write(bytes, output.size(), writeBoundMs);
     } else {
         for (size_t i = 0; ok && i < output.size(); ++i) {
             ok = device_->Write(bytes + i, 1, writeBoundMs);
-            if (ok) DelayMs(state_, op_, delay);
+            if (ok) DelayMs(op_, delay);
         }
     }
     if (!ok) {
@@ -225,7 +225,7 @@ bool SerialPort::WaitForReply(uint32_t timeoutMs) {
         case Await::TimedOut:
             break;
     }
-    if (state_.Serial.QuietWait.load() == 0)
+    if (state_.QuietWait.load() == 0)
         op_.ShowMessageBox("Wait Port Error\nTerminating procedure", kCommErrorTitle, kWarningOk);
     return false;
 }
@@ -234,7 +234,7 @@ bool SerialPort::ReadReply(char* buffer, size_t capacity) {
     if (buffer == nullptr || capacity == 0) return false;
     buffer[0] = '\0';
     if (!IsOpen()) return false;
-    uint32_t baud = state_.Serial.CurrentBaud.load();
+    uint32_t baud = state_.CurrentBaud.load();
     size_t chunkSize = baud >= 230400 ? 15 : baud > 115200 ? 8 : 4;
     uint8_t chunk[15];
     size_t stored = 0;

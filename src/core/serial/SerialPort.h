@@ -5,7 +5,7 @@
 // ("Wait Port Error\nTerminating procedure"), only while QuietWait is 0, and, once, a box when the
 // device goes away while open (the port is then closed: PortOpen = 0, every later call fails at
 // once). A write that cannot be completed (device lost, output never drains) returns false.
-// Thread rule: one activity at a time uses the port (SystemBusy / TransactionActive); the object
+// Thread rule: one activity at a time uses the port (the line's owner, LineOwner); the object
 // is not locked. Waits block in poll() on the port in slices of a few ms, calling
 // Operator::ProcessEvents between slices (a no-op off the GUI thread); none spins a core and every
 // one is bounded. AbortWaits may be called from any thread.
@@ -16,9 +16,10 @@
 #include <memory>
 #include <string>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "serial/SerialDevice.h"
+#include "core/base/Operator.h"
+#include "core/base/Waits.h"
+#include "core/serial/SerialDevice.h"
+#include "core/serial/SerialState.h"
 
 namespace vendra {
 
@@ -38,9 +39,9 @@ class SerialPort {
     // ReadByte waits this long for one byte (the 10 ms per byte + 50 ms read time-out).
     static constexpr uint32_t kReadByteMs = 60;
 
-    SerialPort(SystemState& state, Operator& op);
+    SerialPort(SerialState& state, Operator& op);
     // With another device implementation (tests, other platforms).
-    SerialPort(SystemState& state, Operator& op, std::unique_ptr<SerialDevice> device);
+    SerialPort(SerialState& state, Operator& op, std::unique_ptr<SerialDevice> device);
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
@@ -86,6 +87,12 @@ class SerialPort {
     // waiting). Used to stop a worker that waits on the line.
     void AbortWaits(bool abort) { abortWaits_.store(abort); }
 
+    // The line's state and the person at the screen, for the layers that wait on the line.
+    SerialState& State() const { return state_; }
+    Operator& Op() const { return op_; }
+    // Processes GUI events once per 101 calls (see PumpMessages).
+    void PumpMessages() { vendra::PumpMessages(state_.PumpCounter, op_); }
+
   private:
     enum class Await { Ready, TimedOut, Lost, Aborted };
     Await AwaitInput(uint32_t timeoutMs);
@@ -94,7 +101,7 @@ class SerialPort {
     void HandleLost();
     uint32_t LineBaud() const;
 
-    SystemState& state_;
+    SerialState& state_;
     Operator& op_;
     std::unique_ptr<SerialDevice> device_;
     std::string folder_ = ".";
@@ -102,12 +109,5 @@ class SerialPort {
     std::string lastError_;
     std::atomic<bool> abortWaits_{false};
 };
-
-// The waiting helpers every long loop calls. PumpMessages processes GUI events when called on the
-// GUI thread (one dispatch per 101 calls, as the counter rule says); DelayMs and DelaySeconds sleep
-// in short slices and process GUI events after each slice. DelayMs(ms) lasts at least ms + 1 ms.
-void PumpMessages(SystemState& state, Operator& op);
-void DelayMs(SystemState& state, Operator& op, uint32_t ms);
-void DelaySeconds(SystemState& state, Operator& op, uint32_t seconds);
 
 }  // namespace vendra

@@ -1,8 +1,10 @@
 // State of the one serial line (flags the port layer and its callers share).
-// Thread rule: all fields are atomics.
+// Thread rule: all fields are atomics; the line's owner is taken and given back atomically.
 #pragma once
 #include <atomic>
 #include <cstdint>
+
+#include "core/serial/LineOwner.h"
 
 namespace vendra {
 
@@ -13,6 +15,7 @@ struct SerialState {
     std::atomic<uint32_t> QuietWait{0};        // 1: WaitForReply fails without a message box
     std::atomic<uint32_t> TimeStampFrames{0};  // "Time Stamp" check box
     std::atomic<uint32_t> PumpCounter{0};
+    LineOwner Line;  // who exchanges frames on the line now
 };
 
 }  // namespace vendra

@@ -1,4 +1,4 @@
-#include "app/AboutDialog.h"
+#include "ui/app/AboutDialog.h"
 
 #include <QLabel>
 #include <QPushButton>

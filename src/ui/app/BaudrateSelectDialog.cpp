@@ -1,11 +1,11 @@
-#include "app/BaudrateSelectDialog.h"
+#include "ui/app/BaudrateSelectDialog.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <array>
 
-#include "app/ModalDialog.h"
-#include "app/RadioGroup.h"
+#include "ui/app/ModalDialog.h"
+#include "ui/app/RadioGroup.h"
 
 namespace vendra::ui {
 

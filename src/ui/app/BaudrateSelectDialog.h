@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <cstdint>
 
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
 
 namespace vendra::ui {
 

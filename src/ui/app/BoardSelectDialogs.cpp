@@ -1,12 +1,12 @@
-#include "app/BoardSelectDialogs.h"
+#include "ui/app/BoardSelectDialogs.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ModalDialog.h"
-#include "app/RadioGroup.h"
+#include "ui/app/ModalDialog.h"
+#include "ui/app/RadioGroup.h"
 
 namespace vendra::ui {
 

@@ -1,8 +1,8 @@
 // The one place where the handler groups of the subsystems attach themselves to the main window.
 // Each subsystem declares an Install function in its own header and adds one call here.
-#include "app/MainWindow.h"
-#include "runner/RunController.h"
-#include "serial/CommDebugController.h"
+#include "ui/app/MainWindow.h"
+#include "ui/runner/RunController.h"
+#include "ui/serial/CommDebugController.h"
 
 namespace vendra::ui {
 

@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "ui/app/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,13 +15,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/AboutDialog.h"
-#include "app/BaudrateSelectDialog.h"
-#include "app/Core.h"
-#include "app/ModalDialog.h"
-#include "app/QtOperator.h"
-#include "app/StartupReset.h"
-#include "program/LoadProgramFile.h"
+#include "core/app/Core.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/StartupReset.h"
+#include "ui/app/AboutDialog.h"
+#include "ui/app/BaudrateSelectDialog.h"
+#include "ui/app/ModalDialog.h"
+#include "ui/app/QtOperator.h"
 
 namespace vendra::ui {
 

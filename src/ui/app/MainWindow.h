@@ -12,8 +12,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
 
 class QAction;
 class QLabel;

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/MainWindow.h"
+#include "ui/app/MainWindow.h"
 
 namespace vendra::ui {
 

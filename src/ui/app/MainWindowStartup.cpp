@@ -5,18 +5,18 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/BaudrateSelectDialog.h"
-#include "app/Core.h"
-#include "app/MainWindow.h"
-#include "app/ModalDialog.h"
-#include "app/QtOperator.h"
-#include "app/StartupReset.h"
-#include "network/BaudChange.h"
-#include "network/ConfigFile.h"
-#include "network/ConfigurationDialog.h"
-#include "program/LoadProgramFile.h"
-#include "program/ProgramEdit.h"
-#include "serial/SerialPort.h"
+#include "core/app/Core.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/StartupReset.h"
+#include "core/network/BaudChange.h"
+#include "core/network/ConfigFile.h"
+#include "core/program/ProgramEdit.h"
+#include "core/serial/SerialPort.h"
+#include "ui/app/BaudrateSelectDialog.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/ModalDialog.h"
+#include "ui/app/QtOperator.h"
+#include "ui/network/ConfigurationDialog.h"
 
 namespace vendra::ui {
 
@@ -42,7 +42,7 @@ void TMain::FormActivate() {
         ExecModal(baud);
     }
     state_.App.ProgramName.Set("None Loaded");
-    ClearProgram(state_);
+    ClearProgram(state_.Program, state_.Labels);
     iniTimer_->start();
 }
 
@@ -77,7 +77,9 @@ void TMain::ChangeBaudrate1Click() {
         ExecModal(dialog);
     }
     // However the dialog was closed, the network is moved to CurrentBaud.
-    ChangeBaud(state_, op_, core_.Port, state_.Serial.CurrentBaud.load());
+    LineOwner::Guard line = state_.Serial.Line.Take(LineUser::MainWindow);
+    if (!line) return;  // another activity took the line while the dialog was open
+    ChangeBaud(op_, core_.Port, state_.Serial.CurrentBaud.load());
 }
 
 void TMain::ConfigureSystem1Click() {

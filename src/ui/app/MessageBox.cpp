@@ -1,10 +1,10 @@
-#include "app/MessageBox.h"
+#include "ui/app/MessageBox.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/ModalDialog.h"
-#include "app/Operator.h"
+#include "core/base/Operator.h"
+#include "ui/app/ModalDialog.h"
 
 namespace vendra::ui {
 

@@ -1,4 +1,4 @@
-#include "app/ModalDialog.h"
+#include "ui/app/ModalDialog.h"
 
 #include <QDialog>
 #include <QFontMetrics>

@@ -1,14 +1,14 @@
-#include "app/QtOperator.h"
+#include "ui/app/QtOperator.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QThread>
 #include <memory>
 
-#include "app/BoardSelectDialogs.h"
-#include "app/MainWindow.h"
-#include "app/MessageBox.h"
-#include "app/ModalDialog.h"
+#include "ui/app/BoardSelectDialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/ModalDialog.h"
 
 namespace vendra::ui {
 
@@ -48,16 +48,15 @@ R QtOperator::Ask(std::function<R()> onGui, R declined) {
         R value{};
     };
     auto reply = std::make_shared<Reply>();
-    PostToGui(
-        [this, reply, onGui = std::move(onGui), declined] {
-            R value = shutdown_ ? declined : onGui();
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                reply->value = value;
-                reply->done = true;
-            }
-            answered_.notify_all();
-        });
+    PostToGui([this, reply, onGui = std::move(onGui), declined] {
+        R value = shutdown_ ? declined : onGui();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            reply->value = value;
+            reply->done = true;
+        }
+        answered_.notify_all();
+    });
 
     std::unique_lock<std::mutex> lock(mutex_);
     answered_.wait(lock, [&] { return reply->done || shutdown_.load(); });

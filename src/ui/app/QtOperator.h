@@ -14,7 +14,7 @@
 #include <functional>
 #include <mutex>
 
-#include "app/Operator.h"
+#include "core/base/Operator.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "app/RadioGroup.h"
+#include "ui/app/RadioGroup.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "network/ConfigurationDialog.h"
+#include "ui/network/ConfigurationDialog.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "network/ConfigFile.h"
+#include "core/network/ConfigFile.h"
 
 namespace vendra::ui {
 

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
 
 class QComboBox;
 class QLabel;

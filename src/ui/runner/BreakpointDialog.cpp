@@ -1,4 +1,4 @@
-#include "runner/BreakpointDialog.h"
+#include "ui/runner/BreakpointDialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "runner/RunControl.h"
+#include "core/runner/RunControl.h"
 
 namespace vendra::ui {
 

@@ -6,8 +6,8 @@
 #include <QDialog>
 #include <array>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
 
 class QLineEdit;
 

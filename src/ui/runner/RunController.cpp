@@ -1,16 +1,16 @@
-#include "runner/RunController.h"
+#include "ui/runner/RunController.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Clock.h"
-#include "app/Core.h"
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
-#include "runner/BreakpointDialog.h"
-#include "runner/RunControl.h"
-#include "runner/Runner.h"
+#include "core/app/Core.h"
+#include "core/base/Clock.h"
+#include "core/runner/RunControl.h"
+#include "core/runner/Runner.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/QtOperator.h"
+#include "ui/runner/BreakpointDialog.h"
 
 namespace vendra::ui {
 

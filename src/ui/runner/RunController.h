@@ -8,10 +8,10 @@
 #include <QObject>
 #include <QPointer>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "runner/BreakpointDialog.h"
-#include "runner/StatusDisplay.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/runner/StatusDisplay.h"
+#include "ui/runner/BreakpointDialog.h"
 
 namespace vendra {
 class RunControl;

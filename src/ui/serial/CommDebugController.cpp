@@ -1,12 +1,12 @@
-#include "serial/CommDebugController.h"
+#include "ui/serial/CommDebugController.h"
 
 #include <QCheckBox>
 #include <QSignalBlocker>
 
-#include "app/Core.h"
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
-#include "serial/CommunicationsDebugger.h"
+#include "core/app/Core.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/QtOperator.h"
+#include "ui/serial/CommunicationsDebugger.h"
 
 namespace vendra::ui {
 
@@ -28,7 +28,7 @@ void CommDebugController::OnToggled(bool checked) {
     switching_ = true;
     bool wasEnabled = box_ ? box_->isEnabled() : false;
     if (box_) box_->setEnabled(false);
-    bool acted = CommDebugSwitch(state_, op_, log_, *this, checked);
+    bool acted = CommDebugSwitch(state_.Serial, op_, log_, *this, checked);
     if (box_) {
         box_->setEnabled(wasEnabled);
         if (!acted && checked && box_->isChecked()) {

@@ -8,10 +8,10 @@
 #include <QObject>
 #include <QPointer>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "serial/CommDebugLog.h"
-#include "serial/CommunicationsDebugger.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/serial/CommDebugLog.h"
+#include "ui/serial/CommunicationsDebugger.h"
 
 class QCheckBox;
 class QWidget;

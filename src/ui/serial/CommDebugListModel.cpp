@@ -1,8 +1,8 @@
-#include "serial/CommDebugListModel.h"
+#include "ui/serial/CommDebugListModel.h"
 
 #include <QPainter>
 
-#include "serial/CommDebugLog.h"
+#include "core/serial/CommDebugLog.h"
 
 namespace vendra::ui {
 

@@ -1,4 +1,4 @@
-#include "serial/CommunicationsDebugger.h"
+#include "ui/serial/CommunicationsDebugger.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -12,8 +12,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "serial/CommDebugListModel.h"
-#include "serial/CommDebugLog.h"
+#include "core/serial/CommDebugLog.h"
+#include "ui/serial/CommDebugListModel.h"
 
 namespace vendra::ui {
 

@@ -9,8 +9,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
 
 class QListView;
 class QPushButton;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Clock.h"
+#include "core/base/Clock.h"
 
 namespace vendra {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/SystemState.h"
-#include "app/TargetBoard.h"
+#include "core/app/SystemState.h"
+#include "core/app/TargetBoard.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {

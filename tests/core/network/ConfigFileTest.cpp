@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "network/ConfigFile.h"
+#include "core/network/ConfigFile.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "Simulator.h"
-#include "app/Clock.h"
-#include "app/Core.h"
-#include "network/BaudChange.h"
-#include "network/NetworkInit.h"
+#include "core/app/Core.h"
+#include "core/base/Clock.h"
+#include "core/network/BaudChange.h"
+#include "core/network/NetworkInit.h"
+#include "sim/Simulator.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {
@@ -96,7 +96,7 @@ TEST_F(NetworkInitTest, FullScanFindsTheUnitsInOrderAndShowsThem) {
     EXPECT_EQ(units.armCpu[3][1].load(), 0u);  // CPU code 10
     EXPECT_EQ(units.anyArmUnit.load(), 1u);
     EXPECT_EQ(S().Config.ReplyTimeout.load(), 120);  // the scan's InitTimeout is undone
-    EXPECT_EQ(S().App.NetworkInitActive.load(), 0u);
+    EXPECT_FALSE(S().Serial.Line.Busy());
     EXPECT_EQ(S().Serial.PortOpen.load(), 1u);
     EXPECT_EQ(S().Serial.QuietWait.load(), 1u);
 
@@ -245,7 +245,7 @@ TEST_F(NetworkInitTest, SecondStartWhileRunningWaitsAndUsesTheNewPort) {
     EXPECT_FALSE(S().Units.IsPresent(UnitGroup::DBoard, 3));
     EXPECT_TRUE(S().Units.IsPresent(UnitGroup::UBoard, 2));
     EXPECT_EQ(op.SystemMessages().size(), 4u);
-    EXPECT_EQ(S().App.NetworkInitActive.load(), 0u);
+    EXPECT_FALSE(S().Serial.Line.Busy());
 }
 
 TEST_F(NetworkInitTest, DestroyingTheCoreStopsARunningScanPromptly) {
@@ -263,7 +263,7 @@ TEST_F(NetworkInitTest, ChangeBaudTellsTheBoardsThenMovesThePort) {
     core->Network.SetSettleMs(0);
     RunInitialisation();
     sim->ClearLog();
-    EXPECT_EQ(ChangeBaud(S(), op, core->Port, 115200), 1);
+    EXPECT_EQ(ChangeBaud(op, core->Port, 115200), 1);
     EXPECT_EQ(sim->ReceivedFrames(), (std::vector<std::string>{"GG!\r", "GGc4\r"}));
     for (const auto& f : sim->Frames()) EXPECT_EQ(f.hostBaud, 57600u);
     EXPECT_EQ(S().Serial.CurrentBaud.load(), 115200u);
@@ -273,7 +273,7 @@ TEST_F(NetworkInitTest, ChangeBaudTellsTheBoardsThenMovesThePort) {
 
     // "No Comm": no change frame, the port keeps its rate.
     sim->ClearLog();
-    EXPECT_EQ(ChangeBaud(S(), op, core->Port, 0), 0);
+    EXPECT_EQ(ChangeBaud(op, core->Port, 0), 0);
     EXPECT_EQ(sim->ReceivedFrames(), (std::vector<std::string>{"GG!\r"}));
     EXPECT_EQ(S().Serial.CurrentBaud.load(), 0u);
 }

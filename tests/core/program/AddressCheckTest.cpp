@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "program/AddressCheck.h"
-#include "program/CommandTable.h"
+#include "core/program/AddressCheck.h"
+#include "core/program/CommandTable.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {

@@ -6,10 +6,11 @@
 #include <set>
 
 #include "ProgramTestUtil.h"
-#include "app/SystemState.h"
-#include "program/AddressCheck.h"
-#include "program/CommandTable.h"
-#include "program/ProgramFile.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/AddressCheck.h"
+#include "core/program/CommandTable.h"
+#include "core/program/ProgramFile.h"
 
 namespace vendra {
 namespace {

@@ -10,10 +10,10 @@
 #include <filesystem>
 
 #include "ProgramTestUtil.h"
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/LoadProgramFile.h"
-#include "program/ProgramFile.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/CommandTable.h"
+#include "core/program/ProgramFile.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/ProgramEdit.h"
+#include "core/app/SystemState.h"
+#include "core/program/CommandTable.h"
+#include "core/program/ProgramEdit.h"
 
 namespace vendra {
 namespace {
@@ -64,10 +64,10 @@ TEST(ProgramEdit, ClearProgramEmptiesLinesAndLabels) {
     s.Program.Lines[9999].Values[10] = 5;
     CopyField(s.Program.Lines[9999].JumpLabels[3], "y");
     s.Program.LineCount = 10000;
-    RebuildLabelTable(s);
+    RebuildLabelTable(s.Program, s.Labels);
     ASSERT_EQ(s.Labels.LabelCount, 2u);
 
-    ClearProgram(s);
+    ClearProgram(s.Program, s.Labels);
     EXPECT_EQ(s.Program.LineCount, 0u);
     const ProgramLine& l = s.Program.Lines[9999];
     EXPECT_EQ(l.Command, 0);
@@ -81,7 +81,7 @@ TEST(ProgramEdit, ClearProgramEmptiesLinesAndLabels) {
 
 // A program: 0 label "top", 1 link_me, 2 loop to "top", 3 end_program.
 void SmallProgram(SystemState& s) {
-    ClearProgram(s);
+    ClearProgram(s.Program, s.Labels);
     SetLine(s.Program, 0, CmdLabel, "top");
     SetLine(s.Program, 1, CmdLinkMe);
     for (int i = 0; i < 8; ++i) s.Program.Lines[1].Values[i] = 10 + i;
@@ -89,14 +89,14 @@ void SmallProgram(SystemState& s) {
     CopyField(s.Program.Lines[2].JumpLabels[0], "top");
     SetLine(s.Program, 3, CmdEndProgram);
     s.Program.LineCount = 4;
-    RebuildLabelTable(s);
+    RebuildLabelTable(s.Program, s.Labels);
 }
 
 TEST(ProgramEdit, InsertMovesEveryFieldAndKeepsLabelsWorking) {
     SystemState s;
     SmallProgram(s);
-    ASSERT_EQ(InsertBlankLine(s, 0), 1);
-    ASSERT_EQ(InsertBlankLine(s, 2), 1);  // above link_me (now at 2, moves to 3)
+    ASSERT_EQ(InsertBlankLine(s.Program, s.Labels, 0), 1);
+    ASSERT_EQ(InsertBlankLine(s.Program, s.Labels, 2), 1);  // above link_me (now at 2, moves to 3)
     EXPECT_EQ(s.Program.LineCount, 6u);
     EXPECT_EQ(s.Program.Lines[0].Command, CmdNoOp);
     EXPECT_EQ(s.Program.Lines[2].Command, CmdNoOp);
@@ -108,35 +108,35 @@ TEST(ProgramEdit, InsertMovesEveryFieldAndKeepsLabelsWorking) {
     // The label now sits on line 2 (index 1): a jump lands there.
     EXPECT_EQ(s.Labels.Entries[1].Target, 2);
     s.Run.ProgramPointer = 40;
-    EXPECT_EQ(FindLabel(s, "top"), 1);
+    EXPECT_EQ(FindLabel(s.Labels, "top", s.Run.ProgramPointer), 1);
     EXPECT_EQ(s.Run.ProgramPointer.load() + 1, 1);  // the runner's increment gives index 1
 
-    ASSERT_EQ(DeleteLine(s, 0), 1);
-    ASSERT_EQ(DeleteLine(s, 1), 1);
+    ASSERT_EQ(DeleteLine(s.Program, s.Labels, 0), 1);
+    ASSERT_EQ(DeleteLine(s.Program, s.Labels, 1), 1);
     EXPECT_EQ(s.Program.LineCount, 4u);
     EXPECT_EQ(s.Program.Lines[1].Command, CmdLinkMe);
     EXPECT_EQ(s.Program.Lines[1].Values[7], 17u);
     EXPECT_EQ(s.Program.Lines[4].Command, 0);  // the freed slot is cleared
     EXPECT_STREQ(s.Program.Lines[4].Text, "");
     EXPECT_EQ(s.Labels.Entries[1].Target, 1);
-    EXPECT_EQ(FindLabel(s, "top"), 1);
+    EXPECT_EQ(FindLabel(s.Labels, "top", s.Run.ProgramPointer), 1);
     EXPECT_EQ(s.Run.ProgramPointer.load(), -1);  // line 1: -1 before the runner's increment
 }
 
 TEST(ProgramEdit, InsertAndDeleteLimits) {
     SystemState s;
-    EXPECT_EQ(DeleteLine(s, 0), 0);  // empty program
+    EXPECT_EQ(DeleteLine(s.Program, s.Labels, 0), 0);  // empty program
     EXPECT_EQ(s.Labels.LabelCount, 1u);
     SmallProgram(s);
-    EXPECT_EQ(DeleteLine(s, 4), 0);  // past the end
-    EXPECT_EQ(InsertBlankLine(s, 5), 0);
+    EXPECT_EQ(DeleteLine(s.Program, s.Labels, 4), 0);  // past the end
+    EXPECT_EQ(InsertBlankLine(s.Program, s.Labels, 5), 0);
     EXPECT_EQ(s.Program.LineCount, 4u);
-    EXPECT_EQ(InsertBlankLine(s, 4), 1);  // appending at the end is allowed
+    EXPECT_EQ(InsertBlankLine(s.Program, s.Labels, 4), 1);  // appending at the end is allowed
 
     for (uint32_t i = 0; i < kMaxProgramLines; ++i) SetLine(s.Program, i, CmdDelay);
     s.Program.Lines[9999].Values[0] = 7;
     s.Program.LineCount = kMaxProgramLines;
-    EXPECT_EQ(InsertBlankLine(s, 0), 0);
+    EXPECT_EQ(InsertBlankLine(s.Program, s.Labels, 0), 0);
     EXPECT_EQ(s.Program.LineCount, kMaxProgramLines);
     EXPECT_EQ(s.Program.Lines[9999].Values[0], 7u);
     EXPECT_EQ(s.Program.Lines[0].Command, CmdDelay);
@@ -144,47 +144,49 @@ TEST(ProgramEdit, InsertAndDeleteLimits) {
 
 TEST(ProgramEdit, LabelLookup) {
     SystemState s;
-    ClearProgram(s);
+    ClearProgram(s.Program, s.Labels);
     SetLine(s.Program, 0, CmdNoOp);
     SetLine(s.Program, 1, CmdLabel, "twice");
     SetLine(s.Program, 2, CmdLabel, "NextLine");
     SetLine(s.Program, 3, CmdLabel, "twice");
     SetLine(s.Program, 4, CmdLabel, "Twice");
     s.Program.LineCount = 5;
-    RebuildLabelTable(s);
+    RebuildLabelTable(s.Program, s.Labels);
     EXPECT_EQ(s.Labels.LabelCount, 5u);  // duplicates are all entered
 
     s.Run.ProgramPointer = 3;
-    EXPECT_EQ(FindLabel(s, "twice"), 1);
+    EXPECT_EQ(FindLabel(s.Labels, "twice", s.Run.ProgramPointer), 1);
     EXPECT_EQ(s.Run.ProgramPointer.load(), 0);  // the first: line 2, pointer 2 - 2
-    EXPECT_EQ(FindLabel(s, "Twice"), 1);
+    EXPECT_EQ(FindLabel(s.Labels, "Twice", s.Run.ProgramPointer), 1);
     EXPECT_EQ(s.Run.ProgramPointer.load(), 3);
 
     s.Run.ProgramPointer = 3;
-    EXPECT_EQ(FindLabel(s, "NextLine"), 1);  // built-in entry wins, never moves the pointer
+    EXPECT_EQ(FindLabel(s.Labels, "NextLine", s.Run.ProgramPointer),
+              1);  // built-in entry wins, never moves the pointer
     EXPECT_EQ(s.Run.ProgramPointer.load(), 3);
-    EXPECT_EQ(FindLabel(s, "missing"), 0);
-    EXPECT_EQ(FindLabel(s, "twice "), 0);
-    EXPECT_EQ(FindLabel(s, ""), 0);
+    EXPECT_EQ(FindLabel(s.Labels, "missing", s.Run.ProgramPointer), 0);
+    EXPECT_EQ(FindLabel(s.Labels, "twice ", s.Run.ProgramPointer), 0);
+    EXPECT_EQ(FindLabel(s.Labels, "", s.Run.ProgramPointer), 0);
     EXPECT_EQ(s.Run.ProgramPointer.load(), 3);
 }
 
 TEST(ProgramEdit, LabelTableHoldsAtMost999Names) {
     SystemState s;
-    ClearProgram(s);
+    ClearProgram(s.Program, s.Labels);
     std::string longName(140, 'n');
     for (uint32_t i = 0; i < 1200; ++i) {
         std::string name = i == 0 ? longName : "L" + std::to_string(i);
         SetLine(s.Program, i, CmdLabel, name.c_str());
     }
     s.Program.LineCount = 1200;
-    RebuildLabelTable(s);
+    RebuildLabelTable(s.Program, s.Labels);
     EXPECT_EQ(s.Labels.LabelCount, kMaxLabels);
     EXPECT_EQ(std::strlen(s.Labels.Entries[1].Name), 99u);  // cut to the entry's size
     EXPECT_STREQ(s.Labels.Entries[999].Name, "L998");
     s.Run.ProgramPointer = 0;
-    EXPECT_EQ(FindLabel(s, "L999"), 0);  // line past the 999th label is not in the table
-    EXPECT_EQ(FindLabel(s, "L998"), 1);
+    EXPECT_EQ(FindLabel(s.Labels, "L999", s.Run.ProgramPointer),
+              0);  // line past the 999th label is not in the table
+    EXPECT_EQ(FindLabel(s.Labels, "L998", s.Run.ProgramPointer), 1);
     EXPECT_EQ(s.Run.ProgramPointer.load(), 997);  // line 999
 }
 

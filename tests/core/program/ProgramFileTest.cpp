@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "ProgramTestUtil.h"
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/LineFormat.h"
-#include "program/ProgramEdit.h"
-#include "program/ProgramFile.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/CommandTable.h"
+#include "core/program/LineFormat.h"
+#include "core/program/ProgramEdit.h"
+#include "core/program/ProgramFile.h"
 
 namespace vendra {
 namespace {
@@ -243,7 +244,7 @@ TEST(ProgramFile, SavedFileIsCrLfLinesOfTheFileForm) {
     s.Program.LineCount = 2;
     TempDir dir;
     s.App.ProgramPath.Set(dir.File("prog"));
-    ASSERT_EQ(SaveProgram(s), 1);
+    ASSERT_EQ(SaveProgram(s.Program, s.App.ProgramPath), 1);
     EXPECT_EQ(s.App.ProgramPath.Get(), dir.File("prog.def"));
     EXPECT_EQ(ReadFile(dir.File("prog.def")),
               "set_temp,1,5      ;first\r\nend_program      ;End of Program\r\n");

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "ProgramTestUtil.h"
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/LineFormat.h"
-#include "program/ProgramEdit.h"
-#include "program/ProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/CommandTable.h"
+#include "core/program/LineFormat.h"
+#include "core/program/ProgramEdit.h"
+#include "core/program/ProgramFile.h"
 
 namespace vendra {
 namespace {

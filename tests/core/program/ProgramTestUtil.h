@@ -44,8 +44,9 @@ inline std::string ReadFile(const std::string& path) {
 
 }  // namespace vendra::test
 
-#include "app/SystemState.h"
-#include "program/ProgramFile.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/ProgramFile.h"
 
 namespace vendra::test {
 

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "RunnerRig.h"
-#include "program/ProgramEdit.h"
+#include "core/program/ProgramEdit.h"
 
 namespace vendra::test {
 namespace {
@@ -33,7 +33,7 @@ TEST(RunnerFuzz, AnyValuesEndOrAbort) {
                 CopyField(line.Text, pick(2) ? "A#TEMP99#" : "XA5,YR+3");
         }
         p.LineCount = lines;
-        RebuildLabelTable(rig.state);
+        RebuildLabelTable(rig.state.Program, rig.state.Labels);
         rig.state.App.ProgramLoaded = 1;
 
         rig.control.RunButtonClick();

@@ -12,19 +12,20 @@
 #include <string>
 #include <thread>
 
-#include "Simulator.h"
-#include "app/Core.h"
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/ProgramFile.h"
-#include "runner/RunControl.h"
-#include "runner/RunTables.h"
-#include "runner/Runner.h"
-#include "runner/StatusDisplay.h"
-#include "serial/BoardTransaction.h"
-#include "serial/CommDebugLog.h"
-#include "serial/QeDataLogger.h"
-#include "serial/SerialPort.h"
+#include "core/app/Core.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/program/CommandTable.h"
+#include "core/program/ProgramFile.h"
+#include "core/runner/RunControl.h"
+#include "core/runner/RunTables.h"
+#include "core/runner/Runner.h"
+#include "core/runner/StatusDisplay.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/SerialPort.h"
+#include "sim/Simulator.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra::test {

@@ -1,10 +1,10 @@
 // The status timer's texts for known runs.
 #include <gtest/gtest.h>
 
-#include "app/SystemState.h"
-#include "program/CommandTable.h"
-#include "program/ProgramModel.h"
-#include "runner/StatusDisplay.h"
+#include "core/app/SystemState.h"
+#include "core/program/CommandTable.h"
+#include "core/program/ProgramModel.h"
+#include "core/runner/StatusDisplay.h"
 
 namespace vendra {
 namespace {
@@ -117,7 +117,7 @@ TEST_F(StatusFixture, ButtonsFollowTheLoadedProgramAndTheCommTest) {
     StatusView v = display.Tick(1);
     EXPECT_TRUE(v.debugControlsEnabled);
     EXPECT_EQ(v.runEnabled, true);
-    state.App.CommTestActive = 1;
+    LineOwner::Guard test = state.Serial.Line.Take(LineUser::CommTest);
     v = display.Tick(2);
     EXPECT_TRUE(v.debugControlsEnabled);
     EXPECT_FALSE(v.runEnabled.has_value());

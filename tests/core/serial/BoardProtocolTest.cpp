@@ -1,7 +1,7 @@
 // The host's frames, rate codes and reply checks, as the boards and the dialogs expect them.
 #include <gtest/gtest.h>
 
-#include "serial/BoardProtocol.h"
+#include "core/serial/BoardProtocol.h"
 
 namespace vendra::protocol {
 namespace {

@@ -6,7 +6,8 @@
 #include <sstream>
 
 #include "TransactionRig.h"
-#include "app/Clock.h"
+#include "core/app/SystemState.h"
+#include "core/base/Clock.h"
 
 namespace vendra::test {
 namespace {

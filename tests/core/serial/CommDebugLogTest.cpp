@@ -5,8 +5,9 @@
 #include <sstream>
 #include <thread>
 
-#include "app/Clock.h"
-#include "serial/CommDebugLog.h"
+#include "core/app/SystemState.h"
+#include "core/base/Clock.h"
+#include "core/serial/CommDebugLog.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {
@@ -147,25 +148,25 @@ TEST(CommDebugSwitchTest, CheckBoxAndKeywords) {
     CommDebugLog log(state);
     FakeHost host(state);
     state.Serial.PortOpen = 0;
-    EXPECT_FALSE(CommDebugSwitch(state, op, log, host, true));  // no line: no effect
+    EXPECT_FALSE(CommDebugSwitch(state.Serial, op, log, host, true));  // no line: no effect
     EXPECT_EQ(host.created, 0);
     EXPECT_EQ(state.CommDebug.CommDebugEnabled.load(), 0u);
 
     state.Serial.PortOpen = 1;
-    EXPECT_TRUE(CommDebugSwitch(state, op, log, host, true));
+    EXPECT_TRUE(CommDebugSwitch(state.Serial, op, log, host, true));
     EXPECT_EQ(host.created, 1);
     EXPECT_EQ(state.CommDebug.CommDebugEnabled.load(), 1u);
     EXPECT_EQ(state.CommDebug.CommDebugWindowOpen.load(), 1u);
     log.LogSentFrame(1, "D0\r");
-    DisableCommDebug(state);
+    DisableCommDebug(log);
     log.LogSentFrame(1, "D0\r");
     EXPECT_EQ(log.LineCount(), 1u);
-    EnableCommDebug(state, op, log);  // window open: only logging resumes
+    EnableCommDebug(op, log);  // window open: only logging resumes
     EXPECT_EQ(log.LineCount(), 1u);
     EXPECT_EQ(op.CheckBoxState(CheckBox::CommDebug), -1);
 
     state.Serial.PortOpen = 0;  // an open window can be closed even without a line
-    EXPECT_TRUE(CommDebugSwitch(state, op, log, host, false));
+    EXPECT_TRUE(CommDebugSwitch(state.Serial, op, log, host, false));
     EXPECT_EQ(host.destroyed, 1);
     EXPECT_EQ(state.CommDebug.CommDebugWindowOpen.load(), 0u);
     EXPECT_EQ(state.CommDebug.CommDebugWindowReady.load(), 0u);
@@ -173,11 +174,11 @@ TEST(CommDebugSwitchTest, CheckBoxAndKeywords) {
     // enable_comm_debug with no window: flags, clear, then the box is ticked; its handling only
     // creates the window and keeps the lines logged meanwhile.
     state.Serial.PortOpen = 1;
-    EnableCommDebug(state, op, log);
+    EnableCommDebug(op, log);
     EXPECT_EQ(op.CheckBoxState(CheckBox::CommDebug), 1);
     EXPECT_EQ(log.LineCount(), 0u);
     log.LogSentFrame(3, "D0\r");
-    EXPECT_TRUE(CommDebugSwitch(state, op, log, host, true));
+    EXPECT_TRUE(CommDebugSwitch(state.Serial, op, log, host, true));
     EXPECT_EQ(host.created, 2);
     EXPECT_EQ(log.LineCount(), 1u);
 }

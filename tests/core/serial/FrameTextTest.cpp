@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/SystemState.h"
-#include "serial/BoardTransaction.h"
-#include "serial/FrameText.h"
+#include "core/app/SystemState.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/FrameText.h"
 
 namespace vendra {
 namespace {

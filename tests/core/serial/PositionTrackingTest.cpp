@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/SystemState.h"
-#include "serial/PositionTracking.h"
+#include "core/app/SystemState.h"
+#include "core/serial/PositionTracking.h"
 
 namespace vendra {
 namespace {

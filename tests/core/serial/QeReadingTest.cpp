@@ -4,8 +4,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "serial/QeDataLogger.h"
-#include "serial/QeReading.h"
+#include "core/app/SystemState.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/QeReading.h"
 
 namespace vendra {
 namespace {
@@ -25,7 +26,7 @@ class QeReadingTest : public ::testing::Test {
     }
     void TearDown() override { std::remove(path.c_str()); }
     SystemState state;
-    QeDataLogger logger{state};
+    QeDataLogger logger{state.Run};
     std::string path;
 };
 

@@ -7,9 +7,9 @@
 #include <set>
 
 #include "TransactionRig.h"
-#include "app/Clock.h"
-#include "serial/FrameText.h"
-#include "serial/PositionTracking.h"
+#include "core/base/Clock.h"
+#include "core/serial/FrameText.h"
+#include "core/serial/PositionTracking.h"
 
 namespace vendra::test {
 namespace {

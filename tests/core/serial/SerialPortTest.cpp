@@ -12,9 +12,10 @@
 #include <regex>
 #include <thread>
 
-#include "app/Clock.h"
-#include "serial/PtyPeer.h"
-#include "serial/SerialPort.h"
+#include "PtyPeer.h"
+#include "core/app/SystemState.h"
+#include "core/base/Clock.h"
+#include "core/serial/SerialPort.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra {
@@ -54,7 +55,7 @@ class SerialPortTest : public ::testing::Test {
     SystemState state;
     CountingOperator op;
     PtyPeer peer;
-    SerialPort port{state, op};
+    SerialPort port{state.Serial, op};
 };
 
 TEST(SerialPortNames, PortNumberToDevice) {
@@ -86,7 +87,7 @@ TEST(SerialPortOpen, ByPortNumberThroughComLinkAndFailures) {
 
     SystemState state;
     test::ScriptedOperator op;
-    SerialPort port(state, op);
+    SerialPort port(state.Serial, op);
     port.SetDeviceFolder(dir.string());
 
     state.Serial.QuietWait = 1;
@@ -95,7 +96,7 @@ TEST(SerialPortOpen, ByPortNumberThroughComLinkAndFailures) {
     EXPECT_EQ(state.Serial.QuietWait.load(), 0u);
     // Exclusive: a second opener is refused while the port is open, welcome after it closed.
     SystemState otherState;
-    SerialPort other(otherState, op);
+    SerialPort other(otherState.Serial, op);
     EXPECT_FALSE(other.OpenDevice(peer.Path(), 57600));
     EXPECT_NE(other.LastError().find("in use"), std::string::npos);
     port.ClosePort();
@@ -366,16 +367,16 @@ TEST_F(SerialPortTest, AbortWaitsEndsAWaitFromAnotherThread) {
 TEST(WaitHelpers, PumpCounterDelaysAndCalendarSeconds) {
     SystemState state;
     CountingOperator op;
-    for (int i = 0; i < 100; ++i) PumpMessages(state, op);
+    for (int i = 0; i < 100; ++i) PumpMessages(state.Serial.PumpCounter, op);
     EXPECT_EQ(op.pumps.load(), 0);
-    PumpMessages(state, op);  // the 101st
+    PumpMessages(state.Serial.PumpCounter, op);  // the 101st
     EXPECT_EQ(op.pumps.load(), 1);
-    for (int i = 0; i < 101; ++i) PumpMessages(state, op);
+    for (int i = 0; i < 101; ++i) PumpMessages(state.Serial.PumpCounter, op);
     EXPECT_EQ(op.pumps.load(), 2);
 
     op.pumps = 0;
     uint64_t start = TickUs();
-    DelayMs(state, op, 30);
+    DelayMs(op, 30);
     uint64_t took = ElapsedMs(start);
     EXPECT_GE(took, 31u);
     EXPECT_LT(took, 100u);
@@ -383,7 +384,7 @@ TEST(WaitHelpers, PumpCounterDelaysAndCalendarSeconds) {
     EXPECT_LE(op.pumps.load(), 40);  // ... but not a busy loop
 
     start = TickUs();
-    DelaySeconds(state, op, 1);
+    DelaySeconds(op, 1);
     took = ElapsedMs(start);
     EXPECT_LE(took, 1100u);
 }

@@ -8,11 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "Simulator.h"
-#include "serial/BoardTransaction.h"
-#include "serial/CommDebugLog.h"
-#include "serial/QeDataLogger.h"
-#include "serial/SerialPort.h"
+#include "core/app/SystemState.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/SerialPort.h"
+#include "sim/Simulator.h"
 #include "support/ScriptedOperator.h"
 
 namespace vendra::test {
@@ -64,10 +65,11 @@ class TransactionRig : public ::testing::Test {
     std::filesystem::path folder;
     SystemState state;
     ScriptedOperator op;
-    SerialPort port{state, op};
+    SerialPort port{state.Serial, op};
     CommDebugLog log{state};
-    QeDataLogger logger{state};
-    BoardLink link{state, op, port, log, logger};
+    QeDataLogger logger{state.Run};
+    RunStopper stopper{state.Run};
+    BoardLink link{state, op, port, log, logger, stopper};
     std::unique_ptr<sim::Simulator> simulator;
 };
 

@@ -4,13 +4,13 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/BaudrateSelectDialog.h"
-#include "app/BoardSelectDialogs.h"
-#include "app/MessageBox.h"
-#include "app/ModalDialog.h"
-#include "app/RadioGroup.h"
-#include "app/SystemState.h"
+#include "core/app/SystemState.h"
 #include "support/DialogAnswerer.h"
+#include "ui/app/BaudrateSelectDialog.h"
+#include "ui/app/BoardSelectDialogs.h"
+#include "ui/app/MessageBox.h"
+#include "ui/app/ModalDialog.h"
+#include "ui/app/RadioGroup.h"
 
 using namespace vendra;
 using namespace vendra::ui;
@@ -41,7 +41,7 @@ int RunBaudDialog(SystemState& state, uint32_t current, std::function<void(QDial
 
 class DialogsTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void baudDialogActivationSelectsCurrentRate_data() {
         QTest::addColumn<uint>("baud");
         QTest::addColumn<int>("item");

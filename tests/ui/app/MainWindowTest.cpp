@@ -15,11 +15,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
-#include "app/RadioGroup.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/QtOperator.h"
+#include "ui/app/RadioGroup.h"
 
 using namespace vendra;
 using namespace vendra::ui;
@@ -46,16 +46,16 @@ class MainWindowTest : public QObject {
         for (const char* name : {"ProgramDebug", "Breakpoints", "CommDebug", "DispEncoders",
                                  "DisplayTempReg", "TimeStamp"})
             QVERIFY2(m.Control<QCheckBox>(name), name);
-        for (const char* name : {"Line1", "Command", "CLoop", "Comments", "SystemMessages",
-                                 "ProgramTime", "ProgramAverage", "ProgramHigh", "ProgramLow",
-                                 "ProgramStatus", "MtrPercent", "ProgCommand", "AvgMove",
-                                 "MotorComm", "BaudrateDisplay"})
+        for (const char* name :
+             {"Line1", "Command", "CLoop", "Comments", "SystemMessages", "ProgramTime",
+              "ProgramAverage", "ProgramHigh", "ProgramLow", "ProgramStatus", "MtrPercent",
+              "ProgCommand", "AvgMove", "MotorComm", "BaudrateDisplay"})
             QVERIFY2(m.Control<QLabel>(name), name);
         QVERIFY(m.Control<QProgressBar>("MainBarProgress"));
-        for (const char* name : {"LoadDefineFile1", "EditDefineFile1", "AxisInformation1",
-                                 "ChangeBaudrate1", "TerminalandNetworkScanning1",
-                                 "SerialNetworkTest1", "ConfigureSystem1", "IEEPROMEditor1",
-                                 "ExitProgram1", "About1"}) {
+        for (const char* name :
+             {"LoadDefineFile1", "EditDefineFile1", "AxisInformation1", "ChangeBaudrate1",
+              "TerminalandNetworkScanning1", "SerialNetworkTest1", "ConfigureSystem1",
+              "IEEPROMEditor1", "ExitProgram1", "About1"}) {
             QVERIFY2(m.MenuAction(name) && m.MenuAction(name)->isVisible(), name);
             QVERIFY2(m.MenuAction(name)->isEnabled(), name);
         }
@@ -152,10 +152,11 @@ class MainWindowTest : public QObject {
         Fixture f;
         int opened = 0;
         f.main.SetDefinitionEditor([&] { ++opened; });
-        f.state.App.NetworkInitActive = 1;  // busy: nothing happens
-        f.main.MenuAction("EditDefineFile1")->trigger();
-        QCOMPARE(opened, 0);
-        f.state.App.NetworkInitActive = 0;
+        {
+            LineOwner::Guard busy = f.state.Serial.Line.Take(LineUser::NetworkInit);
+            f.main.MenuAction("EditDefineFile1")->trigger();  // busy: nothing happens
+            QCOMPARE(opened, 0);
+        }
         f.main.MenuAction("EditDefineFile1")->trigger();
         QCOMPARE(opened, 1);
         QCOMPARE(f.main.windowTitle(),

@@ -14,12 +14,12 @@
 #include <atomic>
 #include <thread>
 
-#include "app/BoardSelectDialogs.h"
-#include "app/Core.h"
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
-#include "app/RadioGroup.h"
+#include "core/app/Core.h"
 #include "support/DialogAnswerer.h"
+#include "ui/app/BoardSelectDialogs.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/QtOperator.h"
+#include "ui/app/RadioGroup.h"
 
 using namespace vendra;
 using namespace vendra::ui;

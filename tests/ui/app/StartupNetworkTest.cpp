@@ -8,10 +8,10 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "Simulator.h"
-#include "app/RadioGroup.h"
+#include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
+#include "ui/app/RadioGroup.h"
 
 using namespace vendra;
 using namespace vendra::ui;
@@ -58,7 +58,7 @@ void AnswerStartup(DialogAnswerer& answerer) {
 bool InitialisationDone(AppFixture& f) {
     return WaitFor(
         [&] {
-            return f.state.App.NetworkInitActive.load() == 0 &&
+            return !f.state.Serial.Line.Busy() &&
                    f.main.Control<QLabel>("SystemMessages")->text() ==
                        QStringLiteral("Initialization Complete .....");
         },
@@ -193,9 +193,10 @@ class StartupNetworkTest : public QObject {
         QVERIFY(InitialisationDone(f));
 
         // While the system is busy the item does nothing.
-        f.state.App.NetworkInitActive = 1;
-        f.main.MenuAction("ChangeBaudrate1")->trigger();
-        f.state.App.NetworkInitActive = 0;
+        {
+            LineOwner::Guard busy = f.state.Serial.Line.Take(LineUser::NetworkInit);
+            f.main.MenuAction("ChangeBaudrate1")->trigger();
+        }
         QCOMPARE(answerer.Titles().size(), 2);
 
         simulator->ClearLog();

@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/ModalDialog.h"
-#include "app/QtOperator.h"
-#include "network/ConfigFile.h"
-#include "network/ConfigurationDialog.h"
+#include "core/network/ConfigFile.h"
 #include "support/DialogAnswerer.h"
+#include "ui/app/ModalDialog.h"
+#include "ui/app/QtOperator.h"
+#include "ui/network/ConfigurationDialog.h"
 
 using namespace vendra;
 using namespace vendra::ui;

@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "NetworkFile.h"
-#include "Simulator.h"
-#include "program/CommandTable.h"
-#include "program/LoadProgramFile.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/program/CommandTable.h"
+#include "sim/NetworkFile.h"
+#include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
 
@@ -45,7 +45,7 @@ class ExamplesOnDemoTest : public QObject {
         f.main.show();
         QVERIFY(WaitFor(
             [&] {
-                return f.state.App.NetworkInitActive.load() == 0 &&
+                return !f.state.Serial.Line.Busy() &&
                        f.main.Control<QLabel>("SystemMessages")->text() ==
                            QStringLiteral("Initialization Complete .....");
             },

@@ -8,14 +8,15 @@
 #include <QTest>
 #include <cstdio>
 
-#include "program/ProgramFile.h"
-#include "runner/BreakpointDialog.h"
-#include "runner/RunControl.h"
-#include "runner/RunController.h"
-#include "runner/RunTables.h"
-#include "runner/Runner.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/program/ProgramFile.h"
+#include "core/runner/RunControl.h"
+#include "core/runner/RunTables.h"
+#include "core/runner/Runner.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
+#include "ui/runner/BreakpointDialog.h"
+#include "ui/runner/RunController.h"
 
 using namespace vendra;
 using namespace vendra::ui;

@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <thread>
 
-#include "serial/CommDebugListModel.h"
-#include "serial/CommunicationsDebugger.h"
 #include "support/AppFixture.h"
+#include "ui/serial/CommDebugListModel.h"
+#include "ui/serial/CommunicationsDebugger.h"
 
 using namespace vendra;
 using namespace vendra::ui;
@@ -45,7 +45,7 @@ class CommDebugMainWindowTest : public QObject {
         app.state.Serial.PortOpen = 1;
         app.state.Serial.CurrentBaud = 57600;
         std::thread runner([&] {
-            EnableCommDebug(app.state, app.op, app.core.CommLog);
+            EnableCommDebug(app.op, app.core.CommLog);
             app.core.Link.BoardTransaction(3, family::DBoard, "A1");
         });
         runner.join();
@@ -54,7 +54,7 @@ class CommDebugMainWindowTest : public QObject {
         TCommunicationsDebugger* w = Debugger(app.main);
         QTRY_COMPARE(w->Model()->rowCount(), 1);  // logged before the window was up, kept
         QCOMPARE(w->Model()->index(0).data().toString(), QString("->1/0 - D3A1"));
-        DisableCommDebug(app.state);
+        DisableCommDebug(app.core.CommLog);
         app.core.Link.BoardTransaction(3, family::DBoard, "A2");
         QCOMPARE(app.core.CommLog.LineCount(), size_t(1));
         QVERIFY(Debugger(app.main));  // the window and its lines stay

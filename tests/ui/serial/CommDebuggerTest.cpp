@@ -15,11 +15,11 @@
 #include <fstream>
 #include <thread>
 
-#include "serial/CommDebugController.h"
-#include "serial/CommDebugListModel.h"
-#include "serial/CommDebugLog.h"
-#include "serial/CommunicationsDebugger.h"
+#include "core/serial/CommDebugLog.h"
 #include "support/ScriptedOperator.h"
+#include "ui/serial/CommDebugController.h"
+#include "ui/serial/CommDebugListModel.h"
+#include "ui/serial/CommunicationsDebugger.h"
 
 using namespace vendra;
 using namespace vendra::ui;

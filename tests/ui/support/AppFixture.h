@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/Core.h"
-#include "app/MainWindow.h"
-#include "app/QtOperator.h"
+#include "core/app/Core.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/QtOperator.h"
 
 namespace vendra::ui::test {
 

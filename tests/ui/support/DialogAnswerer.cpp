@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QThread>
 
-#include "app/Operator.h"
+#include "core/base/Operator.h"
 
 namespace vendra::ui::test {
 

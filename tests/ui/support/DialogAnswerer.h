@@ -8,7 +8,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/ModalDialog.h"
+#include "ui/app/ModalDialog.h"
 
 namespace vendra::ui::test {
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/Operator.h"
+#include "core/base/UnitGroup.h"
 
 namespace vendra {
 

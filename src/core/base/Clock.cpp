@@ -1,4 +1,4 @@
-#include "app/Clock.h"
+#include "core/base/Clock.h"
 
 #include <chrono>
 #include <thread>
@@ -17,8 +17,12 @@ uint64_t TickUs() {
         duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::time_t CalendarSeconds() { return std::time(nullptr); }
+std::time_t CalendarSeconds() {
+    return std::time(nullptr);
+}
 
-void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SleepMs(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace vendra

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/base/UnitGroup.h"
+
 namespace vendra {
 
 // Message-box flags and results, as the classic message-box values.
@@ -24,10 +26,6 @@ namespace beep {
 constexpr unsigned Default = 0x0, Stop = 0x10, Question = 0x20, Warning = 0x30, Information = 0x40;
 }
 
-// Unit families in scan order; index of the main window's five unit groups.
-enum class UnitGroup : int { DBoard = 0, UBoard = 1, HBoard = 2, AxisBoard = 3, QBoard = 4 };
-constexpr int kUnitGroups = 5;
-
 enum class UnitIndicator { Reset, Marked, Disabled };  // Reset = enabled and unchecked
 
 // Main-window menu items and check boxes that the core switches.
@@ -43,7 +41,7 @@ enum class MenuItem {
 enum class CheckBox { CommDebug, ProgramDebug, Breakpoints, DispEncoders, DispTempReg, TimeStamp };
 
 class Operator {
-public:
+  public:
     virtual ~Operator() = default;
 
     // ---- questions (block until answered) ----

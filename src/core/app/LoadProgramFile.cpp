@@ -1,10 +1,28 @@
-#include "program/LoadProgramFile.h"
+#include "core/app/LoadProgramFile.h"
 
-#include "app/Operator.h"
-#include "app/SystemState.h"
-#include "program/ProgramFile.h"
+#include "core/app/SystemState.h"
+#include "core/base/Operator.h"
+#include "core/program/ProgramFile.h"
+#include "core/runner/RunTables.h"
 
 namespace vendra {
+
+namespace {
+int AfterLoad(SystemState& state, int result, const LoadReport& report) {
+    state.Run.LinksPresent = result == 1 && report.LinksFound ? 1 : 0;
+    return result;
+}
+}  // namespace
+
+int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report) {
+    ResetRunTables(state);
+    return AfterLoad(state, LoadProgram(state.Program, state.Labels, file, report), report);
+}
+
+int LoadProgram(SystemState& state, const std::string& path, LoadReport& report) {
+    ResetRunTables(state);
+    return AfterLoad(state, LoadProgram(state.Program, state.Labels, path, report), report);
+}
 
 std::string ProgramBaseName(const std::string& path) {
     size_t slash = path.find_last_of('/');

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/SharedText.h"
+#include "core/base/SharedText.h"
 
 namespace vendra {
 
@@ -13,8 +13,6 @@ struct AppState {
     std::atomic<uint32_t> ProgramLoaded{0};
     SharedText ProgramName{"None Loaded"};
     SharedText ProgramPath;
-    std::atomic<uint32_t> NetworkInitActive{0};
-    std::atomic<uint32_t> CommTestActive{0};
     std::atomic<uint8_t> SelectedBoardFamily{0};
     std::atomic<uint8_t> SelectedBoardAddress{0};
 };

@@ -1,11 +1,12 @@
 // PumpMessages, DelayMs and DelaySeconds: the waits every long loop of the host goes through.
 // They sleep in short slices and let the GUI run between slices; none spins a core.
+#include "core/base/Waits.h"
+
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "app/Clock.h"
-#include "serial/SerialPort.h"
+#include "core/base/Clock.h"
 
 namespace vendra {
 
@@ -18,18 +19,18 @@ void SleepUs(uint64_t us) {
 }
 }  // namespace
 
-void PumpMessages(SystemState& state, Operator& op) {
+void PumpMessages(std::atomic<uint32_t>& counter, Operator& op) {
     // One round of GUI events per 101 calls keeps tight loops cheap.
-    uint32_t count = state.Serial.PumpCounter.load();
+    uint32_t count = counter.load();
     if (count < 100) {
-        state.Serial.PumpCounter.store(count + 1);
+        counter.store(count + 1);
         return;
     }
-    state.Serial.PumpCounter.store(0);
+    counter.store(0);
     op.ProcessEvents();
 }
 
-void DelayMs(SystemState& /*state*/, Operator& op, uint32_t ms) {
+void DelayMs(Operator& op, uint32_t ms) {
     // The wait ends one tick after `ms` have passed: at least ms + 1 ms.
     uint64_t end = TickUs() + (static_cast<uint64_t>(ms) + 1) * 1000;
     for (uint64_t now = TickUs(); now < end; now = TickUs()) {
@@ -38,7 +39,7 @@ void DelayMs(SystemState& /*state*/, Operator& op, uint32_t ms) {
     }
 }
 
-void DelaySeconds(SystemState& /*state*/, Operator& op, uint32_t seconds) {
+void DelaySeconds(Operator& op, uint32_t seconds) {
     // Whole calendar seconds: the wait lasts between seconds - 1 and seconds.
     std::time_t end = CalendarSeconds() + static_cast<std::time_t>(seconds);
     while (CalendarSeconds() < end) {

@@ -7,7 +7,7 @@
 namespace vendra {
 
 class SharedText {
-public:
+  public:
     SharedText() = default;
     explicit SharedText(std::string initial) : text_(std::move(initial)) {}
     SharedText(const SharedText&) = delete;
@@ -27,7 +27,7 @@ public:
     }
     operator std::string() const { return Get(); }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::string text_;
 };

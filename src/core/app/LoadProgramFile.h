@@ -5,12 +5,21 @@
 // failed leaves an empty program and ProgramLoaded 0, never a half program.
 // Thread rule: GUI thread, while the system is not busy.
 #pragma once
+#include <cstdio>
 #include <string>
+
+#include "core/program/ProgramFile.h"
 
 namespace vendra {
 
 struct SystemState;
 class Operator;
+
+// A program load that also starts the run-time tables afresh (motor records, encoder links,
+// registers: ResetRunTables) and sets LinksPresent when the program has link_me lines. Results and
+// report as the program file's LoadProgram.
+int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report);
+int LoadProgram(SystemState& state, const std::string& path, LoadReport& report);
 
 constexpr const char* kDefinitionFilter = "Definition Filter|*.def;*.DEF";
 constexpr const char* kDefinitionFolder = "define";

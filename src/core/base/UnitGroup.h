@@ -1,0 +1,9 @@
+// The five unit groups of discovery and of the main window, in scan order.
+#pragma once
+
+namespace vendra {
+
+enum class UnitGroup : int { DBoard = 0, UBoard = 1, HBoard = 2, AxisBoard = 3, QBoard = 4 };
+constexpr int kUnitGroups = 5;
+
+}  // namespace vendra
