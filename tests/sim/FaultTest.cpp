@@ -158,8 +158,9 @@ TEST_F(SimTest, PacedLastByteLeavesAtItsLineTimeNotBefore) {
         }
         ASSERT_GE(in, 0);
         ASSERT_GE(lastOut, 0);
-        // The log takes its times a little after the line's: 2 us of leeway.
-        EXPECT_GE(lastOut - in, 16 * 1e6 / 11520 - 2) << "round " << round;
+        // The log stamps whole microseconds a little after each read and write: 5 us of leeway,
+        // far below the 87 us of one byte released early.
+        EXPECT_GE(lastOut - in, 16 * 1e6 / 11520 - 5) << "round " << round;
     }
 }
 
