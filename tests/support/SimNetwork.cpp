@@ -1,0 +1,73 @@
+#include "support/SimNetwork.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+
+namespace vendra::test {
+
+namespace {
+std::string ScratchName() {
+    static std::atomic<int> serial{0};
+    std::string name = "vendra_" + std::to_string(::getpid()) + "_" + std::to_string(serial++);
+    if (const auto* info = ::testing::UnitTest::GetInstance()->current_test_info())
+        name += std::string("_") + info->name();
+    for (char& c : name)
+        if (c == '/') c = '_';
+    return name;
+}
+}  // namespace
+
+SimNetwork::SimNetwork() : folder_(std::filesystem::temp_directory_path() / ScratchName()) {
+    std::filesystem::create_directories(folder_);
+}
+
+SimNetwork::~SimNetwork() {
+    if (sim_) sim_->Stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+bool SimNetwork::Start(const std::string& units, sim::Options options, int port) {
+    std::string error;
+    options.units = sim::Simulator::ParseUnits(units, &error);
+    if (options.units.empty() && !units.empty()) {
+        ADD_FAILURE() << "units \"" << units << "\": " << error;
+        return false;
+    }
+    options.port = port;
+    return Start(std::move(options));
+}
+
+bool SimNetwork::Start(sim::Options options) {
+    options.folder = folder_.string();
+    if (options.port < 1) options.port = 1;
+    options_ = options;
+    sim_ = std::make_unique<sim::Simulator>(options_);
+    if (!sim_->Start()) {
+        ADD_FAILURE() << "simulator: " << sim_->Error();
+        return false;
+    }
+    return true;
+}
+
+bool SimNetwork::Open(SerialPort& port) const {
+    if (!sim_) return false;
+    port.SetDeviceFolder(folder_.string());
+    if (!port.OpenPort(options_.port, options_.boardBaud)) {
+        ADD_FAILURE() << "open COM" << options_.port << ": " << port.LastError();
+        return false;
+    }
+    port.State().CurrentBaud = options_.boardBaud;
+    return true;
+}
+
+void SimNetwork::MarkPresent(UnitMap& units) const {
+    for (const sim::UnitConfig& u : options_.units) {
+        // The simulator's families are listed in the order of the unit groups.
+        units.present[static_cast<int>(u.family)][u.address] = 1;
+    }
+}
+
+}  // namespace vendra::test
