@@ -6,6 +6,7 @@
 #include "core/base/Configuration.h"
 #include "core/base/UnitMap.h"
 #include "core/network/NetworkInit.h"
+#include "core/program/EditorState.h"
 #include "core/program/ProgramModel.h"
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
@@ -28,6 +29,7 @@ struct SystemState {
     UserProgram Program;
     LabelTable Labels;
     RunState Run;
+    EditorState Editor;
 
     // The line has an owner, or a program run is in progress.
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
@@ -38,6 +40,7 @@ struct SystemState {
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
+    operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
 };
 
 }  // namespace vendra
