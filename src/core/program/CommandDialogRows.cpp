@@ -171,7 +171,8 @@ std::vector<DialogRow> BuildRows() {
     r = Derive(setD, "TfnSETAxisBoard", "Set AxisBoard Position", {CmdSetAxisBoardPosition});
     Relabel(r, "IDC_EDIT9", "AxisBoard Address (0-15)");
     FieldOf(r, "IDC_EDIT19").Value = 2;
-    AddBeforeComment(r, Letter(EditRole::AxisLetter, 1, "IDC_EDIT8", "AxisBoardMotor (A,X,Y,Z)", 1));
+    AddBeforeComment(r,
+                     Letter(EditRole::AxisLetter, 1, "IDC_EDIT8", "AxisBoardMotor (A,X,Y,Z)", 1));
     r.Fields.back().Row = 2;
     r.Defaults = {{2, 41, DefaultWhen::Below, 41}, {1, MotorX, DefaultWhen::Zero}};
     add(r);
@@ -207,20 +208,21 @@ std::vector<DialogRow> BuildRows() {
             {Number(0, "IDC_EDIT9", "DBoard Address (0-15)", 0, 15, 0), Comment(1)});
     waitD.Defaults = {{0, 0, DefaultWhen::FreshInNewProgram}};
     add(waitD);
-    r = Derive(waitD, "TfnWUBoardD", "Wait UBoard Done", {CmdWaitUBoardDone, CmdWaitUBoardResponse});
+    r = Derive(waitD, "TfnWUBoardD", "Wait UBoard Done",
+               {CmdWaitUBoardDone, CmdWaitUBoardResponse});
     add(Relabel(r, "IDC_EDIT9", "UBoard Address (0-15)"));
-    r = Derive(waitD, "TfnWHBoardD", "Wait HBoard Done", {CmdWaitHBoardDone, CmdWaitHBoardResponse});
+    r = Derive(waitD, "TfnWHBoardD", "Wait HBoard Done",
+               {CmdWaitHBoardDone, CmdWaitHBoardResponse});
     add(Relabel(r, "IDC_EDIT9", "HBoard Address (0-15)"));
     r = Derive(waitD, "TfnWAxisBoardD", "Wait AxisBoard Done",
                {CmdWaitAxisBoardDone, CmdWaitAxisBoardResponse});
     Relabel(r, "IDC_EDIT9", "AxisBoard Address (0-15)");
-    AddBeforeComment(
-        r, Letter(EditRole::AxisLetter, 1, "IDC_EDIT10", "AxisBoard Motor (A,X,Y,Z)", 0));
+    AddBeforeComment(r,
+                     Letter(EditRole::AxisLetter, 1, "IDC_EDIT10", "AxisBoard Motor (A,X,Y,Z)", 0));
     r.Defaults = {{1, MotorX, DefaultWhen::Zero}};
     add(r);
     r = Derive(waitD, "TfnMOVESTEMP", "Move Response to Temp. Reg. Command", {CmdMoveRespTemp});
-    FieldOf(r, "IDC_EDIT9") =
-        Number(0, "IDC_EDIT9", "From Stack to  Temp. Reg. (1-42)", 1, 42, 0);
+    FieldOf(r, "IDC_EDIT9") = Number(0, "IDC_EDIT9", "From Stack to  Temp. Reg. (1-42)", 1, 42, 0);
     r.Defaults = {{0, 1, DefaultWhen::Zero}};
     add(r);
 
@@ -239,8 +241,8 @@ std::vector<DialogRow> BuildRows() {
     add(Relabel(r, "IDC_EDIT9", "HBoard Address (0-15)"));
     r = Derive(checkD, "TfnAxisBoardCD", "AxisBoard Check Done", {CmdAxisBoardCheckDone});
     Relabel(r, "IDC_EDIT9", "AxisBoard Address (0-15)");
-    r.Fields.insert(r.Fields.begin() + 1, Letter(EditRole::AxisLetter, 1, "IDC_EDIT8",
-                                                 "AxisBoard Motor (A,X,Y,Z)", 0));
+    r.Fields.insert(r.Fields.begin() + 1,
+                    Letter(EditRole::AxisLetter, 1, "IDC_EDIT8", "AxisBoard Motor (A,X,Y,Z)", 0));
     // The targets follow the axis, as the line format and the address check expect.
     FieldOf(r, "IDC_EDIT10").Value = 2;
     FieldOf(r, "IDC_EDIT11").Value = 3;
@@ -263,9 +265,8 @@ std::vector<DialogRow> BuildRows() {
     add(r);
 
     // Message + comment, and the button dialogs of the other types.
-    DialogRow input0 =
-        Row("TfnUSER_INPUT0", "User Input #0 Parameters", {CmdUserInput},
-            {Text("IDC_EDIT8", "Dialog Message String", 2), Comment(3)});
+    DialogRow input0 = Row("TfnUSER_INPUT0", "User Input #0 Parameters", {CmdUserInput},
+                           {Text("IDC_EDIT8", "Dialog Message String", 2), Comment(3)});
     input0.UserType = 0;
     add(input0);
     DialogRow input1 = Derive(input0, "TfnUSER_INPUT1", "User Input #1 Parameters", {CmdUserInput});
@@ -311,17 +312,18 @@ std::vector<DialogRow> BuildRows() {
              Number(6, "IDC_ENCODER_PLUS_TOL", "Encoder Plus Tolorance", 0, 255, 5),
              Number(7, "IDC_ENCODER_NEG_TOL", "Encoder Minus Tolorance", 0, 255, 5),
              Comment(6, "IDC_COMMENTS")});
-    r.Notes = {{"X=Multi-Axis Controllers,  Y=Multi-Axis Controllers,  Z=Multi-Axis "
-                "Controllers,  S=DBoard,  U=UBoard,  H= HBoard",
-                0}};
+    r.Notes = {
+        {"X=Multi-Axis Controllers,  Y=Multi-Axis Controllers,  Z=Multi-Axis "
+         "Controllers,  S=DBoard,  U=UBoard,  H= HBoard",
+         0}};
     r.Width = 334;
     r.Height = 309;
     add(r);
 
-    r = Row("TfnMOVETTEMP", "Move Temp Reg. To Temp Reg.", {CmdMoveTempTemp},
-            {Number(0, "IDC_EDIT1", "From Tmp Register (1-42)", 0, 41, 0),
-             Number(1, "IDC_EDIT2", "To Tmp Register (1-41)", 0, 41, 0),
-             Comment(1, "IDC_COMMENTS")});
+    r = Row(
+        "TfnMOVETTEMP", "Move Temp Reg. To Temp Reg.", {CmdMoveTempTemp},
+        {Number(0, "IDC_EDIT1", "From Tmp Register (1-42)", 0, 41, 0),
+         Number(1, "IDC_EDIT2", "To Tmp Register (1-41)", 0, 41, 0), Comment(1, "IDC_COMMENTS")});
     r.Defaults = {{0, 1, DefaultWhen::Zero}, {1, 1, DefaultWhen::Zero}};
     add(r);
 

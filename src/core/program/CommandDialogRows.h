@@ -37,8 +37,8 @@ struct DialogField {
     // above High. Target: above High when the text is a number.
     uint32_t Low = 0;
     uint32_t High = 0xFFFFFFFFu;
-    bool Picker = false;  // a double click opens the label picker
-    uint8_t Row = 0;      // place in the dialog: fields of one row stand side by side
+    bool Picker = false;             // a double click opens the label picker
+    uint8_t Row = 0;                 // place in the dialog: fields of one row stand side by side
     std::vector<const char*> Items;  // Choice: the radio items, in index order
     uint8_t Columns = 1;             // Choice: radio columns
 };
@@ -73,7 +73,7 @@ struct DialogRow {
     std::vector<DialogField> Fields;
     std::vector<DefaultRule> Defaults;
     std::vector<DialogNote> Notes;
-    bool AppendsLabel = false;  // OK also enters the label in the label table (TfnLABEL)
+    bool AppendsLabel = false;       // OK also enters the label in the label table (TfnLABEL)
     uint16_t Width = 0, Height = 0;  // client size of the form
 
     const DialogField* Field(const char* component) const;

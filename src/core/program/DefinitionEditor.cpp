@@ -57,7 +57,8 @@ void DefinitionEditor::Changed() {
 
 void DefinitionEditor::RefreshList() {
     UserProgram& program = state_.Program;
-    const uint32_t count = program.LineCount < kMaxProgramLines ? program.LineCount : 0;
+    const uint32_t count =
+        program.LineCount < kMaxProgramLines ? program.LineCount : kMaxProgramLines;
     items_.resize(count);
     char buffer[kLineBufferSize];
     for (uint32_t i = 0; i < count; ++i) {
@@ -175,8 +176,7 @@ void DefinitionEditor::Edit() {
 }
 
 int DefinitionEditor::EditCommandLine(EditMode mode) {
-    if (ed_.CurrentLine < 0 || static_cast<uint32_t>(ed_.CurrentLine) >= kMaxProgramLines)
-        return 2;
+    if (ed_.CurrentLine < 0 || static_cast<uint32_t>(ed_.CurrentLine) >= kMaxProgramLines) return 2;
     const uint32_t index = static_cast<uint32_t>(ed_.CurrentLine);
     ProgramLine& line = state_.Program.Lines[index];
     const bool adding = mode == EditMode::Add;
@@ -308,8 +308,7 @@ void DefinitionEditor::LoadFile() {
     }
     if (!dialogs_.LoadProgramFile()) {
         // A failed read leaves the program empty: the list must not show lines that are gone.
-        if (ed_.CurrentLine >= static_cast<int32_t>(state_.Program.LineCount))
-            ed_.CurrentLine = -1;
+        if (ed_.CurrentLine >= static_cast<int32_t>(state_.Program.LineCount)) ed_.CurrentLine = -1;
         RefreshList();
         return;
     }

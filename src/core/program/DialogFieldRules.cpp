@@ -160,7 +160,8 @@ std::string RefusalOf(const DialogField& field, const std::string& text) {
                 problem = Quoted(text) + " is not a whole number that fits in 32 bits.";
             break;
         case EditRole::Choice:
-            if (!ParseNumber(text, v) || v > field.High) problem = "please choose one of the items.";
+            if (!ParseNumber(text, v) || v > field.High)
+                problem = "please choose one of the items.";
             break;
         case EditRole::Target:
             if (!IsLabelTarget(text)) {

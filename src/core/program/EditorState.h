@@ -15,17 +15,17 @@
 namespace vendra {
 
 struct EditorState {
-    int32_t CurrentLine = -1;       // 0-based line the editor and its dialogs work on; -1 none
-    uint32_t ProgramEdited = 0;     // changed in the editor since the last New File
-    uint32_t SavePending = 0;       // changed since the editor was opened and not yet written
-    uint32_t EditorActive = 0;      // the window has done its activation work
-    uint32_t NewProgram = 0;        // begun with New File, not loaded or saved since
+    int32_t CurrentLine = -1;    // 0-based line the editor and its dialogs work on; -1 none
+    uint32_t ProgramEdited = 0;  // changed in the editor since the last New File
+    uint32_t SavePending = 0;    // changed since the editor was opened and not yet written
+    uint32_t EditorActive = 0;   // the window has done its activation work
+    uint32_t NewProgram = 0;     // begun with New File, not loaded or saved since
     std::vector<uint8_t> LineIsLabel = std::vector<uint8_t>(kMaxProgramLines);  // drawn bold
-    uint8_t ChosenCommand = 0;      // code picked in the chooser; 255 when its text is no keyword
+    uint8_t ChosenCommand = 0;       // code picked in the chooser; 255 when its text is no keyword
     uint32_t LastChosenCommand = 0;  // the chooser's selection, kept between openings
-    uint32_t LabelPickInit = 0;     // item the label picker preselects
-    uint32_t LabelPick = 0;         // item picked last
-    int32_t FaultyLine = 0;         // line the address check found faulty
+    uint32_t LabelPickInit = 0;      // item the label picker preselects
+    uint32_t LabelPick = 0;          // item picked last
+    int32_t FaultyLine = 0;          // line the address check found faulty
 };
 
 // What the definition editor works on.
