@@ -155,6 +155,7 @@ std::vector<DialogRow> BuildRows() {
     r = Derive(vsend, "TfnLABEL", "VDWin Program Label", {CmdLabel});
     FieldOf(r, "IDC_EDIT8") = Text("IDC_EDIT8", "Label Name", 0, EditRole::LabelName);
     r.AppendsLabel = true;
+    r.BorderIcons = false;
     add(r);
 
     // Address + register + comment, and what derives from it.
@@ -318,6 +319,7 @@ std::vector<DialogRow> BuildRows() {
          0}};
     r.Width = 334;
     r.Height = 309;
+    r.BorderIcons = false;
     add(r);
 
     r = Row(
@@ -335,6 +337,7 @@ std::vector<DialogRow> BuildRows() {
                     2, 0)});
     r.Width = 396;
     r.Height = 125;
+    r.BorderIcons = false;
     add(r);
 
     r = Row("TfnUSER_INPUTV", "User Value Input", {CmdUserValue},

@@ -74,6 +74,7 @@ struct DialogRow {
     std::vector<DefaultRule> Defaults;
     std::vector<DialogNote> Notes;
     bool AppendsLabel = false;       // OK also enters the label in the label table (TfnLABEL)
+    bool BorderIcons = true;         // the title bar offers the system menu
     uint16_t Width = 0, Height = 0;  // client size of the form
 
     const DialogField* Field(const char* component) const;
