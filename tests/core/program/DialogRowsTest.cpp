@@ -11,7 +11,6 @@
 #include "core/app/SystemState.h"
 #include "core/program/CommandDialogRows.h"
 #include "core/program/CommandTable.h"
-#include "core/program/DialogFieldRules.h"
 #include "core/program/LineDialog.h"
 #include "core/program/LineFormat.h"
 #include "support/ScriptedOperator.h"
@@ -472,31 +471,6 @@ TEST(DialogFields, SetDBoardHasItsOwnWording) {
     EXPECT_STREQ(row->Field("IDC_EDIT9")->Caption, "DBoard Address (0-15)");
     EXPECT_STREQ(DialogRowByClass("TfnSETUBoard")->Field("IDC_EDIT9")->Caption,
                  "UBoard Address (0-15)");
-}
-
-TEST(DialogFields, NumbersAreDecimal32BitWholeNumbers) {
-    struct Case {
-        const char* text;
-        bool ok;
-        uint32_t value;
-    } const cases[] = {
-        {"0", true, 0},
-        {" 42 ", true, 42},
-        {"+7", true, 7},
-        {"-1", true, 4294967295},
-        {"4294967295", true, 4294967295u},
-        {"4294967296", false, 0},
-        {"-2147483649", false, 0},
-        {"", false, 0},
-        {"0x10", false, 0},
-        {"1 2", false, 0},
-        {"-", false, 0},
-    };
-    for (const Case& c : cases) {
-        uint32_t v = 0;
-        EXPECT_EQ(ParseNumber(c.text, v), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(v, c.value) << c.text;
-    }
 }
 
 }  // namespace

@@ -34,12 +34,6 @@ class ScriptedEditorDialogs : public EditorDialogs {
     void QueueCancel() {
         QueueDialog([](LineDialog&) { return 2; });
     }
-    // A command and the fields of its dialog.
-    void QueueLine(const std::string& command,
-                   std::initializer_list<std::pair<const char*, std::string>> fields) {
-        QueueCommand(command);
-        QueueFill(fields);
-    }
     void QueueLabel(std::optional<int> index) { labels_.push_back(index); }
     void QueueSaveName(std::optional<std::string> path) { saves_.push_back(std::move(path)); }
     std::function<int()> Load = [] { return 0; };
@@ -66,8 +60,7 @@ class ScriptedEditorDialogs : public EditorDialogs {
         Script script = std::move(scripts_.front());
         scripts_.pop_front();
         if (script(dialog) != 1) return 2;
-        okResults.push_back(dialog.Ok());
-        return okResults.back() == 1 ? 1 : 2;
+        return dialog.Ok() == 1 ? 1 : 2;
     }
 
     bool ChooseLabel(const std::vector<std::string>& names, uint32_t preselect,
@@ -93,7 +86,7 @@ class ScriptedEditorDialogs : public EditorDialogs {
     }
 
     int LoadProgramFile() override { return Load(); }
-    void ListChanged() override { ++listChanges; }
+    void ListChanged() override {}
 
     bool Idle() const {
         return commands_.empty() && scripts_.empty() && labels_.empty() && saves_.empty();
@@ -102,12 +95,10 @@ class ScriptedEditorDialogs : public EditorDialogs {
     std::vector<uint32_t> preselects;
     std::vector<std::string> shown;                     // class names of the dialogs shown
     std::vector<std::vector<std::string>> loadedTexts;  // their texts as they opened
-    std::vector<int> okResults;
     std::vector<std::vector<std::string>> pickerNames;
     std::vector<uint32_t> pickerPreselects;
     std::vector<std::string> suggestedNames;
     std::vector<std::string> unexpected;
-    int listChanges = 0;
 
   private:
     bool Unexpected(const std::string& what) {
