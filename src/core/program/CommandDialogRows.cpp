@@ -1,5 +1,6 @@
 #include "core/program/CommandDialogRows.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 

@@ -118,7 +118,9 @@ TDefinitionEditorDisplay::TDefinitionEditorDisplay(DefinitionEditorState state, 
     };
 }
 
-TDefinitionEditorDisplay::~TDefinitionEditorDisplay() = default;
+TDefinitionEditorDisplay::~TDefinitionEditorDisplay() {
+    editor_.Close();  // however the window went, the next opening activates afresh
+}
 
 void TDefinitionEditorDisplay::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

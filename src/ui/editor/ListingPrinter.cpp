@@ -16,9 +16,9 @@ bool PrintListing(Operator& op, const QString& docName, const std::vector<uint32
                   const PrintTarget& target) {
     QPrinter printer(QPrinter::HighResolution);
     QString pdf;
-    const bool printer_ = target.PrinterAvailable ? target.PrinterAvailable()
-                                                  : !QPrinterInfo::availablePrinters().isEmpty();
-    if (!printer_) {
+    const bool havePrinter = target.PrinterAvailable ? target.PrinterAvailable()
+                                                     : !QPrinterInfo::availablePrinters().isEmpty();
+    if (!havePrinter) {
         pdf = target.AskPdfFileName ? target.AskPdfFileName() : QString();
         if (pdf.isEmpty()) return false;
         if (!pdf.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) pdf += QLatin1String(".pdf");
