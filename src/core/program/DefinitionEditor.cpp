@@ -14,11 +14,6 @@
 
 namespace vendra {
 
-namespace {
-constexpr unsigned kStopQuestion = mb::YesNo | mb::IconStop | mb::SystemModal;
-constexpr unsigned kStopMessage = mb::Ok | mb::IconStop | mb::SystemModal;
-}  // namespace
-
 std::vector<uint32_t> ListingPageSizes(uint32_t lines) {
     std::vector<uint32_t> pages;
     for (uint32_t left = lines; left > 0;) {
@@ -110,7 +105,7 @@ bool DefinitionEditor::RefuseFullProgram() {
     if (state_.Program.LineCount < kMaxProgramLines) return false;
     op_.ShowMessageBox("The program already has " + std::to_string(kMaxProgramLines) +
                            " lines, the most it can hold: no line can be added.",
-                       kEditErrorTitle, mb::Ok | mb::IconWarning);
+                       kEditErrorTitle, mb::Warning);
     return true;
 }
 
@@ -222,7 +217,8 @@ bool DefinitionEditor::SaveSteps() {
             Select(ed_.CurrentLine);
             Changed();
             op_.Beep(beep::Stop);
-            if (op_.ShowMessageBox(kAddressBugText, kEditErrorTitle, kStopQuestion) != mb::IdYes)
+            if (op_.ShowMessageBox(kAddressBugText, kEditErrorTitle, mb::StopModalYesNo) !=
+                mb::IdYes)
                 return false;
         }
         const std::string suggested = state_.App.ProgramName.Get() + ".def";
@@ -251,7 +247,7 @@ bool DefinitionEditor::SaveSteps() {
         state_.App.ProgramLoaded = 1;  // an unchanged program becomes runnable as it is
     } else {
         op_.Beep(beep::Stop);
-        op_.ShowMessageBox(kNotSavedEmptyText, kSaveErrorTitle, kStopMessage);
+        op_.ShowMessageBox(kNotSavedEmptyText, kSaveErrorTitle, mb::StopModal);
     }
     ed_.SavePending = 0;
     return true;
@@ -284,7 +280,7 @@ void DefinitionEditor::NewFile() {
     UserProgram& program = state_.Program;
     if (program.LineCount > 0 && ed_.ProgramEdited == 1) {
         op_.Beep(beep::Stop);
-        if (op_.ShowMessageBox(kNotSavedText, kLoadNewErrorTitle, kStopQuestion) != mb::IdYes)
+        if (op_.ShowMessageBox(kNotSavedText, kLoadNewErrorTitle, mb::StopModalYesNo) != mb::IdYes)
             return;  // the program stays as it was, loaded or not
     }
     if (state_.App.ProgramLoaded.load() == 1) {
@@ -303,7 +299,7 @@ void DefinitionEditor::NewFile() {
 void DefinitionEditor::LoadFile() {
     if (state_.Program.LineCount > 0 && ed_.ProgramEdited == 1) {
         op_.Beep(beep::Stop);
-        if (op_.ShowMessageBox(kNotSavedText, kUserLoadErrorTitle, kStopQuestion) != mb::IdYes)
+        if (op_.ShowMessageBox(kNotSavedText, kUserLoadErrorTitle, mb::StopModalYesNo) != mb::IdYes)
             return;
     }
     if (!dialogs_.LoadProgramFile()) {

@@ -44,11 +44,10 @@ void LineDialog::Check(int field) {
         case FieldWarning::None:
             break;
         case FieldWarning::Range:
-            op_.ShowMessageBox(kRangeErrorText, kRangeErrorTitle, mb::Ok | mb::IconWarning);
+            op_.ShowMessageBox(kRangeErrorText, kRangeErrorTitle, mb::Warning);
             break;
         case FieldWarning::AxisLetter:
-            op_.ShowMessageBox(kAxisErrorText, kInputErrorTitle,
-                               mb::Ok | mb::IconStop | mb::SystemModal);
+            op_.ShowMessageBox(kAxisErrorText, kInputErrorTitle, mb::StopModal);
             break;
     }
 }
@@ -72,7 +71,7 @@ int LineDialog::Ok() {
     for (int i = 0; i < FieldCount(); ++i) {
         std::string refusal = RefusalOf(row_.Fields[i], texts_[i]);
         if (!refusal.empty()) {
-            op_.ShowMessageBox(refusal, kInputErrorTitle, mb::Ok | mb::IconWarning);
+            op_.ShowMessageBox(refusal, kInputErrorTitle, mb::Warning);
             return 0;
         }
     }
@@ -90,7 +89,7 @@ int LineDialog::Ok() {
             op_.ShowMessageBox("The label table is full (" + std::to_string(kMaxLabels - 1) +
                                    " labels): no line can jump to \"" + line.Text +
                                    "\" by its name.",
-                               kInputErrorTitle, mb::Ok | mb::IconWarning);
+                               kInputErrorTitle, mb::Warning);
         }
     }
     active_ = false;

@@ -165,7 +165,7 @@ bool TCommandDialog::TextsFitTheFile() {
             continue;
         op_.ShowMessageBox(FieldName(session_.Row().Fields[i]) +
                                ": the text holds characters a program file cannot store.",
-                           kInputErrorTitle, mb::Ok | mb::IconWarning);
+                           kInputErrorTitle, mb::Warning);
         edit->setFocus();
         return false;
     }

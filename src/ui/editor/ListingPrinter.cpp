@@ -51,14 +51,14 @@ bool PrintListing(Operator& op, const QString& docName, const std::vector<uint32
     if (!ok) {
         op.ShowMessageBox(pdf.isEmpty() ? "Can not print on the default printer."
                                         : "Can not write the PDF file " + pdf.toStdString(),
-                          "VDWin Error Message", mb::IconWarning);
+                          "VDWin Error Message", mb::Warning);
         return false;
     }
     if (!pdf.isEmpty()) {
         op.ShowMessageBox(
             "No printer is installed on this machine.\nThe list was printed to the PDF file " +
                 pdf.toStdString(),
-            "VDWin Message", mb::IconInformation);
+            "VDWin Message", mb::Information);
     }
     return true;
 }
