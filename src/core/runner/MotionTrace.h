@@ -41,10 +41,14 @@ class MotionTrace {
     // Value of `series` at `sample`; false when the series has no point there.
     bool Value(size_t series, size_t sample, int32_t& value) const;
 
-    // The points of `series` to draw in at most about 4 x `buckets` points: the samples are cut
-    // into `buckets` runs of equal length, and each run gives its first, lowest, highest and last
+    // The points of `series` to draw, at most 4 x `buckets`: the samples are cut into at most
+    // `buckets` runs of equal length, and each run gives its first, lowest, highest and last
     // point in time order, so spikes and steps survive. A series with few points is given whole.
+    // Points inside a flat stretch are left out (the line is the same without them).
     void Decimate(size_t series, size_t buckets, std::vector<PlotPoint>& out) const;
+    // Samples per run when `points` are decimated into at most `buckets` runs: ceil(points /
+    // buckets), rounded up to whole blocks once it passes one block.
+    static size_t RunLength(size_t points, size_t buckets);
 
     // CSV of every sample: a header "time_s" and the series names, then one row per sample with
     // the time in seconds (three decimals) and each series' value, empty before its first

@@ -2,6 +2,7 @@
 // Each subsystem declares an Install function in its own header and adds one call here.
 #include "ui/app/MainWindow.h"
 #include "ui/editor/DefinitionEditorDisplay.h"
+#include "ui/runner/MotionPlotWindow.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
 
@@ -11,6 +12,7 @@ void InstallExtensions(TMain& main) {
     InstallCommDebug(main);
     InstallDefinitionEditor(main);
     InstallRunControls(main);
+    InstallMotionPlot(main);
 }
 
 }  // namespace vendra::ui

@@ -9,6 +9,7 @@
 
 #include "core/app/SystemState.h"
 #include "core/runner/MotionSampler.h"
+#include "core/runner/PlotSplit.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/QeReading.h"
 
@@ -102,9 +103,10 @@ TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterAndNeitherPausedNorAfterC
     EXPECT_EQ(sampler.Trace().PointCount(0), 2u);
 }
 
-// Each run of samples must show its true lowest and highest value, with points that are real
-// samples in time order, whatever the lengths and block boundaries.
-TEST(MotionTraceTest, DecimationKeepsEveryRunsExtremesInTimeOrder) {
+// The line drawn from the decimated points must, over each run of samples, reach exactly the run's
+// lowest and highest value, and pass only through real samples in time order, whatever the
+// lengths, block boundaries and flat stretches.
+TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
     std::mt19937 random(7);
     for (size_t n : {10u, 400u, 401u, 30001u, 100000u}) {
         for (size_t buckets : {1u, 97u, 500u}) {
@@ -113,46 +115,92 @@ TEST(MotionTraceTest, DecimationKeepsEveryRunsExtremesInTimeOrder) {
             std::vector<int32_t> data(n);
             int32_t walk = 0;
             for (size_t i = 0; i < n; ++i) {
-                walk += static_cast<int32_t>(random() % 201) - 100;
-                data[i] = i == n / 3 ? 1'000'000 : walk;  // one spike
+                walk += (static_cast<int32_t>(random() % 5) - 2) / 2 * 100;  // flat half the time
+                data[i] = i == n / 3 ? 1'000'000 : walk;                     // one spike
                 int32_t v = data[i];
                 t.AppendSample(static_cast<uint32_t>(i * 100), std::span<const int32_t>(&v, 1));
             }
             std::vector<PlotPoint> pts;
             t.Decimate(0, buckets, pts);
             SCOPED_TRACE(testing::Message() << "n=" << n << " buckets=" << buckets);
-            ASSERT_LE(pts.size(), std::max<size_t>(4 * buckets, 4));
-            if (n <= 4 * buckets) {
-                ASSERT_EQ(pts.size(), n);
-            }
+            ASSERT_LE(pts.size(), std::min(n, 4 * buckets));
+            auto sampleOf = [](const PlotPoint& p) { return static_cast<size_t>(p.x * 10 + 0.5); };
+            std::vector<bool> drawn(n);
             for (size_t k = 0; k < pts.size(); ++k) {
-                size_t i = static_cast<size_t>(pts[k].x * 10 + 0.5);
-                ASSERT_LT(i, n);
-                ASSERT_EQ(pts[k].y, data[i]);
+                ASSERT_LT(sampleOf(pts[k]), n);
+                ASSERT_EQ(pts[k].y, data[sampleOf(pts[k])]);
                 if (k) {
                     ASSERT_GT(pts[k].x, pts[k - 1].x);
                 }
+                drawn[sampleOf(pts[k])] = true;
             }
-            EXPECT_EQ(pts.front().x, 0.0);
-            EXPECT_DOUBLE_EQ(pts.back().x, (n - 1) / 10.0);
-            const size_t run = n <= 4 * buckets ? 1 : (n + buckets - 1) / buckets;
-            for (size_t begin = 0; begin < n; begin += run) {
-                const size_t end = std::min(n, begin + run);
-                int32_t lo = *std::min_element(&data[begin], &data[0] + end);
-                int32_t hi = *std::max_element(&data[begin], &data[0] + end);
-                double shownLo = 1e18, shownHi = -1e18;
-                for (const PlotPoint& p : pts) {
-                    size_t i = static_cast<size_t>(p.x * 10 + 0.5);
-                    if (i >= begin && i < end) {
-                        shownLo = std::min(shownLo, p.y);
-                        shownHi = std::max(shownHi, p.y);
+            ASSERT_TRUE(drawn.front() && drawn.back());
+            if (n <= 4 * buckets) {  // whole, but for the insides of flat stretches
+                for (size_t i = 1; i + 1 < n; ++i) {
+                    if (!drawn[i]) {
+                        ASSERT_TRUE(data[i - 1] == data[i] && data[i] == data[i + 1]) << i;
                     }
                 }
-                ASSERT_EQ(shownLo, lo) << "run at " << begin;
-                ASSERT_EQ(shownHi, hi) << "run at " << begin;
+            }
+            auto lineAt = [&](double x) {
+                auto after = std::lower_bound(pts.begin(), pts.end(), x,
+                                              [](const PlotPoint& p, double v) { return p.x < v; });
+                if (after->x == x) return after->y;
+                auto before = after - 1;
+                return before->y +
+                       (after->y - before->y) * (x - before->x) / (after->x - before->x);
+            };
+            const size_t run = n <= 4 * buckets ? 1 : MotionTrace::RunLength(n, buckets);
+            if (n > 4 * buckets) {
+                ASSERT_LE((n + run - 1) / run, buckets);
+            }
+            for (size_t begin = 0; begin < n; begin += run) {
+                const size_t end = std::min(n, begin + run);
+                const double x0 = begin / 10.0, x1 = (end - 1) / 10.0;
+                double lo = std::min(lineAt(x0), lineAt(x1)), hi = std::max(lineAt(x0), lineAt(x1));
+                for (const PlotPoint& p : pts) {
+                    if (p.x >= x0 && p.x <= x1) {
+                        lo = std::min(lo, p.y);
+                        hi = std::max(hi, p.y);
+                    }
+                }
+                ASSERT_EQ(lo, *std::min_element(&data[begin], &data[0] + end))
+                    << "run at " << begin;
+                ASSERT_EQ(hi, *std::max_element(&data[begin], &data[0] + end))
+                    << "run at " << begin;
             }
         }
     }
+}
+
+// The head is handed over again only when points before its end changed or the tail grew long.
+TEST(PlotSplitTest, HeadIsGivenAnewOnlyWhenItChangedOrTheTailGrewLong) {
+    constexpr size_t T = PlotSplit::kTailPoints;
+    std::vector<PlotPoint> pts;
+    auto grow = [&](size_t to) {
+        while (pts.size() < to) pts.push_back({pts.size() * 0.1, double(pts.size() % 7)});
+    };
+    PlotSplit split;
+    grow(2 * T);
+    EXPECT_FALSE(split.Update(pts));  // all tail
+    EXPECT_EQ(split.HeadSize(), 0u);
+    EXPECT_EQ(split.TailStart(), 0u);
+    grow(2 * T + 1);
+    EXPECT_TRUE(split.Update(pts));
+    EXPECT_EQ(split.HeadSize(), T + 1);
+    EXPECT_EQ(split.TailStart(), T);  // the tail starts at the head's last point
+    grow(3 * T);
+    pts.back().y = 99;  // the newest points change: only the tail
+    EXPECT_FALSE(split.Update(pts));
+    EXPECT_EQ(split.HeadSize(), T + 1);
+    pts[T].y = 99;  // a point of the head changed (another decimation)
+    EXPECT_TRUE(split.Update(pts));
+    EXPECT_EQ(split.HeadSize(), 2 * T);
+    pts.resize(5);  // cleared, then a few points
+    EXPECT_TRUE(split.Update(pts));
+    EXPECT_EQ(split.HeadSize(), 0u);
+    pts.clear();
+    EXPECT_FALSE(split.Update(pts));
 }
 
 TEST(MotionTraceTest, CsvHasEverySampleWithEmptyCellsBeforeASeriesAppears) {
