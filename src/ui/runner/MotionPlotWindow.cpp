@@ -55,8 +55,9 @@ TMotionPlot::TMotionPlot(SystemState& state, Operator& op, QWidget* parent)
     valueAxis_->setLabelFormat(QStringLiteral("%d"));
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(valueAxis_, Qt::AlignLeft);
-    timeAxis_->setRange(0, 1);
-    valueAxis_->setRange(0, 1);
+    // Until there is something to draw, ranges whose labels read well.
+    timeAxis_->setRange(0, 10);
+    valueAxis_->setRange(0, 1000);
 
     view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("PlotView"));
@@ -166,9 +167,14 @@ void TMotionPlot::Redraw() {
             list_[static_cast<qsizetype>(k - first)] = QPointF(points[k].x, points[k].y);
         part->replace(list_);
     };
+    const QRectF area = chart_->plotArea();
+    const PlotScale scale{timeAxis_->min(), (timeAxis_->max() - timeAxis_->min()) / area.width(),
+                          valueAxis_->min(),
+                          (valueAxis_->max() - valueAxis_->min()) / area.height()};
     for (Line& line : lines_) {
-        if (line.split.Update(line.drawn)) give(line.head, line.drawn, 0, line.split.HeadSize());
-        give(line.tail, line.drawn, line.split.TailStart(), line.drawn.size());
+        const PlotSplit::Changes changes = line.split.Update(line.drawn, scale);
+        if (changes.head) give(line.head, line.drawn, 0, line.split.HeadSize());
+        if (changes.tail) give(line.tail, line.drawn, line.split.TailStart(), line.drawn.size());
     }
     stale_ = false;
     ShowStatus();

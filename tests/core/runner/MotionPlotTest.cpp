@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -173,34 +174,42 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
     }
 }
 
-// The head is handed over again only when points before its end changed or the tail grew long.
-TEST(PlotSplitTest, HeadIsGivenAnewOnlyWhenItChangedOrTheTailGrewLong) {
+// The head is handed over again only when points before its end changed or the tail grew long;
+// the tail only when it would land on other pixels.
+TEST(PlotSplitTest, HandsOverOnlyWhatChangedOnScreen) {
     constexpr size_t T = PlotSplit::kTailPoints;
+    const PlotScale scale{0, 0.5, 0, 10};  // 0.5 s and 10 counts to a pixel
     std::vector<PlotPoint> pts;
     auto grow = [&](size_t to) {
-        while (pts.size() < to) pts.push_back({pts.size() * 0.1, double(pts.size() % 7)});
+        while (pts.size() < to) pts.push_back({pts.size() * 1.0, pts.size() % 7 * 100.0});
+    };
+    struct Step {
+        std::function<void()> change;
+        bool head, tail;
+        size_t headSize, tailStart;
+    };
+    const Step steps[] = {
+        {[&] { grow(2 * T); }, false, true, 0, 0},               // all tail
+        {[] {}, false, false, 0, 0},                             // nothing new
+        {[&] { pts.back().y += 4; }, false, false, 0, 0},        // within the pixel
+        {[&] { pts.back().x += 0.2; }, false, false, 0, 0},      // within the pixel
+        {[&] { pts.back().y += 20; }, false, true, 0, 0},        // two pixels up
+        {[&] { grow(2 * T + 1); }, true, true, T + 1, T},        // the tail grew long
+        {[&] { grow(3 * T); }, false, true, T + 1, T},           // newest points: tail only
+        {[&] { pts[T].y = 99; }, true, true, 2 * T, 2 * T - 1},  // a head point changed
+        {[&] { pts.resize(5); }, true, true, 0, 0},              // cleared, a few points again
+        {[&] { pts.clear(); }, false, true, 0, 0},
     };
     PlotSplit split;
-    grow(2 * T);
-    EXPECT_FALSE(split.Update(pts));  // all tail
-    EXPECT_EQ(split.HeadSize(), 0u);
-    EXPECT_EQ(split.TailStart(), 0u);
-    grow(2 * T + 1);
-    EXPECT_TRUE(split.Update(pts));
-    EXPECT_EQ(split.HeadSize(), T + 1);
-    EXPECT_EQ(split.TailStart(), T);  // the tail starts at the head's last point
-    grow(3 * T);
-    pts.back().y = 99;  // the newest points change: only the tail
-    EXPECT_FALSE(split.Update(pts));
-    EXPECT_EQ(split.HeadSize(), T + 1);
-    pts[T].y = 99;  // a point of the head changed (another decimation)
-    EXPECT_TRUE(split.Update(pts));
-    EXPECT_EQ(split.HeadSize(), 2 * T);
-    pts.resize(5);  // cleared, then a few points
-    EXPECT_TRUE(split.Update(pts));
-    EXPECT_EQ(split.HeadSize(), 0u);
-    pts.clear();
-    EXPECT_FALSE(split.Update(pts));
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        steps[i].change();
+        const PlotSplit::Changes c = split.Update(pts, scale);
+        EXPECT_EQ(c.head, steps[i].head);
+        EXPECT_EQ(c.tail, steps[i].tail);
+        EXPECT_EQ(split.HeadSize(), steps[i].headSize);
+        EXPECT_EQ(split.TailStart(), steps[i].tailStart);
+    }
 }
 
 TEST(MotionTraceTest, CsvHasEverySampleWithEmptyCellsBeforeASeriesAppears) {
