@@ -6,7 +6,10 @@
 #pragma once
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
+#include "core/app/TargetBoard.h"
 #include "core/network/NetworkInit.h"
+#include "core/onboard/OnboardTransfer.h"
+#include "core/onboard/OnboardWorker.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
 #include "core/serial/BoardTransaction.h"
@@ -28,7 +31,9 @@ class Core {
           Network(State, op, Port),
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
-          RunControls(State, op, Port, RunnerWorker) {}
+          RunControls(State, op, Port, RunnerWorker),
+          Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
+          OnboardTransferWorker(State, op, Onboard) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -44,6 +49,8 @@ class Core {
     CommInit CommInitWorker;
     Runner RunnerWorker;     // TRunSystem: the one runner thread
     RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    OnboardTransfer Onboard;  // read, write, erase and run the program in a board's memory
+    OnboardWorker OnboardTransferWorker;
 };
 
 }  // namespace vendra

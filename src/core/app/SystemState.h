@@ -6,6 +6,8 @@
 #include "core/base/Configuration.h"
 #include "core/base/UnitMap.h"
 #include "core/network/NetworkInit.h"
+#include "core/onboard/OnboardProgram.h"
+#include "core/onboard/OnboardTransfer.h"
 #include "core/program/ProgramModel.h"
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
@@ -28,6 +30,7 @@ struct SystemState {
     UserProgram Program;
     LabelTable Labels;
     RunState Run;
+    OnboardProgram Onboard;  // the IEEPROM editor's program
 
     // The line has an owner, or a program run is in progress.
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
@@ -38,6 +41,7 @@ struct SystemState {
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
+    operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }
 };
 
 }  // namespace vendra
