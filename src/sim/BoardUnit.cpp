@@ -52,6 +52,7 @@ int HexValue(char c) {
 }  // namespace
 
 std::string Reply::Line() const {
+    if (!raw.empty()) return raw;
     std::string line;
     line.reserve(4 + value.size());
     line += letter;
@@ -66,9 +67,35 @@ BoardUnit::BoardUnit(const UnitConfig& config, const Options& options)
     : config_(config),
       speed_(config.speed.value_or(options.defaultSpeed)),
       busy_(config.busyStatus ? config.busyStatus : options.defaultBusy),
-      done_(config.doneStatus ? config.doneStatus : options.defaultDone) {
+      done_(config.doneStatus ? config.doneStatus : options.defaultDone),
+      program_(0) {
     DefaultItems(config.family, items_);
     for (const auto& [index, value] : config.items) items_.at(index) = value;
+    program_.Resize(ProgramSizeOfItem(items_[kProgramSizeItem]));
+}
+
+void BoardUnit::SetItem(int index, std::string value) {
+    items_.at(index) = std::move(value);
+    if (index == kProgramSizeItem) program_.Resize(ProgramSizeOfItem(items_[index]));
+}
+
+bool BoardUnit::AnswerProgramCommand(const std::string& body, char letter, Reply& reply) {
+    char lower = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+    std::string marker{lower, "0123456789ABCDEF"[config_.address & 15], 'c'};
+    auto answer = program_.Command(body, marker);
+    if (!answer) return false;
+    if (program_.Loading()) programLetter_ = letter;
+    reply = MakeReply(letter, answer->status);
+    reply.raw = answer->raw;
+    return true;
+}
+
+bool BoardUnit::LoadLine(const std::string& line, Reply& reply) {
+    auto answer = program_.LoadLine(line);
+    if (!answer) return false;
+    reply = MakeReply(programLetter_, answer->status);
+    reply.raw = answer->raw;
+    return true;
 }
 
 bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& reply) const {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "sim/Motor.h"
+#include "sim/ProgramMemory.h"
 #include "sim/SimConfig.h"
 
 namespace vendra::sim {
@@ -15,12 +16,14 @@ namespace vendra::sim {
 class Network;
 
 // What a unit answers: reply letter, unit digit, status character, value text. The line sent is
-// letter, digit (upper-case hex), status, value, CR.
+// letter, digit (upper-case hex), status, value, CR; or, for the program memory's listings and
+// prompts, `raw` as it stands.
 struct Reply {
     char letter = '?';
     int digit = 0;
     char status = '>';
     std::string value;
+    std::string raw;
     std::string Line() const;
 };
 
@@ -44,19 +47,30 @@ class BoardUnit {
     virtual Motor* FindMotor(int axis) = 0;
 
     const std::string& Item(int index) const { return items_.at(index); }
-    void SetItem(int index, std::string value) { items_.at(index) = std::move(value); }
+    // Item F is also the size of the program memory.
+    void SetItem(int index, std::string value);
+
+    UnitProgram& Program() { return program_; }
+    const UnitProgram& Program() const { return program_; }
+    // A line heard while the program memory loads (see ProgramMemory.h); false: no answer.
+    bool LoadLine(const std::string& line, Reply& reply);
 
   protected:
     // Answers "v<hex>" (information items 0..1D) with reply letter `letter`; false when `body`
     // is not an item query. An item beyond 1D is a parameter error.
     bool AnswerItemQuery(const std::string& body, char letter, Reply& reply) const;
     Reply MakeReply(char letter, char status, std::string value = {}) const;
+    // Answers a program memory command (ProgramMemory.h) with reply letter `letter`; false when
+    // `body` is none.
+    bool AnswerProgramCommand(const std::string& body, char letter, Reply& reply);
 
     UnitConfig config_;
     double speed_;
     char busy_;
     char done_;
     std::array<std::string, kInfoItemCount> items_;
+    UnitProgram program_;
+    char programLetter_ = '?';  // reply letter of the load under way
 };
 
 std::unique_ptr<BoardUnit> MakeUnit(const UnitConfig& config, const Options& options);

@@ -36,6 +36,7 @@ const KindName kKinds[] = {
     {"late", FaultKind::LateReply},         {"nocr", FaultKind::NoCarriageReturn},
     {"overlong", FaultKind::Overlong},      {"garbage", FaultKind::Garbage},
     {"wrongaddr", FaultKind::WrongAddress}, {"vanish", FaultKind::Vanish},
+    {"cut", FaultKind::Cut},                {"noise", FaultKind::Noise},
 };
 
 }  // namespace
@@ -100,6 +101,7 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
     }
     Fault fault;
     bool known = false;
+    if (parts[0] == "noise") fault.text = "-- noise --";
     for (const auto& k : kKinds)
         if (parts[0] == k.name) {
             fault.kind = k.kind;
@@ -107,7 +109,8 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
         }
     if (!known) {
         error = "unknown fault kind \"" + parts[0] +
-                "\" (error, noreply, late, nocr, overlong, garbage, wrongaddr, vanish)";
+                "\" (error, noreply, late, nocr, overlong, garbage, wrongaddr, vanish, cut, "
+                "noise)";
         return std::nullopt;
     }
     for (size_t i = 1; i < parts.size(); ++i) {
@@ -131,6 +134,8 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
             if (ok) fault.status = value[0];
         } else if (ok && key == "ms") {
             ok = ParseCount(value, fault.delayMs);
+        } else if (ok && key == "lines") {
+            ok = ParseCount(value, fault.lines);
         } else if (ok && key == "len") {
             ok = ParseCount(value, fault.extra);
         } else if (ok && key == "text") {
@@ -148,6 +153,29 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
         }
     }
     return fault;
+}
+
+std::string FirstLines(const std::string& answer, int lines) {
+    size_t end = 0;
+    for (int i = 0; i < lines; ++i) {
+        size_t cr = answer.find('\r', end);
+        if (cr == std::string::npos) return answer;
+        end = cr + 1;
+    }
+    return answer.substr(0, end);
+}
+
+std::string WithNoiseLines(const std::string& answer, const std::string& noise) {
+    std::string out;
+    size_t begin = 0;
+    while (begin < answer.size()) {
+        size_t cr = answer.find('\r', begin);
+        size_t end = cr == std::string::npos ? answer.size() : cr + 1;
+        out += noise + "\r";
+        out.append(answer, begin, end - begin);
+        begin = end;
+    }
+    return out;
 }
 
 int FaultTable::Add(const Fault& fault) {

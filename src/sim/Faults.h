@@ -12,6 +12,9 @@
 //           garbage   bytes that are no answer, then CR                     text=T
 //           wrongaddr the answer carries another unit digit                 digit=H (default +1)
 //           vanish    the line vanishes: master closed, link removed (no answer)
+//           cut       the answer stops after some of its lines (a listing broken off)  lines=N
+//                     (default 1; a prompt without CR counts as no line)
+//           noise     a line without ':' before every line of the answer      text=T
 //   common: match=TEXT (frame prefix, default every frame), count=N (fires N times, default
 //           0 = always), skip=N (let N matching frames through first), once (= count=1)
 //   Texts accept \r, \n, \t, \\ and \xHH escapes.
@@ -30,7 +33,9 @@ enum class FaultKind {
     Overlong,
     Garbage,
     WrongAddress,
-    Vanish
+    Vanish,
+    Cut,
+    Noise
 };
 
 struct Fault {
@@ -43,7 +48,13 @@ struct Fault {
     int extra = 40;
     std::string text = "\x15~?\x7f";
     int digit = -1;  // -1: the unit's digit + 1
+    int lines = 1;   // cut: lines of the answer that still go out
 };
+
+// The first `lines` CR-ended lines of an answer (cut), and an answer with `noise` as a line of its
+// own before each of its lines (noise).
+std::string FirstLines(const std::string& answer, int lines);
+std::string WithNoiseLines(const std::string& answer, const std::string& noise);
 
 struct FaultEntry {
     int id = 0;

@@ -17,6 +17,7 @@ char FamilyLetter(Family family);
 std::optional<Family> FamilyFromLetter(char letter);
 
 constexpr int kInfoItemCount = 30;  // information items v0 .. v1D
+constexpr int kProgramSizeItem = 15;  // item F: the program memory's size in characters
 
 struct UnitConfig {
     Family family = Family::DBoard;

@@ -353,7 +353,10 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
         if (f.kind == FaultKind::Garbage) line = f.text + "\r";
         if (f.kind == FaultKind::NoCarriageReturn && !line.empty() && line.back() == '\r')
             line.pop_back();
+        if (f.kind == FaultKind::Cut) line = FirstLines(line, f.lines);
+        if (f.kind == FaultKind::Noise) line = WithNoiseLines(line, f.text);
     }
+    if (line.empty()) return;
     log_.AddReply(line);
     SimTime earliest = (byteSeconds > 0.0 ? complete : now) + std::chrono::milliseconds(delayMs);
     if (!impl_->out.Push(line, earliest, byteSeconds))
@@ -532,6 +535,32 @@ bool Simulator::SetItem(const std::string& unit, int index, const std::string& v
     if (!u || index < 0 || index >= kInfoItemCount) return false;
     u->SetItem(index, value);
     return true;
+}
+
+std::optional<std::vector<std::string>> Simulator::ProgramLines(const std::string& unit) const {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    if (!u) return std::nullopt;
+    return u->Program().Lines();
+}
+
+bool Simulator::SetProgramLines(const std::string& unit, const std::vector<std::string>& lines) {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    return u && u->Program().SetLines(lines);
+}
+
+std::optional<uint32_t> Simulator::ProgramRunAddress(const std::string& unit) const {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    if (!u) return std::nullopt;
+    return u->Program().RunAddress();
+}
+
+bool Simulator::ProgramLoading(const std::string& unit) const {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    return u && u->Program().Loading();
 }
 
 // --- line ---
