@@ -78,6 +78,7 @@ bool Network::HandleGlobal(const std::string& frame, SimTime now, std::string& n
         note = "boards now at " + std::to_string(boardBaud_);
     } else if (command == "*") {
         for (auto& unit : units_) unit->Program().Stop();
+        stopOutput_ = true;
         note = "global";
     } else if (command == "Z" || (command.size() > 1 && command[0] == 'K')) {
         for (auto& unit : units_) {
@@ -123,6 +124,8 @@ bool Network::HandleFrame(const std::string& frame, SimTime now, Reply& reply, s
         return false;
     }
     if (unit->Program().Loading()) loading_ = unit;
+    std::string body = frame.substr(2);
+    if (body == "*" || (body == "Q*" && unit->family() == Family::QBoard)) stopOutput_ = true;
     return true;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/BoardUnit.h"
@@ -35,6 +36,9 @@ class Network {
 
     // The unit whose program memory is loading, if any.
     BoardUnit* Loading() const { return loading_; }
+    // True once after a star command ("GG*", or a unit's own): the boards stop what they were
+    // sending (a listing under way).
+    bool TakeStopOutput() { return std::exchange(stopOutput_, false); }
 
     BoardUnit* FindUnit(Family family, int address);
     BoardUnit* FindUnit(const std::string& name);  // "D3", "X1", "Q0"
@@ -48,6 +52,7 @@ class Network {
 
     std::vector<std::unique_ptr<BoardUnit>> units_;
     BoardUnit* loading_ = nullptr;
+    bool stopOutput_ = false;
     uint32_t boardBaud_ = 57600;
 };
 

@@ -315,11 +315,16 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
     } else {
         answered = network_->HandleFrame(text, now, reply, note);
     }
+    bool stopOutput = network_->TakeStopOutput();
     uint32_t boardBaud = network_->BoardBaud();
     double byteSeconds = pace_ ? 10.0 / boardBaud : 0.0;
     lock.unlock();
     if (!note.empty() && note != "no such unit")
         log_.AddNote(nowUs, note + ": " + EscapeBytes(text));
+    if (stopOutput && !impl_->out.Empty()) {
+        impl_->out.DropPending(now);
+        log_.AddNote(nowUs, "star command: what the boards were sending is dropped");
+    }
 
     std::string line;
     int delayMs = 0;
