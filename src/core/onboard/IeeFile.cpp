@@ -63,8 +63,6 @@ bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut) {
 
 bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport& report) {
     report = IeeLoadReport{};
-    program.ClearLines();
-    program.OnboardCurrentLine = 0;
     struct stat st {};
     int statError = ::stat(path.c_str(), &st) != 0 ? errno
                     : S_ISREG(st.st_mode)          ? 0
@@ -103,6 +101,7 @@ bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport
         return false;
     }
     program.ReplaceLines(std::move(lines));
+    program.OnboardCurrentLine = 0;
     return true;
 }
 

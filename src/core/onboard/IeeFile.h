@@ -12,8 +12,9 @@
 //  - at most 50000 lines are kept.
 //
 // Error rule: nothing throws and nothing shows messages (the editor does); results and reports
-// say what happened. A load that fails after the file was opened leaves the program empty, never
-// half-loaded. A save writes the whole file or leaves the old one as it was.
+// say what happened. A load that fails leaves the program as it was (a mistyped name or an
+// unreadable file costs no lines), never half-loaded. A save writes the whole file or leaves the
+// old one as it was.
 // Thread rule: the thread that owns the program at the time (the editor's GUI thread or a tool).
 #pragma once
 #include <cstdint>
@@ -40,7 +41,8 @@ struct IeeLoadReport {
 };
 
 // Loads the file at `path` into the program's lines (current line 0). Only regular files are
-// read. Returns true when loaded (possibly with losses, see the report).
+// read. Returns true when loaded (possibly with losses, see the report); false leaves the
+// program untouched.
 bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport& report);
 
 // The name a save writes: `path` as chosen when its file name has an extension, else path.IEE.
