@@ -259,7 +259,8 @@ void Runner::EnableLogger(const ProgramLine& line) {
         opened = logger_.Open(loggerPath_, loggerValuesPerLine_);
     }
     if (!opened)
-        op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message", 48);
+        op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message",
+                           mb::Warning);
 }
 
 }  // namespace vendra
