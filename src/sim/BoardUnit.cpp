@@ -10,7 +10,8 @@ namespace {
 
 // Items a unit reports unless told otherwise: a current firmware on an ARM part with the 2K
 // IEEPROM option, a TMC246 driver and revision D (a QBoard: the differential encoder interface).
-void DefaultItems(Family family, std::array<std::string, kInfoItemCount>& items) {
+void DefaultItems(Family family, uint32_t programSize,
+                  std::array<std::string, kInfoItemCount>& items) {
     for (auto& item : items) item = "0";
     items[0] = "200";  // software version
     switch (family) {
@@ -40,7 +41,8 @@ void DefaultItems(Family family, std::array<std::string, kInfoItemCount>& items)
     items[11] = "12:00:00";
     items[13] = "1";
     items[14] = "5";
-    items[15] = "2048";  // IEEPROM size, also the "vF" size query
+    // IEEPROM size, also the "vF" size query and the program memory's size.
+    items[kProgramSizeItem] = programSize > 0 ? std::to_string(programSize) : "2048";
 }
 
 int HexValue(char c) {
@@ -69,9 +71,10 @@ BoardUnit::BoardUnit(const UnitConfig& config, const Options& options)
       busy_(config.busyStatus ? config.busyStatus : options.defaultBusy),
       done_(config.doneStatus ? config.doneStatus : options.defaultDone),
       program_(0) {
-    DefaultItems(config.family, items_);
+    DefaultItems(config.family, options.programSize, items_);
     for (const auto& [index, value] : config.items) items_.at(index) = value;
     program_.Resize(ProgramSizeOfItem(items_[kProgramSizeItem]));
+    if (config.program) programFits_ = program_.SetLines(*config.program);
 }
 
 void BoardUnit::SetItem(int index, std::string value) {

@@ -51,6 +51,8 @@ class BoardUnit {
     void SetItem(int index, std::string value);
 
     UnitProgram& Program() { return program_; }
+    // False when the program of its settings did not fit its memory.
+    bool ProgramFits() const { return programFits_; }
     const UnitProgram& Program() const { return program_; }
     // A line heard while the program memory loads (see ProgramMemory.h); false: no answer.
     bool LoadLine(const std::string& line, Reply& reply);
@@ -71,6 +73,7 @@ class BoardUnit {
     std::array<std::string, kInfoItemCount> items_;
     UnitProgram program_;
     char programLetter_ = '?';  // reply letter of the load under way
+    bool programFits_ = true;
 };
 
 std::unique_ptr<BoardUnit> MakeUnit(const UnitConfig& config, const Options& options);

@@ -24,6 +24,11 @@ bool Network::Build(const Options& options, SimTime now, std::string& error) {
             return false;
         }
         units_.push_back(MakeUnit(config, options));
+        if (!units_.back()->ProgramFits()) {
+            error = "unit " + config.Name() + ": its program does not fit its memory of " +
+                    std::to_string(units_.back()->Program().Size()) + " characters (vF=N)";
+            return false;
+        }
     }
     for (const auto& link : options.links)
         if (!SetLink(link, now, error)) return false;

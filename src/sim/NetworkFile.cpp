@@ -73,13 +73,18 @@ bool ParseNetworkText(const std::string& text, const std::string& name, Options&
             if (rest.size() != 1 || (rest[0] != "on" && rest[0] != "off"))
                 return fail("pace needs on or off");
             result.pace = rest[0] == "on";
+        } else if (keyword == "memory") {
+            double size = 0;
+            if (rest.size() != 1 || !ParseCount(rest[0], size) || size < 1 || size > (1 << 24))
+                return fail("memory needs a number of characters");
+            result.programSize = static_cast<uint32_t>(size);
         } else if (keyword == "fault") {
             if (rest.size() != 1) return fail("fault needs one rule, e.g. fault late:ms=300");
             if (!ParseFault(rest[0], why)) return fail(why);
             result.faults.push_back(rest[0]);
         } else {
             return fail("unknown statement \"" + keyword +
-                        "\" (unit, link, baud, speed, pace, fault)");
+                        "\" (unit, link, baud, speed, pace, memory, fault)");
         }
     }
     options = result;

@@ -1,5 +1,7 @@
 #include "sim/SimConfig.h"
 
+#include <fstream>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -204,6 +206,14 @@ bool ParseUnit(const std::string& name, const std::vector<std::string>& settings
         } else if (key == "aset") {
             ok = value == "0" || value == "1";
             unit.aSetsPosition = value == "1";
+        } else if (key == "program") {
+            std::vector<std::string> lines;
+            std::string why;
+            if (!ReadProgramLines(value, lines, why)) {
+                error = "unit " + name + ": " + why;
+                return false;
+            }
+            unit.program = std::move(lines);
         } else {
             error = "unit " + name + ": unknown setting \"" + key + "\"";
             return false;
@@ -214,6 +224,22 @@ bool ParseUnit(const std::string& name, const std::vector<std::string>& settings
         }
     }
     out = unit;
+    return true;
+}
+
+bool ReadProgramLines(const std::string& path, std::vector<std::string>& lines,
+                      std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot read the program file " + path;
+        return false;
+    }
+    lines.clear();
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
     return true;
 }
 
@@ -280,7 +306,9 @@ const char* UnitSettingsHelp() {
            "  busy=C      status while a motor moves (b, w or a; default b)\n"
            "  done=C      status when the motor stands (default f; > is also common)\n"
            "  aset=1      \"A<n>\" sets the position register without moving (default 0: A "
-           "moves)\n";
+           "moves)\n"
+           "  program=FILE  its program memory starts with the lines of FILE (one per text\n"
+           "              line, blank lines skipped); vF=N sets the memory's size in characters\n";
 }
 
 }  // namespace vendra::sim

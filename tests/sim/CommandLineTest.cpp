@@ -86,7 +86,8 @@ TEST(SimCommandLine, HelpListsEveryOptionOfTheTable) {
     const std::string help = HelpText();
     for (const char* name : {"--dir DIR", "--port N", "--units LIST", "--network FILE",
                              "--baud RATE", "--pace", "--speed N", "--busy C", "--done C",
-                             "--fault RULE", "--vanish-after MS", "--log FILE", "--help"})
+                             "--memory N", "--fault RULE", "--vanish-after MS", "--log FILE",
+                             "--help"})
         EXPECT_NE(help.find(std::string("  ") + name), std::string::npos) << name;
 }
 

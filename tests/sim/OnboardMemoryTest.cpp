@@ -2,7 +2,11 @@
 // faults that break a listing off or put lines without ':' into it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "SimFixture.h"
+#include "sim/CommandLine.h"
+#include "sim/NetworkFile.h"
 
 namespace vendra::sim::test {
 namespace {
@@ -114,6 +118,46 @@ TEST_F(OnboardMemory, FaultsBreakAListingOffOrAddLinesWithoutColons) {
     EXPECT_EQ(host.ReadCount(1), ":");
     ASSERT_TRUE(host.Write("B2\r"));
     EXPECT_EQ(host.ReadFor(100), "");
+}
+
+TEST_F(OnboardMemory, SettingsGiveTheMemorysSizeAndStartingProgram) {
+    std::string folder = MakeTempDir();
+    std::ofstream(folder + "/start.txt") << "A100\r\n\r\nM5\nK1\n";
+    std::string error;
+    Options options;
+    ASSERT_TRUE(ParseNetworkText("memory 30\nunit D5 program=" + folder + "/start.txt\nunit Q0\n",
+                                 "net", options, error))
+        << error;
+    EXPECT_EQ(options.programSize, 30u);
+    ASSERT_EQ(options.units.size(), 2u);
+    EXPECT_EQ(*options.units[0].program, (Lines{"A100", "M5", "K1"}));
+
+    CommandLine line;
+    const char* args[] = {"vendra-sim", "--memory", "99", "--units", "U1"};
+    ASSERT_TRUE(ParseCommandLine(5, args, line, error)) << error;
+    EXPECT_EQ(line.options.programSize, 99u);
+    const char* bad[] = {"vendra-sim", "--memory", "0"};
+    EXPECT_FALSE(ParseCommandLine(3, bad, line, error));
+    EXPECT_EQ(error, "--memory needs a number of characters 1..16777216");
+    EXPECT_FALSE(ParseUnits("D1:program=" + folder + "/none.txt", options.units, error));
+    EXPECT_EQ(error, "unit D1: cannot read the program file " + folder + "/none.txt");
+
+    // A program larger than its memory is refused at the start, not cut.
+    Options tooSmall = options;
+    tooSmall.folder = folder;
+    tooSmall.programSize = 8;
+    Simulator refused(tooSmall);
+    EXPECT_FALSE(refused.Start());
+    EXPECT_EQ(refused.Error(), "unit D5: its program does not fit its memory of 8 characters (vF=N)");
+
+    Options started;
+    started.programSize = 30;
+    StartSim("D5:program=" + folder + "/start.txt,Q0", started);
+    EXPECT_EQ(Ask("D5vF\r"), "D5>30\r");
+    EXPECT_EQ(Ask("Q0vF\r"), "Q0>30\r");
+    ASSERT_TRUE(host.Write("D5D1\r"));
+    EXPECT_EQ(host.ReadCount(27), "0001:A100\r0006:M5\r0009:K1\rd5c\r");
+    RemoveTree(folder);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ void SimNetwork::MarkPresent(UnitMap& units) const {
     for (int g = kUnitGroups - 1; g >= 0; --g) {
         for (int a = 15; a >= 0; --a) {
             if (units.present[g][a].load() == 0) continue;
-            units.lastFoundFamily = protocol::GroupFamilyCode(static_cast<UnitGroup>(g));
+            units.lastFoundFamily = protocol::GroupFamily(static_cast<UnitGroup>(g)).code;
             units.lastFoundAddress = static_cast<uint8_t>(a);
             return;
         }

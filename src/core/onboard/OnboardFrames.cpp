@@ -7,18 +7,19 @@ namespace vendra {
 
 namespace {
 
-constexpr uint8_t kLastFamily = 7;
-
 std::string FamilyCommand(uint8_t f, const std::string& command) {
-    if (f > kLastFamily) return {};
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
+    if (info == nullptr) return {};
     if (OnboardUsesGlobalFrames(f)) return "GG" + command + "\r";
-    return std::string(1, protocol::FamilyLetter(f)) + command + "\r";
+    return std::string(1, info->letter) + command + "\r";
 }
 
 }  // namespace
 
 bool OnboardUsesGlobalFrames(uint8_t f) {
-    return f <= 2;
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
+    return info != nullptr && (info->group == UnitGroup::DBoard ||
+                               info->group == UnitGroup::UBoard || info->group == UnitGroup::HBoard);
 }
 
 std::string OnboardStarText(uint8_t f) {
@@ -34,20 +35,20 @@ std::string OnboardRunText(uint8_t f, uint32_t address) {
 }
 
 std::string OnboardCommandFrame(uint8_t f, unsigned unit, const std::string& text) {
-    char letter = protocol::FamilyLetter(f);
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
     char digit = protocol::UnitDigit(unit);
-    if (letter == '\0' || digit == '\0') return {};
-    std::string frame{letter, digit};
+    if (info == nullptr || digit == '\0') return {};
+    std::string frame{info->letter, digit};
     frame += text;
     EnsureCarriageReturn(frame);
     return frame;
 }
 
 std::string OnboardEndMarker(uint8_t f, unsigned unit) {
-    char letter = protocol::FamilyLowerLetter(f);
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
     char digit = protocol::UnitDigit(unit);
-    if (letter == '\0' || digit == '\0') return {};
-    return std::string{letter, digit, 'c'};
+    if (info == nullptr || digit == '\0') return {};
+    return std::string{info->lowerLetter, digit, 'c'};
 }
 
 std::string OnboardListText(uint32_t address) {

@@ -26,8 +26,7 @@ std::string OnboardCommandFrame(uint8_t familyCode, unsigned unit, const std::st
 // ("d5c", "x1c", "q0c").
 std::string OnboardEndMarker(uint8_t familyCode, unsigned unit);
 
-// Command texts of the size query, the listing and the load.
-inline constexpr const char* kOnboardSizeText = "vF\r";
+// Command texts of the listing and the load (the size query is protocol::kProgramSizeText).
 std::string OnboardListText(uint32_t address);  // "D1\r"
 std::string OnboardLoadText(uint32_t address);  // "Q1\r"
 // What ends a load: ESC and three CRs.

@@ -16,21 +16,6 @@ namespace {
 constexpr uint8_t kRawFamily = 255;  // text sent as given
 constexpr unsigned kBoxStop = mb::IconStop | mb::SystemModal;
 
-UnitGroup GroupOfFamily(uint8_t f) {
-    switch (f) {
-        case 0:
-            return UnitGroup::DBoard;
-        case 1:
-            return UnitGroup::UBoard;
-        case 2:
-            return UnitGroup::HBoard;
-        case 7:
-            return UnitGroup::QBoard;
-        default:
-            return UnitGroup::AxisBoard;
-    }
-}
-
 // The reply time-out for the length of one exchange; restored on every way out.
 class ReplyTimeoutScope {
   public:
@@ -105,7 +90,7 @@ bool OnboardTransfer::SelectOnboardTarget() {
         // Only the axis is asked; the unit is the one on the line.
         if (!selectTargetBoard_ || !selectTargetBoard_()) return false;
     } else {
-        app.SelectedBoardFamily = protocol::GroupFamilyCode(group);
+        app.SelectedBoardFamily = protocol::GroupFamily(group).code;
     }
     app.SelectedBoardAddress = lowest;
     return true;
@@ -121,7 +106,7 @@ int OnboardTransfer::SendOnboardCommand(unsigned unit, uint8_t f, const std::str
     }
     endMarker_ = OnboardEndMarker(f, unit);
     link_.SendFrame(frame);
-    return state_.Units.IsPresent(GroupOfFamily(f), unit) ? 0 : 1;
+    return state_.Units.IsPresent(protocol::FindFamily(f)->group, unit) ? 0 : 1;
 }
 
 uint32_t OnboardTransfer::ByteWaitMs() const {
@@ -237,7 +222,7 @@ OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
     }
     if (cancel_.load()) return Abort(Got::Cancelled, "");
 
-    if (SendOnboardCommand(unit, f, kOnboardSizeText) == 1) {
+    if (SendOnboardCommand(unit, f, protocol::kProgramSizeText) == 1) {
         program.BoardProgramSize = kUnknownSize;
     } else {
         if (!ReadBoardLine()) return Abort(lastFailure_, "the program memory's size");
