@@ -131,6 +131,10 @@ TEST_F(OnboardMemory, SettingsGiveTheMemorysSizeAndStartingProgram) {
     EXPECT_EQ(options.programSize, 30u);
     ASSERT_EQ(options.units.size(), 2u);
     EXPECT_EQ(*options.units[0].program, (Lines{"A100", "M5", "K1"}));
+    Options beside;  // a relative program file is found beside the network file
+    ASSERT_TRUE(ParseNetworkText("unit D5 program=start.txt\n", "net", beside, error, folder))
+        << error;
+    EXPECT_EQ(*beside.units[0].program, (Lines{"A100", "M5", "K1"}));
 
     CommandLine line;
     const char* args[] = {"vendra-sim", "--memory", "99", "--units", "U1"};

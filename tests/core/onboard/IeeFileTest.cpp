@@ -9,6 +9,7 @@
 #include "ProgramTestUtil.h"
 #include "core/onboard/IeeFile.h"
 #include "core/onboard/OnboardProgram.h"
+#include "sim/SimConfig.h"
 
 namespace vendra {
 namespace {
@@ -163,6 +164,18 @@ TEST(IeeFile, SaveReplacesWholeThroughLinksKeepsModeAndReportsFailure) {
     ASSERT_EQ(::mkdir(dir.File("folder.IEE").c_str(), 0700), 0);
     EXPECT_FALSE(SaveIeeFile(program, dir.File("folder.IEE"), &error));
     EXPECT_NE(error.find("folder"), std::string::npos) << error;
+}
+
+TEST(IeeFile, TheDemoProgramReadsTheSameInTheEditorAndTheSimulator) {
+    const std::string path = std::string(VENDRA_EXAMPLES_DIR) + "/demo-onboard.IEE";
+    OnboardProgram program;
+    IeeLoadReport report;
+    ASSERT_TRUE(LoadIeeFile(program, path, report));
+    std::vector<std::string> simulated;
+    std::string error;
+    ASSERT_TRUE(sim::ReadProgramLines(path, simulated, error)) << error;
+    EXPECT_EQ(program.Lines(), simulated);
+    EXPECT_GE(simulated.size(), 5u);
 }
 
 }  // namespace
