@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -87,15 +88,6 @@ void TfniEDITOR::BuildForm() {
     boardActions_[3] =
         action("RunBoardProgram1", "Run Board Program", &TfniEDITOR::RunBoardProgram1Click);
 
-    auto* header = new QGridLayout;
-    const char* headers[] = {"Line #", "Command", "Line/Location", "Command"};
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(QString::fromLatin1(headers[i]), this);
-        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
-        header->addWidget(label, 0, i);
-    }
-    header->setColumnStretch(3, 1);
-
     model_ = new QStringListModel(this);
     list_ = new QListView(this);
     list_->setObjectName(QStringLiteral("DefinitionList"));
@@ -106,6 +98,21 @@ void TfniEDITOR::BuildForm() {
     list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     list_->setMinimumSize(520, 380);
     connect(list_, &QListView::doubleClicked, this, &TfniEDITOR::EditButtonClick);
+
+    // The column labels stand over the list's two columns: number and location, then the text.
+    auto* header = new QGridLayout;
+    header->setHorizontalSpacing(0);
+    header->setVerticalSpacing(0);
+    header->setContentsMargins(list_->frameWidth() + 4, 0, 0, 2);
+    header->setColumnMinimumWidth(
+        0, QFontMetrics(list_->font()).horizontalAdvance(QStringLiteral("00001/00001 - ")));
+    header->setColumnStretch(1, 1);
+    const char* headers[] = {"Line #", "Command", "Line/Location", "Command"};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(QString::fromLatin1(headers[i]), this);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        header->addWidget(label, i / 2, i % 2);
+    }
 
     auto* column = new QVBoxLayout;
     auto button = [&](const char* name, const char* caption, void (TfniEDITOR::*handler)()) {
@@ -340,7 +347,9 @@ void TfniEDITOR::TransferEnded() {
 
 void TfniEDITOR::ShowProgress() {
     const OnboardProgress& p = program_.Progress;
-    progressBox_->setTitle(Latin1(p.Caption.Get()));
+    // An empty caption would take the title's room away and make the window jump.
+    const std::string caption = p.Caption.Get();
+    progressBox_->setTitle(caption.empty() ? QStringLiteral(" ") : Latin1(caption));
     // A maximum of 0 would turn the bar into a busy indicator.
     const int maximum = static_cast<int>(std::min<uint32_t>(std::max(p.BarMaximum.load(), 1u),
                                                             std::numeric_limits<int>::max()));
