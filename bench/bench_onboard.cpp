@@ -105,9 +105,8 @@ int main(int argc, char** argv) {
         std::printf("write_line_use: %.3f\n", writeBytes / (kBytesPerSecond * writeS));
         std::printf("read_line_use: %.3f\n", readBytes / (kBytesPerSecond * readS));
         std::printf("read_back_equal: %s\n", same ? "yes" : "no");
-        status = wrote == OnboardOutcome::Complete && read == OnboardOutcome::Complete && same
-                     ? 0
-                     : 1;
+        status =
+            wrote == OnboardOutcome::Complete && read == OnboardOutcome::Complete && same ? 0 : 1;
     }
     std::error_code ignored;
     fs::remove_all(folder, ignored);

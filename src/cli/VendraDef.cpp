@@ -70,9 +70,9 @@ bool ProcessIeeFile(OnboardProgram& program, const std::string& path, bool norma
     }
     if (report.LinesCut > 0) {
         Problem(err, path,
-                report.LinesCut == 1
-                    ? std::string("1 line longer than 255 characters was cut")
-                    : std::to_string(report.LinesCut) + " lines longer than 255 characters were cut");
+                report.LinesCut == 1 ? std::string("1 line longer than 255 characters was cut")
+                                     : std::to_string(report.LinesCut) +
+                                           " lines longer than 255 characters were cut");
         ok = false;
     }
     if (!normalize) return ok;

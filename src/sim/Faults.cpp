@@ -32,11 +32,16 @@ struct KindName {
     FaultKind kind;
 };
 const KindName kKinds[] = {
-    {"error", FaultKind::ErrorStatus},      {"noreply", FaultKind::NoReply},
-    {"late", FaultKind::LateReply},         {"nocr", FaultKind::NoCarriageReturn},
-    {"overlong", FaultKind::Overlong},      {"garbage", FaultKind::Garbage},
-    {"wrongaddr", FaultKind::WrongAddress}, {"vanish", FaultKind::Vanish},
-    {"cut", FaultKind::Cut},                {"noise", FaultKind::Noise},
+    {"error", FaultKind::ErrorStatus},
+    {"noreply", FaultKind::NoReply},
+    {"late", FaultKind::LateReply},
+    {"nocr", FaultKind::NoCarriageReturn},
+    {"overlong", FaultKind::Overlong},
+    {"garbage", FaultKind::Garbage},
+    {"wrongaddr", FaultKind::WrongAddress},
+    {"vanish", FaultKind::Vanish},
+    {"cut", FaultKind::Cut},
+    {"noise", FaultKind::Noise},
 };
 
 }  // namespace

@@ -46,7 +46,8 @@ std::optional<uint32_t> UnitProgram::AddressOf(const std::string& body, char let
 uint32_t UnitProgram::Store(uint32_t address, const std::string& line) {
     uint64_t end = static_cast<uint64_t>(address) + line.size();  // the CR's address
     if (!ValidAddress(address) || end > Size()) return 0;
-    for (size_t i = 0; i < line.size(); ++i) bytes_[address - 1 + i] = static_cast<uint8_t>(line[i]);
+    for (size_t i = 0; i < line.size(); ++i)
+        bytes_[address - 1 + i] = static_cast<uint8_t>(line[i]);
     bytes_[end - 1] = '\r';
     return static_cast<uint32_t>(end + 1);
 }

@@ -1,10 +1,9 @@
 #include "sim/SimConfig.h"
 
-#include <fstream>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 
 namespace vendra::sim {
 

@@ -51,7 +51,8 @@ TEST_F(OnboardMemory, LoadsWithPromptsListsWithAddressesAndEndMarker) {
 
 TEST_F(OnboardMemory, EraseAndRunPerUnitAndGlobal) {
     StartSim("D5,U2,X1,Q0");
-    for (const char* unit : {"D5", "U2", "X1", "Q0"}) ASSERT_TRUE(sim->SetProgramLines(unit, {"x"}));
+    for (const char* unit : {"D5", "U2", "X1", "Q0"})
+        ASSERT_TRUE(sim->SetProgramLines(unit, {"x"}));
 
     // The axes and QBoard units answer their own star, erase and run commands.
     EXPECT_EQ(Ask("X1*\r"), "x1>\r");
@@ -152,7 +153,8 @@ TEST_F(OnboardMemory, SettingsGiveTheMemorysSizeAndStartingProgram) {
     tooSmall.programSize = 8;
     Simulator refused(tooSmall);
     EXPECT_FALSE(refused.Start());
-    EXPECT_EQ(refused.Error(), "unit D5: its program does not fit its memory of 8 characters (vF=N)");
+    EXPECT_EQ(refused.Error(),
+              "unit D5: its program does not fit its memory of 8 characters (vF=N)");
 
     Options started;
     started.programSize = 30;

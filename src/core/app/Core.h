@@ -5,8 +5,8 @@
 // reverse order of their declaration, so workers are declared last.
 #pragma once
 #include "core/app/SystemState.h"
-#include "core/base/Operator.h"
 #include "core/app/TargetBoard.h"
+#include "core/base/Operator.h"
 #include "core/network/NetworkInit.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/onboard/OnboardWorker.h"
@@ -47,8 +47,8 @@ class Core {
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
-    Runner RunnerWorker;     // TRunSystem: the one runner thread
-    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    Runner RunnerWorker;      // TRunSystem: the one runner thread
+    RunControl RunControls;   // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
     OnboardTransfer Onboard;  // read, write, erase and run the program in a board's memory
     OnboardWorker OnboardTransferWorker;
 };

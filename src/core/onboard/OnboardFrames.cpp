@@ -18,8 +18,9 @@ std::string FamilyCommand(uint8_t f, const std::string& command) {
 
 bool OnboardUsesGlobalFrames(uint8_t f) {
     const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
-    return info != nullptr && (info->group == UnitGroup::DBoard ||
-                               info->group == UnitGroup::UBoard || info->group == UnitGroup::HBoard);
+    return info != nullptr &&
+           (info->group == UnitGroup::DBoard || info->group == UnitGroup::UBoard ||
+            info->group == UnitGroup::HBoard);
 }
 
 std::string OnboardStarText(uint8_t f) {

@@ -24,8 +24,8 @@
 
 namespace vendra {
 
-constexpr size_t kOnboardCapacity = 50000;          // lines
-constexpr size_t kOnboardLineChars = 255;           // characters of one line
+constexpr size_t kOnboardCapacity = 50000;            // lines
+constexpr size_t kOnboardLineChars = 255;             // characters of one line
 constexpr uint32_t kDefaultBoardProgramSize = 16000;  // until a board reports its size
 
 // The progress box of the editor: caption and bar, written by the transfer, shown by the window.

@@ -195,9 +195,9 @@ OnboardOutcome OnboardTransfer::Abort(Got why, const char* waitingFor) {
         bar.Show(kOnboardCancelled, bar.BarMaximum.load(), 0);
         return OnboardOutcome::Cancelled;
     }
-    abortReason_ = why == Got::Lost ? std::string("the serial line went away")
-                                    : std::string("no answer from the board while waiting for ") +
-                                          waitingFor;
+    abortReason_ = why == Got::Lost
+                       ? std::string("the serial line went away")
+                       : std::string("no answer from the board while waiting for ") + waitingFor;
     bar.Show(kOnboardAborted, bar.BarMaximum.load(), 0);
     return OnboardOutcome::Aborted;
 }
@@ -216,8 +216,8 @@ OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
     ClearOnboardProgram(program);
 
     {
-        ReplyTimeoutScope timeout(state_.Config, OnboardUsesGlobalFrames(f) ? kGlobalStarTimeoutMs
-                                                                            : kStarTimeoutMs);
+        ReplyTimeoutScope timeout(
+            state_.Config, OnboardUsesGlobalFrames(f) ? kGlobalStarTimeoutMs : kStarTimeoutMs);
         Transaction(unit, f, OnboardStarText(f));
     }
     if (cancel_.load()) return Abort(Got::Cancelled, "");

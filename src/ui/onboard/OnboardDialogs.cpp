@@ -57,7 +57,8 @@ TfniADDRESS::TfniADDRESS(OnboardProgram& program, Operator& op, QWidget* parent)
     : QDialog(parent), program_(program), op_(op) {
     setObjectName(QStringLiteral("TfniADDRESS"));
     setWindowTitle(QStringLiteral("Please Input IEEPROM Address"));
-    label_ = new QLabel(QStringLiteral("Address (1-%1)").arg(program_.BoardProgramSize.load()), this);
+    label_ =
+        new QLabel(QStringLiteral("Address (1-%1)").arg(program_.BoardProgramSize.load()), this);
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("IDC_EDIT9"));
     label_->setBuddy(edit_);

@@ -36,11 +36,7 @@ QString Latin1(const std::string& text) {
 }  // namespace
 
 TfniEDITOR::TfniEDITOR(Core& core, QWidget* parent)
-    : QDialog(parent),
-      core_(core),
-      state_(core.State),
-      program_(core.State.Onboard),
-      op_(core.Op) {
+    : QDialog(parent), core_(core), state_(core.State), program_(core.State.Onboard), op_(core.Op) {
     setObjectName(QStringLiteral("TfniEDITOR"));
     setWindowTitle(QStringLiteral("VDWin IEEPROM Editor"));
     BuildForm();
@@ -351,11 +347,11 @@ void TfniEDITOR::ShowProgress() {
     const std::string caption = p.Caption.Get();
     progressBox_->setTitle(caption.empty() ? QStringLiteral(" ") : Latin1(caption));
     // A maximum of 0 would turn the bar into a busy indicator.
-    const int maximum = static_cast<int>(std::min<uint32_t>(std::max(p.BarMaximum.load(), 1u),
-                                                            std::numeric_limits<int>::max()));
+    const int maximum = static_cast<int>(
+        std::min<uint32_t>(std::max(p.BarMaximum.load(), 1u), std::numeric_limits<int>::max()));
     progressBar_->setRange(0, maximum);
-    progressBar_->setValue(static_cast<int>(std::min<uint32_t>(p.BarPosition.load(),
-                                                               static_cast<uint32_t>(maximum))));
+    progressBar_->setValue(
+        static_cast<int>(std::min<uint32_t>(p.BarPosition.load(), static_cast<uint32_t>(maximum))));
 }
 
 void TfniEDITOR::EnableControls(bool enabled) {

@@ -130,10 +130,11 @@ void TfniEDITOR::PrintButtonClick() {
     }
     SelectRow(selected);
     if (!pdf.isEmpty())
-        op_.ShowMessageBox("No printer is installed on this machine.\nThe program was printed to "
-                           "the PDF file " +
-                               pdf.toStdString(),
-                           kOnboardTitle, mb::IconInformation);
+        op_.ShowMessageBox(
+            "No printer is installed on this machine.\nThe program was printed to "
+            "the PDF file " +
+                pdf.toStdString(),
+            kOnboardTitle, mb::IconInformation);
 }
 
 }  // namespace vendra::ui

@@ -35,7 +35,8 @@ TEST(IeeFile, ReadingRules) {
         std::vector<std::string> lines;
     };
     const std::vector<Case> cases = {
-        {"blank, comment-only and quoted lines", "A1000\r\n\r\n;only a comment\r\n\"P;1\"\r\n",
+        {"blank, comment-only and quoted lines",
+         "A1000\r\n\r\n;only a comment\r\n\"P;1\"\r\n",
          {"A1000", "P;1"}},
         {"CR ignored outside quotes", "A\r1\r\n", {"A1"}},
         {"LF line ends", "A\nB\n\n", {"A", "B"}},
@@ -43,7 +44,10 @@ TEST(IeeFile, ReadingRules) {
         {"a comment ends at a bare LF", "A;x\nB\n", {"A", "B"}},
         {"quotes keep LF, CR, ';' and Ctrl-Z", "\"a\nb\r;c\x1a\"\r\n", {"a\nb\r;c\x1a"}},
         {"quotes inside a line", "A\"1;0\"0\r\n", {"A1;00"}},
-        {"Ctrl-Z ends the file", "A\r\nB\x1a" "C\r\n", {"A", "B"}},
+        {"Ctrl-Z ends the file",
+         "A\r\nB\x1a"
+         "C\r\n",
+         {"A", "B"}},
         {"last line without line end", "A\r\nB", {"A", "B"}},
         {"quote open at the end", "\"abc", {"abc"}},
         {"empty quotes give no line", "\"\"\r\nX", {"X"}},

@@ -84,7 +84,7 @@ TEST(OnboardTransfer, WriteSendsEachLineAfterAPromptThenEscAndThreeCRs) {
 
     EXPECT_EQ(rig.transfer.WriteOnboardProgram(), OnboardOutcome::Complete);
     EXPECT_EQ(rig.Frames(9), (Lines{"GG*\r", "GGZ\r", "D5Q1\r", "A1000\r", "B;2\r", "C3\r",
-                                   "\x1b\r", "\r", "\r"}));
+                                    "\x1b\r", "\r", "\r"}));
     EXPECT_EQ(*rig.net->ProgramLines("D5"), (Lines{"A1000", "B;2", "C3"}));
     EXPECT_FALSE(rig.net->ProgramLoading("D5"));
     EXPECT_EQ(rig.program.Progress.Caption.Get(), "Operation Complete");
@@ -216,8 +216,7 @@ TEST(OnboardTransfer, ABoardThatStopsAnsweringEndsTheOperationInBoundedTime) {
     start = Clock::now();
     EXPECT_EQ(rig.transfer.WriteOnboardProgram(), OnboardOutcome::Aborted);
     EXPECT_LT(MsSince(start), bound);
-    EXPECT_EQ(rig.Frames(7),
-              (Lines{"GG*\r", "GGZ\r", "D5Q1\r", "B1\r", "\x1b\r", "\r", "\r"}));
+    EXPECT_EQ(rig.Frames(7), (Lines{"GG*\r", "GGZ\r", "D5Q1\r", "B1\r", "\x1b\r", "\r", "\r"}));
     EXPECT_FALSE(rig.net->ProgramLoading("D5"));
     EXPECT_EQ(*rig.net->ProgramLines("D5"), (Lines{"B1"}));
     EXPECT_EQ(rig.state.Serial.TransmitDelay.load(), 0u);
