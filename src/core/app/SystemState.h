@@ -8,6 +8,7 @@
 #include "core/network/NetworkInit.h"
 #include "core/onboard/OnboardProgram.h"
 #include "core/onboard/OnboardTransfer.h"
+#include "core/program/EditorState.h"
 #include "core/program/ProgramModel.h"
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
@@ -30,6 +31,7 @@ struct SystemState {
     UserProgram Program;
     LabelTable Labels;
     RunState Run;
+    EditorState Editor;
     OnboardProgram Onboard;  // the IEEPROM editor's program
 
     // The line has an owner, or a program run is in progress.
@@ -41,6 +43,7 @@ struct SystemState {
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
+    operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
     operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }
 };
 

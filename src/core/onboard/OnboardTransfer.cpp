@@ -14,7 +14,6 @@ namespace vendra {
 namespace {
 
 constexpr uint8_t kRawFamily = 255;  // text sent as given
-constexpr unsigned kBoxStop = mb::IconStop | mb::SystemModal;
 
 // The reply time-out for the length of one exchange; restored on every way out.
 class ReplyTimeoutScope {
@@ -295,14 +294,14 @@ OnboardOutcome OnboardTransfer::EraseOnboardProgram() {
     abortReason_.clear();
     op_.Beep(beep::Stop);
     if (op_.ShowMessageBox("You are going to ERASE a program, Continue?", kOnboardTitle,
-                           mb::YesNo | kBoxStop) != mb::IdYes)
+                           mb::StopModalYesNo) != mb::IdYes)
         return OnboardOutcome::Cancelled;
     if (!SelectOnboardTarget()) return OnboardOutcome::NoTarget;
     const unsigned unit = state_.App.SelectedBoardAddress.load();
     const uint8_t f = state_.App.SelectedBoardFamily.load();
     SendEraseCommands(unit, f, kEraseTimeoutMs);
     op_.Beep(beep::Information);
-    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, kBoxStop);
+    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
     return OnboardOutcome::Complete;
 }
 
@@ -313,7 +312,7 @@ OnboardOutcome OnboardTransfer::RunOnboardProgram() {
     const uint8_t f = state_.App.SelectedBoardFamily.load();
     Transaction(unit, f, OnboardRunText(f, state_.Onboard.OnboardStartAddress.load()));
     op_.Beep(beep::Information);
-    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, kBoxStop);
+    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
     return OnboardOutcome::Complete;
 }
 

@@ -8,7 +8,6 @@ namespace vendra {
 
 namespace {
 
-constexpr unsigned kBoxStop = mb::IconStop | mb::SystemModal;
 constexpr const char* kReadTitle = "VDWin - Message";
 
 std::string Lines(size_t n) {
@@ -24,15 +23,15 @@ void ReportRead(OnboardTransfer& transfer, OnboardState state, Operator& op,
             op.ShowMessageBox(std::string(kOnboardAborted) + "\n\nThe board stopped answering (" +
                                   transfer.AbortReason() + ").\nThe " + Lines(kept) +
                                   " read so far are kept in the editor.",
-                              kOnboardTitle, kBoxStop);
+                              kOnboardTitle, mb::StopModal);
             break;
         case OnboardOutcome::Cancelled:
             op.ShowMessageBox(std::string(kOnboardCancelled) + "\n\nThe " + Lines(kept) +
                                   " read so far are kept in the editor.",
-                              kOnboardTitle, kBoxStop);
+                              kOnboardTitle, mb::StopModal);
             break;
         default:
-            op.ShowMessageBox(kOnboardComplete, kReadTitle, kBoxStop);
+            op.ShowMessageBox(kOnboardComplete, kReadTitle, mb::StopModal);
     }
 }
 
@@ -43,15 +42,15 @@ void ReportWrite(OnboardTransfer& transfer, Operator& op, OnboardOutcome outcome
             op.ShowMessageBox(std::string(kOnboardAborted) + "\n\nThe board stopped answering (" +
                                   transfer.AbortReason() +
                                   ").\nThe program on the board is incomplete: write it again.",
-                              kOnboardTitle, kBoxStop);
+                              kOnboardTitle, mb::StopModal);
             break;
         case OnboardOutcome::Cancelled:
             op.ShowMessageBox(std::string(kOnboardCancelled) +
                                   "\n\nThe program on the board is incomplete: write it again.",
-                              kOnboardTitle, kBoxStop);
+                              kOnboardTitle, mb::StopModal);
             break;
         default:
-            op.ShowMessageBox(kOnboardComplete, kOnboardTitle, kBoxStop);
+            op.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
     }
 }
 

@@ -97,15 +97,13 @@ uint32_t TfniADDRESS::Address() const {
 
 void TfniADDRESS::IDC_EDIT9Change() {
     if (Address() == 0)
-        op_.ShowMessageBox("Input is out of range", "Parameter Input Range ERROR",
-                           mb::IconWarning | mb::Ok);
+        op_.ShowMessageBox("Input is out of range", "Parameter Input Range ERROR", mb::Warning);
 }
 
 void TfniADDRESS::OKButtonClick() {
     uint32_t address = Address();
     if (address == 0) {
-        op_.ShowMessageBox("Input is out of range", "Parameter Input Range ERROR",
-                           mb::IconWarning | mb::Ok);
+        op_.ShowMessageBox("Input is out of range", "Parameter Input Range ERROR", mb::Warning);
         edit_->setFocus();
         return;
     }

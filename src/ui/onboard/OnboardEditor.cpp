@@ -226,8 +226,7 @@ bool TfniEDITOR::Busy() const {
 void TfniEDITOR::AddButtonClick() {
     if (program_.Full()) {
         op_.Beep(beep::Stop);
-        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle,
-            mb::IconWarning | mb::Ok);
+        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle, mb::Warning);
         return;
     }
     program_.OnboardCurrentLine = static_cast<int32_t>(program_.OnboardLineCount());
@@ -245,8 +244,7 @@ void TfniEDITOR::InsertButtonClick() {
     size_t index = row < 0 ? program_.OnboardLineCount() : static_cast<size_t>(row);
     if (!program_.InsertBlankLine(index)) {
         op_.Beep(beep::Stop);
-        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle,
-            mb::IconWarning | mb::Ok);
+        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle, mb::Warning);
         return;
     }
     program_.OnboardCurrentLine = static_cast<int32_t>(index);
@@ -293,7 +291,7 @@ void TfniEDITOR::OKButtonClick() {
         if (SaveToDisk() == SaveResult::Failed) return;
     } else if (program_.OnboardLineCount() == 0) {
         op_.Beep(beep::Stop);
-        Ask("Program not saved!!!!", kOnboardTitle, mb::IconStop | mb::SystemModal);
+        Ask("Program not saved!!!!", kOnboardTitle, mb::StopModal);
     } else {
         program_.OnboardSaved = 1;
     }
@@ -369,8 +367,7 @@ void TfniEDITOR::ReadFromBoard1Click() {
     if (Busy()) return;
     if (program_.OnboardLineCount() > 0 && program_.OnboardModified.load() == 1) {
         op_.Beep(beep::Stop);
-        if (Ask("Program NOT Saved! Continue?", kOnboardTitle,
-                mb::YesNo | mb::IconStop | mb::SystemModal) != mb::IdYes)
+        if (Ask("Program NOT Saved! Continue?", kOnboardTitle, mb::StopModalYesNo) != mb::IdYes)
             return;
     }
     if (!AskOnboardAddress(program_, op_, this)) return;
@@ -381,7 +378,7 @@ void TfniEDITOR::WriteToBoard1Click() {
     if (program_.OnboardLineCount() == 0 || Busy()) return;
     if (program_.OnboardSaved.load() == 0) {
         op_.Beep(beep::Stop);
-        Ask("Program NOT Saved! Continue?", kOnboardTitle, mb::IconStop | mb::SystemModal);
+        Ask("Program NOT Saved! Continue?", kOnboardTitle, mb::StopModal);
         SaveToDisk();  // the write goes on whatever the save did
     }
     if (!AskOnboardAddress(program_, op_, this)) return;

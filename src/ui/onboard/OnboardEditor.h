@@ -23,7 +23,6 @@ class QProgressBar;
 class QPushButton;
 class QStringListModel;
 class QTimer;
-class QPrinter;
 
 namespace vendra {
 class Core;
@@ -90,7 +89,6 @@ class TfniEDITOR : public QDialog {
     void ShowProgress();
     void EnableControls(bool enabled);
     bool Busy() const;
-    bool PrintTo(QPrinter& printer, const QStringList& lines);
     int Ask(const char* text, const char* title, unsigned flags);
 
     Core& core_;

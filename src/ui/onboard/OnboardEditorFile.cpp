@@ -1,24 +1,22 @@
-// TfniEDITOR: the file handlers and printing.
-#include <QPainter>
-#include <QPrinter>
+// TfniEDITOR: the file handlers and printing (81 rows a page, through the shared listing printer).
+#include <algorithm>
+#include <vector>
 
 #include "core/app/Core.h"
 #include "core/onboard/IeeFile.h"
+#include "ui/editor/ListingPrinter.h"
 #include "ui/onboard/OnboardEditor.h"
 
 namespace vendra::ui {
 
 namespace {
-constexpr int kRowsPerPage = 81;
-constexpr int kPrintOffset = 200;  // printer units from the left and from the top
-constexpr unsigned kStopSystem = mb::IconStop | mb::SystemModal;
+constexpr uint32_t kRowsPerPage = 81;
 }  // namespace
 
 void TfniEDITOR::LoadFilefromDISK1Click() {
     if (program_.OnboardLineCount() > 0 && program_.OnboardModified.load() == 1) {
         op_.Beep(beep::Stop);
-        if (Ask("Program NOT Saved! Continue?", kOnboardTitle, mb::YesNo | kStopSystem) !=
-            mb::IdYes)
+        if (Ask("Program NOT Saved! Continue?", kOnboardTitle, mb::StopModalYesNo) != mb::IdYes)
             return;
     }
     std::string path = state_.App.ProgramPath.Get();
@@ -30,7 +28,7 @@ void TfniEDITOR::LoadFilefromDISK1Click() {
     // A file that cannot be read leaves the program, its name and the path as they were.
     if (!LoadIeeFile(program_, path, report)) {
         if (report.Status == IeeLoadStatus::CannotOpen)
-            Ask("Error in Data File", "VDWin ERROR Message", mb::IconWarning | mb::Ok);
+            Ask("Error in Data File", "VDWin ERROR Message", mb::Warning);
         else
             Ask("Can't perform one of the following file operations: Open, Seek, Read, Close.",
                 "File Error", mb::OkCancel);
@@ -49,7 +47,7 @@ void TfniEDITOR::LoadFilefromDISK1Click() {
         if (report.LinesCut > 0)
             text += "\n" + std::to_string(report.LinesCut) +
                     " lines were longer than 255 characters and are cut";
-        Ask(text.c_str(), kOnboardTitle, mb::IconWarning | mb::Ok);
+        Ask(text.c_str(), kOnboardTitle, mb::Warning);
     }
 }
 
@@ -65,7 +63,7 @@ TfniEDITOR::SaveResult TfniEDITOR::SaveToDisk() {
     if (program_.OnboardLineCount() == 0) {
         op_.Beep(beep::Stop);
         if (Ask("No Program to Save! Continue?", "VDWin - User Save Error",
-                mb::OkCancel | kStopSystem) == mb::IdCancel)
+                mb::StopModalOkCancel) == mb::IdCancel)
             return SaveResult::Cancelled;
     }
     const QString preset = QString::fromStdString(program_.OnboardName.Get() + ".IEE");
@@ -74,8 +72,7 @@ TfniEDITOR::SaveResult TfniEDITOR::SaveToDisk() {
     const std::string path = IeeFileName(chosen.toStdString());
     std::string error;
     if (!SaveIeeFile(program_, path, &error)) {
-        Ask(("Can't Save File\n" + path + "\n" + error).c_str(), "File Error",
-            mb::IconWarning | mb::Ok);
+        Ask(("Can't Save File\n" + path + "\n" + error).c_str(), "File Error", mb::Warning);
         return SaveResult::Failed;
     }
     program_.OnboardName = IeeBaseName(path);
@@ -87,54 +84,19 @@ TfniEDITOR::SaveResult TfniEDITOR::SaveToDisk() {
     return SaveResult::Saved;
 }
 
-bool TfniEDITOR::PrintTo(QPrinter& printer, const QStringList& lines) {
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    // The font is chosen so that the 81 rows of a page fit below the top offset.
-    const int pageHeight = painter.viewport().height();
-    const int rowBudget = std::max(1, (pageHeight - 2 * kPrintOffset) / kRowsPerPage);
-    QFont font = painter.font();
-    font.setPixelSize(std::max(1, rowBudget * 4 / 5));
-    painter.setFont(font);
-    const QFontMetrics fm = painter.fontMetrics();
-    const int lineHeight = std::min(fm.height(), rowBudget);
-    int row = 0;
-    for (const QString& line : lines) {
-        if (row == kRowsPerPage) {  // a new page only when a line is left for it
-            printer.newPage();
-            row = 0;
-        }
-        painter.drawText(kPrintOffset, kPrintOffset + row * lineHeight + fm.ascent(), line);
-        ++row;
-    }
-    return painter.end();
-}
-
 void TfniEDITOR::PrintButtonClick() {
     const int selected = SelectedRow();
-    QPrinter printer(QPrinter::HighResolution);
-    QString pdf;
-    if (!(PrinterAvailable && PrinterAvailable())) {
-        pdf = AskPdfFileName ? AskPdfFileName() : QString();
-        if (pdf.isEmpty()) return;
-        if (!pdf.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) pdf += QLatin1String(".pdf");
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+    const QStringList lines = ListTexts();
+    std::vector<uint32_t> pages;
+    for (uint32_t left = static_cast<uint32_t>(lines.size()); left > 0;) {
+        pages.push_back(std::min(left, kRowsPerPage));
+        left -= pages.back();
     }
-    printer.setDocName(QStringLiteral("VDWin IEEPROM Editor"));
-    if (!PrintTo(printer, ListTexts())) {
-        op_.ShowMessageBox(pdf.isEmpty() ? "Can not print on the default printer."
-                                         : "Can not write the PDF file " + pdf.toStdString(),
-                           kOnboardTitle, mb::IconWarning);
-        return;
-    }
+    PrintListing(
+        op_, QStringLiteral("VDWin IEEPROM Editor"), pages, kRowsPerPage,
+        [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); },
+        PrintTarget{PrinterAvailable, AskPdfFileName});
     SelectRow(selected);
-    if (!pdf.isEmpty())
-        op_.ShowMessageBox(
-            "No printer is installed on this machine.\nThe program was printed to "
-            "the PDF file " +
-                pdf.toStdString(),
-            kOnboardTitle, mb::IconInformation);
 }
 
 }  // namespace vendra::ui

@@ -328,6 +328,23 @@ class OnboardEditorTest : public QObject {
         f.core.Port.ClosePort();
     }
 
+    void printsEightyOneRowsAPageToPdfWithoutAPrinter() {
+        Fixture f;
+        TfniEDITOR& e = f.Open();
+        f.program.ReplaceLines(std::vector<std::string>(163, "A1000"));
+        e.RefreshList();
+        e.SelectRow(5);
+        e.PrinterAvailable = [] { return false; };
+        e.AskPdfFileName = [&] { return f.File("listing"); };
+        DialogAnswerer answers;
+        answers.QueueMessageBoxButton(mb::IdOk);
+        f.Click("PrintButton");
+        QVERIFY(answers.Texts().value(0).endsWith(f.File("listing.pdf")));
+        const QByteArray pdf = ReadBytes(f.File("listing.pdf"));
+        QCOMPARE(pdf.count("/Type /Page\n"), 3);  // 81 + 81 + 1
+        QCOMPARE(e.SelectedRow(), 5);
+    }
+
     void mainMenuOpensTheEditor() {
         Fixture f;
         DialogAnswerer answers;
