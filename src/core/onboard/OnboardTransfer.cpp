@@ -98,14 +98,16 @@ bool OnboardTransfer::SelectOnboardTarget() {
 int OnboardTransfer::SendOnboardCommand(unsigned unit, uint8_t f, const std::string& text) {
     port_.PumpMessages();
     DiscardInput();
-    std::string frame = OnboardCommandFrame(f, unit, text);
-    if (frame.empty()) {
+    const protocol::BoardFamilyInfo* family = protocol::FindFamily(f);
+    if (family == nullptr) {
         link_.SendFrame(text);
         return 1;
     }
+    std::string frame = OnboardCommandFrame(f, unit, text);
+    if (frame.empty()) return 1;  // no such unit address: nothing to address
     endMarker_ = OnboardEndMarker(f, unit);
     link_.SendFrame(frame);
-    return state_.Units.IsPresent(protocol::FindFamily(f)->group, unit) ? 0 : 1;
+    return state_.Units.IsPresent(family->group, unit) ? 0 : 1;
 }
 
 uint32_t OnboardTransfer::ByteWaitMs() const {

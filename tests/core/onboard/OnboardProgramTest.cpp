@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/onboard/OnboardFrames.h"
 #include "core/onboard/OnboardProgram.h"
 
 namespace vendra {
@@ -52,6 +53,35 @@ TEST(OnboardProgram, LineOperationsAndTheirLimits) {
     EXPECT_EQ(p.OnboardCurrentLine.load(), 0);
     EXPECT_EQ(p.OnboardModified.load(), 0u);
     EXPECT_EQ(p.OnboardSaved.load(), 0u);
+}
+
+TEST(OnboardFrames, EveryFamilysFramesAndEndMarker) {
+    struct Row {
+        uint8_t family;
+        const char *size, *marker, *star, *erase, *run;
+    };
+    const Row rows[] = {
+        {0, "DAvF\r", "dAc", "GG*\r", "GGZ\r", "GGK12\r"},
+        {1, "UAvF\r", "uAc", "GG*\r", "GGZ\r", "GGK12\r"},
+        {2, "HAvF\r", "hAc", "GG*\r", "GGZ\r", "GGK12\r"},
+        {3, "WAvF\r", "wAc", "W*\r", "WZ\r", "WK12\r"},
+        {4, "XAvF\r", "xAc", "X*\r", "XZ\r", "XK12\r"},
+        {5, "YAvF\r", "yAc", "Y*\r", "YZ\r", "YK12\r"},
+        {6, "ZAvF\r", "zAc", "Z*\r", "ZZ\r", "ZK12\r"},
+        {7, "QAvF\r", "qAc", "Q*\r", "QZ\r", "QK12\r"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(OnboardCommandFrame(r.family, 10, "vF"), r.size) << int(r.family);
+        EXPECT_EQ(OnboardEndMarker(r.family, 10), r.marker) << int(r.family);
+        EXPECT_EQ(OnboardStarText(r.family), r.star) << int(r.family);
+        EXPECT_EQ(OnboardEraseText(r.family), r.erase) << int(r.family);
+        EXPECT_EQ(OnboardRunText(r.family, 12), r.run) << int(r.family);
+    }
+    EXPECT_EQ(OnboardCommandFrame(8, 1, "D1\r"), "");
+    EXPECT_EQ(OnboardCommandFrame(0, 16, "D1\r"), "");
+    EXPECT_EQ(OnboardEndMarker(100, 1), "");
+    EXPECT_EQ(OnboardListText(7), "D7\r");
+    EXPECT_EQ(OnboardLoadText(40000), "Q40000\r");
 }
 
 }  // namespace
