@@ -78,6 +78,7 @@ TPortConfigurationDialog::TPortConfigurationDialog(Core& core, Operator& op, Ter
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
     progress_->setRange(0, 100);
     progress_->setValue(0);
+    progress_->setTextVisible(false);
 
     auto* texts = new QHBoxLayout;
     texts->addWidget(system);

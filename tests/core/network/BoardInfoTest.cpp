@@ -234,7 +234,7 @@ TEST(BoardReport, LongestFormHas140Lines) {
     EXPECT_EQ(info.OptionWords[4] | info.OptionWords[7], 0u);
 }
 
-TEST(BoardReport, PresenceMessagesAndItemRanges) {
+TEST(BoardReport, PresenceMessages) {
     const std::pair<uint8_t, const char*> messages[] = {
         {family::DBoard, " DBoard Axis at address A is not Online!"},
         {family::UBoard, " UBoard Axis at address A is not Online!"},
@@ -246,9 +246,6 @@ TEST(BoardReport, PresenceMessagesAndItemRanges) {
         {family::QBoard, " QBoard at address A is not Online!"},
     };
     for (const auto& [code, text] : messages) EXPECT_EQ(PresenceMessage(code, 10), text);
-    const std::pair<int32_t, int> ranges[] = {{0, 9},    {104, 9},  {105, 15},
-                                              {106, 15}, {107, 29}, {200, 29}};
-    for (const auto& [version, last] : ranges) EXPECT_EQ(LastInformationItem(version), last);
 }
 
 class BoardInfoWorkerTest : public ::testing::Test {

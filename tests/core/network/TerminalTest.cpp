@@ -1,6 +1,6 @@
 // The terminal's line buffers (table-driven), and its session on the simulated line: the typed
-// line goes out exactly as typed, answers come back as lines, the line is held and given back,
-// and a closed or vanished port leaves it inert.
+// line goes out exactly as typed, answers come back as lines, a flood without CR is shown in
+// pieces, the line is held and given back, and a closed port leaves the session inert.
 #include <gtest/gtest.h>
 
 #include "core/app/Core.h"
@@ -132,22 +132,21 @@ TEST_F(TerminalSessionTest, TypedLineGoesOutAsTypedAndTheAnswerComesBack) {
     EXPECT_EQ(terminal->Descriptor(), -1);
 }
 
-TEST_F(TerminalSessionTest, CloseGivesBackTheRememberedRate) {
+TEST_F(TerminalSessionTest, RefusedWhileTheLineIsTakenInertWithoutPortAndRateGivenBack) {
     StartNetwork("D3");
+    {
+        LineOwner::Guard runner = core->State.Serial.Line.Take(LineUser::Runner);
+        EXPECT_EQ(terminal->Open(), Terminal::Opened::Refused);
+    }
+    // A rate changed while open is given back on close, to CurrentBaud and the port.
     ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
     ASSERT_TRUE(core->Port.SetBaudRate(9600));
     terminal->Close();
     EXPECT_EQ(core->State.Serial.CurrentBaud.load(), 57600u);
     char reply[20];
     EXPECT_EQ(core->Network.QueryUnit("D3v0\r", reply, sizeof reply), 1);
-}
+    net->ClearLog();
 
-TEST_F(TerminalSessionTest, RefusedWhileTheLineIsTakenAndInertWithoutPort) {
-    StartNetwork("D3");
-    {
-        LineOwner::Guard runner = core->State.Serial.Line.Take(LineUser::Runner);
-        EXPECT_EQ(terminal->Open(), Terminal::Opened::Refused);
-    }
     core->Port.ClosePort();
     ASSERT_EQ(terminal->Open(), Terminal::Opened::Inert);
     EXPECT_FALSE(terminal->Active());
@@ -172,21 +171,6 @@ TEST_F(TerminalSessionTest, FloodWithoutCrIsShownInPiecesAndWholly) {
     // The last piece waited about a second for a CR that never came.
     EXPECT_GE((TickUs() - start) / 1000, 900u);
     EXPECT_LT((TickUs() - start) / 1000, 3000u);
-}
-
-TEST_F(TerminalSessionTest, VanishedLineIsReportedOnceAndLeavesTheTerminalInert) {
-    StartNetwork("D3");
-    ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
-    net->VanishLine();
-    EXPECT_TRUE(Collect(2000).empty());
-    EXPECT_FALSE(terminal->Active());
-    ASSERT_EQ(op.Boxes().size(), 1u);
-    EXPECT_NE(op.Boxes()[0].text.find("Communications Port lost"), std::string::npos);
-    EXPECT_TRUE(terminal->KeyPress('\r'));
-    EXPECT_TRUE(terminal->ReadAvailable(0).empty());
-    EXPECT_EQ(op.Boxes().size(), 1u);
-    terminal->Close();
-    EXPECT_FALSE(core->State.Serial.Line.Busy());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The terminal window against the simulator on a pty: typed keys reach the line exactly, answers
 // appear, Clear, Print to PDF (81 lines a page), the scan from its button with the window
-// responsive, a port that is closed or vanishes, a flood without CR; and the "Axis Stats" box.
+// responsive, a port that is closed or vanishes; and the "Axis Stats" box.
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -220,19 +220,6 @@ class TerminalWindowTest : public QObject {
         QCOMPARE(answerer.Titles().size(), 1);
         rig.window->close();
         QVERIFY(!rig.window->isVisible());
-    }
-
-    void floodWithoutCrAppearsInPieces() {
-        Rig rig;
-        QVERIFY(rig.Start("D3", 57600, {"overlong:match=D3v0:len=10000", "nocr:match=D3v0"}));
-        rig.Show();
-        QTest::keyClicks(rig.Screen(), QStringLiteral("D3v0\r"));
-        QVERIFY(WaitFor([&] { return rig.window->Lines().size() == 4; }, 4000));
-        const QStringList lines = rig.window->Lines();
-        QCOMPARE(lines[1].size(), 3999);
-        QCOMPARE(lines[2].size(), 3999);
-        QCOMPARE(lines[1].left(6), QStringLiteral("D3>200"));
-        QCOMPARE(lines[1].size() + lines[2].size() + lines[3].size(), 10006);
     }
 
     void menuOpensTheTerminalHoldingTheLine() {
