@@ -50,9 +50,10 @@ class Core {
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
-    Runner RunnerWorker;         // TRunSystem: the one runner thread
-    RunControl RunControls;      // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
-    TBoardInfo BoardInfoWorker;  // "Axis Information"
+    Runner RunnerWorker;     // TRunSystem: the one runner thread
+    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    // "Axis Information": the board report's worker
+    TBoardInfo BoardInfoWorker;
 };
 
 }  // namespace vendra
