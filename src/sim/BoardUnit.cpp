@@ -72,13 +72,14 @@ BoardUnit::BoardUnit(const UnitConfig& config, const Options& options)
       done_(config.doneStatus ? config.doneStatus : options.defaultDone),
       program_(0) {
     DefaultItems(config.family, options.programSize, items_);
-    for (const auto& [index, value] : config.items) items_.at(index) = value;
+    for (const auto& [index, value] : config.items) SetItem(index, value);
     program_.Resize(ProgramSizeOfItem(items_[kProgramSizeItem]));
     if (config.program) programFits_ = program_.SetLines(*config.program);
 }
 
 void BoardUnit::SetItem(int index, std::string value) {
     items_.at(index) = std::move(value);
+    given_.at(index) = true;
     if (index == kProgramSizeItem) program_.Resize(ProgramSizeOfItem(items_[index]));
 }
 
@@ -101,6 +102,15 @@ bool BoardUnit::LoadLine(const std::string& line, Reply& reply) {
     return true;
 }
 
+bool BoardUnit::KnowsItem(int index) const {
+    if (index < 0 || index >= kInfoItemCount) return false;
+    if (given_[index]) return true;
+    // Older firmware stops at item 9 (before 105) or item 15 (105 and 106).
+    const long version = std::atol(items_[0].c_str());
+    const int last = version < 105 ? 9 : version <= 106 ? 15 : kInfoItemCount - 1;
+    return index <= last;
+}
+
 bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& reply) const {
     if (body.size() < 2 || body.size() > 3 || body[0] != 'v') return false;
     int index = 0;
@@ -109,7 +119,7 @@ bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& rep
         if (d < 0) return false;
         index = index * 16 + d;
     }
-    reply = index < kInfoItemCount ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
+    reply = KnowsItem(index) ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
     return true;
 }
 

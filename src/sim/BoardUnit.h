@@ -4,6 +4,7 @@
 // simulator calls units under its lock.
 #pragma once
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -47,13 +48,17 @@ class BoardUnit {
     virtual Motor* FindMotor(int axis) = 0;
 
     const std::string& Item(int index) const { return items_.at(index); }
-    // Item F is also the size of the program memory.
+    // An item set by hand is answered whatever the firmware version says. Item F is also the
+    // size of the program memory.
     void SetItem(int index, std::string value);
+    // Whether the unit answers item `index`: the items its firmware version knows (0..9 below
+    // 105, 0..15 up to 106, all 30 from then on) and every item it was given.
+    bool KnowsItem(int index) const;
 
     UnitProgram& Program() { return program_; }
+    const UnitProgram& Program() const { return program_; }
     // False when the program of its settings did not fit its memory.
     bool ProgramFits() const { return programFits_; }
-    const UnitProgram& Program() const { return program_; }
     // A line heard while the program memory loads (see ProgramMemory.h); false: no answer.
     bool LoadLine(const std::string& line, Reply& reply);
 
@@ -71,6 +76,7 @@ class BoardUnit {
     char busy_;
     char done_;
     std::array<std::string, kInfoItemCount> items_;
+    std::array<bool, kInfoItemCount> given_{};
     UnitProgram program_;
     char programLetter_ = '?';  // reply letter of the load under way
     bool programFits_ = true;

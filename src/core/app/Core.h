@@ -7,6 +7,7 @@
 #include "core/app/SystemState.h"
 #include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/onboard/OnboardWorker.h"
@@ -32,6 +33,13 @@ class Core {
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
           RunControls(State, op, Port, RunnerWorker),
+          BoardInfoWorker(State, op, Port, Link,
+                          [this](uint8_t& family, uint8_t& address) {
+                              if (!SelectTargetBoard(State, Op)) return false;
+                              family = State.App.SelectedBoardFamily.load();
+                              address = State.App.SelectedBoardAddress.load();
+                              return true;
+                          }),
           Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
           OnboardTransferWorker(State, op, Onboard) {}
     Core(const Core&) = delete;
@@ -47,8 +55,10 @@ class Core {
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
-    Runner RunnerWorker;      // TRunSystem: the one runner thread
-    RunControl RunControls;   // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    Runner RunnerWorker;     // TRunSystem: the one runner thread
+    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    // "Axis Information": the board report's worker
+    TBoardInfo BoardInfoWorker;
     OnboardTransfer Onboard;  // read, write, erase and run the program in a board's memory
     OnboardWorker OnboardTransferWorker;
 };

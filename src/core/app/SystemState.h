@@ -5,6 +5,7 @@
 #include "core/base/AppState.h"
 #include "core/base/Configuration.h"
 #include "core/base/UnitMap.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
 #include "core/onboard/OnboardProgram.h"
 #include "core/onboard/OnboardTransfer.h"
@@ -42,6 +43,7 @@ struct SystemState {
     operator CommDebugLogState() { return {CommDebug, Run.ProgramRunning}; }
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
+    operator BoardInfoState() { return {Serial, Units, Boards}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
     operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
     operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }

@@ -2,6 +2,8 @@
 // Each subsystem declares an Install function in its own header and adds one call here.
 #include "ui/app/MainWindow.h"
 #include "ui/editor/DefinitionEditorDisplay.h"
+#include "ui/network/AxisStatsBox.h"
+#include "ui/network/PortConfigurationDialog.h"
 #include "ui/onboard/OnboardEditor.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
@@ -12,6 +14,8 @@ void InstallExtensions(TMain& main) {
     InstallCommDebug(main);
     InstallDefinitionEditor(main);
     InstallRunControls(main);
+    InstallBoardInfo(main);
+    InstallTerminal(main);
     InstallOnboardEditor(main);
 }
 
