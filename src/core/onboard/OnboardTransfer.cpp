@@ -124,14 +124,15 @@ OnboardTransfer::Got OnboardTransfer::NextByte(char& byte) {
     const uint32_t start = TickMs();
     for (;;) {
         if (cancel_.load()) return Got::Cancelled;
-        size_t n = port_.ReadWaiting(reinterpret_cast<uint8_t*>(ahead_), sizeof ahead_);
+        // Whole chunks: a long listing read a byte at a time would cost a system call a byte.
+        long n = port_.ReadAvailable(reinterpret_cast<uint8_t*>(ahead_), sizeof ahead_);
         if (n > 0) {
             aheadBegin_ = 1;
-            aheadEnd_ = n;
+            aheadEnd_ = static_cast<size_t>(n);
             byte = ahead_[0];
             return Got::Byte;
         }
-        if (!port_.IsOpen()) return Got::Lost;
+        if (n < 0 || !port_.IsOpen()) return Got::Lost;
         uint32_t elapsed = TickMs() - start;
         if (elapsed >= waitMs) return Got::TimedOut;
         // In slices, so that a cancel is seen while the board is silent.

@@ -302,16 +302,6 @@ uint8_t SerialPort::ReadByte() {
     return got == 1 ? byte : 0;
 }
 
-size_t SerialPort::ReadWaiting(uint8_t* buffer, size_t capacity) {
-    if (!IsOpen() || buffer == nullptr || capacity == 0 || abortWaits_.load()) return 0;
-    long got = device_->Read(buffer, capacity);
-    if (got < 0) {
-        HandleLost();
-        return 0;
-    }
-    return static_cast<size_t>(got);
-}
-
 uint32_t SerialPort::InputQueueCount() {
     if (!IsOpen()) return 0;
     long n = device_->InputCount();

@@ -78,9 +78,6 @@ class SerialPort {
     bool ReadReply(char* buffer, size_t capacity);
     // One byte, or 0 when none came within kReadByteMs.
     uint8_t ReadByte();
-    // Up to `capacity` bytes that have already arrived, without waiting; 0 when none are waiting
-    // or the port failed. For readers of long streams, which a byte at a time would slow down.
-    size_t ReadWaiting(uint8_t* buffer, size_t capacity);
     // True as soon as a reply has begun (a byte is waiting); false after timeoutMs, with the time-
     // out box while QuietWait is 0.
     bool WaitForReply(uint32_t timeoutMs);

@@ -224,6 +224,20 @@ TEST(OnboardTransfer, ABoardThatStopsAnsweringEndsTheOperationInBoundedTime) {
               "no answer from the board while waiting for the board's ':' prompt");
 }
 
+TEST(OnboardTransfer, ALineThatGoesAwayEndsTheReadWithItsReason) {
+    TransferRig rig;
+    ASSERT_TRUE(rig.Start("D5"));
+    ASSERT_TRUE(rig.net->SetProgramLines("D5", {"A1"}));
+    ASSERT_NE(rig.net->AddFault("vanish:match=D5D"), 0);
+    auto start = Clock::now();
+    EXPECT_EQ(rig.transfer.ReadOnboardProgram(), OnboardOutcome::Aborted);
+    EXPECT_LT(MsSince(start), 1000);
+    EXPECT_EQ(rig.transfer.AbortReason(), "the serial line went away");
+    auto boxes = rig.op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);  // reported once, by the port
+    EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
+}
+
 TEST(OnboardTransfer, AListingLongerThanTheEditorKeepsTheFirstLines) {
     TransferRig rig;
     ASSERT_TRUE(rig.Start("D5:vF=200000"));
