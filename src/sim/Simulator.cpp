@@ -205,7 +205,11 @@ void Simulator::Run() {
         if (ready > 0 && (fds[1].revents & POLLIN)) {
             ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) {
-                HandleInput(buffer, static_cast<size_t>(n), now, MonotonicUs());
+                // The log stamps the bytes with the very instant their line time counts from.
+                int64_t nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                    now.time_since_epoch())
+                                    .count();
+                HandleInput(buffer, static_cast<size_t>(n), now, nowUs);
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 CloseLine("the line failed on reading");
                 continue;
