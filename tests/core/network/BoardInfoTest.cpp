@@ -263,7 +263,7 @@ class BoardInfoWorkerTest : public ::testing::Test {
 };
 
 TEST_F(BoardInfoWorkerTest, AbsentUnitGetsItsMessageAndNoQuery) {
-    StartNetwork("D3");
+    StartNetwork("D3,Q0");  // two units: the operator is asked which
     op.QueueBoardType(true, family::AxisY);
     op.QueueBoardAddress(true, 3);
     ASSERT_TRUE(core->BoardInfoWorker.Start());
