@@ -22,17 +22,11 @@ std::vector<std::string> Matching(const std::vector<std::string>& frames,
 
 class Motion : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = ::testing::TempDir() + "runner_motion_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::create_directories(folder_);
-    }
-
     // D3 (A sets the position register; moves end at once, so every reading is of a motor at
     // rest) linked to Q0 channel 0 with the given encoder offset, or an unlinked channel 0 that
     // reads `fixed`.
     bool ConnectLinked(RunnerRig& rig, int64_t offset, bool linked = true, int64_t fixed = 0) {
-        if (!rig.Connect("D3:aset=1:speed=0,Q0", folder_)) return false;
+        if (!rig.Connect("D3:aset=1:speed=0,Q0")) return false;
         if (!linked) return rig.simulator->SetEncoderCount(0, 0, fixed);
         sim::LinkConfig link;
         link.qboard = 0;
@@ -42,8 +36,6 @@ class Motion : public ::testing::Test {
         link.offset = offset;
         return rig.simulator->SetEncoderLink(link);
     }
-
-    std::string folder_;
 };
 
 const char* const kMoveAndWait =
@@ -129,7 +121,7 @@ TEST_F(Motion, EncoderStateZeroIsNeverCorrected) {
 
 TEST_F(Motion, CheckDoneJumpsByTheMotorState) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     // While the move runs, the busy target loops back; once done, the done target ends.
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M300\"\n"
@@ -145,7 +137,7 @@ TEST_F(Motion, CheckDoneJumpsByTheMotorState) {
 
 TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3,Q1", folder_));
+    ASSERT_TRUE(rig.Connect("D3,Q1"));
     MotionControl motion(rig.state, rig.op, rig.link, [](uint32_t) {});
     EXPECT_EQ(motion.CheckDone(4, family::QBoard, true), 1) << "absent QBoard: done";
     EXPECT_TRUE(rig.simulator->ReceivedFrames().empty());
@@ -157,7 +149,7 @@ TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
 
 TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("X1", folder_));
+    ASSERT_TRUE(rig.Connect("X1"));
     ASSERT_TRUE(rig.simulator->SetMotorSpeed("Y1", 2000));
     ASSERT_TRUE(
         rig.Load("AxisBoard,1,\"XM50,YM200\"\n"
@@ -183,7 +175,7 @@ TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
 
 TEST_F(Motion, AxisLinkIsVerifiedWithItsLetter) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("X1:aset=1:speed=0,Q2", folder_));
+    ASSERT_TRUE(rig.Connect("X1:aset=1:speed=0,Q2"));
     sim::LinkConfig link;
     link.qboard = 2;
     link.channel = 1;
@@ -206,7 +198,7 @@ TEST_F(Motion, AxisLinkIsVerifiedWithItsLetter) {
 
 TEST_F(Motion, WaitResponseReadsTheAnswerOfThePreviousCommand) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     // vsendna leaves the reply in the queue; wait_DBoard_response reads it.
     ASSERT_TRUE(
         rig.Load("vsendna,\"D3m\"\n"
@@ -220,7 +212,7 @@ TEST_F(Motion, WaitResponseReadsTheAnswerOfThePreviousCommand) {
 
 TEST_F(Motion, WaitResponseWithoutAReplyStopsTheRun) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     ASSERT_TRUE(rig.Load("wait_DBoard_response,3\nset_temp,1,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 0u);

@@ -30,20 +30,9 @@ std::vector<std::string> FramesStartingWith(const sim::Simulator& sim, const std
     return out;
 }
 
-class RunnerBoard : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder_ = ::testing::TempDir() + "runner_board_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::create_directories(folder_);
-    }
-    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
-    std::string folder_;
-};
-
-TEST_F(RunnerBoard, BoardCommandsReachTheirUnits) {
+TEST(RunnerBoard, BoardCommandsReachTheirUnits) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3,U2,H1,X1,Q0", folder_));
+    ASSERT_TRUE(rig.Connect("D3,U2,H1,X1,Q0"));
     ASSERT_TRUE(
         rig.Load("set_temp,7,250\n"
                  "DBoard,3,\"A1000\"\n"
@@ -68,10 +57,10 @@ TEST_F(RunnerBoard, BoardCommandsReachTheirUnits) {
     EXPECT_EQ(rig.state.Run.Stats.RepliesCounted.load(), 8u);
 }
 
-TEST_F(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
+TEST(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_,
-                            [](sim::Options& o) { o.faults.push_back("error:match=D3A100"); }));
+    ASSERT_TRUE(
+        rig.Connect("D3", [](sim::Options& o) { o.faults.push_back("error:match=D3A100"); }));
     ASSERT_TRUE(rig.Load("set_temp,1,1\nDBoard,3,\"A100\"\nset_temp,2,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 1u);
@@ -85,10 +74,10 @@ TEST_F(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
     EXPECT_EQ(rig.Pointer(), 1);
 }
 
-TEST_F(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
+TEST(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect(
-        "D3", folder_, [](sim::Options& o) { o.faults.push_back("noreply:match=D3A100:once"); }));
+        "D3", [](sim::Options& o) { o.faults.push_back("noreply:match=D3A100:once"); }));
     rig.state.Config.ReplyTimeout = 50;
     ASSERT_TRUE(rig.Load("DBoard,3,\"A100\"\nDBoard,3,\"A200\"\nset_temp,2,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
@@ -97,9 +86,9 @@ TEST_F(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
     EXPECT_EQ(rig.state.Run.Stats.RepliesCounted.load(), 1u);
 }
 
-TEST_F(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
+TEST(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
                  "end_program\n"));
@@ -115,10 +104,10 @@ TEST_F(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     EXPECT_TRUE(WaitUntil([&] { return !rig.simulator->GetMotor("D3")->moving; }, 1000));
 }
 
-TEST_F(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
+TEST(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect(
-        "D3", folder_, [](sim::Options& o) { o.faults.push_back("noreply:match=D3:skip=3"); }));
+    ASSERT_TRUE(
+        rig.Connect("D3", [](sim::Options& o) { o.faults.push_back("noreply:match=D3:skip=3"); }));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
@@ -131,9 +120,9 @@ TEST_F(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
     EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
 }
 
-TEST_F(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
+TEST(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
@@ -147,12 +136,12 @@ TEST_F(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
     ASSERT_FALSE(rig.op.Boxes().empty());
 }
 
-TEST_F(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
+TEST(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("Q0", folder_));
+    ASSERT_TRUE(rig.Connect("Q0"));
     rig.simulator->SetEncoderCount(0, 0, 120);
     rig.simulator->SetEncoderCount(0, 1, -40);
-    const std::string log = Path("qe.log");
+    const std::string log = rig.File("qe.log");
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,3,\"" + log +
                          "\"\n"
                          "qboard,0,\"P\"\n"
@@ -172,12 +161,12 @@ TEST_F(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
     EXPECT_EQ(rig.Reg(41), static_cast<uint32_t>(-40));
 }
 
-TEST_F(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
+TEST(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("Q0", folder_));
+    ASSERT_TRUE(rig.Connect("Q0"));
     rig.simulator->SetEncoderCount(0, 0, 120);
     rig.simulator->SetEncoderCount(0, 1, -40);
-    const std::string log = Path("qe.log");
+    const std::string log = rig.File("qe.log");
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log +
                          "\"\n"
                          "qboard,0,\"P\"\n"
@@ -200,11 +189,11 @@ TEST_F(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
     EXPECT_EQ(ReadFile(log), "-40,");
 }
 
-TEST_F(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
+TEST(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("Q0", folder_));
+    ASSERT_TRUE(rig.Connect("Q0"));
     rig.simulator->SetEncoderCount(0, 0, 7);
-    const std::string log = Path("qe.log");
+    const std::string log = rig.File("qe.log");
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,4,\"" + log +
                          "\"\n"
                          "qboard,0,\"p0\"\n"
@@ -221,9 +210,9 @@ TEST_F(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
     EXPECT_EQ(ReadFile(log), "7,");
 }
 
-TEST_F(RunnerBoard, LoggerFileThatCannotBeCreated) {
+TEST(RunnerBoard, LoggerFileThatCannotBeCreated) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + Path("no/such/folder/q.log") +
+    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + rig.File("no/such/folder/q.log") +
                          "\"\nset_temp,1,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     auto boxes = rig.op.Boxes();
