@@ -62,7 +62,6 @@ bool Runner::Start() {
     }
     run.AbortRequest = 0;
     run.StatusLine = run.ProgramPointer.load();
-    motion_.ResetSilence();
     endRequested_ = false;
     delayCut_ = false;
     stopFrameSent_ = false;

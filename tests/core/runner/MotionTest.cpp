@@ -135,6 +135,55 @@ TEST_F(Motion, CheckDoneJumpsByTheMotorState) {
     EXPECT_FALSE(rig.simulator->GetMotor("D3")->moving);
 }
 
+// Only a blocking wait gives up on a silent unit, after three unanswered polls of its own: a
+// check-done line counts a time-out as "not finished", and silence elsewhere (other lines, other
+// units) is not added to a wait's count. (A wait line's text is not left empty here: an empty
+// quoted field does not end at the line's end, so the next line would be read as that text.)
+TEST_F(Motion, SilentPollsEndOnlyTheWaitThatMadeThem) {
+    struct Case {
+        const char* name;
+        const char* program;
+        const char* fault;  // of the simulated D3; D4 is marked present but never answers
+        bool completes;
+    };
+    const Case cases[] = {
+        {"check-done lines on a silent unit go on",
+         "DBoard_check_done,4,0,0\nDBoard_check_done,4,0,0\nDBoard_check_done,4,0,0\n"
+         "DBoard_check_done,4,0,0\nset_temp,1,1\nend_program\n",
+         nullptr, true},
+        {"silence of another unit and line does not count in a wait",
+         "DBoard_check_done,4,0,0\nDBoard_check_done,4,0,0\nwait_DBoard_done,3,\"w\"\n"
+         "set_temp,1,1\nend_program\n",
+         "noreply:match=D3:once", true},
+        {"a wait with two silent polls of its own goes on",
+         "wait_DBoard_done,3,\"w\"\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\nend_program\n",
+         "noreply:match=D3:count=2", true},
+        {"a wait with three silent polls ends the run",
+         "DBoard_check_done,4,0,0\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\nend_program\n",
+         "noreply:match=D3:count=3", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunnerRig rig;
+        ASSERT_TRUE(rig.Connect("D3", [&](sim::Options& o) {
+            if (c.fault) o.faults.push_back(c.fault);
+        }));
+        rig.state.Units.present[int(UnitGroup::DBoard)][4] = 1;
+        rig.state.Config.ReplyTimeout = 20;
+        ASSERT_TRUE(rig.Load(c.program));
+        ASSERT_TRUE(rig.RunToEnd(5000));
+        EXPECT_EQ(rig.Reg(1), c.completes ? 1u : 0u);
+        auto boxes = rig.op.Boxes();
+        if (c.completes) {
+            EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text,
+                      "DBoard unit 3 does not answer.\nThe program has been stopped.");
+        }
+    }
+}
+
 TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3,Q1"));
