@@ -2,6 +2,7 @@
 // vanishing line and the QBoard data logger's files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -155,7 +156,7 @@ TEST(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
                          "qboard,0,\"P\"\n"
                          "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
-    EXPECT_EQ(ReadFile(log), "120,-40,120\n120,-40,-40\n");
+    EXPECT_EQ(ReadFile(log), "120,-40,120\r\n120,-40,-40\r\n");
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
     EXPECT_EQ(rig.Reg(40), 120u);
     EXPECT_EQ(rig.Reg(41), static_cast<uint32_t>(-40));
@@ -172,11 +173,11 @@ TEST(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
                          "qboard,0,\"P\"\n"
                          "qboard,0,\"p0\"\n"));
     ASSERT_TRUE(rig.RunToEnd());
-    // The run is over: everything it logged is in the file already.
-    EXPECT_EQ(ReadFile(log), "120,-40\n120,");
-    EXPECT_TRUE(rig.runner.LoggerSuspended());
+    // The run is over: everything it logged is in the file already, which stays open.
+    EXPECT_EQ(ReadFile(log), "120,-40\r\n120,");
+    EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 1u);
     ASSERT_TRUE(rig.RunToEnd());
-    EXPECT_EQ(ReadFile(log), "120,-40\n120,120\n-40,120\n");
+    EXPECT_EQ(ReadFile(log), "120,-40\r\n120,120\r\n-40,120\r\n");
 
     // end_program closes it for good: the next enable starts the file afresh.
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log +
@@ -184,9 +185,54 @@ TEST(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
                          "qboard,0,\"p1\"\n"
                          "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
-    EXPECT_FALSE(rig.runner.LoggerSuspended());
+    EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(ReadFile(log), "-40,");
+}
+
+// The logger is flushed whenever a run ends, so the file holds every reading taken so far; it
+// stays open and keeps its state (active or paused, values per line, column) into later runs
+// until a disable line, end_program, Abort or the end of the program closes it.
+TEST(RunnerBoard, LoggerStaysOpenAcrossRunsAndLosesNoReading) {
+    RunnerRig rig;
+    ASSERT_TRUE(rig.Connect("Q0"));
+    rig.simulator->SetEncoderCount(0, 0, 120);
+    rig.simulator->SetEncoderCount(0, 1, -40);
+    const std::string log = rig.File("qe.log");
+    struct Run {
+        std::string program;
+        std::string file;  // the file's bytes once the run has ended
+        uint32_t open, active;
+    };
+    const Run runs[] = {
+        // Ends at the program's end.
+        {"enable_qe_data_logger,2,\"" + log + "\"\nqboard,0,\"P\"\n", "120,-40\r\n", 1, 1},
+        // Readings before this run's enable line go on into the same file.
+        {"qboard,0,\"p1\"\nqboard,0,\"p0\"\nenable_qe_data_logger,5,\"" + rig.File("other.log") +
+             "\"\nqboard,0,\"p1\"\n",
+         "120,-40\r\n-40,120\r\n-40,", 1, 1},
+        // Ended by a board error.
+        {"qboard,0,\"P\"\nqboard,0,\"A1\"\nqboard,0,\"P\"\n",
+         "120,-40\r\n-40,120\r\n-40,120\r\n-40,", 1, 1},
+        // Paused, and still paused in the next run until an enable line.
+        {"pause_qe_data_logger\nqboard,0,\"P\"\n", "120,-40\r\n-40,120\r\n-40,120\r\n-40,", 1, 0},
+        {"qboard,0,\"p0\"\nenable_qe_data_logger,2,\"x\"\nqboard,0,\"p1\"\n"
+         "disable_qe_data_logger\nqboard,0,\"P\"\n",
+         "120,-40\r\n-40,120\r\n-40,120\r\n-40,-40\r\n", 0, 0},
+    };
+    ASSERT_GT(rig.simulator->AddFault("error:match=Q0A1"), 0);
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.program);
+        ASSERT_TRUE(rig.Load(run.program));
+        ASSERT_TRUE(rig.RunToEnd());
+        EXPECT_EQ(ReadFile(log), run.file);
+        EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), run.open);
+        EXPECT_EQ(rig.state.Run.QeLoggerActive.load(), run.active);
+    }
+    EXPECT_FALSE(std::filesystem::exists(rig.File("other.log")));
+    EXPECT_FALSE(std::filesystem::exists(rig.File("x")));
+    ASSERT_EQ(rig.op.Boxes().size(), 1u);
+    EXPECT_EQ(rig.op.Boxes()[0].title, "Vendra QBoard Error");
 }
 
 TEST(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
@@ -206,7 +252,6 @@ TEST(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 1u) << "the running runner owns the file";
     ASSERT_TRUE(rig.runner.WaitFinished(3000));
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
-    EXPECT_FALSE(rig.runner.LoggerSuspended());
     EXPECT_EQ(ReadFile(log), "7,");
 }
 

@@ -182,9 +182,19 @@ class MainWindowTest : public QObject {
     void exitAndCloseEndTheProcessAfterFlushing() {
         {
             Fixture f;
+            // The data logger's file is closed at exit, with every reading in it.
+            const std::string log = f.dir.filePath("qe.log").toStdString();
+            QVERIFY(f.core.QeLogger.Open(log, 2));
+            f.core.QeLogger.WriteValue("7");
             QStringList order;
             f.main.AddExitHook([&] { order << "flush"; });
-            f.main.SetExitFunction([&](int code) { order << QString("exit %1").arg(code); });
+            f.main.SetExitFunction([&](int code) {
+                order << QString("exit %1").arg(code);
+                QCOMPARE(f.state.Run.QeLoggerOpen.load(), 0u);
+                QFile file(QString::fromStdString(log));
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                QCOMPARE(file.readAll(), QByteArray("7,"));
+            });
             f.main.MenuAction("ExitProgram1")->trigger();
             QCOMPARE(order, QStringList({"flush", "exit 0"}));
         }
