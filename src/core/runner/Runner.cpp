@@ -138,6 +138,18 @@ bool Runner::WaitForStep() {
            !shutdown_.load();
 }
 
+void Runner::ShowPointer() {
+    // The box's handling (on the GUI thread, before or after this) moves the pointer and shows
+    // its line; a pointer moved between the load and the store here is read again, so the status
+    // never keeps a line the pointer has left.
+    RunState& run = state_.Run;
+    int32_t pointer;
+    do {
+        pointer = run.ProgramPointer.load();
+        run.StatusLine = pointer;
+    } while (run.ProgramPointer.load() != pointer);
+}
+
 bool Runner::IsBreakpoint(uint32_t lineNumber) const {
     for (const auto& slot : state_.Run.BreakpointLines)
         if (slot.load(std::memory_order_relaxed) == lineNumber) return true;
@@ -181,7 +193,7 @@ Runner::Finish Runner::Loop() {
         if (run.BreakpointsEnabled.load() && !run.DebugMode.load() && IsBreakpoint(lineNumber_)) {
             op_.SetCheckBox(CheckBox::ProgramDebug, true);
             run.DebugMode = 1;
-            run.StatusLine = pointer;
+            ShowPointer();
             run.DisplayRefresh = 1;
             run.RestartPending = 0;
             return Finish::Keep;

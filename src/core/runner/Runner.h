@@ -86,6 +86,8 @@ class Runner {
     Next LinkMe(const ProgramLine& line);
     void Jump(const ProgramLine& line, int slot, uint32_t number);
     bool IsBreakpoint(uint32_t lineNumber) const;
+    // Sets the status texts' line from the program pointer (at a breakpoint).
+    void ShowPointer();
     // Sleeps that shutdown interrupts: false when the runner is being shut down.
     bool Sleep(uint32_t ms);
     // The delay and sdelay lines: also ended early by CutDelay.
