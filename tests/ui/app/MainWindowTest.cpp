@@ -169,6 +169,35 @@ class MainWindowTest : public QObject {
                  QStringLiteral("Vendra for Windows - Def. File Loaded: demo"));
     }
 
+    // Ticking the display boxes does the window's own steps, whether a display window exists or
+    // not: the encoder channels start from zero, every shown register is drawn once.
+    void displayBoxesPrepareTheirDisplays() {
+        Fixture f;
+        BoardState& boards = f.state.Boards;
+        for (auto& unit : boards.Qe)
+            for (QeChannel& channel : unit) {
+                channel.Count = 1234;
+                channel.Text.Set("NA");
+            }
+        auto& changed = f.state.Run.TempRegisterChanged;
+        for (auto& flag : changed) flag = 0;
+
+        QTest::mouseClick(f.main.Control<QCheckBox>("DispEncoders"), Qt::LeftButton);
+        QVERIFY(f.main.Control<QCheckBox>("DispEncoders")->isChecked());
+        for (auto& unit : boards.Qe)
+            for (QeChannel& channel : unit) {
+                QCOMPARE(channel.Count.load(), 0);
+                QCOMPARE(channel.Text.Get(), std::string("0"));
+            }
+        // Unticked, the counts are left as they come.
+        boards.Qe[3][1].Count = 77;
+        QTest::mouseClick(f.main.Control<QCheckBox>("DispEncoders"), Qt::LeftButton);
+        QCOMPARE(boards.Qe[3][1].Count.load(), 77);
+
+        f.op.SetCheckBox(CheckBox::DispTempReg, true);  // set from code: the same steps
+        for (int i = 0; i < kTempRegisters; ++i) QCOMPARE(changed[i].load(), i < 40 ? 1u : 0u);
+    }
+
     void mainTimerRunsHooksAndKeepsCaption() {
         Fixture f;
         int ticks = 0;
