@@ -48,14 +48,14 @@ int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& pat
         if (report.Status == LoadStatus::ReadError) {
             op.ShowMessageBox(kFileOperationErrorText, kFileOperationErrorTitle, mb::OkCancel);
         } else {
-            op.ShowMessageBox(kLoadErrorText, kLoadErrorTitle, mb::Ok | mb::IconWarning);
+            op.ShowMessageBox(kLoadErrorText, kLoadErrorTitle, mb::Warning);
         }
         return 0;
     }
     if (report.Lossy()) {
         op.ShowMessageBox(
             "The program was loaded, but not all of the file:\n" + DescribeLosses(report),
-            kLoadErrorTitle, mb::Ok | mb::IconWarning);
+            kLoadErrorTitle, mb::Warning);
     }
     state.App.ProgramLoaded = 1;
     return 1;

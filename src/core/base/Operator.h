@@ -18,6 +18,13 @@ constexpr unsigned Ok = 0x0, OkCancel = 0x1, AbortRetryIgnore = 0x2, YesNoCancel
                    RetryCancel = 0x5;
 constexpr unsigned IconStop = 0x10, IconQuestion = 0x20, IconWarning = 0x30, IconInformation = 0x40;
 constexpr unsigned SystemModal = 0x1000;
+// The styles the system's messages use.
+constexpr unsigned Warning = IconWarning | Ok;                             // 48
+constexpr unsigned WarningYesNo = IconWarning | YesNo;                     // 52
+constexpr unsigned Information = IconInformation | Ok;                     // 64
+constexpr unsigned StopModal = IconStop | SystemModal | Ok;                // 0x1010
+constexpr unsigned StopModalOkCancel = IconStop | SystemModal | OkCancel;  // 0x1011
+constexpr unsigned StopModalYesNo = IconStop | SystemModal | YesNo;        // 0x1014
 constexpr int IdOk = 1, IdCancel = 2, IdAbort = 3, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7;
 }  // namespace mb
 

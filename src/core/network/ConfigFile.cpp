@@ -12,7 +12,6 @@ namespace vendra {
 namespace {
 
 constexpr const char* kErrorTitle = "VDWin Error Message";
-constexpr unsigned kWarningOk = mb::IconWarning | mb::Ok;        // 48
 constexpr unsigned kWarningYesNo = mb::IconWarning | mb::YesNo;  // 52
 constexpr int kCtrlZ = 26;
 
@@ -102,7 +101,7 @@ int ReadConfiguration(Configuration& config, Operator& op, const std::string& fo
         op.ShowMessageBox("Error, Configuration file " + ConfigFilePath(folder) +
                               " is damaged: no number on line(s) " + unreadable +
                               "; these values are 0",
-                          kErrorTitle, kWarningOk);
+                          kErrorTitle, mb::Warning);
     }
     return 1;
 }
@@ -115,7 +114,7 @@ int WriteConfiguration(const Configuration& config, Operator& op, const std::str
         text += line;
     }
     if (!WriteFileAtomically(ConfigFilePath(folder), text)) {
-        op.ShowMessageBox("Error, Can not Save Configuration file", kErrorTitle, kWarningOk);
+        op.ShowMessageBox("Error, Can not Save Configuration file", kErrorTitle, mb::Warning);
         return 0;
     }
     return 1;

@@ -67,7 +67,7 @@ int NetworkInitialiser::ScanFamily(UnitGroup group, bool probeOnly) {
                     units.present[g][a] = 1;
                     units.unitCount[g] = units.unitCount[g] + 1;
                     units.totalUnits = units.totalUnits + 1;
-                    units.lastFoundFamily = protocol::GroupFamilyCode(group);
+                    units.lastFoundFamily = protocol::GroupFamily(group).code;
                     units.lastFoundAddress = static_cast<uint8_t>(a);
                     // The CPU type tells the ARM parts apart; a QBoard is never asked.
                     if (group != UnitGroup::QBoard) {
@@ -111,7 +111,7 @@ int NetworkInitialiser::InitialiseNetwork() {
     port_.OpenPort(state_.Config.CommPortNumber.load(), baud);
     if (!port_.IsOpen()) {
         op_.ShowMessageBox("Can not open Communications Port", "VDWin Communications Port ERROR",
-                           mb::IconWarning | mb::Ok);
+                           mb::Warning);
         return 0;
     }
     int32_t savedTimeout = state_.Config.ReplyTimeout.load();

@@ -68,7 +68,7 @@ int AddressCheck(const UserProgram& program, Operator& op, int32_t& faultyLine) 
     if (!result.EndFound) {
         op.Beep(beep::Stop);
         op.ShowMessageBox("No end_program FOUND!!! Please insert before saving.",
-                          "VDWin - User Program Error", mb::Ok | mb::IconStop | mb::SystemModal);
+                          "VDWin - User Program Error", mb::StopModal);
     }
     if (!result.Ok) faultyLine = result.FaultyLine;
     return result.Ok;

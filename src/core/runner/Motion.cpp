@@ -8,29 +8,6 @@
 
 namespace vendra {
 
-namespace {
-
-bool IsBusyStatus(char s) {
-    return s == 'w' || s == 'b' || s == 'a';
-}
-
-const char* FamilyName(uint8_t code) {
-    switch (code) {
-        case family::DBoard:
-            return "DBoard";
-        case family::UBoard:
-            return "UBoard";
-        case family::HBoard:
-            return "HBoard";
-        case family::QBoard:
-            return "QBoard";
-        default:
-            return "AxisBoard";
-    }
-}
-
-}  // namespace
-
 const char* StatusQueryText(uint8_t code) {
     switch (code) {
         case family::DBoard:
@@ -52,27 +29,7 @@ const char* StatusQueryText(uint8_t code) {
 }
 
 char CorrectionLetter(uint8_t code) {
-    static constexpr char kLetters[] = {'D', 'U', 'H', 'W', 'X', 'Y', 'Z'};
-    return code <= family::AxisZ ? kLetters[code] : 0;
-}
-
-MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code) {
-    if (unit > 15) return nullptr;
-    switch (code) {
-        case family::DBoard:
-            return &boards.MotorD[unit];
-        case family::UBoard:
-            return &boards.MotorU[unit];
-        case family::HBoard:
-            return &boards.MotorH[unit];
-        case family::AxisW:
-        case family::AxisX:
-        case family::AxisY:
-        case family::AxisZ:
-            return &boards.MotorAxis[unit][code - family::AxisW];
-        default:
-            return nullptr;
-    }
+    return code <= family::AxisZ ? protocol::FindFamily(code)->letter : 0;
 }
 
 void UpdateMoveStatistics(Statistics& s) {
@@ -103,16 +60,16 @@ bool MotionControl::Busy(unsigned unit, uint8_t code) const {
     const BoardState& b = state_.Boards;
     switch (code) {
         case family::DBoard:
-            return IsBusyStatus(b.UnitStatusD[unit].load());
+            return protocol::IsBusyStatus(b.UnitStatusD[unit].load());
         case family::UBoard:
-            return IsBusyStatus(b.UnitStatusU[unit].load());
+            return protocol::IsBusyStatus(b.UnitStatusU[unit].load());
         case family::HBoard:
-            return IsBusyStatus(b.UnitStatusH[unit].load());
+            return protocol::IsBusyStatus(b.UnitStatusH[unit].load());
         case family::AxisW:
         case family::AxisX:
         case family::AxisY:
         case family::AxisZ:
-            return IsBusyStatus(b.UnitStatusAxis[unit][code - family::AxisW].load());
+            return protocol::IsBusyStatus(b.UnitStatusAxis[unit][code - family::AxisW].load());
         default:
             return false;
     }
@@ -159,9 +116,9 @@ bool MotionControl::NoteSilence(Poll result, int& silentPolls, unsigned unit, ui
     if (++silentPolls < kMaxSilentPolls) return false;
     char text[160];
     std::snprintf(text, sizeof text, "%s unit %X does not answer.\nThe program has been stopped.",
-                  FamilyName(code), unit);
+                  protocol::FamilyName(code), unit);
     StopProgram(state_.Run);
-    op_.ShowMessageBox(text, "VDWin Comm ERROR Message", 0x1010);
+    op_.ShowMessageBox(text, "VDWin Comm ERROR Message", mb::StopModal);
     return true;
 }
 

@@ -25,8 +25,6 @@ class BoardLink;
 const char* StatusQueryText(uint8_t code);
 // Motor letter of correction commands: D, U, H, W, X, Y, Z for codes 0..6; 0 otherwise.
 char CorrectionLetter(uint8_t code);
-// The motor record behind (unit, code) for codes 0..6; nullptr otherwise.
-MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code);
 // Completes the current move for the statistics (moves completed, motor busy time).
 void UpdateMoveStatistics(Statistics& stats);
 

@@ -55,7 +55,7 @@ Runner::Next Runner::BadLine(const std::string& what) {
     std::snprintf(text, sizeof text, "Line %u: %s\nThe program has been stopped.", lineNumber_,
                   what.c_str());
     StopProgram(state_.Run);
-    op_.ShowMessageBox(text, "VDWin Error Message", 48);
+    op_.ShowMessageBox(text, "VDWin Error Message", mb::Warning);
     return Next::End;
 }
 

@@ -13,7 +13,7 @@ RunControl::RunControl(RunnerState state, Operator& op, SerialPort& port, Runner
 
 void RunControl::RunButtonClick() {
     if (state_.App.ProgramLoaded.load() == 0) {
-        op_.ShowMessageBox("No Define file loaded", "Run Button Error ...........", 48);
+        op_.ShowMessageBox("No Define file loaded", "Run Button Error ...........", mb::Warning);
         return;
     }
     if (state_.SystemBusy() || runner_.Active()) return;
@@ -118,7 +118,7 @@ void UpdateBreakpoints(RunState& run, Operator& op,
         // Compared as unsigned: a negative number counts as far too large.
         if (number < 0 || number > kMaxBreakpointLine) {
             op.ShowMessageBox("Breakpoint #" + std::to_string(n + 1) + " range error. Please redo.",
-                              "VDWin - User Input Error", 0x1010);
+                              "VDWin - User Input Error", mb::StopModal);
             continue;
         }
         run.BreakpointLines[n + 1] = static_cast<uint32_t>(number);

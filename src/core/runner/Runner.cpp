@@ -247,7 +247,8 @@ void Runner::EnableLogger(const ProgramLine& line) {
     const uint32_t n = line.Values[0];
     const int valuesPerLine = n < 1 ? 1 : (n > 10000 ? 10000 : static_cast<int>(n));
     if (!logger_.Open(std::string(line.Text, strnlen(line.Text, sizeof line.Text)), valuesPerLine))
-        op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message", 48);
+        op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message",
+                           mb::Warning);
 }
 
 }  // namespace vendra

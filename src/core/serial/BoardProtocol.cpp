@@ -6,17 +6,7 @@
 namespace vendra::protocol {
 
 namespace {
-constexpr char kFamilyLetters[] = "DUHWXYZQ";
-constexpr char kFamilyLowerLetters[] = "duhwxyzq";
-constexpr char kGroupLetters[] = "DUHXQ";
-constexpr uint8_t kGroupFamilyCodes[] = {0, 1, 2, 4, 7};
-constexpr const char* kGroupNames[] = {"DBoard", "UBoard", "HBoard", "AxisBoard", "QBoard"};
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-int GroupIndex(UnitGroup group) {
-    int g = static_cast<int>(group);
-    return g >= 0 && g < kUnitGroups ? g : -1;
-}
 }  // namespace
 
 const uint32_t kSupportedBauds[kSupportedBaudCount] = {9600,   19200,  38400, 57600,
@@ -40,55 +30,14 @@ const ReplyStatusEntry ReplyStatusTable[kReplyStatusCount] = {
     {'t', "TMC246 Error", false},
 };
 
-char FamilyLetter(uint8_t familyCode) {
-    return familyCode < 8 ? kFamilyLetters[familyCode] : '\0';
-}
-
-char FamilyLowerLetter(uint8_t familyCode) {
-    return familyCode < 8 ? kFamilyLowerLetters[familyCode] : '\0';
-}
-
-char AxisReplyLetter(int axis) {
-    return axis >= 0 && axis < 4 ? "wxyz"[axis] : '\0';
-}
-
-int AxisFromReplyLetter(char letter) {
-    switch (letter) {
-        case 'w':
-            return 0;
-        case 'x':
-            return 1;
-        case 'y':
-            return 2;
-        case 'z':
-            return 3;
-        default:
-            return -1;
-    }
-}
-
-char GroupLetter(UnitGroup group) {
-    int g = GroupIndex(group);
-    return g < 0 ? '\0' : kGroupLetters[g];
-}
-
-uint8_t GroupFamilyCode(UnitGroup group) {
-    int g = GroupIndex(group);
-    return g < 0 ? 0 : kGroupFamilyCodes[g];
-}
-
-const char* GroupName(UnitGroup group) {
-    int g = GroupIndex(group);
-    return g < 0 ? "" : kGroupNames[g];
-}
-
 char UnitDigit(unsigned address) {
     return address < 16 ? kHexDigits[address] : '\0';
 }
 
 std::string IdentityFrame(UnitGroup group, unsigned address, unsigned item) {
-    char letter = GroupLetter(group);
-    if (letter == '\0' || address > 15) return {};
+    if (static_cast<int>(group) < 0 || static_cast<int>(group) >= kUnitGroups || address > 15)
+        return {};
+    char letter = GroupFamily(group).letter;
     char frame[32];
     std::snprintf(frame, sizeof frame, "%c%1Xv%X\r", letter, address, item);
     return frame;

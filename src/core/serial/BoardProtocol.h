@@ -1,6 +1,7 @@
-// The host's side of the board command set, defined once: family and reply letters, the frames
-// the host builds for discovery, abort, star and baud-rate change, the reply status characters,
-// and the supported baud rates with their rate codes. Every caller builds these exchanges from
+// The host's side of the board command set, defined once: the table of board families (letters,
+// reply letters, names, error titles, frame buffers, unit groups), the frames the host builds for
+// discovery, abort, star and baud-rate change, the reply status characters, and the supported
+// baud rates with their rate codes. Every caller builds these exchanges from
 // here; the simulator implements the boards' side on its own.
 //
 // Error rule: pure functions; an argument outside its range gives the documented "none" value
@@ -11,48 +12,109 @@
 #include <cstdint>
 #include <string>
 
-#include "core/base/Operator.h"
+#include "core/base/UnitGroup.h"
+
+namespace vendra {
+
+// BoardFamily codes: which unit kind a frame goes to and how its reply is handled.
+namespace family {
+constexpr uint8_t DBoard = 0, UBoard = 1, HBoard = 2, AxisW = 3, AxisX = 4, AxisY = 5, AxisZ = 6,
+                  QBoard = 7, AxisUnit = 100, RawNoRead = 90, RawRead = 99;
+}
+
+}  // namespace vendra
 
 namespace vendra::protocol {
-
-constexpr char kCR = '\r';
 
 // Global frames (to every unit, no reply awaited).
 inline constexpr const char* kStarFrame = "GG*\r";
 inline constexpr const char* kAbortFrame = "GG!\r";
 
-// Command texts sent through the board transaction (it adds prefix, unit digit and CR).
-inline constexpr const char* kStatusQueryText = "";      // a bare status query
-inline constexpr const char* kEncoderBothText = "P";     // both QBoard channels
-inline constexpr const char* kReadBackText = "m";        // the number last set with A
-inline constexpr const char* kProgramSizeText = "vF\r";  // on-board program size
+// The on-board program size query (the transaction adds prefix and unit digit).
+inline constexpr const char* kProgramSizeText = "vF\r";
 
 // Reply buffers of the transaction and the scan hold this many bytes, terminator included.
 constexpr size_t kReplyBufferSize = 20;
-// Frame buffers: addressed families and raw frames, and the QBoard's smaller one.
-constexpr size_t kFrameBufferSize = 150;
-constexpr size_t kQBoardFrameBufferSize = 50;
 
 // ---- families ----
 
-// Upper-case frame letter of a BoardFamily code 0..7 (D U H W X Y Z Q); '\0' for any other code.
-char FamilyLetter(uint8_t familyCode);
-// Lower-case letter of a BoardFamily code 0..7 (d u h w x y z q); '\0' for any other code.
-char FamilyLowerLetter(uint8_t familyCode);
-// Reply letter of an AxisBoard axis (0 W .. 3 Z): 'w', 'x', 'y', 'z'; '\0' outside 0..3.
-char AxisReplyLetter(int axis);
-// Axis 0..3 named by a reply letter 'w'..'z'; -1 for any other letter.
-int AxisFromReplyLetter(char letter);
-// Reply letter that marks a QBoard encoder reading.
-constexpr char kEncoderReplyLetter = 'q';
+// One board family as the host addresses it. Every place that needs a family's letters, name,
+// error title, frame buffer or unit group looks it up here.
+struct BoardFamilyInfo {
+    uint8_t code;            // BoardFamily code 0..7
+    char letter;             // first character of its frames: D U H W X Y Z Q
+    char replyLetter;        // first character of its replies: D U H w x y z Q
+    char lowerLetter;        // its lower-case letter (on-board listings end "<lower><unit>c")
+    const char* name;        // "DBoard", ..., "AxisBoard" for the four axes, "QBoard"
+    const char* errorTitle;  // title of its board-error message box
+    size_t frameBufferSize;  // its frame buffer, terminator included
+    UnitGroup group;         // the main window's unit group
+    int axis;                // 0..3 (W X Y Z) for an AxisBoard axis, -1 otherwise
+};
 
-// The five unit groups of discovery, in scan order DBoard, UBoard, HBoard, AxisBoard, QBoard.
-// Frame letter: D U H X Q (an AxisBoard unit is queried through its X axis).
-char GroupLetter(UnitGroup group);
-// BoardFamily code a found unit is filed under: 0, 1, 2, 4 (X axis), 7.
-uint8_t GroupFamilyCode(UnitGroup group);
+inline constexpr BoardFamilyInfo kBoardFamilies[] = {
+    {family::DBoard, 'D', 'D', 'd', "DBoard", "Vendra DBoard Error", 150, UnitGroup::DBoard, -1},
+    {family::UBoard, 'U', 'U', 'u', "UBoard", "Vendra UBoard Error", 150, UnitGroup::UBoard, -1},
+    {family::HBoard, 'H', 'H', 'h', "HBoard", "Vendra HBoard Error", 150, UnitGroup::HBoard, -1},
+    {family::AxisW, 'W', 'w', 'w', "AxisBoard", "Vendra AxisBoard Error", 150, UnitGroup::AxisBoard,
+     0},
+    {family::AxisX, 'X', 'x', 'x', "AxisBoard", "Vendra AxisBoard Error", 150, UnitGroup::AxisBoard,
+     1},
+    {family::AxisY, 'Y', 'y', 'y', "AxisBoard", "Vendra AxisBoard Error", 150, UnitGroup::AxisBoard,
+     2},
+    {family::AxisZ, 'Z', 'z', 'z', "AxisBoard", "Vendra AxisBoard Error", 150, UnitGroup::AxisBoard,
+     3},
+    {family::QBoard, 'Q', 'Q', 'q', "QBoard", "Vendra QBoard Error", 50, UnitGroup::QBoard, -1},
+};
+constexpr size_t kBoardFamilyCount = sizeof kBoardFamilies / sizeof kBoardFamilies[0];
+
+// The QBoard's reply letter of an encoder reading ("q0>12,34").
+constexpr char kEncoderReplyLetter = 'q';
+// Frame buffer of the families without an entry (the AxisBoard unit as a whole, raw text).
+constexpr size_t kFrameBufferSize = 150;
+
+// The entry of a BoardFamily code 0..7; nullptr for any other code.
+constexpr const BoardFamilyInfo* FindFamily(uint8_t code) {
+    return code < kBoardFamilyCount ? &kBoardFamilies[code] : nullptr;
+}
+// The entry of the axis whose reply letter is `letter` ('w'..'z'); nullptr for any other letter.
+constexpr const BoardFamilyInfo* FindAxisByReplyLetter(char letter) {
+    for (const BoardFamilyInfo& f : kBoardFamilies)
+        if (f.axis >= 0 && f.replyLetter == letter) return &f;
+    return nullptr;
+}
+// The family a unit group's units are found and filed under: D, U, H, X (an AxisBoard unit is
+// queried through its X axis), Q.
+constexpr const BoardFamilyInfo& GroupFamily(UnitGroup group) {
+    switch (group) {
+        case UnitGroup::UBoard:
+            return kBoardFamilies[family::UBoard];
+        case UnitGroup::HBoard:
+            return kBoardFamilies[family::HBoard];
+        case UnitGroup::AxisBoard:
+            return kBoardFamilies[family::AxisX];
+        case UnitGroup::QBoard:
+            return kBoardFamilies[family::QBoard];
+        default:
+            return kBoardFamilies[family::DBoard];
+    }
+}
 // "DBoard", "UBoard", "HBoard", "AxisBoard", "QBoard".
-const char* GroupName(UnitGroup group);
+constexpr const char* GroupName(UnitGroup group) {
+    return GroupFamily(group).name;
+}
+// Name of any motor's family: the entry's name; the AxisBoard unit as a whole "AxisBoard".
+constexpr const char* FamilyName(uint8_t code) {
+    const BoardFamilyInfo* f = FindFamily(code);
+    return f ? f->name : "AxisBoard";
+}
+// Title of the board-error box for any BoardFamily code: the family's own; raw text with a reply
+// "Vendra Board Error"; the AxisBoard unit as a whole (and anything else) the AxisBoard's.
+constexpr const char* ErrorTitle(uint8_t code) {
+    if (const BoardFamilyInfo* f = FindFamily(code)) return f->errorTitle;
+    return code == family::RawRead ? "Vendra Board Error" : "Vendra AxisBoard Error";
+}
+
 // Unit digit as one upper-case hexadecimal character; '\0' above 15.
 char UnitDigit(unsigned address);
 

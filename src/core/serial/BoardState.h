@@ -54,4 +54,25 @@ struct BoardState {
     QeChannel Qe[kQeUnitSlots][2];
 };
 
+// The motor record of unit `unit` for a BoardFamily code 0..6 (D, U, H, the axes W..Z); nullptr
+// for any other code or a unit above 15.
+inline MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code) {
+    if (unit > 15) return nullptr;
+    switch (code) {
+        case 0:
+            return &boards.MotorD[unit];
+        case 1:
+            return &boards.MotorU[unit];
+        case 2:
+            return &boards.MotorH[unit];
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+            return &boards.MotorAxis[unit][code - 3];
+        default:
+            return nullptr;
+    }
+}
+
 }  // namespace vendra

@@ -15,7 +15,6 @@ namespace vendra {
 namespace {
 
 constexpr uint32_t kPollWaitMs = 300;
-constexpr unsigned kBoxStop = mb::IconStop | mb::SystemModal;
 const char* const kRxdTitle = "Communications RXD Error";
 
 bool IsAddressed(uint8_t f) {
@@ -28,36 +27,16 @@ bool IsAxis(uint8_t f) {
     return (f >= family::AxisW && f <= family::AxisZ) || f == family::AxisUnit;
 }
 
-const char* ErrorTitle(uint8_t f) {
-    switch (f) {
-        case family::DBoard:
-            return "Vendra DBoard Error";
-        case family::UBoard:
-            return "Vendra UBoard Error";
-        case family::HBoard:
-            return "Vendra HBoard Error";
-        case family::QBoard:
-            return "Vendra QBoard Error";
-        case family::RawRead:
-            return "Vendra Board Error";
-        default:
-            return "Vendra AxisBoard Error";
-    }
+UnitGroup GroupOf(uint8_t f) {
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
+    return info ? info->group : UnitGroup::AxisBoard;
 }
 
-UnitGroup GroupOf(uint8_t f) {
-    switch (f) {
-        case family::DBoard:
-            return UnitGroup::DBoard;
-        case family::UBoard:
-            return UnitGroup::UBoard;
-        case family::HBoard:
-            return UnitGroup::HBoard;
-        case family::QBoard:
-            return UnitGroup::QBoard;
-        default:
-            return UnitGroup::AxisBoard;
-    }
+// The status slots of the D, U and H families; raw frames file theirs under DBoard.
+std::atomic<char>* StepperStatusSlots(BoardState& b, uint8_t f) {
+    return f == family::UBoard   ? b.UnitStatusU
+           : f == family::HBoard ? b.UnitStatusH
+                                 : b.UnitStatusD;
 }
 
 // TransactionActive for the whole call, and QuietWait restored on every way out once saved.
@@ -117,21 +96,20 @@ std::string BoardLink::LastReply(uint8_t f) const {
 
 bool BoardLink::SendFrame(const std::string& frame) {
     log_.LogSentFrame(state_.ProgramPointer.load() + 1, frame);
-    Statistics& stats = state_.Stats;
-    stats.SendTime = TickMs();
-    stats.FramesSent.fetch_add(1);
+    state_.Stats.SendTime = TickMs();
+    state_.Stats.FramesSent.fetch_add(1);
     bool wasOpen = port_.IsOpen();
     return port_.WriteFrame(frame.c_str()) || !wasOpen;  // no port: nothing to fail (No Comm)
 }
 
 void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
-    op_.ShowMessageBox(text, title, kBoxStop);
+    op_.ShowMessageBox(text, title, mb::StopModal);
     stopper_.StopProgram();
     if (purge) port_.PurgeInput();
 }
 
 void BoardLink::Refuse(const std::string& text) {
-    op_.ShowMessageBox(text, "VDWin Error Message", kBoxStop);
+    op_.ShowMessageBox(text, "VDWin Error Message", mb::StopModal);
     stopper_.StopProgram();
 }
 
@@ -147,66 +125,40 @@ void BoardLink::CountReply() {
     stats.RepliesCounted.fetch_add(1);
 }
 
-bool BoardLink::Receive(Slot slot) {
-    CountReply();
-    bool complete = port_.ReadReply(reply_[slot], kReplyBufferBytes);
-    reply_[slot][kReplyBufferBytes - 1] = '\0';
-    log_.LogReceivedText(reply_[slot]);
-    return complete;
-}
-
-void BoardLink::FileValue(const char* value) {
-    if (*value == '\0') return;
-    state_.Boards.LastResponseValue = ReplyNumber(value);
-    state_.Boards.LastResponseText = std::string(value);
-}
-
-int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
-    ActiveScope active(state_.Boards, port_.State());
-    port_.PumpMessages();
-    // The receive queue is purged by the frame write itself (WriteFrame empties both queues just
-    // before writing), so a separate purge here would only cost a system call per exchange.
-    state_.Stats.MoveEndTime = 0;
-    if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
-
-    if (!IsAddressed(f) && !IsRaw(f)) {
-        std::string frame = t;  // the caller's own text is never rewritten
-        ExpandTempReferences(frame, state_.Registers.TempRegisters);
-        if (!SendFrame(frame)) return LineLost();
-        state_.Boards.LastResponseText = std::string();
-        return 1;
-    }
-
+bool BoardLink::BuildFrame(unsigned unit, uint8_t f, const std::string& t, std::string& frame) {
     char digit = protocol::UnitDigit(unit);
     if (digit == '\0') {
         Refuse("Unit address " + std::to_string(unit) +
                " is out of range (0 to 15).\nThe command was not sent.");
-        return 0;
+        return false;
     }
-    std::string frame;
     if (IsRaw(f)) {
         frame = t + '\r';
     } else if (IsAxis(f)) {
         frame = InsertAxisAddress(digit, t);
     } else {
+        frame.clear();
         frame.reserve(t.size() + 3);
-        frame += "DUH    Q"[f];
+        frame += protocol::FindFamily(f)->letter;
         frame += digit;
         frame += t;
     }
     if (IsAddressed(f)) EnsureCarriageReturn(frame);
     ExpandTempReferences(frame, state_.Registers.TempRegisters);
 
-    Slot slot = SlotOf(f);
-    size_t capacity = slot == SlotQ ? kQBoardFrameBufferBytes : kFrameBufferBytes;
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(f);
+    size_t capacity = info ? info->frameBufferSize : protocol::kFrameBufferSize;
     if (frame.size() + 1 > capacity) {
         Refuse("The command is too long for its frame (" + std::to_string(frame.size()) +
                " characters, at most " + std::to_string(capacity - 1) +
                ").\nThe command was not sent:\n" + frame.substr(0, 60));
-        return 0;
+        return false;
     }
-    std::memcpy(frame_[slot], frame.c_str(), frame.size() + 1);
+    std::memcpy(frame_[SlotOf(f)], frame.c_str(), frame.size() + 1);
+    return true;
+}
 
+void BoardLink::TrackPosition(unsigned unit, uint8_t f, const std::string& frame) {
     BoardState& b = state_.Boards;
     Statistics& stats = state_.Stats;
     switch (f) {
@@ -227,54 +179,101 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
             else
                 TrackPositionAxis(b.MotorAxis[unit], frame, stats);
     }
+}
+
+bool BoardLink::AwaitReply(uint32_t timeoutMs) {
+    // With QuietWait set the wait has no box; the frame write has already waited for the output
+    // to leave, so the wait is for input alone.
+    return port_.WaitForInput(timeoutMs);
+}
+
+bool BoardLink::Receive(Slot slot) {
+    CountReply();
+    bool complete = port_.ReadReply(reply_[slot], kReplyBufferBytes);
+    reply_[slot][kReplyBufferBytes - 1] = '\0';
+    log_.LogReceivedText(reply_[slot]);
+    return complete;
+}
+
+bool BoardLink::DecodeReply(unsigned unit, uint8_t f, const char* r, Decoding how) {
+    const bool purge = how == Decoding::Transaction;
+    if (std::strlen(r) < 3) {
+        Fail(std::string("RXD: ") + r, kRxdTitle, purge);
+        return false;
+    }
+    const char status = r[2];
+    BoardState& b = state_.Boards;
+    if (f <= family::HBoard || (f == family::RawRead && how == Decoding::Transaction)) {
+        StepperStatusSlots(b, f)[unit] = status;
+    } else if (how == Decoding::Poll) {
+        // A poll files an axis under the axis it was given, the whole unit under none.
+        if (f >= family::AxisW && f <= family::AxisZ)
+            b.UnitStatusAxis[unit][protocol::FindFamily(f)->axis] = status;
+    } else if (IsAxis(f)) {
+        const protocol::BoardFamilyInfo* axis = protocol::FindAxisByReplyLetter(r[0]);
+        if (axis == nullptr) {
+            Fail(std::string("RXD: ") + r, kRxdTitle, purge);
+            return false;
+        }
+        b.UnitStatusAxis[unit][axis->axis] = status;
+    }
+    std::string text;
+    if (!DecodeReplyStatus(status, text)) {
+        Fail(text, protocol::ErrorTitle(f), purge);
+        return false;
+    }
+    return true;
+}
+
+void BoardLink::FileValue(const char* value) {
+    if (*value == '\0') return;
+    state_.Boards.LastResponseValue = ReplyNumber(value);
+    state_.Boards.LastResponseText = std::string(value);
+}
+
+int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
+    ActiveScope active(state_.Boards, port_.State());
+    port_.PumpMessages();
+    // The receive queue is purged by the frame write itself (WriteFrame empties both queues just
+    // before writing), so a separate purge here would only cost a system call per exchange.
+    state_.Stats.MoveEndTime = 0;
+    if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
+
+    if (!IsAddressed(f) && !IsRaw(f)) {
+        std::string frame = t;  // the caller's own text is never rewritten
+        ExpandTempReferences(frame, state_.Registers.TempRegisters);
+        if (!SendFrame(frame)) return NoLine();
+        state_.Boards.LastResponseText = std::string();
+        return 1;
+    }
+
+    std::string frame;
+    if (!BuildFrame(unit, f, t, frame)) return 0;
+    TrackPosition(unit, f, frame);
     int channel = 0;
     QeReadingMode mode = f == family::QBoard ? QeModeOf(t, channel) : QeReadingMode::None;
 
-    if (!SendFrame(frame)) return LineLost();
+    if (!SendFrame(frame)) return NoLine();
     if (IsAddressed(f) && !state_.Units.IsPresent(GroupOf(f), unit)) return 1;
+    if (!port_.IsOpen()) return NoLine();  // no line to answer on: never wait for nothing
 
-    if (!port_.IsOpen()) return LineLost();  // no line to answer on: never wait for nothing
     active.MakeQuiet();
-    // With QuietWait set the reply wait has no box; the frame write has already waited for the
-    // output to leave, so the wait is for input alone.
     int32_t timeout = state_.Config.ReplyTimeout.load();
-    if (!port_.WaitForInput(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
-        return port_.IsOpen() ? 0 : LineLost();
+    if (!AwaitReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
+        return port_.IsOpen() ? 0 : NoLine();
     if (f >= family::RawNoRead && f < family::RawRead) {
         CountReply();  // the reply stays in the queue until the next purge
         return 1;
     }
+    Slot slot = SlotOf(f);
     if (!Receive(slot)) {
-        if (!port_.IsOpen()) return LineLost();
+        if (!port_.IsOpen()) return NoLine();
         port_.PurgeInput();  // the rest of a broken line must not pass for the next reply
         return 0;
     }
-
     const char* r = reply_[slot];
-    if (std::strlen(r) < 3) {
-        Fail(std::string("RXD: ") + r, kRxdTitle, true);
-        return 0;
-    }
-    char status = r[2];
-    if (f <= family::HBoard || f == family::RawRead) {
-        std::atomic<char>* slots = f == family::UBoard   ? b.UnitStatusU
-                                   : f == family::HBoard ? b.UnitStatusH
-                                                         : b.UnitStatusD;
-        slots[unit] = status;
-    } else if (IsAxis(f)) {
-        int axis = protocol::AxisFromReplyLetter(r[0]);
-        if (axis < 0) {
-            Fail(std::string("RXD: ") + r, kRxdTitle, true);
-            return 0;
-        }
-        b.UnitStatusAxis[unit][axis] = status;
-    }
-    std::string text;
-    if (!DecodeReplyStatus(status, text)) {
-        Fail(text, ErrorTitle(f), true);
-        return 0;
-    }
-    if (mode != QeReadingMode::None && r[0] == 'q') {
+    if (!DecodeReply(unit, f, r, Decoding::Transaction)) return 0;
+    if (mode != QeReadingMode::None && r[0] == protocol::kEncoderReplyLetter) {
         FileQeReading({state_.Boards, state_.Registers, state_.Units}, logger_, unit, mode, channel,
                       r + 3);
         return 1;
@@ -288,61 +287,33 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     port_.PumpMessages();
     state_.Stats.MoveEndTime = 0;
     active.MakeQuiet();
-    if (!port_.WaitForInput(kPollWaitMs)) {
-        if (!port_.IsOpen()) return LineLost();
+    // A reply that never comes, or breaks off, ends the run: the wait it belongs to cannot end.
+    auto noReply = [this] {
         stopper_.StopProgram();
         port_.PurgeInput();
         return 0;
-    }
+    };
+    if (!AwaitReply(kPollWaitMs)) return noReply();
     if (f > family::AxisZ && f != family::AxisUnit) return 1;
     if (unit > 15) {
         Refuse("Unit address " + std::to_string(unit) + " is out of range (0 to 15).");
         return 0;
     }
     Slot slot = SlotOf(f);
-    if (!Receive(slot)) {  // the reply broke off: handled as a reply that never came
-        if (!port_.IsOpen()) return LineLost();
-        stopper_.StopProgram();
-        port_.PurgeInput();
-        return 0;
-    }
+    if (!Receive(slot)) return noReply();
     const char* r = reply_[slot];
-    if (std::strlen(r) < 3) {
-        Fail(std::string("RXD: ") + r, kRxdTitle, false);
-        return 0;
-    }
-    char status = r[2];
-    BoardState& b = state_.Boards;
-    switch (f) {
-        case family::DBoard:
-            b.UnitStatusD[unit] = status;
-            break;
-        case family::UBoard:
-            b.UnitStatusU[unit] = status;
-            break;
-        case family::HBoard:
-            b.UnitStatusH[unit] = status;
-            break;
-        case family::AxisUnit:
-            break;
-        default:
-            b.UnitStatusAxis[unit][f - family::AxisW] = status;
-    }
-    std::string text;
-    if (!DecodeReplyStatus(status, text)) {
-        Fail(text, ErrorTitle(f), false);
-        return 0;
-    }
-    if (r[3] != '\0') b.LastResponseValue = ReplyNumber(r + 3);
+    if (!DecodeReply(unit, f, r, Decoding::Poll)) return 0;
+    if (r[3] != '\0') state_.Boards.LastResponseValue = ReplyNumber(r + 3);
     return 1;
 }
 
-int BoardLink::LineLost() {
+int BoardLink::NoLine() {
+    if (!port_.IsOpen() && !port_.Lost()) return 0;  // No Comm: like a reply that never came
     // A device that went away has been reported by the port layer, once; a write that failed on
     // a port still open is reported here. Either way the program cannot go on.
     if (port_.IsOpen())
         op_.ShowMessageBox("Can not write to the Communications Port\nTerminating procedure",
-                           "VDWin Comm ERROR Message", kBoxStop);
+                           "VDWin Comm ERROR Message", mb::StopModal);
     stopper_.StopProgram();
     return 0;
 }

@@ -8,13 +8,15 @@
 // 'G' in its first two characters always goes the AxisBoard way (code 100).
 //
 // Error rule: a board-reported error, or a reply that is too short to carry a status or names no
-// axis, shows its message box (stop icon, system-modal), ends a running program (through
-// the ProgramStopper), purges the input and returns 0. A reply time-out, or a reply whose CR never
+// axis, shows its message box (stop icon, system-modal), ends a running program (through the
+// ProgramStopper), purges the input and returns 0. A reply time-out, or a reply whose CR never
 // comes, returns 0 without a message. Buffers are bounded: a frame too long for its family's
 // buffer (150 bytes, QBoard 50, terminator included), or a unit above 15, is refused with a
-// message and stops the program; nothing is cut silently. A frame that the open port cannot take
-// (the device went away) is reported ("Can not write to the Communications Port") and stops the
-// program.
+// message and stops the program; nothing is cut silently. A device that went away, or a frame that
+// the open port cannot take, is reported ("Can not write to the Communications Port" unless the
+// port layer has said the device is lost) and stops the program. A port that is closed and was
+// never lost (No Comm, or no port opened) is no failure of the line: nothing is sent and an
+// exchange that awaits a reply returns 0, as a time-out does.
 // Thread rule: called by the activity that holds the line (LineOwner);
 // TransactionActive is 1 while a transaction or poll runs. Message boxes are raised from the
 // calling thread through the Operator.
@@ -29,6 +31,7 @@
 #include "core/base/ProgramStopper.h"
 #include "core/base/TempRegisters.h"
 #include "core/base/UnitMap.h"
+#include "core/serial/BoardProtocol.h"
 #include "core/serial/BoardState.h"
 #include "core/serial/Statistics.h"
 
@@ -38,16 +41,8 @@ class SerialPort;
 class CommDebugLog;
 class QeDataLogger;
 
-// BoardFamily codes.
-namespace family {
-constexpr uint8_t DBoard = 0, UBoard = 1, HBoard = 2, AxisW = 3, AxisX = 4, AxisY = 5, AxisZ = 6,
-                  QBoard = 7, AxisUnit = 100, RawNoRead = 90, RawRead = 99;
-}
-
-// Sizes of the per-family buffers, terminator included.
-constexpr size_t kFrameBufferBytes = 150;
-constexpr size_t kQBoardFrameBufferBytes = 50;
-constexpr size_t kReplyBufferBytes = 20;
+// Reply buffers hold this many bytes, terminator included.
+constexpr size_t kReplyBufferBytes = protocol::kReplyBufferSize;
 
 // Fills `text` with the status text of a reply's status character and returns true for success,
 // false for a board error (the reply status table of the board protocol).
@@ -89,12 +84,27 @@ class BoardLink {
   private:
     enum Slot { SlotD, SlotU, SlotH, SlotAxis, SlotQ, kSlots };
     static Slot SlotOf(uint8_t familyCode);
+    // How a reply's status is filed: the transaction takes an axis from the reply letter; a poll
+    // files it under the family it was given and leaves LastResponseText alone.
+    enum class Decoding { Transaction, Poll };
+
+    // The steps of one exchange.
+    bool BuildFrame(unsigned unit, uint8_t familyCode, const std::string& text, std::string& frame);
+    void TrackPosition(unsigned unit, uint8_t familyCode, const std::string& frame);
+    // Waits for the first byte of the reply; false on a time-out or a lost line.
+    bool AwaitReply(uint32_t timeoutMs);
+    // Reads the reply line into the family's buffer; false when its CR never came.
+    bool Receive(Slot slot);
+    // Files the reply's status and tells success; a board error or an unreadable reply is
+    // reported (Fail) and gives false.
+    bool DecodeReply(unsigned unit, uint8_t familyCode, const char* reply, Decoding how);
 
     void CountReply();
-    bool Receive(Slot slot);
     void Fail(const std::string& text, const std::string& title, bool purge);
     void Refuse(const std::string& text);
-    int LineLost();
+    // The line could not carry the exchange: a lost device stops the program; a port that was
+    // closed all along gives 0 like a time-out.
+    int NoLine();
     void FileValue(const char* value);
 
     LinkState state_;
@@ -104,7 +114,7 @@ class BoardLink {
     QeDataLogger& logger_;
     ProgramStopper& stopper_;
 
-    char frame_[kSlots][kFrameBufferBytes]{};
+    char frame_[kSlots][protocol::kFrameBufferSize]{};
     char reply_[kSlots][kReplyBufferBytes]{};
 };
 

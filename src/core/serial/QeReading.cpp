@@ -8,25 +8,6 @@
 namespace vendra {
 namespace {
 
-MotorRecord* LinkedRecord(BoardState& boards, uint8_t code, uint8_t unit) {
-    if (unit > 15) return nullptr;
-    switch (code) {
-        case 0:
-            return &boards.MotorD[unit];
-        case 1:
-            return &boards.MotorU[unit];
-        case 2:
-            return &boards.MotorH[unit];
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-            return &boards.MotorAxis[unit][code - 3];
-        default:
-            return nullptr;  // not linked, or no such record
-    }
-}
-
 void SetCount(QeReadingState& state, unsigned unit, int channel, int32_t count) {
     state.Boards.Qe[unit][channel].Count = count;
     int reg = 40 + 2 * static_cast<int>(unit) + channel;
@@ -36,7 +17,7 @@ void SetCount(QeReadingState& state, unsigned unit, int channel, int32_t count) 
 
 void LinkAndShow(QeReadingState& state, unsigned unit, int channel) {
     QeChannel& ch = state.Boards.Qe[unit][channel];
-    if (MotorRecord* rec = LinkedRecord(state.Boards, ch.LinkCode.load(), ch.LinkUnit.load())) {
+    if (MotorRecord* rec = MotorRecordFor(state.Boards, ch.LinkUnit.load(), ch.LinkCode.load())) {
         if (rec->StepMode.load() == 0) ch.Count = ch.Count.load() >> 1;
         rec->LinkedEncoderCount = ch.Count.load();
     }

@@ -13,7 +13,6 @@ namespace vendra {
 namespace {
 
 constexpr const char* kCommErrorTitle = "VDWin Comm ERROR Message";
-constexpr unsigned kWarningOk = mb::IconWarning | mb::Ok;  // 48
 
 // Microseconds left until `deadlineUs`, rounded up to whole ms, capped at one wait slice.
 uint32_t SliceUntil(uint64_t deadlineUs) {
@@ -82,6 +81,7 @@ bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
     }
     path_ = path;
     lastError_.clear();
+    lost_ = false;
     device_->Purge(true, true);
     state_.PortOpen = 1;
     return true;
@@ -100,10 +100,11 @@ void SerialPort::HandleLost() {
     device_->Close();
     state_.PortOpen = 0;
     if (!wasOpen) return;
+    lost_ = true;
     lastError_ = path_ + " went away";
     // Reported once: the port is closed now, so later calls fail without a word.
     op_.ShowMessageBox("Communications Port lost (" + path_ + ")\nTerminating procedure",
-                       kCommErrorTitle, kWarningOk);
+                       kCommErrorTitle, mb::Warning);
 }
 
 bool SerialPort::SetBaudRate(uint32_t baud) {
@@ -226,7 +227,7 @@ bool SerialPort::WaitForReply(uint32_t timeoutMs) {
             break;
     }
     if (state_.QuietWait.load() == 0)
-        op_.ShowMessageBox("Wait Port Error\nTerminating procedure", kCommErrorTitle, kWarningOk);
+        op_.ShowMessageBox("Wait Port Error\nTerminating procedure", kCommErrorTitle, mb::Warning);
     return false;
 }
 

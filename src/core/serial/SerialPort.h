@@ -59,6 +59,9 @@ class SerialPort {
     // Why the last open failed or the device was lost ("" when nothing went wrong). Read it on
     // the thread that used the port.
     std::string LastError() const { return lastError_; }
+    // The device went away while open (reported once); false again after the next open. A port
+    // that was never opened, or was closed on purpose, is not lost.
+    bool Lost() const { return lost_.load(); }
 
     bool SetBaudRate(uint32_t baud);
     void PurgeInput();
@@ -108,6 +111,7 @@ class SerialPort {
     std::string path_;
     std::string lastError_;
     std::atomic<bool> abortWaits_{false};
+    std::atomic<bool> lost_{false};
 };
 
 }  // namespace vendra

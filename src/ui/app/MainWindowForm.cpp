@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/serial/BoardProtocol.h"
 #include "ui/app/MainWindow.h"
 
 namespace vendra::ui {
@@ -17,7 +18,6 @@ namespace vendra::ui {
 namespace {
 
 constexpr int kClientWidth = 694, kClientHeight = 442;
-const char* const kGroupNames[kUnitGroups] = {"DBoard", "UBoard", "HBoard", "AxisBoard", "QBoard"};
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -174,15 +174,18 @@ QWidget* TMain::BuildUnitGroups() {
     row->setSpacing(4);
     static const char kDigits[] = "0123456789ABCDEF";
     for (int g = 0; g < kUnitGroups; ++g) {
-        auto* group = new QGroupBox(QLatin1String(kGroupNames[g]), strip);
-        group->setObjectName(QLatin1String(kGroupNames[g]) + QStringLiteral("Group"));
+        auto* group =
+            new QGroupBox(QLatin1String(protocol::GroupName(static_cast<UnitGroup>(g))), strip);
+        group->setObjectName(QLatin1String(protocol::GroupName(static_cast<UnitGroup>(g))) +
+                             QStringLiteral("Group"));
         auto* grid = new QGridLayout(group);
         grid->setContentsMargins(6, 2, 4, 4);
         grid->setVerticalSpacing(1);
         grid->setHorizontalSpacing(4);
         for (int a = 0; a < 16; ++a) {
             auto* indicator = new QRadioButton(QString(QLatin1Char(kDigits[a])), group);
-            indicator->setObjectName(QLatin1String(kGroupNames[g]) + QString::number(a));
+            indicator->setObjectName(QLatin1String(protocol::GroupName(static_cast<UnitGroup>(g))) +
+                                     QString::number(a));
             // Indicators show which units answered: several of a family are marked at once, and
             // the operator cannot change them.
             indicator->setAutoExclusive(false);
@@ -192,9 +195,11 @@ QWidget* TMain::BuildUnitGroups() {
             indicators_[g][a] = indicator;
         }
         auto* countGroup = new QGroupBox(QStringLiteral("Count"), group);
-        countGroup->setObjectName(QLatin1String(kGroupNames[g]) + QStringLiteral("_CountGroup"));
+        countGroup->setObjectName(QLatin1String(protocol::GroupName(static_cast<UnitGroup>(g))) +
+                                  QStringLiteral("_CountGroup"));
         auto* count = new QLabel(countGroup);
-        count->setObjectName(QLatin1String(kGroupNames[g]) + QStringLiteral("_Count"));
+        count->setObjectName(QLatin1String(protocol::GroupName(static_cast<UnitGroup>(g))) +
+                             QStringLiteral("_Count"));
         count->setAlignment(Qt::AlignCenter);
         auto* countLayout = new QHBoxLayout(countGroup);
         countLayout->setContentsMargins(4, 0, 4, 2);

@@ -36,7 +36,7 @@ void TMain::FormActivate() {
     ResetStartupState(state_);
     ReadConfiguration(state_.Config, op_);
     op_.ShowMessageBox("Please make sure that the Boards are powered up before proceeding.",
-                       "Initializing System .........", mb::Ok | mb::IconWarning);
+                       "Initializing System .........", mb::Warning);
     {
         TBaudrateSelectDialog baud(state_, this);
         ExecModal(baud);

@@ -368,3 +368,25 @@ TEST(RunnerLines, DelayWaitsItsTime) {
 
 }  // namespace
 }  // namespace vendra::test
+
+namespace vendra::test {
+namespace {
+
+// With "No Comm" (no port ever opened) raw sends are not a lost line: nothing goes out, the
+// exchange counts as unanswered and the run goes on to its end, without a message.
+TEST(RunnerLines, RawSendsWithoutALineDoNotEndTheRun) {
+    RunnerRig rig;
+    rig.state.Serial.CurrentBaud = 0;
+    ASSERT_TRUE(
+        rig.Load("vsend,0,\"v0\"\n"
+                 "vsendna,0,\"v0\"\n"
+                 "DBoard,3,\"A100\"\n"
+                 "set_temp,1,5\n"
+                 "end_program\n"));
+    ASSERT_TRUE(rig.RunToEnd());
+    EXPECT_EQ(rig.Reg(1), 5u);
+    EXPECT_TRUE(rig.op.Boxes().empty());
+}
+
+}  // namespace
+}  // namespace vendra::test
