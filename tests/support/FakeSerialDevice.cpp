@@ -52,7 +52,6 @@ void FakeSerialDevice::Purge(bool input, bool output) {
 bool FakeSerialDevice::Write(const uint8_t* data, size_t size, uint32_t timeoutMs) {
     Lock lock(mutex_);
     if (!open_ || lost_) return false;
-    longestWriteTimeoutMs_ = std::max(longestWriteTimeoutMs_, timeoutMs);
     size_t take = stall_ ? 0 : writeLimit_ == 0 ? size : std::min(size, writeLimit_);
     written_.append(reinterpret_cast<const char*>(data), take);
     if (holdOutput_) queuedOutput_ += static_cast<long>(take);
@@ -146,11 +145,6 @@ uint32_t FakeSerialDevice::Baud() const {
 std::string FakeSerialDevice::OpenedPath() const {
     Lock lock(mutex_);
     return path_;
-}
-
-uint32_t FakeSerialDevice::LongestWriteTimeoutMs() const {
-    Lock lock(mutex_);
-    return longestWriteTimeoutMs_;
 }
 
 }  // namespace vendra::test

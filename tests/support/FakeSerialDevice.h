@@ -51,8 +51,6 @@ class FakeSerialDevice final : public SerialDevice {
 
     uint32_t Baud() const;
     std::string OpenedPath() const;
-    // Longest time-out a write was given, in ms (0 before any write).
-    uint32_t LongestWriteTimeoutMs() const;
 
   private:
     mutable std::mutex mutex_;
@@ -64,7 +62,6 @@ class FakeSerialDevice final : public SerialDevice {
     bool holdOutput_ = false;
     long queuedOutput_ = 0;
     uint32_t baud_ = 0;
-    uint32_t longestWriteTimeoutMs_ = 0;
     std::string path_, openError_, input_, written_;
 };
 
