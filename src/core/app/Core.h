@@ -5,7 +5,9 @@
 // reverse order of their declaration, so workers are declared last.
 #pragma once
 #include "core/app/SystemState.h"
+#include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
@@ -28,7 +30,13 @@ class Core {
           Network(State, op, Port),
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
-          RunControls(State, op, Port, RunnerWorker) {}
+          RunControls(State, op, Port, RunnerWorker),
+          BoardInfoWorker(State, op, Port, Link, [this](uint8_t& family, uint8_t& address) {
+              if (!SelectTargetBoard(State, Op)) return false;
+              family = State.App.SelectedBoardFamily.load();
+              address = State.App.SelectedBoardAddress.load();
+              return true;
+          }) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -44,6 +52,8 @@ class Core {
     CommInit CommInitWorker;
     Runner RunnerWorker;     // TRunSystem: the one runner thread
     RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    // "Axis Information": the board report's worker
+    TBoardInfo BoardInfoWorker;
 };
 
 }  // namespace vendra

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <map>
 #include <memory>
 
 #include "core/base/Operator.h"
@@ -94,7 +95,19 @@ class AnswerOnlyBox final : public QMessageBox {
     void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
 
+std::map<QString, MessageBoxView>& Views() {
+    static std::map<QString, MessageBoxView> views;
+    return views;
+}
+
 }  // namespace
+
+void SetMessageBoxView(const QString& title, MessageBoxView view) {
+    if (view)
+        Views()[title] = std::move(view);
+    else
+        Views().erase(title);
+}
 
 int DecliningAnswer(unsigned flags) {
     switch (flags & 0xF) {
@@ -112,6 +125,8 @@ int DecliningAnswer(unsigned flags) {
 }
 
 int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title, unsigned flags) {
+    auto view = Views().find(title);
+    if (view != Views().end()) return view->second(parent, text, flags);
     const bool closable = ClosesWithoutAButton(flags);
     std::unique_ptr<QMessageBox> owned =
         closable
