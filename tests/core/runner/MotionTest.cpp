@@ -169,7 +169,7 @@ TEST_F(Motion, SilentPollsEndOnlyTheWaitThatMadeThem) {
             if (c.fault) o.faults.push_back(c.fault);
         }));
         rig.state.Units.present[int(UnitGroup::DBoard)][4] = 1;
-        rig.state.Config.ReplyTimeout = 20;
+        rig.state.Config.ReplyTimeout = 60;  // long enough for a loaded machine's replies
         ASSERT_TRUE(rig.Load(c.program));
         ASSERT_TRUE(rig.RunToEnd(5000));
         EXPECT_EQ(rig.Reg(1), c.completes ? 1u : 0u);

@@ -128,7 +128,7 @@ TEST(SerialDeviceFault, LostDeviceIsReportedOnceAndEveryLaterCallFailsAtOnce) {
 
             start = TickUs();
             for (const Case& other : cases) EXPECT_FALSE(other.call(*line.port)) << other.name;
-            EXPECT_LT(MsSince(start), 50u);
+            EXPECT_LT(MsSince(start), 200u);  // no call waits (a wait would take 2000 ms)
             EXPECT_EQ(line.op.Boxes().size(), 1u);
 
             // Reopened, the line works again.
