@@ -1,6 +1,7 @@
 # Entry points: `make run` (build, start the simulated demo network and the program on it) and
-# `make test` (build with AddressSanitizer + UndefinedBehaviorSanitizer and run every test, then a
-# ThreadSanitizer run of the multi-threaded test programs).
+# `make test` (check the include layers and the source layout, build with AddressSanitizer +
+# UndefinedBehaviorSanitizer and run every test, then a ThreadSanitizer run of the multi-threaded
+# test programs).
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
@@ -17,6 +18,7 @@ run: build
 test:
 	@scripts/bootstrap.sh test
 	scripts/check-layers.sh
+	scripts/check-format.sh
 	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_SANITIZE=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && QT_QPA_PLATFORM=offscreen \

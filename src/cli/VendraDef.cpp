@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/app/SystemState.h"
-#include "core/base/AtomicFile.h"
+#include "core/base/PathNames.h"
 #include "core/onboard/IeeFile.h"
 #include "core/program/AddressCheck.h"
 #include "core/program/LineFormat.h"

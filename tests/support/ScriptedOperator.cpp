@@ -76,8 +76,11 @@ void ScriptedOperator::SetMenuEnabled(MenuItem item, bool enabled) {
     menus_[static_cast<int>(item)] = enabled ? 1 : 0;
 }
 void ScriptedOperator::SetCheckBox(CheckBox box, bool checked) {
-    Lock l(mutex_);
-    checkBoxes_[static_cast<int>(box)] = checked ? 1 : 0;
+    {
+        Lock l(mutex_);
+        checkBoxes_[static_cast<int>(box)] = checked ? 1 : 0;
+    }
+    if (onCheckBox) onCheckBox(box, checked);
 }
 void ScriptedOperator::SetProgress(int percent) {
     Lock l(mutex_);

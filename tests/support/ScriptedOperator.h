@@ -2,6 +2,7 @@
 // Thread-safe: the runner and the network worker call it from their own threads.
 #pragma once
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -25,6 +26,9 @@ class ScriptedOperator : public Operator {
     void QueueBoardAddress(bool ok, uint8_t address);
     void QueueUserValue(bool ok, uint32_t value);
     int defaultButton = mb::IdOk;
+    // Called by SetCheckBox after it was recorded, as the window runs a box's own handling when
+    // the box is set. Set it before the operator is used from other threads.
+    std::function<void(CheckBox, bool)> onCheckBox;
 
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override;
     bool AskBoardType(uint8_t& family) override;

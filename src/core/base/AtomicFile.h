@@ -1,25 +1,27 @@
-// Writes a file whole or not at all: the text goes to a temporary file next to the target, is
-// flushed to disk and then renamed over the target, so a failed write leaves the previous file as
-// it was. A symbolic link is followed (the file it points to is replaced, the link stays); an
-// existing file keeps its permissions, a new one gets the umask's.
-// Error rule: returns false with a reason in *error (when not null); never throws, never leaves
-// the temporary file behind.
-// Thread rule: any thread; two writers of one path at once end with one of the two files.
+// Saving a whole file so that a crash or a full disk never leaves half of it: the new bytes go to
+// a temporary file beside the file, which then replaces it in one rename.
+//
+// The file keeps what it was: a symbolic link is followed (the file it points to is replaced, the
+// link stays a link, a dangling link gets its file), and the replaced file's permissions (and its
+// owner, where the system lets us) carry over. When the file's folder does not let us create a
+// temporary file there (although the file itself may be writable), or the file is not a regular
+// file, or its owner could not be kept, the bytes are written into the file itself instead.
+//
+// Error rule: returns false with `error` (when given) saying why; no temporary file is left
+// behind, and whenever the new bytes could be written to a temporary file first the old file is
+// untouched by a failure. Nothing throws.
+// Thread rule: any thread; one writer per file at a time.
 #pragma once
-#include <cstdio>
-#include <functional>
 #include <string>
 
 namespace vendra {
 
-// `write` fills the open temporary file; returning false (or leaving the stream in error) fails
-// the whole write.
-bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*)>& write,
+bool WriteFileAtomically(const std::string& path, const std::string& bytes,
                          std::string* error = nullptr);
 
-// The file name part of a path (after the last '/').
-std::string FileNameOf(const std::string& path);
-// True when the file name part holds a '.' after its first character ("a.IEE", not ".hidden").
-bool HasExtension(const std::string& path);
+// The file a path names once every symbolic link on its last component is followed (relative
+// links from the link's own folder). The path itself when it is no link; the final target even
+// when it does not exist yet.
+std::string ResolveFileLinks(const std::string& path);
 
 }  // namespace vendra

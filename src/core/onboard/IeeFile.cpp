@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/PathNames.h"
 
 namespace vendra {
 
@@ -118,23 +119,13 @@ std::string IeeFileLine(const std::string& line) {
 }
 
 bool SaveIeeFile(const OnboardProgram& program, const std::string& path, std::string* error) {
-    std::vector<std::string> lines = program.Lines();
-    return WriteFileAtomically(
-        IeeFileName(path),
-        [&lines](std::FILE* file) {
-            for (const std::string& line : lines) {
-                std::string text = IeeFileLine(line);
-                if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) return false;
-            }
-            return true;
-        },
-        error);
+    std::string bytes;
+    for (const std::string& line : program.Lines()) bytes += IeeFileLine(line);
+    return WriteFileAtomically(IeeFileName(path), bytes, error);
 }
 
 std::string IeeBaseName(const std::string& path) {
-    std::string name = FileNameOf(path);
-    if (HasExtension(name)) name.erase(name.find_last_of('.'));
-    return name;
+    return BaseNameOf(path);
 }
 
 }  // namespace vendra
