@@ -206,9 +206,9 @@ void Simulator::Run() {
             ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) {
                 // The log stamps the bytes with the very instant their line time counts from.
-                int64_t nowUs = std::chrono::duration_cast<std::chrono::microseconds>(
-                                    now.time_since_epoch())
-                                    .count();
+                int64_t nowUs =
+                    std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch())
+                        .count();
                 HandleInput(buffer, static_cast<size_t>(n), now, nowUs);
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 CloseLine("the line failed on reading");

@@ -98,6 +98,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) {
+        if (error != nullptr) *error = target + " is a folder, not a file";
+        return false;
+    }
     // A device or a pipe is written, never replaced by a plain file.
     if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(target, bytes, error);
 
