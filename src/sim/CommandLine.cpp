@@ -167,9 +167,11 @@ const char* const kAfterOptions =
     "  garbage   bytes that are no answer, then CR                     text=T\n"
     "  wrongaddr the answer carries another unit digit                 digit=H (default +1)\n"
     "  vanish    the line vanishes: the pty closes and the link goes\n"
+    "  offby     the number the answer carries is off by N             by=N (default 1)\n"
     "  for all:  match=PREFIX (frames that begin with it; default all), count=N (fires N\n"
     "            times; default always), skip=N (let N matching frames through), once\n"
-    "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n";
+    "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n"
+    "       --fault offby:match=D3m (the read-back answers one more than was set)\n";
 
 }  // namespace
 

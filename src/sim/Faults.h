@@ -11,6 +11,7 @@
 //           overlong  the value text gets extra characters                  len=N (default 40)
 //           garbage   bytes that are no answer, then CR                     text=T
 //           wrongaddr the answer carries another unit digit                 digit=H (default +1)
+//           offby     the number the answer carries is off by N                 by=N (default 1)
 //           vanish    the line vanishes: master closed, link removed (no answer)
 //   common: match=TEXT (frame prefix, default every frame), count=N (fires N times, default
 //           0 = always), skip=N (let N matching frames through first), once (= count=1)
@@ -30,7 +31,8 @@ enum class FaultKind {
     Overlong,
     Garbage,
     WrongAddress,
-    Vanish
+    Vanish,
+    OffBy
 };
 
 struct Fault {
@@ -43,6 +45,7 @@ struct Fault {
     int extra = 40;
     std::string text = "\x15~?\x7f";
     int digit = -1;  // -1: the unit's digit + 1
+    long by = 1;     // offby: added to the answer's number
 };
 
 struct FaultEntry {
@@ -75,5 +78,8 @@ std::string FaultKindName(FaultKind kind);
 std::string UnescapeText(const std::string& text);
 // Printable form of bytes for logs: control bytes as \r, \n, \xHH.
 std::string EscapeBytes(const std::string& bytes);
+// The value text with its leading number (optional '-', digits) moved by `by`; the rest is kept.
+// A value without a leading number is returned as it is.
+std::string ShiftLeadingNumber(const std::string& value, long by);
 
 }  // namespace vendra::sim
