@@ -5,6 +5,7 @@
 // reverse order of their declaration, so workers are declared last.
 #pragma once
 #include "core/app/SystemState.h"
+#include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
 #include "core/network/NetworkInit.h"
 #include "core/runner/RunControl.h"
@@ -13,6 +14,7 @@
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
+#include "core/tools/CommTest.h"
 
 namespace vendra {
 
@@ -28,7 +30,8 @@ class Core {
           Network(State, op, Port),
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
-          RunControls(State, op, Port, RunnerWorker) {}
+          RunControls(State, op, Port, RunnerWorker),
+          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -42,8 +45,9 @@ class Core {
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
-    Runner RunnerWorker;     // TRunSystem: the one runner thread
-    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    Runner RunnerWorker;      // TRunSystem: the one runner thread
+    RunControl RunControls;   // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    CommTest CommTestWorker;  // TCommTest: "Serial Network Test"
 };
 
 }  // namespace vendra

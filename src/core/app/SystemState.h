@@ -15,6 +15,7 @@
 #include "core/serial/CommDebugState.h"
 #include "core/serial/QeReading.h"
 #include "core/serial/SerialState.h"
+#include "core/tools/CommTestState.h"
 
 namespace vendra {
 
@@ -28,6 +29,7 @@ struct SystemState {
     UserProgram Program;
     LabelTable Labels;
     RunState Run;
+    CommTestState CommTest;
 
     // The line has an owner, or a program run is in progress.
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
@@ -38,6 +40,7 @@ struct SystemState {
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
+    operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, CommTest}; }
 };
 
 }  // namespace vendra
