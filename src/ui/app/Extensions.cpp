@@ -3,12 +3,14 @@
 #include "ui/app/MainWindow.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
+#include "ui/tools/ToolsController.h"
 
 namespace vendra::ui {
 
 void InstallExtensions(TMain& main) {
     InstallCommDebug(main);
     InstallRunControls(main);
+    InstallTools(main);
 }
 
 }  // namespace vendra::ui
