@@ -196,7 +196,8 @@ int main(int argc, char** argv) {
     const double bytesPerExchange = std::strlen(kFrame) + std::strlen(kReply) + 1;
     const double limit = kBaud / 10.0;  // bytes per second
     auto lineUse = [&](double seconds, size_t count) {
-        return vendra::bench::LineUse(bytesPerExchange * static_cast<double>(count), seconds, kBaud);
+        return vendra::bench::LineUse(bytesPerExchange * static_cast<double>(count), seconds,
+                                      kBaud);
     };
     auto seconds = [](const std::vector<double>& v) {
         double total = 0;
