@@ -36,30 +36,16 @@ TEST(Monitors, EncoderFieldsShowUnitAndChannelInOrder) {
     EXPECT_EQ(EncoderText(s.Boards, 33), "");
 }
 
-TEST(Monitors, RegisterIsTakenOncePerChange) {
+TEST(Monitors, RegistersShowSignedAndTheBoxMarksTheFirstForty) {
     SystemState s;
-    TempRegisterFile& r = s.Run;
-    MarkTempRegistersChanged(r);
+    MarkTempRegistersChanged(s.Run);
     for (int n = 0; n < kTempRegisters; ++n)
-        EXPECT_EQ(r.TempRegisterChanged[n].load(), n < 40 ? 1u : 0u) << n;
-    MarkAllTempRegistersChanged(r);
-    r.TempRegisters[40] = 4294967295u;
-    EXPECT_EQ(TakeChangedRegister(r, 40), "-1");
-    EXPECT_EQ(TakeChangedRegister(r, 40), std::nullopt);  // drawn once, not again
-    r.TempRegisters[5] = 42;
-    r.TempRegisterChanged[5] = 1;
-    EXPECT_EQ(TakeChangedRegister(r, 5), "42");
-    EXPECT_EQ(TakeChangedRegister(r, -1), std::nullopt);
-    EXPECT_EQ(TakeChangedRegister(r, kTempRegisters), std::nullopt);
-
+        EXPECT_EQ(s.Run.TempRegisterChanged[n].load(), n < 40 ? 1u : 0u) << n;
+    EXPECT_EQ(TakeChangedRegister(s.Run, kTempRegisters), std::nullopt);
     const struct {
         uint32_t value;
         const char* text;
-    } texts[] = {{0, "0"},
-                 {2147483647u, "2147483647"},
-                 {2147483648u, "-2147483648"},
-                 {4294967295u, "-1"},
-                 {65535, "65535"}};
+    } texts[] = {{2147483647u, "2147483647"}, {2147483648u, "-2147483648"}, {4294967295u, "-1"}};
     for (const auto& row : texts) EXPECT_EQ(SignedRegisterText(row.value), row.text);
 }
 
