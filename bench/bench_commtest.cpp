@@ -7,8 +7,9 @@
 //   paced_line_use, paced_echo_line_use
 //                                  with the simulator pacing its bytes at 115200 baud: bytes moved
 //                                  per second (frames and replies) over the line's 11520; the
-//                                  paced steps (a Quick Test's worth a way) go in ten chunks a
-//                                  way, alternating
+//                                  paced steps (a Quick Test's worth a way) go in chunks of about
+//                                  a second, the ways alternating; the chunk_median figure is the
+//                                  median over the chunk pairs of the test's use over the echo's
 // Usage: bench-commtest [pairs of unpaced runs (5)] [steps of a paced run (16250)].
 #include <algorithm>
 #include <cstdio>
@@ -118,27 +119,39 @@ int main(int argc, char** argv) {
     std::printf("commtest_vs_echo: %.3f\n", Median(ratios));
 
     // Paced runs are long (the line's own time is about 2.3 ms a step), and a shared machine
-    // drifts over a minute: the paced steps are taken in ten chunks a way, the ways alternating,
-    // so that both meet the same moments. Each chunk of the test is a whole test of its own.
+    // drifts within seconds: the paced steps are taken in chunks of about a second, the two ways
+    // alternating, so that both meet the same moments. Each chunk of the test is a whole test of
+    // its own (with its final frame, counted in its bytes).
     scratch.Sim().SetPacing(true);
-    constexpr int kChunks = 10;
-    const uint32_t chunk = std::max<uint32_t>(1, pacedSteps / kChunks);
+    constexpr uint32_t kChunkSteps = 400;
+    const int chunks = static_cast<int>(std::max<uint32_t>(1, pacedSteps / kChunkSteps));
+    const uint32_t chunk = std::max<uint32_t>(1, pacedSteps / chunks);
     double pacedTest = 0, pacedEcho = 0, bytes = 0;
-    for (int i = 0; i < kChunks && ok; ++i) {
+    std::vector<double> pairUse;  // the test's line use over the echo client's, chunk by chunk
+    for (int i = 0; i < chunks && ok; ++i) {
         const bool testFirst = i % 2 == 0;
+        double t = 0, e = 0;
         for (int k = 0; k < 2 && ok; ++k) {
             if ((k == 0) == testFirst)
-                pacedTest += Timed(ok, [&] { return CommTestRun(core, op, chunk); });
+                t = Timed(ok, [&] { return CommTestRun(core, op, chunk); });
             else
-                pacedEcho += Timed(ok, [&] { return EchoTest(echo, chunk); });
+                e = Timed(ok, [&] { return EchoTest(echo, chunk); });
         }
+        pacedTest += t;
+        pacedEcho += e;
         bytes += TestBytes(chunk);
+        pairUse.push_back(e / t);  // same bytes: line use goes with the inverse of the time
+    }
+    if (!ok) {
+        std::fprintf(stderr, "a paced run failed\n");
+        return 1;
     }
     const double testUse = bench::LineUse(bytes, pacedTest, kBaud);
     const double echoUse = bench::LineUse(bytes, pacedEcho, kBaud);
-    std::printf("paced_steps: %u\n", chunk * kChunks);
+    std::printf("paced_steps: %u\n", chunk * static_cast<uint32_t>(chunks));
     std::printf("paced_line_use: %.4f\n", testUse);
     std::printf("paced_echo_line_use: %.4f\n", echoUse);
     std::printf("paced_line_use_vs_echo: %.4f\n", testUse / echoUse);
+    std::printf("paced_line_use_vs_echo_chunk_median: %.4f\n", Median(pairUse));
     return 0;
 }
