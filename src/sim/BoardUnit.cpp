@@ -68,7 +68,16 @@ BoardUnit::BoardUnit(const UnitConfig& config, const Options& options)
       busy_(config.busyStatus ? config.busyStatus : options.defaultBusy),
       done_(config.doneStatus ? config.doneStatus : options.defaultDone) {
     DefaultItems(config.family, items_);
-    for (const auto& [index, value] : config.items) items_.at(index) = value;
+    for (const auto& [index, value] : config.items) SetItem(index, value);
+}
+
+bool BoardUnit::KnowsItem(int index) const {
+    if (index < 0 || index >= kInfoItemCount) return false;
+    if (given_[index]) return true;
+    // Older firmware stops at item 9 (before 105) or item 15 (105 and 106).
+    const long version = std::atol(items_[0].c_str());
+    const int last = version < 105 ? 9 : version <= 106 ? 15 : kInfoItemCount - 1;
+    return index <= last;
 }
 
 bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& reply) const {
@@ -79,7 +88,7 @@ bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& rep
         if (d < 0) return false;
         index = index * 16 + d;
     }
-    reply = index < kInfoItemCount ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
+    reply = KnowsItem(index) ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
     return true;
 }
 

@@ -4,6 +4,7 @@
 // simulator calls units under its lock.
 #pragma once
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -44,7 +45,14 @@ class BoardUnit {
     virtual Motor* FindMotor(int axis) = 0;
 
     const std::string& Item(int index) const { return items_.at(index); }
-    void SetItem(int index, std::string value) { items_.at(index) = std::move(value); }
+    // An item set by hand is answered whatever the firmware version says.
+    void SetItem(int index, std::string value) {
+        items_.at(index) = std::move(value);
+        given_.at(index) = true;
+    }
+    // Whether the unit answers item `index`: the items its firmware version knows (0..9 below
+    // 105, 0..15 up to 106, all 30 from then on) and every item it was given.
+    bool KnowsItem(int index) const;
 
   protected:
     // Answers "v<hex>" (information items 0..1D) with reply letter `letter`; false when `body`
@@ -57,6 +65,7 @@ class BoardUnit {
     char busy_;
     char done_;
     std::array<std::string, kInfoItemCount> items_;
+    std::array<bool, kInfoItemCount> given_{};
 };
 
 std::unique_ptr<BoardUnit> MakeUnit(const UnitConfig& config, const Options& options);

@@ -273,9 +273,11 @@ bool ParseLink(const std::string& channel, const std::string& motor,
 }
 
 const char* UnitSettingsHelp() {
-    return "  ver=N       software version (information item 0, the \"v0\" reply)\n"
+    return "  ver=N       software version (information item 0, the \"v0\" reply); below 105 a\n"
+           "              unit answers items 0..9, up to 106 items 0..15, from then on all 30\n"
            "  cpu=N       CPU type code (information item 3, the \"v3\" reply)\n"
            "  vI=TEXT     information item I (hex 0..1D), e.g. v4=33, vF=4000, vA=\"Jan 15 2024\"\n"
+           "              (an item given is answered whatever the version)\n"
            "  speed=N     steps per second of its motors (0: moves end at once)\n"
            "  busy=C      status while a motor moves (b, w or a; default b)\n"
            "  done=C      status when the motor stands (default f; > is also common)\n"

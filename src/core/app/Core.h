@@ -7,6 +7,7 @@
 #include "core/app/SystemState.h"
 #include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
@@ -31,6 +32,13 @@ class Core {
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
           RunControls(State, op, Port, RunnerWorker),
+          BoardInfoWorker(State, op, Port, Link,
+                          [this](uint8_t& family, uint8_t& address) {
+                              if (!SelectTargetBoard(State, Op)) return false;
+                              family = State.App.SelectedBoardFamily.load();
+                              address = State.App.SelectedBoardAddress.load();
+                              return true;
+                          }),
           CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
@@ -45,8 +53,10 @@ class Core {
     NetworkInitialiser Network;
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
-    Runner RunnerWorker;      // TRunSystem: the one runner thread
-    RunControl RunControls;   // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    Runner RunnerWorker;     // TRunSystem: the one runner thread
+    RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    // "Axis Information": the board report's worker
+    TBoardInfo BoardInfoWorker;
     CommTest CommTestWorker;  // TCommTest: "Serial Network Test"
 };
 

@@ -5,7 +5,9 @@
 #include "core/base/AppState.h"
 #include "core/base/Configuration.h"
 #include "core/base/UnitMap.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
+#include "core/program/EditorState.h"
 #include "core/program/ProgramModel.h"
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
@@ -30,6 +32,7 @@ struct SystemState {
     LabelTable Labels;
     RunState Run;
     CommTestState CommTest;
+    EditorState Editor;
 
     // The line has an owner, or a program run is in progress.
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
@@ -39,8 +42,10 @@ struct SystemState {
     operator CommDebugLogState() { return {CommDebug, Run.ProgramRunning}; }
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
+    operator BoardInfoState() { return {Serial, Units, Boards}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
     operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, CommTest}; }
+    operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
 };
 
 }  // namespace vendra

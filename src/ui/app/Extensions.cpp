@@ -1,6 +1,9 @@
 // The one place where the handler groups of the subsystems attach themselves to the main window.
 // Each subsystem declares an Install function in its own header and adds one call here.
 #include "ui/app/MainWindow.h"
+#include "ui/editor/DefinitionEditorDisplay.h"
+#include "ui/network/AxisStatsBox.h"
+#include "ui/network/PortConfigurationDialog.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
 #include "ui/tools/ToolsController.h"
@@ -9,7 +12,10 @@ namespace vendra::ui {
 
 void InstallExtensions(TMain& main) {
     InstallCommDebug(main);
+    InstallDefinitionEditor(main);
     InstallRunControls(main);
+    InstallBoardInfo(main);
+    InstallTerminal(main);
     InstallTools(main);
 }
 

@@ -249,9 +249,9 @@ void TMain::MainTimerTimer() {
 // ---- menu handlers ----
 
 void TMain::EditDefineFile1Click() {
-    if (state_.SystemBusy()) return;
+    if (state_.SystemBusy() || !definitionEditor_) return;
     if (state_.App.ProgramLoaded.load() == 0) state_.App.ProgramName.Set("New Program");
-    if (definitionEditor_) definitionEditor_();
+    definitionEditor_();
     UpdateCaption();
 }
 

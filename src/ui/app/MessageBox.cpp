@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <map>
 
 #include "core/base/Operator.h"
 #include "ui/app/ModalDialog.h"
@@ -63,7 +64,19 @@ int CodeFor(QMessageBox::StandardButton button) {
     }
 }
 
+std::map<QString, MessageBoxView>& Views() {
+    static std::map<QString, MessageBoxView> views;
+    return views;
+}
+
 }  // namespace
+
+void SetMessageBoxView(const QString& title, MessageBoxView view) {
+    if (view)
+        Views()[title] = std::move(view);
+    else
+        Views().erase(title);
+}
 
 int DecliningAnswer(unsigned flags) {
     switch (flags & 0xF) {
@@ -81,6 +94,8 @@ int DecliningAnswer(unsigned flags) {
 }
 
 int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title, unsigned flags) {
+    auto view = Views().find(title);
+    if (view != Views().end()) return view->second(parent, text, flags);
     QMessageBox box(IconFor(flags), title, text, ButtonsFor(flags), parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setWindowModality(Qt::ApplicationModal);

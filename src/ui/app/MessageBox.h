@@ -4,12 +4,19 @@
 // Thread rule: GUI thread only.
 #pragma once
 #include <QString>
+#include <functional>
 
 class QWidget;
 
 namespace vendra::ui {
 
 int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title, unsigned flags);
+
+// A box of its own for the messages with one title (a report too long for a message box): it is
+// shown instead of the message box and returns the pressed button's code. An empty view removes
+// it.
+using MessageBoxView = std::function<int(QWidget* parent, const QString& text, unsigned flags)>;
+void SetMessageBoxView(const QString& title, MessageBoxView view);
 
 // The answer a box gets when it cannot be shown (e.g. while the program ends): the button that
 // declines (Cancel, No, Abort), or OK when OK is the only button.
