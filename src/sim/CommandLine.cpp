@@ -192,9 +192,11 @@ const char* const kAfterOptions =
     "  cut       the answer stops after some of its lines              lines=N (default 1)\n"
     "            (a program listing broken off; the load's ':' prompt counts as no line)\n"
     "  noise     a line without ':' before every line of the answer    text=T\n"
+    "  offby     the number the answer carries is off by N             by=N (default 1)\n"
     "  for all:  match=PREFIX (frames that begin with it; default all), count=N (fires N\n"
     "            times; default always), skip=N (let N matching frames through), once\n"
-    "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n";
+    "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n"
+    "       --fault offby:match=D3m (the read-back answers one more than was set)\n";
 
 }  // namespace
 

@@ -42,6 +42,7 @@ const KindName kKinds[] = {
     {"vanish", FaultKind::Vanish},
     {"cut", FaultKind::Cut},
     {"noise", FaultKind::Noise},
+    {"offby", FaultKind::OffBy},
 };
 
 }  // namespace
@@ -98,6 +99,16 @@ std::string EscapeBytes(const std::string& bytes) {
     return out;
 }
 
+std::string ShiftLeadingNumber(const std::string& value, long by) {
+    size_t digits = value.size() > 0 && value[0] == '-' ? 1 : 0;
+    const size_t first = digits;
+    while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') ++digits;
+    // No number, or one too long to move without overflow: the answer stays as it is.
+    if (digits == first || digits - first > 18) return value;
+    const long long number = std::strtoll(value.substr(0, digits).c_str(), nullptr, 10);
+    return std::to_string(number + by) + value.substr(digits);
+}
+
 std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
     auto parts = SplitQuoted(rule, ":");
     if (parts.empty()) {
@@ -115,7 +126,7 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
     if (!known) {
         error = "unknown fault kind \"" + parts[0] +
                 "\" (error, noreply, late, nocr, overlong, garbage, wrongaddr, vanish, cut, "
-                "noise)";
+                "noise, offby)";
         return std::nullopt;
     }
     for (size_t i = 1; i < parts.size(); ++i) {
@@ -145,6 +156,10 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
             ok = ParseCount(value, fault.extra);
         } else if (ok && key == "text") {
             fault.text = UnescapeText(value);
+        } else if (ok && key == "by") {
+            char* end = nullptr;
+            fault.by = std::strtol(value.c_str(), &end, 10);
+            ok = !value.empty() && *end == '\0';
         } else if (ok && key == "digit") {
             fault.digit = value.size() == 1 ? HexValue(value[0]) : -1;
             ok = fault.digit >= 0;

@@ -348,6 +348,9 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
             case FaultKind::Overlong:
                 for (int i = 0; i < f.extra; ++i) reply.value += static_cast<char>('0' + i % 10);
                 break;
+            case FaultKind::OffBy:
+                reply.value = ShiftLeadingNumber(reply.value, f.by);
+                break;
             case FaultKind::Vanish:
                 vanishPending_ = true;
                 drop = true;

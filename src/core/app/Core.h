@@ -17,6 +17,7 @@
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
+#include "core/tools/CommTest.h"
 
 namespace vendra {
 
@@ -41,7 +42,9 @@ class Core {
                               return true;
                           }),
           Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
-          OnboardTransferWorker(State, op, Onboard) {}
+          OnboardTransferWorker(State, op, Onboard),
+
+          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -61,6 +64,7 @@ class Core {
     TBoardInfo BoardInfoWorker;
     OnboardTransfer Onboard;  // read, write, erase and run the program in a board's memory
     OnboardWorker OnboardTransferWorker;
+    CommTest CommTestWorker;  // TCommTest: "Serial Network Test"
 };
 
 }  // namespace vendra

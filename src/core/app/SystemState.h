@@ -19,6 +19,7 @@
 #include "core/serial/CommDebugState.h"
 #include "core/serial/QeReading.h"
 #include "core/serial/SerialState.h"
+#include "core/tools/CommTestState.h"
 
 namespace vendra {
 
@@ -32,6 +33,7 @@ struct SystemState {
     UserProgram Program;
     LabelTable Labels;
     RunState Run;
+    CommTestState CommTest;
     EditorState Editor;
     OnboardProgram Onboard;  // the IEEPROM editor's program
 
@@ -45,6 +47,7 @@ struct SystemState {
     operator NetworkState() { return {Serial, Config, Units}; }
     operator BoardInfoState() { return {Serial, Units, Boards}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
+    operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, CommTest}; }
     operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
     operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }
 };

@@ -7,6 +7,7 @@
 #include "ui/onboard/OnboardEditor.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
+#include "ui/tools/ToolsController.h"
 
 namespace vendra::ui {
 
@@ -17,6 +18,7 @@ void InstallExtensions(TMain& main) {
     InstallBoardInfo(main);
     InstallTerminal(main);
     InstallOnboardEditor(main);
+    InstallTools(main);
 }
 
 }  // namespace vendra::ui

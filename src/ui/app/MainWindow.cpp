@@ -18,7 +18,6 @@
 #include "core/app/Core.h"
 #include "core/app/LoadProgramFile.h"
 #include "core/app/StartupReset.h"
-#include "core/tools/MonitorDisplays.h"
 #include "ui/app/AboutDialog.h"
 #include "ui/app/BaudrateSelectDialog.h"
 #include "ui/app/ModalDialog.h"
@@ -105,10 +104,6 @@ void TMain::ConnectOwnHandlers() {
     // toggled, not clicked: setting the box from code must act like a click.
     connect(Control<QCheckBox>("TimeStamp"), &QCheckBox::toggled, this,
             [this](bool on) { state_.Serial.TimeStampFrames = on ? 1 : 0; });
-    connect(Control<QCheckBox>("DispEncoders"), &QCheckBox::toggled, this,
-            &TMain::DispEncodersClick);
-    connect(Control<QCheckBox>("DisplayTempReg"), &QCheckBox::toggled, this,
-            &TMain::DisplayTempRegClick);
 }
 
 // ---- notifications ----
@@ -258,14 +253,6 @@ void TMain::EditDefineFile1Click() {
     if (state_.App.ProgramLoaded.load() == 0) state_.App.ProgramName.Set("New Program");
     definitionEditor_();
     UpdateCaption();
-}
-
-void TMain::DispEncodersClick(bool checked) {
-    if (checked) ResetEncoderDisplay(state_.Boards);
-}
-
-void TMain::DisplayTempRegClick(bool checked) {
-    if (checked) MarkTempRegistersForDisplay(state_.Run);
 }
 
 void TMain::About1Click() {

@@ -87,8 +87,6 @@ class TMain : public QMainWindow {
     // ---- check boxes ----
     // "Disp. Encoders" / "Disp. Temp. Reg.": the window's own steps when ticked (zero the encoder
     // channels; mark the registers to draw). The display windows attach their own handling.
-    void DispEncodersClick(bool checked);
-    void DisplayTempRegClick(bool checked);
 
   protected:
     bool event(QEvent* event) override;
