@@ -195,7 +195,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(boards.Qe[3][1].Count.load(), 77);
 
         f.op.SetCheckBox(CheckBox::DispTempReg, true);  // set from code: the same steps
-        for (int i = 0; i < kTempRegisters; ++i) QCOMPARE(changed[i].load(), i < 40 ? 1u : 0u);
+        for (int i = 0; i < 40; ++i) QCOMPARE(changed[i].load(), 1u);
     }
 
     void mainTimerRunsHooksAndKeepsCaption() {
