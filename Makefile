@@ -1,10 +1,11 @@
 # Entry points: `make run` (build, start the simulated demo network and the program on it) and
-# `make test` (build with AddressSanitizer + UndefinedBehaviorSanitizer and run every test, then a
-# ThreadSanitizer run of the multi-threaded test programs).
+# `make test` (check the include layers and the source layout, build with AddressSanitizer +
+# UndefinedBehaviorSanitizer and run every test, then a ThreadSanitizer run of the multi-threaded
+# test programs). `make soak` runs the long endurance test.
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
-.PHONY: build run test tsan bench clean
+.PHONY: build run test tsan bench soak clean
 
 build:
 	@scripts/bootstrap.sh build
@@ -17,6 +18,7 @@ run: build
 test:
 	@scripts/bootstrap.sh test
 	scripts/check-layers.sh
+	scripts/check-format.sh
 	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_SANITIZE=ON >/dev/null
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && QT_QPA_PLATFORM=offscreen \
@@ -31,6 +33,14 @@ tsan:
 
 bench: build
 	@for b in build/bin/bench-*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true
+
+# Endurance, not part of make test: the communication test's 3000000-step run against the simulator
+# (steps, mismatches, seconds and the host's resident memory at start and end).
+soak:
+	@scripts/bootstrap.sh build
+	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build -j $(JOBS) --target soak-commtest
+	build/bin/soak-commtest
 
 clean:
 	rm -rf build

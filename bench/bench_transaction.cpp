@@ -16,17 +16,13 @@
 // Usage: bench-transaction [rounds of 100 exchanges (100)] [paced transactions (10000)].
 // Prints "name: value" lines.
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -38,62 +34,20 @@
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
 #include "sim/Simulator.h"
+#include "support/EchoClient.h"
+#include "support/Figures.h"
 #include "support/QuietOperator.h"
+#include "support/ScratchSim.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using vendra::bench::Clock;
+using vendra::bench::EchoClient;
+using vendra::bench::Median;
+using vendra::bench::Us;
 constexpr const char* kFrame = "D3A1000\r";
 constexpr const char* kReply = "D3>";
 constexpr uint32_t kBaud = 115200;
-
-double Us(Clock::duration d) {
-    return std::chrono::duration<double, std::micro>(d).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The floor: the device opened raw; one exchange is write, then poll() and read up to CR.
-class EchoClient {
-  public:
-    bool Open(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd_ < 0) return false;
-        termios tio{};
-        tcgetattr(fd_, &tio);
-        cfmakeraw(&tio);
-        cfsetispeed(&tio, B115200);
-        cfsetospeed(&tio, B115200);
-        tcsetattr(fd_, TCSANOW, &tio);
-        tcflush(fd_, TCIOFLUSH);
-        return true;
-    }
-    ~EchoClient() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool Exchange() {
-        const size_t frameLen = std::strlen(kFrame);
-        if (::write(fd_, kFrame, frameLen) != static_cast<ssize_t>(frameLen)) return false;
-        char line[64];
-        size_t got = 0;
-        for (;;) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 1000) <= 0) return false;
-            ssize_t n = ::read(fd_, line + got, sizeof line - 1 - got);
-            if (n <= 0) continue;
-            got += static_cast<size_t>(n);
-            if (line[got - 1] == '\r' || got >= sizeof line - 1) break;
-        }
-        return got == std::strlen(kReply) + 1 && std::memcmp(line, kReply, got - 1) == 0;
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 bool Transaction(vendra::BoardLink& link) {
     return link.BoardTransaction(3, vendra::family::DBoard, "A1000") == 1 &&
@@ -107,7 +61,7 @@ bool PairedRound(EchoClient& echo, vendra::BoardLink& link, int count, std::vect
         for (int k = 0; k < 2; ++k) {
             bool echoNow = (k == 0) == (i % 2 == 0);
             auto t0 = Clock::now();
-            bool ok = echoNow ? echo.Exchange() : Transaction(link);
+            bool ok = echoNow ? echo.Exchange(kFrame, kReply) : Transaction(link);
             (echoNow ? e : t).push_back(Us(Clock::now() - t0));
             if (!ok) return false;
         }
@@ -185,33 +139,18 @@ int main(int argc, char** argv) {
     int perRound = 100, rounds = 100, paced = 10000;
     if (argc > 1) rounds = std::max(1, std::atoi(argv[1]));
     if (argc > 2) paced = std::max(10, std::atoi(argv[2]));
-    // Threads started from here (the simulator's) wake at the time they ask for, not up to 50 us
-    // later: paced bytes leave on time.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
-
-    namespace fs = std::filesystem;
-    fs::path folder = fs::temp_directory_path() / ("bench_transaction_" + std::to_string(getpid()));
-    fs::create_directories(folder);
-    vendra::sim::Options options;
-    options.folder = folder.string();
-    options.port = 1;
-    options.units = vendra::sim::Simulator::ParseUnits("D3");
-    options.boardBaud = kBaud;
-    options.defaultSpeed = 0;
-    options.keepMemoryLog = false;
-    vendra::sim::Simulator simulator(options);
-    if (!simulator.Start()) {
-        std::fprintf(stderr, "simulator: %s\n", simulator.Error().c_str());
-        return 1;
-    }
+    vendra::bench::ScratchSim scratch("bench_transaction");
+    if (!scratch.Start("D3", kBaud)) return 1;
+    vendra::sim::Simulator& simulator = scratch.Sim();
     const std::string path = simulator.LinkPath();
-    const std::string script = (folder / "peer.py").string();
+    const std::string folder = scratch.Folder();
+    const std::string script = scratch.File("peer.py");
     std::ofstream(script) << kPythonPeer;
 
     vendra::SystemState state;
     vendra::QuietOperator op(vendra::QuietOperator::Boxes::Print);
     vendra::SerialPort port(state.Serial, op);
-    port.SetDeviceFolder(folder.string());
+    port.SetDeviceFolder(folder);
     vendra::CommDebugLog log(state);
     vendra::QeDataLogger logger(state.Run);
     vendra::RunStopper stopper(state.Run);
@@ -222,8 +161,6 @@ int main(int argc, char** argv) {
 
     auto fail = [&](const char* what) {
         std::fprintf(stderr, "%s\n", what);
-        simulator.Stop();
-        fs::remove_all(folder);
         return 1;
     };
     // The echo client's descriptor is opened first: the port's exclusive open does not shut out a
@@ -259,7 +196,8 @@ int main(int argc, char** argv) {
     const double bytesPerExchange = std::strlen(kFrame) + std::strlen(kReply) + 1;
     const double limit = kBaud / 10.0;  // bytes per second
     auto lineUse = [&](double seconds, size_t count) {
-        return bytesPerExchange * static_cast<double>(count) / seconds / limit;
+        return vendra::bench::LineUse(bytesPerExchange * static_cast<double>(count), seconds,
+                                      kBaud);
     };
     auto seconds = [](const std::vector<double>& v) {
         double total = 0;
@@ -308,7 +246,5 @@ int main(int argc, char** argv) {
         std::printf("cpus_awake_paced_line_use: unavailable (no PM QoS request without root)\n");
     }
     if (qos >= 0) ::close(qos);
-    simulator.Stop();
-    fs::remove_all(folder);
     return 0;
 }

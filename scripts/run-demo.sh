@@ -7,6 +7,7 @@ bin="$root/build/bin"
 demo="$root/build/demo"
 mkdir -p "$demo/define"
 cp -n "$root"/examples/*.def "$demo/define/" 2>/dev/null || true
+cp -n "$root"/examples/*.IEE "$demo/" 2>/dev/null || true
 # A default configuration, so the demo starts without the create-file question.
 [ -f "$demo/Config.cfg" ] || printf '1\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n' >"$demo/Config.cfg"
 

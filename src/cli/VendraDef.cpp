@@ -1,10 +1,13 @@
 #include "cli/VendraDef.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "core/app/SystemState.h"
+#include "core/base/PathNames.h"
+#include "core/onboard/IeeFile.h"
 #include "core/program/AddressCheck.h"
 #include "core/program/LineFormat.h"
 #include "core/program/ProgramFile.h"
@@ -16,7 +19,8 @@ namespace {
 const char* kUsage =
     "usage: vendra-def [--normalize] FILE...\n"
     "  Lists each program file as the definition editor shows it, then checks its jump\n"
-    "  addresses and its end_program line.\n"
+    "  addresses and its end_program line. On-board program files (.IEE, any case) are\n"
+    "  listed as the IEEPROM editor shows them: line number, location and text.\n"
     "  --normalize  write each file back in the form the program saves it\n"
     "Exit status: 0 all files read and passed the check, 1 otherwise, 2 bad usage.\n";
 
@@ -42,8 +46,51 @@ bool ListAndCheck(UserProgram& program, std::ostream& out) {
     return check.Ok == 1;
 }
 
+bool IsIeeFile(const std::string& path) {
+    if (!HasExtension(path)) return false;
+    std::string ext = path.substr(path.find_last_of('.') + 1);
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext == "IEE";
+}
+
+bool ProcessIeeFile(OnboardProgram& program, const std::string& path, bool normalize,
+                    std::ostream& out, std::ostream& err) {
+    IeeLoadReport report;
+    if (!LoadIeeFile(program, path, report)) {
+        const char* how =
+            report.Status == IeeLoadStatus::ReadError ? "read error: " : "cannot open: ";
+        Problem(err, path, how + std::string(std::strerror(report.Error)));
+        return false;
+    }
+    for (const std::string& line : FormatOnboardLines(program.Lines())) out << line << "\n";
+    bool ok = true;
+    if (report.LinesDropped) {
+        Problem(err, path, "more than 50000 lines: only the first 50000 are kept");
+        ok = false;
+    }
+    if (report.LinesCut > 0) {
+        Problem(err, path,
+                report.LinesCut == 1 ? std::string("1 line longer than 255 characters was cut")
+                                     : std::to_string(report.LinesCut) +
+                                           " lines longer than 255 characters were cut");
+        ok = false;
+    }
+    if (!normalize) return ok;
+    if (!ok) {
+        Problem(err, path, "not normalized: writing it back would lose what was cut");
+        return false;
+    }
+    std::string error;
+    if (!SaveIeeFile(program, path, &error)) {
+        Problem(err, path, "not normalized: " + error);
+        return false;
+    }
+    return true;
+}
+
 bool ProcessFile(SystemState& state, const std::string& path, bool normalize, std::ostream& out,
                  std::ostream& err) {
+    if (IsIeeFile(path)) return ProcessIeeFile(state.Onboard, path, normalize, out, err);
     LoadReport report;
     if (!LoadProgram(state.Program, state.Labels, path, report)) {
         const char* how = report.Status == LoadStatus::ReadError ? "read error: " : "cannot open: ";

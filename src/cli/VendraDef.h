@@ -1,6 +1,7 @@
 // vendra-def: lists .def program files as the definition editor shows them and checks their jump
-// addresses, for people who keep programs under version control. Everything it reads and writes
-// goes through the program's own reader, formatter and writer.
+// addresses, and lists on-board program files (".IEE", by extension in any case) as the IEEPROM
+// editor shows them, for people who keep programs under version control. Everything it reads and
+// writes goes through the program's own readers, formatters and writers.
 // Errors: reported on `err`, one line per problem, prefixed "vendra-def: <file>: ".
 // Thread rule: single-threaded tool.
 #pragma once
@@ -17,7 +18,8 @@ constexpr int kDefFailed = 1;  // a file could not be read, was not read whole, 
 constexpr int kDefUsage = 2;   // bad command line
 
 // Runs the tool on its arguments (without the program name): "[--normalize] FILE...".
-// For each file: the display listing ("%04u - " lines) on out, then the address check's result.
+// For each .def file: the display listing ("%04u - " lines) on out, then the address check's
+// result. For each .IEE file: one "%05u/%05u - " line per program line (number, location).
 // --normalize writes each file back in the program's own form, unless the file holds more than
 // the program keeps (that would lose data) or could not be read.
 int RunVendraDef(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

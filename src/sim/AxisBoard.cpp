@@ -19,6 +19,7 @@ bool AxisBoard::Handle(const std::string& frame, SimTime now, Network&, Reply& r
         return true;
     }
     if (AnswerItemQuery(body, letter, reply)) return true;
+    if (AnswerProgramCommand(body, letter, reply)) return true;
     if (body == "m") {
         reply = MakeReply(letter, '>', std::to_string(motor.lastA));
         return true;

@@ -4,6 +4,8 @@
 //   ""        status of that axis
 //   v<hex>    information item 0..1D (the unit's, whatever the axis)
 //   m         the number last set with A on that axis
+//   *, Z, K<a>, D<a>, Q<a>   the unit's program memory (ProgramMemory.h), through any axis;
+//             the listing ends with the axis's lower-case letter ("x1c")
 //   anything else: position commands; each axis letter in the frame selects the axis the
 //   following commands act on.
 #pragma once

@@ -10,7 +10,8 @@ namespace {
 
 // Items a unit reports unless told otherwise: a current firmware on an ARM part with the 2K
 // IEEPROM option, a TMC246 driver and revision D (a QBoard: the differential encoder interface).
-void DefaultItems(Family family, std::array<std::string, kInfoItemCount>& items) {
+void DefaultItems(Family family, uint32_t programSize,
+                  std::array<std::string, kInfoItemCount>& items) {
     for (auto& item : items) item = "0";
     items[0] = "200";  // software version
     switch (family) {
@@ -40,7 +41,8 @@ void DefaultItems(Family family, std::array<std::string, kInfoItemCount>& items)
     items[11] = "12:00:00";
     items[13] = "1";
     items[14] = "5";
-    items[15] = "2048";  // IEEPROM size, also the "vF" size query
+    // IEEPROM size, also the "vF" size query and the program memory's size.
+    items[kProgramSizeItem] = programSize > 0 ? std::to_string(programSize) : "2048";
 }
 
 int HexValue(char c) {
@@ -52,6 +54,7 @@ int HexValue(char c) {
 }  // namespace
 
 std::string Reply::Line() const {
+    if (!raw.empty()) return raw;
     std::string line;
     line.reserve(4 + value.size());
     line += letter;
@@ -66,9 +69,46 @@ BoardUnit::BoardUnit(const UnitConfig& config, const Options& options)
     : config_(config),
       speed_(config.speed.value_or(options.defaultSpeed)),
       busy_(config.busyStatus ? config.busyStatus : options.defaultBusy),
-      done_(config.doneStatus ? config.doneStatus : options.defaultDone) {
-    DefaultItems(config.family, items_);
-    for (const auto& [index, value] : config.items) items_.at(index) = value;
+      done_(config.doneStatus ? config.doneStatus : options.defaultDone),
+      program_(0) {
+    DefaultItems(config.family, options.programSize, items_);
+    for (const auto& [index, value] : config.items) SetItem(index, value);
+    program_.Resize(ProgramSizeOfItem(items_[kProgramSizeItem]));
+    if (config.program) programFits_ = program_.SetLines(*config.program);
+}
+
+void BoardUnit::SetItem(int index, std::string value) {
+    items_.at(index) = std::move(value);
+    given_.at(index) = true;
+    if (index == kProgramSizeItem) program_.Resize(ProgramSizeOfItem(items_[index]));
+}
+
+bool BoardUnit::AnswerProgramCommand(const std::string& body, char letter, Reply& reply) {
+    char lower = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+    std::string marker{lower, "0123456789ABCDEF"[config_.address & 15], 'c'};
+    auto answer = program_.Command(body, marker);
+    if (!answer) return false;
+    if (program_.Loading()) programLetter_ = letter;
+    reply = MakeReply(letter, answer->status);
+    reply.raw = answer->raw;
+    return true;
+}
+
+bool BoardUnit::LoadLine(const std::string& line, Reply& reply) {
+    auto answer = program_.LoadLine(line);
+    if (!answer) return false;
+    reply = MakeReply(programLetter_, answer->status);
+    reply.raw = answer->raw;
+    return true;
+}
+
+bool BoardUnit::KnowsItem(int index) const {
+    if (index < 0 || index >= kInfoItemCount) return false;
+    if (given_[index]) return true;
+    // Older firmware stops at item 9 (before 105) or item 15 (105 and 106).
+    const long version = std::atol(items_[0].c_str());
+    const int last = version < 105 ? 9 : version <= 106 ? 15 : kInfoItemCount - 1;
+    return index <= last;
 }
 
 bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& reply) const {
@@ -79,7 +119,7 @@ bool BoardUnit::AnswerItemQuery(const std::string& body, char letter, Reply& rep
         if (d < 0) return false;
         index = index * 16 + d;
     }
-    reply = index < kInfoItemCount ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
+    reply = KnowsItem(index) ? MakeReply(letter, '>', items_[index]) : MakeReply(letter, '!');
     return true;
 }
 

@@ -116,6 +116,20 @@ const std::vector<OptionRow>& Table() {
              }
              return Later(w, [c = v[0]](Options& o, std::string&) { return (o.defaultDone = c); });
          }},
+        {"--memory", "N",
+         "every unit's program memory in characters (default 2048; a unit's\n"
+         "vF=N setting overrides it); vF answers it",
+         [](const std::string& v, CommandLine&, Wanted& w, std::string& error) {
+             long n = 0;
+             if (!Number(v, n) || n < 1 || n > (1L << 24)) {
+                 error = "--memory needs a number of characters 1..16777216";
+                 return false;
+             }
+             return Later(w, [n](Options& o, std::string&) {
+                 o.programSize = static_cast<uint32_t>(n);
+                 return true;
+             });
+         }},
         {"--fault", "RULE", "a fault rule, may be repeated (format below)",
          [](const std::string& v, CommandLine&, Wanted& w, std::string& error) {
              if (!ParseFault(v, error)) {
@@ -148,6 +162,14 @@ const std::vector<OptionRow>& Table() {
 
 const char* const kAfterOptions =
     "\n"
+    "Program memory (each unit; addresses from 1, a line takes its length and a CR):\n"
+    "  vF -> \"<letter><digit>><size>\"; D<a> lists \"<address>:<text>\" lines from address a,\n"
+    "  then the end marker <lower-case letter><digit>c (d5c, x1c, q0c); Q<a> loads from a: a\n"
+    "  ':' before every line, a line beginning with ESC ends the load (a line that does not\n"
+    "  fit ends it with '!'); Z erases, K<a> runs, * stops the program and what the unit was\n"
+    "  sending. GGZ and GGK<a> reach the DBoard, UBoard and HBoard units; a QBoard takes\n"
+    "  Q*, QZ and QK<a>.\n"
+    "\n"
     "Network file: one statement per line, '#' starts a comment, quotes keep spaces:\n"
     "  unit NAME [setting ...]       e.g. unit D3 ver=205 cpu=11 speed=5000\n"
     "  link Q<u>.<c> MOTOR [offset=N] [scale=F] [slip=F]\n"
@@ -156,7 +178,7 @@ const char* const kAfterOptions =
     "                                offset + round(scale * counts moved); in full-step mode\n"
     "                                (F) a step counts twice, so the host halves it; slip is\n"
     "                                the fraction of every step the motor loses\n"
-    "  baud RATE | speed N | pace on|off | fault RULE\n"
+    "  baud RATE | speed N | pace on|off | memory N | fault RULE\n"
     "\n"
     "Fault rules: KIND[:key=value]...\n"
     "  error     answer with an error status, the unit does not act   status=C (default !)\n"
@@ -167,9 +189,14 @@ const char* const kAfterOptions =
     "  garbage   bytes that are no answer, then CR                     text=T\n"
     "  wrongaddr the answer carries another unit digit                 digit=H (default +1)\n"
     "  vanish    the line vanishes: the pty closes and the link goes\n"
+    "  cut       the answer stops after some of its lines              lines=N (default 1)\n"
+    "            (a program listing broken off; the load's ':' prompt counts as no line)\n"
+    "  noise     a line without ':' before every line of the answer    text=T\n"
+    "  offby     the number the answer carries is off by N             by=N (default 1)\n"
     "  for all:  match=PREFIX (frames that begin with it; default all), count=N (fires N\n"
     "            times; default always), skip=N (let N matching frames through), once\n"
-    "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n";
+    "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n"
+    "       --fault offby:match=D3m (the read-back answers one more than was set)\n";
 
 }  // namespace
 

@@ -32,10 +32,17 @@ struct KindName {
     FaultKind kind;
 };
 const KindName kKinds[] = {
-    {"error", FaultKind::ErrorStatus},      {"noreply", FaultKind::NoReply},
-    {"late", FaultKind::LateReply},         {"nocr", FaultKind::NoCarriageReturn},
-    {"overlong", FaultKind::Overlong},      {"garbage", FaultKind::Garbage},
-    {"wrongaddr", FaultKind::WrongAddress}, {"vanish", FaultKind::Vanish},
+    {"error", FaultKind::ErrorStatus},
+    {"noreply", FaultKind::NoReply},
+    {"late", FaultKind::LateReply},
+    {"nocr", FaultKind::NoCarriageReturn},
+    {"overlong", FaultKind::Overlong},
+    {"garbage", FaultKind::Garbage},
+    {"wrongaddr", FaultKind::WrongAddress},
+    {"vanish", FaultKind::Vanish},
+    {"cut", FaultKind::Cut},
+    {"noise", FaultKind::Noise},
+    {"offby", FaultKind::OffBy},
 };
 
 }  // namespace
@@ -92,6 +99,16 @@ std::string EscapeBytes(const std::string& bytes) {
     return out;
 }
 
+std::string ShiftLeadingNumber(const std::string& value, long by) {
+    size_t digits = value.size() > 0 && value[0] == '-' ? 1 : 0;
+    const size_t first = digits;
+    while (digits < value.size() && value[digits] >= '0' && value[digits] <= '9') ++digits;
+    // No number, or one too long to move without overflow: the answer stays as it is.
+    if (digits == first || digits - first > 18) return value;
+    const long long number = std::strtoll(value.substr(0, digits).c_str(), nullptr, 10);
+    return std::to_string(number + by) + value.substr(digits);
+}
+
 std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
     auto parts = SplitQuoted(rule, ":");
     if (parts.empty()) {
@@ -100,6 +117,7 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
     }
     Fault fault;
     bool known = false;
+    if (parts[0] == "noise") fault.text = "-- noise --";
     for (const auto& k : kKinds)
         if (parts[0] == k.name) {
             fault.kind = k.kind;
@@ -107,7 +125,8 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
         }
     if (!known) {
         error = "unknown fault kind \"" + parts[0] +
-                "\" (error, noreply, late, nocr, overlong, garbage, wrongaddr, vanish)";
+                "\" (error, noreply, late, nocr, overlong, garbage, wrongaddr, vanish, cut, "
+                "noise, offby)";
         return std::nullopt;
     }
     for (size_t i = 1; i < parts.size(); ++i) {
@@ -131,10 +150,16 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
             if (ok) fault.status = value[0];
         } else if (ok && key == "ms") {
             ok = ParseCount(value, fault.delayMs);
+        } else if (ok && key == "lines") {
+            ok = ParseCount(value, fault.lines);
         } else if (ok && key == "len") {
             ok = ParseCount(value, fault.extra);
         } else if (ok && key == "text") {
             fault.text = UnescapeText(value);
+        } else if (ok && key == "by") {
+            char* end = nullptr;
+            fault.by = std::strtol(value.c_str(), &end, 10);
+            ok = !value.empty() && *end == '\0';
         } else if (ok && key == "digit") {
             fault.digit = value.size() == 1 ? HexValue(value[0]) : -1;
             ok = fault.digit >= 0;
@@ -148,6 +173,29 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
         }
     }
     return fault;
+}
+
+std::string FirstLines(const std::string& answer, int lines) {
+    size_t end = 0;
+    for (int i = 0; i < lines; ++i) {
+        size_t cr = answer.find('\r', end);
+        if (cr == std::string::npos) return answer;
+        end = cr + 1;
+    }
+    return answer.substr(0, end);
+}
+
+std::string WithNoiseLines(const std::string& answer, const std::string& noise) {
+    std::string out;
+    size_t begin = 0;
+    while (begin < answer.size()) {
+        size_t cr = answer.find('\r', begin);
+        size_t end = cr == std::string::npos ? answer.size() : cr + 1;
+        out += noise + "\r";
+        out.append(answer, begin, end - begin);
+        begin = end;
+    }
+    return out;
 }
 
 int FaultTable::Add(const Fault& fault) {

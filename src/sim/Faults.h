@@ -11,7 +11,11 @@
 //           overlong  the value text gets extra characters                  len=N (default 40)
 //           garbage   bytes that are no answer, then CR                     text=T
 //           wrongaddr the answer carries another unit digit                 digit=H (default +1)
+//           offby     the number the answer carries is off by N                 by=N (default 1)
 //           vanish    the line vanishes: master closed, link removed (no answer)
+//           cut       the answer stops after some of its lines (a listing broken off)  lines=N
+//                     (default 1; a prompt without CR counts as no line)
+//           noise     a line without ':' before every line of the answer      text=T
 //   common: match=TEXT (frame prefix, default every frame), count=N (fires N times, default
 //           0 = always), skip=N (let N matching frames through first), once (= count=1)
 //   Texts accept \r, \n, \t, \\ and \xHH escapes.
@@ -30,7 +34,10 @@ enum class FaultKind {
     Overlong,
     Garbage,
     WrongAddress,
-    Vanish
+    Vanish,
+    Cut,
+    Noise,
+    OffBy
 };
 
 struct Fault {
@@ -43,7 +50,14 @@ struct Fault {
     int extra = 40;
     std::string text = "\x15~?\x7f";
     int digit = -1;  // -1: the unit's digit + 1
+    int lines = 1;   // cut: lines of the answer that still go out
+    long by = 1;     // offby: added to the answer's number
 };
+
+// The first `lines` CR-ended lines of an answer (cut), and an answer with `noise` as a line of its
+// own before each of its lines (noise).
+std::string FirstLines(const std::string& answer, int lines);
+std::string WithNoiseLines(const std::string& answer, const std::string& noise);
 
 struct FaultEntry {
     int id = 0;
@@ -75,5 +89,8 @@ std::string FaultKindName(FaultKind kind);
 std::string UnescapeText(const std::string& text);
 // Printable form of bytes for logs: control bytes as \r, \n, \xHH.
 std::string EscapeBytes(const std::string& bytes);
+// The value text with its leading number (optional '-', digits) moved by `by`; the rest is kept.
+// A value without a leading number is returned as it is.
+std::string ShiftLeadingNumber(const std::string& value, long by);
 
 }  // namespace vendra::sim

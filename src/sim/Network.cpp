@@ -24,6 +24,11 @@ bool Network::Build(const Options& options, SimTime now, std::string& error) {
             return false;
         }
         units_.push_back(MakeUnit(config, options));
+        if (!units_.back()->ProgramFits()) {
+            error = "unit " + config.Name() + ": its program does not fit its memory of " +
+                    std::to_string(units_.back()->Program().Size()) + " characters (vF=N)";
+            return false;
+        }
     }
     for (const auto& link : options.links)
         if (!SetLink(link, now, error)) return false;
@@ -77,7 +82,16 @@ bool Network::HandleGlobal(const std::string& frame, SimTime now, std::string& n
         boardBaud_ = BaudForCode(command[1] - '0');
         note = "boards now at " + std::to_string(boardBaud_);
     } else if (command == "*") {
+        for (auto& unit : units_) unit->Program().Stop();
+        stopOutput_ = true;
         note = "global";
+    } else if (command == "Z" || (command.size() > 1 && command[0] == 'K')) {
+        for (auto& unit : units_) {
+            Family f = unit->family();
+            if (f == Family::DBoard || f == Family::UBoard || f == Family::HBoard)
+                unit->Program().Command(command, {});
+        }
+        note = command == "Z" ? "programs erased" : "programs started";
     } else {
         note = "global, not understood";
     }
@@ -85,6 +99,7 @@ bool Network::HandleGlobal(const std::string& frame, SimTime now, std::string& n
 }
 
 BoardUnit* Network::Addressee(const std::string& frame) {
+    if (loading_) return loading_;
     if (frame.size() < 2 || (frame[0] == 'G' && frame[1] == 'G')) return nullptr;
     int address = UpperHexValue(frame[1]);
     if (address < 0) return nullptr;
@@ -94,6 +109,14 @@ BoardUnit* Network::Addressee(const std::string& frame) {
 }
 
 bool Network::HandleFrame(const std::string& frame, SimTime now, Reply& reply, std::string& note) {
+    if (loading_) {
+        bool answered = loading_->LoadLine(frame, reply);
+        if (!loading_->Program().Loading()) {
+            loading_ = nullptr;
+            note = answered ? "load ended: the program memory is full" : "load ended";
+        }
+        return answered;
+    }
     if (frame.size() >= 2 && frame[0] == 'G' && frame[1] == 'G')
         return HandleGlobal(frame, now, note);
     BoardUnit* unit = Addressee(frame);
@@ -105,6 +128,9 @@ bool Network::HandleFrame(const std::string& frame, SimTime now, Reply& reply, s
         note = "not answered";
         return false;
     }
+    if (unit->Program().Loading()) loading_ = unit;
+    std::string body = frame.substr(2);
+    if (body == "*" || (body == "Q*" && unit->family() == Family::QBoard)) stopOutput_ = true;
     return true;
 }
 

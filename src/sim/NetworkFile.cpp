@@ -30,7 +30,7 @@ bool ParseCount(const std::string& text, double& out) {
 }  // namespace
 
 bool ParseNetworkText(const std::string& text, const std::string& name, Options& options,
-                      std::string& error) {
+                      std::string& error, const std::string& baseFolder) {
     Options result = options;
     std::istringstream in(text);
     std::string raw;
@@ -50,7 +50,13 @@ bool ParseNetworkText(const std::string& text, const std::string& name, Options&
         if (keyword == "unit") {
             if (rest.empty()) return fail("unit needs a name, e.g. unit D3 ver=205");
             UnitConfig unit;
-            if (!ParseUnit(rest[0], {rest.begin() + 1, rest.end()}, unit, why)) return fail(why);
+            std::vector<std::string> settings(rest.begin() + 1, rest.end());
+            // A program file named in a network file is found beside it.
+            for (std::string& s : settings)
+                if (!baseFolder.empty() && s.rfind("program=", 0) == 0 && s.size() > 8 &&
+                    s[8] != '/')
+                    s = "program=" + baseFolder + "/" + s.substr(8);
+            if (!ParseUnit(rest[0], settings, unit, why)) return fail(why);
             result.units.push_back(unit);
         } else if (keyword == "link") {
             if (rest.size() < 2) return fail("link needs a channel and a motor, e.g. link Q0.0 D3");
@@ -73,13 +79,18 @@ bool ParseNetworkText(const std::string& text, const std::string& name, Options&
             if (rest.size() != 1 || (rest[0] != "on" && rest[0] != "off"))
                 return fail("pace needs on or off");
             result.pace = rest[0] == "on";
+        } else if (keyword == "memory") {
+            double size = 0;
+            if (rest.size() != 1 || !ParseCount(rest[0], size) || size < 1 || size > (1 << 24))
+                return fail("memory needs a number of characters");
+            result.programSize = static_cast<uint32_t>(size);
         } else if (keyword == "fault") {
             if (rest.size() != 1) return fail("fault needs one rule, e.g. fault late:ms=300");
             if (!ParseFault(rest[0], why)) return fail(why);
             result.faults.push_back(rest[0]);
         } else {
             return fail("unknown statement \"" + keyword +
-                        "\" (unit, link, baud, speed, pace, fault)");
+                        "\" (unit, link, baud, speed, pace, memory, fault)");
         }
     }
     options = result;
@@ -94,7 +105,9 @@ bool LoadNetworkFile(const std::string& path, Options& options, std::string& err
     }
     std::ostringstream text;
     text << file.rdbuf();
-    return ParseNetworkText(text.str(), path, options, error);
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    return ParseNetworkText(text.str(), path, options, error, folder);
 }
 
 }  // namespace vendra::sim

@@ -14,7 +14,9 @@ SimTime OutputQueue::Chunk::DueOf(size_t index) const {
 
 bool OutputQueue::Push(std::string bytes, SimTime earliest, double byteSeconds) {
     if (bytes.empty()) return true;
-    if (pending_ + bytes.size() > kMaxPending) return false;
+    // The bound keeps answers from piling up for a host that reads nothing; one long answer (a
+    // program listing) on an empty queue is taken whole.
+    if (pending_ > 0 && pending_ + bytes.size() > kMaxPending) return false;
     Chunk c;
     c.start = earliest;
     c.byteSeconds = byteSeconds;
@@ -77,6 +79,11 @@ bool OutputQueue::LastPacedBytePending() const {
     if (chunks_.size() != 1 || blocked_) return false;
     const Chunk& c = chunks_.front();
     return c.byteSeconds > 0.0 && c.sent + 1 == c.bytes.size();
+}
+
+void OutputQueue::DropPending(SimTime now) {
+    Clear();
+    if (lineFree_ > now) lineFree_ = now;
 }
 
 void OutputQueue::Clear() {

@@ -16,7 +16,8 @@ class OutputQueue {
   public:
     // `byteSeconds` 0: all bytes at `earliest`; otherwise byte i is complete at
     // start + (i+1) * byteSeconds with start = max(earliest, end of the previous answer).
-    // False (nothing queued) when more than `kMaxPending` bytes are already waiting.
+    // False (nothing queued) when bytes are waiting and these would make more than
+    // `kMaxPending`; a long answer alone is taken whole.
     bool Push(std::string bytes, SimTime earliest, double byteSeconds);
     // Writes every due byte to `fd`; `sending` is told each byte once, just before it is first
     // written. Returns false when the fd failed (other than being full).
@@ -29,6 +30,8 @@ class OutputQueue {
     bool Blocked() const { return blocked_; }
     bool Empty() const { return chunks_.empty(); }
     void Clear();
+    // Drops every byte not yet written (the boards stop talking); the line is free from `now`.
+    void DropPending(SimTime now);
 
     static constexpr size_t kMaxPending = 65536;
 

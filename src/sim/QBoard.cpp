@@ -33,6 +33,11 @@ bool QBoard::Handle(const std::string& frame, SimTime now, Network& network, Rep
         return true;
     }
     if (AnswerItemQuery(body, 'Q', reply)) return true;
+    // The host puts the family letter in front of the stop, erase and run commands: Q0Q*, Q0QZ,
+    // Q0QK1 (a "Q" with an address alone is the load).
+    bool lettered =
+        body.size() > 1 && body[0] == 'Q' && (body[1] == '*' || body[1] == 'Z' || body[1] == 'K');
+    if (AnswerProgramCommand(lettered ? body.substr(1) : body, 'Q', reply)) return true;
     if (body == "m") {
         reply = MakeReply('Q', '>', std::to_string(lastA_));
         return true;

@@ -6,6 +6,8 @@
 //   ""        status: "Q<d>>"
 //   v<hex>    information item 0..1D
 //   A<n>, m   the number is kept and read back (the communication test uses them)
+//   D<a>, Q<a>, Q*, QZ, QK<a>   the program memory (ProgramMemory.h; the host puts the
+//             family letter before the stop, erase and run commands)
 //   anything else: "Q<d>>"
 #pragma once
 #include <array>

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 
 namespace vendra::sim {
 
@@ -204,6 +205,14 @@ bool ParseUnit(const std::string& name, const std::vector<std::string>& settings
         } else if (key == "aset") {
             ok = value == "0" || value == "1";
             unit.aSetsPosition = value == "1";
+        } else if (key == "program") {
+            std::vector<std::string> lines;
+            std::string why;
+            if (!ReadProgramLines(value, lines, why)) {
+                error = "unit " + name + ": " + why;
+                return false;
+            }
+            unit.program = std::move(lines);
         } else {
             error = "unit " + name + ": unknown setting \"" + key + "\"";
             return false;
@@ -214,6 +223,22 @@ bool ParseUnit(const std::string& name, const std::vector<std::string>& settings
         }
     }
     out = unit;
+    return true;
+}
+
+bool ReadProgramLines(const std::string& path, std::vector<std::string>& lines,
+                      std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot read the program file " + path;
+        return false;
+    }
+    lines.clear();
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
     return true;
 }
 
@@ -273,14 +298,18 @@ bool ParseLink(const std::string& channel, const std::string& motor,
 }
 
 const char* UnitSettingsHelp() {
-    return "  ver=N       software version (information item 0, the \"v0\" reply)\n"
+    return "  ver=N       software version (information item 0, the \"v0\" reply); below 105 a\n"
+           "              unit answers items 0..9, up to 106 items 0..15, from then on all 30\n"
            "  cpu=N       CPU type code (information item 3, the \"v3\" reply)\n"
            "  vI=TEXT     information item I (hex 0..1D), e.g. v4=33, vF=4000, vA=\"Jan 15 2024\"\n"
+           "              (an item given is answered whatever the version)\n"
            "  speed=N     steps per second of its motors (0: moves end at once)\n"
            "  busy=C      status while a motor moves (b, w or a; default b)\n"
            "  done=C      status when the motor stands (default f; > is also common)\n"
            "  aset=1      \"A<n>\" sets the position register without moving (default 0: A "
-           "moves)\n";
+           "moves)\n"
+           "  program=FILE  its program memory starts with the lines of FILE (one per text\n"
+           "              line, blank lines skipped); vF=N sets the memory's size in characters\n";
 }
 
 }  // namespace vendra::sim

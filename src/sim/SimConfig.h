@@ -16,7 +16,8 @@ enum class Family { DBoard, UBoard, HBoard, AxisBoard, QBoard };
 char FamilyLetter(Family family);
 std::optional<Family> FamilyFromLetter(char letter);
 
-constexpr int kInfoItemCount = 30;  // information items v0 .. v1D
+constexpr int kInfoItemCount = 30;    // information items v0 .. v1D
+constexpr int kProgramSizeItem = 15;  // item F: the program memory's size in characters
 
 struct UnitConfig {
     Family family = Family::DBoard;
@@ -29,6 +30,8 @@ struct UnitConfig {
     // When true, "A<n>" sets the position register to n without moving (the motor stays where it
     // is physically); when false, "A<n>" is an absolute move like "M<n>".
     bool aSetsPosition = false;
+    // The lines its program memory holds at the start (from address 1); unset: erased.
+    std::optional<std::vector<std::string>> program;
 
     std::string Name() const;  // "D3", "X1", ...
 };
@@ -65,6 +68,7 @@ struct Options {
     double defaultSpeed = 10000.0;  // steps per second; 0 or less: moves end at once
     char defaultBusy = 'b';
     char defaultDone = 'f';
+    uint32_t programSize = 0;         // every unit's program memory in characters; 0: 2048
     bool keepMemoryLog = true;        // keep the byte log and frames in memory (tests read them)
     std::string logFile;              // also write the byte log to this file when not empty
     std::vector<std::string> faults;  // fault rules (see Faults.h), applied at Start
@@ -82,6 +86,9 @@ bool ParseLink(const std::string& channel, const std::string& motor,
 
 // Splits at any of `separators`, keeping double-quoted parts together (quotes removed).
 std::vector<std::string> SplitQuoted(const std::string& text, const std::string& separators);
+// Reads a program for a unit's memory: one line per text line (CR LF or LF ends it), blank lines
+// skipped; nothing else is interpreted. False with `error` when the file cannot be read.
+bool ReadProgramLines(const std::string& path, std::vector<std::string>& lines, std::string& error);
 // Accepts "9600".."460800" among the board rates; false for anything else.
 bool IsBoardBaud(uint32_t baud);
 // The rate of a "GGc" code 0..6; 0 for any other code.

@@ -205,7 +205,11 @@ void Simulator::Run() {
         if (ready > 0 && (fds[1].revents & POLLIN)) {
             ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n > 0) {
-                HandleInput(buffer, static_cast<size_t>(n), now, MonotonicUs());
+                // The log stamps the bytes with the very instant their line time counts from.
+                int64_t nowUs =
+                    std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch())
+                        .count();
+                HandleInput(buffer, static_cast<size_t>(n), now, nowUs);
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 CloseLine("the line failed on reading");
                 continue;
@@ -315,11 +319,16 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
     } else {
         answered = network_->HandleFrame(text, now, reply, note);
     }
+    bool stopOutput = network_->TakeStopOutput();
     uint32_t boardBaud = network_->BoardBaud();
     double byteSeconds = pace_ ? 10.0 / boardBaud : 0.0;
     lock.unlock();
     if (!note.empty() && note != "no such unit")
         log_.AddNote(nowUs, note + ": " + EscapeBytes(text));
+    if (stopOutput && !impl_->out.Empty()) {
+        impl_->out.DropPending(now);
+        log_.AddNote(nowUs, "star command: what the boards were sending is dropped");
+    }
 
     std::string line;
     int delayMs = 0;
@@ -339,6 +348,9 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
             case FaultKind::Overlong:
                 for (int i = 0; i < f.extra; ++i) reply.value += static_cast<char>('0' + i % 10);
                 break;
+            case FaultKind::OffBy:
+                reply.value = ShiftLeadingNumber(reply.value, f.by);
+                break;
             case FaultKind::Vanish:
                 vanishPending_ = true;
                 drop = true;
@@ -353,7 +365,10 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
         if (f.kind == FaultKind::Garbage) line = f.text + "\r";
         if (f.kind == FaultKind::NoCarriageReturn && !line.empty() && line.back() == '\r')
             line.pop_back();
+        if (f.kind == FaultKind::Cut) line = FirstLines(line, f.lines);
+        if (f.kind == FaultKind::Noise) line = WithNoiseLines(line, f.text);
     }
+    if (line.empty()) return;
     log_.AddReply(line);
     SimTime earliest = (byteSeconds > 0.0 ? complete : now) + std::chrono::milliseconds(delayMs);
     if (!impl_->out.Push(line, earliest, byteSeconds))
@@ -532,6 +547,32 @@ bool Simulator::SetItem(const std::string& unit, int index, const std::string& v
     if (!u || index < 0 || index >= kInfoItemCount) return false;
     u->SetItem(index, value);
     return true;
+}
+
+std::optional<std::vector<std::string>> Simulator::ProgramLines(const std::string& unit) const {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    if (!u) return std::nullopt;
+    return u->Program().Lines();
+}
+
+bool Simulator::SetProgramLines(const std::string& unit, const std::vector<std::string>& lines) {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    return u && u->Program().SetLines(lines);
+}
+
+std::optional<uint32_t> Simulator::ProgramRunAddress(const std::string& unit) const {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    if (!u) return std::nullopt;
+    return u->Program().RunAddress();
+}
+
+bool Simulator::ProgramLoading(const std::string& unit) const {
+    std::lock_guard lock(mu_);
+    BoardUnit* u = network_->FindUnit(unit);
+    return u && u->Program().Loading();
 }
 
 // --- line ---

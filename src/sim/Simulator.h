@@ -93,7 +93,17 @@ class Simulator {
     bool SetEncoderLink(const LinkConfig& link, std::string* error = nullptr);
     bool UnlinkEncoder(int qboard, int channel);
     std::optional<std::string> GetItem(const std::string& unit, int index) const;
+    // Item F (15) is also the size of the unit's program memory.
     bool SetItem(const std::string& unit, int index, const std::string& value);
+
+    // --- the units' program memories (ProgramMemory.h) ---
+    // The stored lines from address 1 up to the first erased byte.
+    std::optional<std::vector<std::string>> ProgramLines(const std::string& unit) const;
+    // Erases the memory and stores the lines from address 1; false when they do not fit.
+    bool SetProgramLines(const std::string& unit, const std::vector<std::string>& lines);
+    // The address the program was started at ("K<a>"), 0 while it is not running.
+    std::optional<uint32_t> ProgramRunAddress(const std::string& unit) const;
+    bool ProgramLoading(const std::string& unit) const;
 
     // --- line ---
     uint32_t BoardBaud() const;

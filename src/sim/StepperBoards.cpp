@@ -13,6 +13,7 @@ bool StepperBoard::Handle(const std::string& frame, SimTime now, Network&, Reply
         return true;
     }
     if (AnswerItemQuery(body, letter_, reply)) return true;
+    if (AnswerProgramCommand(body, letter_, reply)) return true;
     if (body == "m") {
         reply = MakeReply(letter_, '>', std::to_string(motor_.lastA));
         return true;

@@ -3,6 +3,8 @@
 //   ""        status: the busy status while the motor moves, the done status after
 //   v<hex>    information item 0..1D
 //   m         the number last set with A
+//   D<a>, Q<a>, *, Z, K<a>   the program memory (ProgramMemory.h; erase and run usually come
+//             as the global GGZ and GGK<a>)
 //   anything else: position commands (MotionCommands.h), answered '>' or '!'
 // A UBoard reads its relative moves with one free character after the R.
 #pragma once

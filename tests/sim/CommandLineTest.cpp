@@ -84,9 +84,10 @@ TEST(SimCommandLine, HelpListsEveryOptionOfTheTable) {
     ASSERT_TRUE(Parse({"--port", "2", "--help", "--bogus"}, line, error));
     EXPECT_TRUE(line.help);  // --help ends the reading: later arguments do not matter
     const std::string help = HelpText();
-    for (const char* name : {"--dir DIR", "--port N", "--units LIST", "--network FILE",
-                             "--baud RATE", "--pace", "--speed N", "--busy C", "--done C",
-                             "--fault RULE", "--vanish-after MS", "--log FILE", "--help"})
+    for (const char* name :
+         {"--dir DIR", "--port N", "--units LIST", "--network FILE", "--baud RATE", "--pace",
+          "--speed N", "--busy C", "--done C", "--memory N", "--fault RULE", "--vanish-after MS",
+          "--log FILE", "--help"})
         EXPECT_NE(help.find(std::string("  ") + name), std::string::npos) << name;
 }
 

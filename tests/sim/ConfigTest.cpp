@@ -102,8 +102,10 @@ TEST(SimConfig, FaultRules) {
     EXPECT_EQ(f->skip, 2);
     EXPECT_EQ(ParseFault("error:status=#:once", error)->status, '#');
     EXPECT_EQ(ParseFault("wrongaddr:digit=F", error)->digit, 15);
+    EXPECT_EQ(ParseFault("offby", error)->by, 1);
+    EXPECT_EQ(ParseFault("offby:by=-3", error)->by, -3);
     for (const char* bad : {"", "explode", "late:ms=x", "error:status=!!", "wrongaddr:digit=G",
-                            "late:frob=1", "noreply:count"}) {
+                            "late:frob=1", "noreply:count", "offby:by=", "offby:by=1x"}) {
         error.clear();
         EXPECT_FALSE(ParseFault(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

@@ -80,6 +80,16 @@ TEST_F(SimTest, SpoiledAnswers) {
     EXPECT_EQ(Ask("D3v3\r"), "D3>110123456789012345678901234\r");
     ASSERT_NE(sim->AddFault("garbage:match=D3m:text=\\x01#?:once"), 0);
     EXPECT_EQ(Ask("D3m\r"), "\x01#?\r");
+    // offby moves the answer's number and keeps the rest; an answer without one is left alone.
+    EXPECT_EQ(Ask("H1A41\r"), "H1>\r");
+    ASSERT_NE(sim->AddFault("offby:match=H1m:once"), 0);
+    EXPECT_EQ(Ask("H1m\r"), "H1>42\r");
+    EXPECT_EQ(Ask("H1m\r"), "H1>41\r");  // spent
+    ASSERT_NE(sim->AddFault("offby:match=D3v0:by=-250:once"), 0);
+    EXPECT_EQ(Ask("D3v0\r"), "D3>-50\r");
+    ASSERT_NE(sim->AddFault("offby:match=D3:once"), 0);
+    EXPECT_EQ(Ask("D3\r"), "D3f\r");
+    EXPECT_EQ(ShiftLeadingNumber("12,34", 1), "13,34");
     ASSERT_NE(sim->AddFault("wrongaddr:match=H1:digit=A:once"), 0);
     EXPECT_EQ(Ask("H1v0\r"), "HA>200\r");
     // Faults compose: late and wrong address on the same frame.

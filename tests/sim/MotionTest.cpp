@@ -27,8 +27,10 @@ TEST_F(SimTest, MoveIsBusyThenFinished) {
     options.defaultSpeed = 5000;  // 1000 steps: 200 ms
     StartSim("D3", options);
     EXPECT_EQ(Ask("D3\r"), "D3f\r");
-    EXPECT_EQ(Ask("D3A1000\r"), "D3>\r");
+    // Timed from before the move is asked for: a host that reads the answer late (a loaded
+    // machine) must not shorten the measured move.
     auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Ask("D3A1000\r"), "D3>\r");
     std::string seen = PollUntilDone(host, "D3\r", 'b');
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now() - start)

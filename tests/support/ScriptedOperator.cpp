@@ -21,6 +21,11 @@ void ScriptedOperator::QueueUserValue(bool ok, uint32_t value) {
     userValues_.emplace_back(ok, value);
 }
 
+void ScriptedOperator::QueueTestLength(uint32_t steps) {
+    Lock l(mutex_);
+    testLengths_.push_back(steps);
+}
+
 int ScriptedOperator::ShowMessageBox(const std::string& text, const std::string& title,
                                      unsigned flags) {
     Lock l(mutex_);
@@ -59,6 +64,15 @@ bool ScriptedOperator::AskUserValue(const std::string& text, uint32_t& value) {
     return ok;
 }
 
+uint32_t ScriptedOperator::AskTestLength() {
+    Lock l(mutex_);
+    ++testLengthQuestions_;
+    if (testLengths_.empty()) return 0;
+    const uint32_t steps = testLengths_.front();
+    testLengths_.pop_front();
+    return steps;
+}
+
 void ScriptedOperator::SetSystemMessage(const std::string& text) {
     Lock l(mutex_);
     systemMessages_.push_back(text);
@@ -76,8 +90,11 @@ void ScriptedOperator::SetMenuEnabled(MenuItem item, bool enabled) {
     menus_[static_cast<int>(item)] = enabled ? 1 : 0;
 }
 void ScriptedOperator::SetCheckBox(CheckBox box, bool checked) {
-    Lock l(mutex_);
-    checkBoxes_[static_cast<int>(box)] = checked ? 1 : 0;
+    {
+        Lock l(mutex_);
+        checkBoxes_[static_cast<int>(box)] = checked ? 1 : 0;
+    }
+    if (onCheckBox) onCheckBox(box, checked);
 }
 void ScriptedOperator::SetProgress(int percent) {
     Lock l(mutex_);
@@ -100,6 +117,10 @@ std::vector<std::string> ScriptedOperator::SystemMessages() const {
 std::vector<std::string> ScriptedOperator::UserValueQuestions() const {
     Lock l(mutex_);
     return userValueQuestions_;
+}
+int ScriptedOperator::TestLengthQuestions() const {
+    Lock l(mutex_);
+    return testLengthQuestions_;
 }
 UnitIndicator ScriptedOperator::Indicator(UnitGroup group, int address) const {
     Lock l(mutex_);
@@ -139,6 +160,7 @@ void ScriptedOperator::ClearRecords() {
     boxes_.clear();
     systemMessages_.clear();
     userValueQuestions_.clear();
+    testLengthQuestions_ = 0;
     indicators_.clear();
     counts_.clear();
     menus_.clear();

@@ -2,6 +2,7 @@
 // Thread-safe: the runner and the network worker call it from their own threads.
 #pragma once
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -24,12 +25,18 @@ class ScriptedOperator : public Operator {
     void QueueBoardType(bool ok, uint8_t family);
     void QueueBoardAddress(bool ok, uint8_t address);
     void QueueUserValue(bool ok, uint32_t value);
+    // The steps the next "Test Length" question answers (0: Cancel). Unqueued questions cancel.
+    void QueueTestLength(uint32_t steps);
     int defaultButton = mb::IdOk;
+    // Called by SetCheckBox after it was recorded, as the window runs a box's own handling when
+    // the box is set. Set it before the operator is used from other threads.
+    std::function<void(CheckBox, bool)> onCheckBox;
 
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override;
     bool AskBoardType(uint8_t& family) override;
     bool AskBoardAddress(uint8_t& address) override;
     bool AskUserValue(const std::string& text, uint32_t& value) override;
+    uint32_t AskTestLength() override;
 
     void SetSystemMessage(const std::string& text) override;
     void SetUnitIndicator(UnitGroup group, int address, UnitIndicator state) override;
@@ -45,6 +52,7 @@ class ScriptedOperator : public Operator {
     std::vector<MessageBoxCall> Boxes() const;
     std::vector<std::string> SystemMessages() const;
     std::vector<std::string> UserValueQuestions() const;
+    int TestLengthQuestions() const;
     UnitIndicator Indicator(UnitGroup group, int address) const;
     std::string UnitCount(UnitGroup group) const;  // "" until set
     std::vector<std::string> UnitCountHistory(UnitGroup group) const;
@@ -59,6 +67,8 @@ class ScriptedOperator : public Operator {
     std::deque<int> buttons_;
     std::deque<std::pair<bool, uint8_t>> boardTypes_, boardAddresses_;
     std::deque<std::pair<bool, uint32_t>> userValues_;
+    std::deque<uint32_t> testLengths_;
+    int testLengthQuestions_ = 0;
     std::vector<MessageBoxCall> boxes_;
     std::vector<std::string> systemMessages_, userValueQuestions_;
     std::map<std::pair<int, int>, UnitIndicator> indicators_;

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "core/serial/BoardProtocol.h"
+
 namespace vendra::test {
 
 namespace {
@@ -66,7 +68,19 @@ bool SimNetwork::Open(SerialPort& port) const {
 void SimNetwork::MarkPresent(UnitMap& units) const {
     for (const sim::UnitConfig& u : options_.units) {
         // The simulator's families are listed in the order of the unit groups.
-        units.present[static_cast<int>(u.family)][u.address] = 1;
+        int group = static_cast<int>(u.family);
+        if (units.present[group][u.address].exchange(1) != 0) continue;
+        units.unitCount[group].fetch_add(1);
+        units.totalUnits.fetch_add(1);
+    }
+    // The last unit the scan finds: groups in order, addresses rising.
+    for (int g = kUnitGroups - 1; g >= 0; --g) {
+        for (int a = 15; a >= 0; --a) {
+            if (units.present[g][a].load() == 0) continue;
+            units.lastFoundFamily = protocol::GroupFamily(static_cast<UnitGroup>(g)).code;
+            units.lastFoundAddress = static_cast<uint8_t>(a);
+            return;
+        }
     }
 }
 

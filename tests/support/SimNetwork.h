@@ -29,7 +29,8 @@ class SimNetwork {
 
     // Opens `port` on the simulator's link at the boards' rate and sets CurrentBaud to it.
     bool Open(SerialPort& port) const;
-    // Marks every simulated unit present in `units` (an AxisBoard unit under AxisBoard).
+    // Marks every simulated unit present in `units` (an AxisBoard unit under AxisBoard), with the
+    // counts, the total and the last unit found, as the network initialisation would.
     void MarkPresent(UnitMap& units) const;
 
     sim::Simulator& Sim() const { return *sim_; }

@@ -5,14 +5,19 @@
 // reverse order of their declaration, so workers are declared last.
 #pragma once
 #include "core/app/SystemState.h"
+#include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
+#include "core/onboard/OnboardTransfer.h"
+#include "core/onboard/OnboardWorker.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
 #include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
+#include "core/tools/CommTest.h"
 
 namespace vendra {
 
@@ -28,7 +33,18 @@ class Core {
           Network(State, op, Port),
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
-          RunControls(State, op, Port, RunnerWorker) {}
+          RunControls(State, op, Port, RunnerWorker),
+          BoardInfoWorker(State, op, Port, Link,
+                          [this](uint8_t& family, uint8_t& address) {
+                              if (!SelectTargetBoard(State, Op)) return false;
+                              family = State.App.SelectedBoardFamily.load();
+                              address = State.App.SelectedBoardAddress.load();
+                              return true;
+                          }),
+          Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
+          OnboardTransferWorker(State, op, Onboard),
+
+          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {}
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -44,6 +60,11 @@ class Core {
     CommInit CommInitWorker;
     Runner RunnerWorker;     // TRunSystem: the one runner thread
     RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
+    // "Axis Information": the board report's worker
+    TBoardInfo BoardInfoWorker;
+    OnboardTransfer Onboard;  // read, write, erase and run the program in a board's memory
+    OnboardWorker OnboardTransferWorker;
+    CommTest CommTestWorker;  // TCommTest: "Serial Network Test"
 };
 
 }  // namespace vendra

@@ -2,6 +2,7 @@
 
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
+#include "core/base/PathNames.h"
 #include "core/program/ProgramFile.h"
 #include "core/runner/RunTables.h"
 
@@ -25,11 +26,7 @@ int LoadProgram(SystemState& state, const std::string& path, LoadReport& report)
 }
 
 std::string ProgramBaseName(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    size_t dot = base.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) base.resize(dot);
-    return base;
+    return BaseNameOf(path);
 }
 
 std::string LoadedCaption(const std::string& programName) {

@@ -10,6 +10,7 @@ namespace {
 
 void ResetRunFlags(RunState& r) {
     r.ProgramPointer = 0;
+    r.StatusLine = kNoStatusLine;  // no command is shown before a run
     r.RestartPending = 0;
     r.ProgramRunning = 0;
     r.DebugMode = 0;

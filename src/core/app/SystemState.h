@@ -5,7 +5,10 @@
 #include "core/base/AppState.h"
 #include "core/base/Configuration.h"
 #include "core/base/UnitMap.h"
+#include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
+#include "core/onboard/OnboardProgram.h"
+#include "core/onboard/OnboardTransfer.h"
 #include "core/program/EditorState.h"
 #include "core/program/ProgramModel.h"
 #include "core/runner/RunState.h"
@@ -16,6 +19,7 @@
 #include "core/serial/CommDebugState.h"
 #include "core/serial/QeReading.h"
 #include "core/serial/SerialState.h"
+#include "core/tools/CommTestState.h"
 
 namespace vendra {
 
@@ -29,7 +33,9 @@ struct SystemState {
     UserProgram Program;
     LabelTable Labels;
     RunState Run;
+    CommTestState CommTest;
     EditorState Editor;
+    OnboardProgram Onboard;  // the IEEPROM editor's program
 
     // The line has an owner, or a program run is in progress.
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
@@ -39,8 +45,11 @@ struct SystemState {
     operator CommDebugLogState() { return {CommDebug, Run.ProgramRunning}; }
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
+    operator BoardInfoState() { return {Serial, Units, Boards}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
+    operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, CommTest}; }
     operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
+    operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }
 };
 
 }  // namespace vendra

@@ -61,6 +61,9 @@ class Operator {
     virtual bool AskBoardAddress(uint8_t& address) = 0;
     // Asks for a number (user_value): text is the message, value in/out. False when cancelled.
     virtual bool AskUserValue(const std::string& text, uint32_t& value) = 0;
+    // "Test Length" dialog of the communication test: the steps chosen, 0 when cancelled. An
+    // Operator without the dialog declines.
+    virtual uint32_t AskTestLength() { return 0; }
 
     // ---- notifications (never block) ----
     virtual void SetSystemMessage(const std::string& text) = 0;

@@ -1,11 +1,11 @@
 #include "core/network/ConfigFile.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cctype>
 #include <climits>
 #include <cstdio>
+
+#include "core/base/AtomicFile.h"
 
 namespace vendra {
 
@@ -107,21 +107,13 @@ int ReadConfiguration(Configuration& config, Operator& op, const std::string& fo
 }
 
 int WriteConfiguration(const Configuration& config, Operator& op, const std::string& folder) {
-    std::string path = ConfigFilePath(folder);
-    std::string temp = path + ".new";
-    bool ok = false;
-    if (std::FILE* file = std::fopen(temp.c_str(), "wb")) {
-        ok = true;
-        for (int i = 0; i < kConfigLineCount; ++i)
-            ok = ok &&
-                 std::fprintf(file, "%u\r\n", static_cast<uint32_t>(Field(config, i)->load())) > 0;
-        ok = ok && std::fflush(file) == 0 && ::fsync(fileno(file)) == 0;
-        ok = (std::fclose(file) == 0) && ok;
-        // The old file is replaced only by a complete new one.
-        ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-        if (!ok) std::remove(temp.c_str());
+    std::string text;
+    char line[16];
+    for (int i = 0; i < kConfigLineCount; ++i) {
+        std::snprintf(line, sizeof line, "%u\r\n", static_cast<uint32_t>(Field(config, i)->load()));
+        text += line;
     }
-    if (!ok) {
+    if (!WriteFileAtomically(ConfigFilePath(folder), text)) {
         op.ShowMessageBox("Error, Can not Save Configuration file", kErrorTitle, mb::Warning);
         return 0;
     }

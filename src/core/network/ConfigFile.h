@@ -11,7 +11,8 @@
 //  - file cannot be opened: "Error, Can not Open Configuration file, Would you like to create
 //    one???" (Yes/No); Yes writes the values held in memory;
 //  - file cannot be written: "Error, Can not Save Configuration file"; the file on disk is left as
-//    it was (the new text goes to a temporary file that replaces it only when complete);
+//    it was (the new text goes to a temporary file that replaces it only when complete; a link
+//    stays a link and the file keeps its permissions; see core/base/AtomicFile.h);
 //  - file read but some line holds no number, or lines are missing: a warning naming the lines;
 //    those values are 0, as the reader always gave them.
 // Thread rule: call from one thread at a time (the GUI thread, at start-up and on the dialog's

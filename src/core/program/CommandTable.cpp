@@ -88,7 +88,7 @@ uint32_t MotorCode(char letter) {
         case 'A':
             return MotorA;
         default:
-            return kInvalidMotorCode;
+            return MotorS;
     }
 }
 
@@ -113,7 +113,7 @@ char MotorLetter(uint32_t code) {
         case MotorA:
             return 'A';
         default:
-            return kInvalidMotorLetter;
+            return 'S';
     }
 }
 

@@ -74,16 +74,11 @@ const char* CommandKeyword(uint8_t code);
 // Motor selector codes of program lines; equal to the board-family codes of the transaction.
 constexpr uint32_t MotorS = 0, MotorU = 1, MotorH = 2, MotorW = 3, MotorX = 4, MotorY = 5,
                    MotorZ = 6, MotorQ = 7, MotorA = 100;
-// What a letter outside the nine motor letters becomes. Every user of a motor code ignores it
-// (it is no board family the runner acts on), and it is written back as '?' so that it stays
-// recognisably invalid through a save and load.
-constexpr uint32_t kInvalidMotorCode = 255;
-constexpr char kInvalidMotorLetter = '?';
-
-// Letter to code: only the nine upper-case letters S U H W X Y Z Q A; any other character gives
-// kInvalidMotorCode.
+// Letter to code: the nine upper-case letters S U H W X Y Z Q A; any other character gives 0
+// (MotorS), as the parameter dialogs store a letter they do not know.
 uint32_t MotorCode(char letter);
-// Code to letter: the nine codes above; any other code gives kInvalidMotorLetter.
+// Code to letter: the nine codes above; any other code gives 'S', the letter that reads back as
+// what the reader makes of an unknown letter, so saved files hold only letters every reader knows.
 char MotorLetter(uint32_t code);
 
 }  // namespace vendra

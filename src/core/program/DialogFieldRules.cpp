@@ -213,11 +213,10 @@ void StoreField(const DialogField& field, const std::string& text, ProgramLine& 
             }
             break;
         case EditRole::AxisLetter:
-        case EditRole::LinkLetter: {
-            uint32_t code = text.empty() ? kInvalidMotorCode : MotorCode(text[0]);
-            line.Values[field.Value] = code == kInvalidMotorCode ? 0 : code;
+        case EditRole::LinkLetter:
+            // A letter outside the table (or none) stores 0, as the program reader reads it.
+            line.Values[field.Value] = text.empty() ? MotorS : MotorCode(text[0]);
             break;
-        }
         case EditRole::Text:
         case EditRole::LabelName:
             CopyField(line.Text, text.c_str());

@@ -7,7 +7,8 @@
 // Errors: functions return 1/0 and fill a report; they never show messages (LoadProgramFile does).
 // A load that fails after the file was opened leaves the program cleared, never half-loaded.
 // A save writes a temporary file next to the target and renames it over the target, so a failed
-// save leaves the previous file as it was.
+// save leaves the previous file as it was (core/base/AtomicFile.h: links, permissions, folders
+// where no temporary file can be made).
 // Thread rule: GUI thread (or a tool's only thread), never while a runner runs.
 #pragma once
 #include <cstdint>
@@ -61,8 +62,9 @@ bool FileChangedSince(int fd, const struct stat& before);
 std::string DefinitionFileName(const std::string& path);
 
 // Writes every line of the program to exactly `path` (FormatLine file form + CR LF), through a
-// temporary file in the same folder and a rename. An existing file keeps its permissions; a
-// symbolic link is followed and its target replaced. Returns 1 on success; 0 when the file cannot
+// temporary file beside the file and a rename (WriteFileAtomically): an existing file keeps its
+// permissions, a symbolic link stays and its file is replaced, and a folder where no temporary
+// file can be made gets the file written in place. Returns 1 on success; 0 when the file cannot
 // be created or written, with a reason in *error when error is not null.
 int SaveProgramTo(UserProgram& program, const std::string& path, std::string* error = nullptr);
 

@@ -68,14 +68,15 @@ int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize])
 }
 
 // The comment after ';' ends at CR or at LF, so that files with LF-only line ends (as Linux tools
-// write them) read line by line like CR LF files do; Ctrl-Z and end of file end it too.
+// write them) read line by line like CR LF files do, or at the end of the file. Every other byte,
+// Ctrl-Z included, belongs to the comment: a Ctrl-Z there does not end the file.
 int TokenReader::ReadComment(char (&comment)[kTextSize]) {
     size_t stored = 0;
     bool cut = false;
     int result = 0;
     for (;;) {
         int c = getc_unlocked(file_);
-        if (c == EOF || c == kCtrlZ) {
+        if (c == EOF) {
             atEnd_ = true;
             result = 1;
             break;

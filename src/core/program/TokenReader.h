@@ -1,14 +1,14 @@
 // The field reader of program files: one field per call, from an open stream.
 // Grammar: inside double quotes every byte but '"' is taken (commas, semicolons, CR and LF
 // included). Outside quotes: '"' opens quotes, ',' ends the field, ';' ends the field and starts
-// the comment, which runs to the next CR or LF (neither is stored); blanks, tabs and CR are
-// skipped; LF ends a field that has taken at least one byte (else it is skipped); Ctrl-Z (26)
-// ends the file; every other byte is taken.
+// the comment, which runs to the next CR or LF (neither is stored; every other byte, Ctrl-Z too,
+// is part of it); blanks, tabs and CR are skipped; LF ends a field that has taken at least one
+// byte (else it is skipped); Ctrl-Z (26) ends the file; every other byte is taken.
 // Limits: fields and comments keep their first 149 bytes; the rest of an overlong field is read
 // and dropped, and the cut is counted.
-// Errors: end of file, Ctrl-Z and read errors all end the stream; once ended, every further call
-// returns an empty field at end. The caller tells a read error from an end by ferror().
-// Thread rule: one reader per stream, used by one thread.
+// Errors: end of file, Ctrl-Z outside quotes and comments, and read errors all end the stream; once
+// ended, every further call returns an empty field at end. The caller tells a read error from an
+// end by ferror(). Thread rule: one reader per stream, used by one thread.
 #pragma once
 #include <cstdint>
 #include <cstdio>

@@ -108,13 +108,12 @@ MotionControl::Poll MotionControl::AxisPoll(unsigned unit, uint8_t, bool verify)
     return Poll::Finished;
 }
 
-bool MotionControl::NoteSilence(Poll result, unsigned unit, uint8_t code) {
+bool MotionControl::NoteSilence(Poll result, int& silentPolls, unsigned unit, uint8_t code) {
     if (result != Poll::Silent || state_.Run.StopRun.load() != 0) {
-        silentPolls_ = 0;
+        silentPolls = 0;
         return false;
     }
-    if (++silentPolls_ < kMaxSilentPolls) return false;
-    silentPolls_ = 0;
+    if (++silentPolls < kMaxSilentPolls) return false;
     char text[160];
     std::snprintf(text, sizeof text, "%s unit %X does not answer.\nThe program has been stopped.",
                   protocol::FamilyName(code), unit);
@@ -123,17 +122,18 @@ bool MotionControl::NoteSilence(Poll result, unsigned unit, uint8_t code) {
     return true;
 }
 
+// A check-done line does not wait: a poll without a reply is "not finished", and the program's
+// own busy branch decides what comes next.
 int MotionControl::CheckDone(unsigned unit, uint8_t code, bool verify) {
-    Poll r = StatusPoll(unit, code, verify, true);
-    NoteSilence(r, unit, code);
-    return r == Poll::Finished ? 1 : 0;
+    return StatusPoll(unit, code, verify, true) == Poll::Finished ? 1 : 0;
 }
 
 void MotionControl::WaitDone(unsigned unit, uint8_t code, bool verify) {
+    int silentPolls = 0;
     for (;;) {
         Poll r = StatusPoll(unit, code, verify, false);
         if (Stopped()) return;
-        if (NoteSilence(r, unit, code)) return;
+        if (NoteSilence(r, silentPolls, unit, code)) return;
         if (r == Poll::Finished) return;
         RefreshLinkedEncoder(unit, code);
         pause_(kPollPauseMs);
@@ -155,6 +155,7 @@ void MotionControl::WaitAccepted(unsigned unit, uint8_t code) {
                                          family::AxisW};
     const char* query = StatusQueryText(code);
     if (code != family::AxisUnit && query == nullptr) return;
+    int silentPolls = 0;
     for (;;) {
         bool ok = true;
         if (code == family::AxisUnit) {
@@ -164,7 +165,7 @@ void MotionControl::WaitAccepted(unsigned unit, uint8_t code) {
             ok = Send(unit, code, query) != 0;
         }
         if (Stopped()) return;
-        if (NoteSilence(ok ? Poll::Finished : Poll::Silent, unit, code)) return;
+        if (NoteSilence(ok ? Poll::Finished : Poll::Silent, silentPolls, unit, code)) return;
         RefreshLinkedEncoder(unit, code);
         if (ok) return;
         pause_(kPollPauseMs);

@@ -4,8 +4,9 @@
 //
 // Error rule: board errors are reported by the board transaction (message, then
 // StopProgram); the waits return at their next check. A unit that stops answering in the
-// middle of a wait or of a check-done loop (kMaxSilentPolls status polls in a row without a reply)
-// ends the run with a message instead of being polled forever. Unit and record indexes are checked
+// middle of a blocking wait (kMaxSilentPolls status polls of that wait in a row without a reply)
+// ends the run with a message instead of being polled forever; a check-done poll that gets no
+// reply only counts as "not finished". Unit and record indexes are checked
 // before any table is touched: an out-of-range unit is treated as a motor without link and never
 // indexes a table. Thread rule: runs on the runner thread only (it holds the line). StopRun is
 // written by the GUI thread and read here at every turn of every wait.
@@ -40,8 +41,6 @@ class MotionControl {
     void WaitAccepted(unsigned unit, uint8_t code);
     void RefreshLinkedEncoder(unsigned unit, uint8_t code);
     int VerifyEncoder(unsigned unit, uint8_t code);
-    // Forgets unanswered polls of an earlier run.
-    void ResetSilence() { silentPolls_ = 0; }
 
     static constexpr int kMaxSilentPolls = 3;
     static constexpr uint32_t kPollPauseMs = 2;
@@ -54,16 +53,15 @@ class MotionControl {
     bool Busy(unsigned unit, uint8_t code) const;
     bool InTolerance(int64_t low, int64_t high, uint8_t q, uint8_t ch) const;
     void ReadEncoders(uint8_t q);
-    // Counts status polls without a reply; after kMaxSilentPolls in a row reports and stops the
-    // run. True when it stopped the run.
-    bool NoteSilence(Poll result, unsigned unit, uint8_t code);
+    // Counts a wait's status polls without a reply in `silentPolls` (the wait's own count); after
+    // kMaxSilentPolls in a row reports and stops the run. True when it stopped the run.
+    bool NoteSilence(Poll result, int& silentPolls, unsigned unit, uint8_t code);
     bool Stopped();
 
     RunnerState state_;
     Operator& op_;
     BoardLink& link_;
     std::function<void(uint32_t)> pause_;
-    int silentPolls_ = 0;
 };
 
 }  // namespace vendra

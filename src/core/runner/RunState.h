@@ -15,6 +15,9 @@
 namespace vendra {
 
 constexpr int kBreakpointSlots = 12;
+// StatusLine before a run (or the debugger) has described a line: the status shows line 1 and no
+// command or comment.
+constexpr int32_t kNoStatusLine = -1;
 
 // The register file and the data logger's flags are parts of the run state that the board
 // transaction also touches; it is handed those parts alone.
@@ -31,7 +34,7 @@ struct RunState : TempRegisterFile, QeLoggerState {
     SharedText LineText, CommandText, CommentText, CloopText;
     // Index of the line the four status texts describe. The runner publishes only this index
     // (one store per line); the status timer formats the texts from it (PublishStatusTexts).
-    std::atomic<int32_t> StatusLine{0};
+    std::atomic<int32_t> StatusLine{kNoStatusLine};
     // 1 from the moment a runner thread is created until it has finished its last step (it holds
     // the line meanwhile).
     std::atomic<uint32_t> RunnerThreadAlive{0};

@@ -62,7 +62,6 @@ bool Runner::Start() {
     }
     run.AbortRequest = 0;
     run.StatusLine = run.ProgramPointer.load();
-    motion_.ResetSilence();
     endRequested_ = false;
     delayCut_ = false;
     stopFrameSent_ = false;
@@ -139,6 +138,18 @@ bool Runner::WaitForStep() {
            !shutdown_.load();
 }
 
+void Runner::ShowPointer() {
+    // The box's handling (on the GUI thread, before or after this) moves the pointer and shows
+    // its line; a pointer moved between the load and the store here is read again, so the status
+    // never keeps a line the pointer has left.
+    RunState& run = state_.Run;
+    int32_t pointer;
+    do {
+        pointer = run.ProgramPointer.load();
+        run.StatusLine = pointer;
+    } while (run.ProgramPointer.load() != pointer);
+}
+
 bool Runner::IsBreakpoint(uint32_t lineNumber) const {
     for (const auto& slot : state_.Run.BreakpointLines)
         if (slot.load(std::memory_order_relaxed) == lineNumber) return true;
@@ -164,17 +175,17 @@ Runner::Finish Runner::Loop() {
             run.StepRequest = 0;
             if (!WaitForStep()) {
                 run.ProgramRunning = 0;
-                return Finish::Suspend;
+                return Finish::Keep;
             }
         } else if (endRequested_.load()) {
             run.ProgramRunning = 0;
-            return Finish::Suspend;
+            return Finish::Keep;
         }
         // 3. The line to execute; the status timer formats its texts from StatusLine.
         const int32_t pointer = run.ProgramPointer.load();
         if (pointer < 0 || pointer >= lineCount) {
             run.ProgramRunning = 0;
-            return Finish::Suspend;
+            return Finish::Keep;
         }
         run.StatusLine.store(pointer, std::memory_order_relaxed);
         lineNumber_ = static_cast<uint32_t>(pointer) + 1;
@@ -182,10 +193,10 @@ Runner::Finish Runner::Loop() {
         if (run.BreakpointsEnabled.load() && !run.DebugMode.load() && IsBreakpoint(lineNumber_)) {
             op_.SetCheckBox(CheckBox::ProgramDebug, true);
             run.DebugMode = 1;
-            run.StatusLine = pointer;
+            ShowPointer();
             run.DisplayRefresh = 1;
             run.RestartPending = 0;
-            return Finish::Suspend;
+            return Finish::Keep;
         }
         // 5. The stop order, outside debug mode.
         if (!run.DebugMode.load() && run.StopRun.load()) {
@@ -195,13 +206,13 @@ Runner::Finish Runner::Loop() {
         // 6. The line itself.
         const ProgramLine& line = program.Lines[pointer];
         if (ExecuteLine(line) == Next::End)
-            return line.Command == CmdEndProgram ? Finish::Close : Finish::Suspend;
+            return line.Command == CmdEndProgram ? Finish::Close : Finish::Keep;
         // 8. Next line; a jump past the end lands here at LineCount or beyond.
         const int64_t next = int64_t{run.ProgramPointer.load()} + 1;
         if (next < 0 || next >= lineCount) {
             run.ProgramPointer = static_cast<int32_t>(std::min<int64_t>(next, lineCount));
             run.ProgramRunning = 0;
-            return Finish::Suspend;
+            return Finish::Keep;
         }
         run.ProgramPointer.store(static_cast<int32_t>(next));
         // 9. Stepping shows the line that will execute next.
@@ -214,29 +225,16 @@ Runner::Finish Runner::Loop() {
 
 // ---- the QBoard data logger's file ----
 
-bool Runner::LoggerSuspended() const {
-    std::lock_guard<std::mutex> lock(loggerMutex_);
-    return loggerSuspended_;
-}
-
 void Runner::CloseLogger() {
-    std::lock_guard<std::mutex> lock(loggerMutex_);
     logger_.Close();
-    loggerSuspended_ = false;
 }
 
 void Runner::FinishLogger(Finish how) {
-    std::lock_guard<std::mutex> lock(loggerMutex_);
-    RunState& run = state_.Run;
-    if (how == Finish::Close || run.AbortRequest.load()) {
+    if (how == Finish::Close || state_.Run.AbortRequest.load()) {
         logger_.Close();
-        loggerSuspended_ = false;
-        return;
-    }
-    if (run.QeLoggerOpen.load()) {
-        loggerColumn_ = run.QeColumn.load();
-        logger_.Close();
-        loggerSuspended_ = true;
+    } else {
+        // Kept open and active for the next run, but nothing read stays in a buffer.
+        logger_.Flush();
     }
 }
 
@@ -246,19 +244,9 @@ void Runner::EnableLogger(const ProgramLine& line) {
         run.QeLoggerActive = 1;
         return;
     }
-    std::lock_guard<std::mutex> lock(loggerMutex_);
-    bool opened;
-    if (loggerSuspended_) {
-        loggerSuspended_ = false;
-        opened = logger_.Open(loggerPath_, loggerValuesPerLine_, /*append=*/true);
-        if (opened) run.QeColumn = loggerColumn_;
-    } else {
-        const uint32_t n = line.Values[0];
-        loggerValuesPerLine_ = n < 1 ? 1 : (n > 10000 ? 10000 : static_cast<int>(n));
-        loggerPath_.assign(line.Text, strnlen(line.Text, sizeof line.Text));
-        opened = logger_.Open(loggerPath_, loggerValuesPerLine_);
-    }
-    if (!opened)
+    const uint32_t n = line.Values[0];
+    const int valuesPerLine = n < 1 ? 1 : (n > 10000 ? 10000 : static_cast<int>(n));
+    if (!logger_.Open(std::string(line.Text, strnlen(line.Text, sizeof line.Text)), valuesPerLine))
         op_.ShowMessageBox("Error, Can not Create qe logger file", "VDWin Error Message",
                            mb::Warning);
 }

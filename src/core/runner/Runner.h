@@ -62,16 +62,14 @@ class Runner {
     // single Abort lets the delay finish).
     void CutDelay();
 
-    // The logger's suspended file: a run that ends without closing the logger (the program ran
-    // off its end, a breakpoint, a board error) closes the file and remembers it; the next
-    // enable_qe_data_logger continues it (appending, same values per line and column).
-    bool LoggerSuspended() const;
-    // Abort with no runner alive: flushes and closes the logger and forgets a suspended file.
+    // Abort with no runner alive: flushes and closes the logger.
     void CloseLogger();
 
   private:
     enum class Next { Continue, End };
-    enum class Finish { Close, Suspend };
+    // How a run ends for the logger: Close it (end_program, a stop order, Abort) or Keep it open
+    // as it is, flushed (the program's end, a breakpoint, a board error, stepping ended).
+    enum class Finish { Close, Keep };
 
     void Execute(LineOwner::Guard line);
     Finish Loop();
@@ -88,6 +86,8 @@ class Runner {
     Next LinkMe(const ProgramLine& line);
     void Jump(const ProgramLine& line, int slot, uint32_t number);
     bool IsBreakpoint(uint32_t lineNumber) const;
+    // Sets the status texts' line from the program pointer (at a breakpoint).
+    void ShowPointer();
     // Sleeps that shutdown interrupts: false when the runner is being shut down.
     bool Sleep(uint32_t ms);
     // The delay and sdelay lines: also ended early by CutDelay.
@@ -117,13 +117,6 @@ class Runner {
     std::atomic<bool> delayCut_{false};
     bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
     uint32_t lineNumber_ = 0;     // 1-based number of the line being executed (messages)
-
-    // Suspended logger file (runner thread, or GUI thread while no runner is alive).
-    mutable std::mutex loggerMutex_;
-    bool loggerSuspended_ = false;
-    std::string loggerPath_;
-    int loggerValuesPerLine_ = 1;
-    int32_t loggerColumn_ = 0;
 };
 
 }  // namespace vendra

@@ -30,7 +30,7 @@ bool UpdateIfChanged(const std::string& source, std::string& shown) {
 void PublishStatusTexts(RunnerState state) {
     RunState& run = state.Run;
     const int32_t index = run.StatusLine.load();
-    run.LineText = std::to_string(static_cast<uint32_t>(index) + 1);
+    run.LineText = std::to_string(index == kNoStatusLine ? 1u : static_cast<uint32_t>(index) + 1);
     if (index >= 0 && static_cast<uint32_t>(index) < kMaxProgramLines) {
         const ProgramLine& line = state.Program.Lines[index];
         run.CommandText = CommandKeyword(line.Command);

@@ -21,6 +21,7 @@ bool UpdateIfChanged(const std::string& source, std::string& shown);
 
 // Sets LineText, CommandText, CommentText and CloopText from RunState::StatusLine and
 // CloopCounter: "%u" of the line number, the line's keyword, its comment, "%u\r" of the counter.
+// Before a run has set StatusLine (kNoStatusLine): line "1", no command, no comment.
 void PublishStatusTexts(RunnerState state);
 
 // What one tick writes. An empty optional leaves that control as it is.

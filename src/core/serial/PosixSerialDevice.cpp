@@ -215,6 +215,7 @@ class PosixSerialDevice final : public SerialDevice {
     }
 
     bool Lost() const override { return lost_; }
+    int Descriptor() const override { return lost_ ? -1 : fd_; }
 
   private:
     void NoteError(int err) {

@@ -2,14 +2,15 @@
 
 namespace vendra {
 
-bool QeDataLogger::Open(const std::string& path, int valuesPerLine, bool append) {
+bool QeDataLogger::Open(const std::string& path, int valuesPerLine) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (file_) {
         std::fflush(file_);
         std::fclose(file_);
         file_ = nullptr;
     }
-    file_ = std::fopen(path.c_str(), append ? "a" : "w");
+    // Binary: the CR LF line ends are written as they are on every system.
+    file_ = std::fopen(path.c_str(), "wb");
     if (!file_) {
         state_.QeLoggerOpen = 0;
         state_.QeLoggerActive = 0;
@@ -31,9 +32,14 @@ void QeDataLogger::WriteValue(const std::string& value) {
         std::fprintf(file_, "%s,", value.c_str());
         run.QeColumn = column + 1;
     } else {
-        std::fprintf(file_, "%s\n", value.c_str());
+        std::fprintf(file_, "%s\r\n", value.c_str());
         run.QeColumn = 0;
     }
+}
+
+void QeDataLogger::Flush() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (file_) std::fflush(file_);
 }
 
 void QeDataLogger::Close() {

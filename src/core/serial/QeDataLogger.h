@@ -1,6 +1,11 @@
 // The QBoard encoder data-logger file. The runner opens, pauses and closes it; the board
-// transaction writes readings into it. Thread rule: every operation takes the object's mutex, so
-// Abort on the GUI thread and a transaction on the runner thread never meet inside the file.
+// transaction writes readings into it. The file stays open from its enable line until a disable
+// line, end_program, Abort or the program's exit closes it, across runs; the runner flushes it
+// when a run ends, so nothing read is held back in a buffer. Lines end in CR LF.
+// Error rule: Open returns false when the file cannot be created; writes to a file that fails
+// later are dropped (the stream's error state), nothing throws.
+// Thread rule: every operation takes the object's mutex, so Abort or exit on the GUI thread and
+// a transaction on the runner thread never meet inside the file.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -23,13 +28,13 @@ class QeDataLogger {
     explicit QeDataLogger(QeLoggerState& state) : state_(state) {}
     ~QeDataLogger() { Close(); }
 
-    // Opens (creates) the file for writing; valuesPerLine is N (1..32). False when it cannot be
+    // Creates (empties) the file; valuesPerLine is N (at least 1). False when it cannot be
     // created.
-    // With append, an existing file is continued instead of emptied (the runner resumes a file
-    // it closed at the end of a run).
-    bool Open(const std::string& path, int valuesPerLine, bool append = false);
-    // Writes one reading when the logger is open and active ("%s," or "%s\n" by column).
+    bool Open(const std::string& path, int valuesPerLine);
+    // Writes one reading when the logger is open and active ("%s," or "%s\r\n" by column).
     void WriteValue(const std::string& value);
+    // Hands what is buffered to the file; the logger stays as it is.
+    void Flush();
     // Flushes and closes the file if open; QeLoggerOpen = QeLoggerActive = 0.
     void Close();
 

@@ -38,6 +38,8 @@ class SerialDevice {
     virtual long OutputCount() = 0;
     // The device has gone away since it was opened.
     virtual bool Lost() const = 0;
+    // The descriptor an event loop can watch for input; -1 when closed or there is none.
+    virtual int Descriptor() const { return -1; }
 };
 
 // The device type of this platform.

@@ -163,6 +163,29 @@ bool SerialPort::Send(const std::string& output) {
     return DrainOutput();
 }
 
+bool SerialPort::WriteRaw(const std::string& bytes) {
+    if (!IsOpen()) return false;
+    uint32_t writeBoundMs = 1000 + static_cast<uint32_t>(bytes.size() * 30000ull / LineBaud());
+    if (!device_->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                        writeBoundMs)) {
+        if (device_->Lost()) HandleLost();
+        return false;
+    }
+    return DrainOutput();
+}
+
+long SerialPort::ReadAvailable(uint8_t* buffer, size_t capacity) {
+    if (!IsOpen() || buffer == nullptr) return -1;
+    long got = device_->Read(buffer, capacity);
+    // Nothing read although input was signalled may be a hang-up: only a look at the line tells.
+    if (got == 0 && device_->WaitReadable(0) == SerialDevice::Wait::Lost) got = -1;
+    if (got < 0) {
+        HandleLost();
+        return -1;
+    }
+    return got;
+}
+
 bool SerialPort::DrainOutput() {
     long queued = device_->OutputCount();
     if (queued < 0) {

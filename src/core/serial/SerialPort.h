@@ -86,6 +86,15 @@ class SerialPort {
     uint32_t InputQueueCount();
     bool OutputQueueEmpty();
 
+    // Raw use (the terminal): `bytes` as they stand, no purge, stamp or pacing, then the bounded
+    // wait for the output to leave. False when the port is closed or the write failed.
+    bool WriteRaw(const std::string& bytes);
+    // What has arrived, without waiting: bytes read, 0 when none wait, -1 when the port is closed
+    // or the device went away (then reported as any loss is).
+    long ReadAvailable(uint8_t* buffer, size_t capacity);
+    // The open device's descriptor, for an event loop to watch for input; -1 when closed.
+    int Descriptor() const { return IsOpen() ? device_->Descriptor() : -1; }
+
     // While set, every wait and read ends at once with failure (within one slice when already
     // waiting). Used to stop a worker that waits on the line.
     void AbortWaits(bool abort) { abortWaits_.store(abort); }

@@ -2,9 +2,13 @@
 // Each subsystem declares an Install function in its own header and adds one call here.
 #include "ui/app/MainWindow.h"
 #include "ui/editor/DefinitionEditorDisplay.h"
+#include "ui/network/AxisStatsBox.h"
+#include "ui/network/PortConfigurationDialog.h"
+#include "ui/onboard/OnboardEditor.h"
 #include "ui/runner/MotionPlotWindow.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
+#include "ui/tools/ToolsController.h"
 
 namespace vendra::ui {
 
@@ -12,6 +16,10 @@ void InstallExtensions(TMain& main) {
     InstallCommDebug(main);
     InstallDefinitionEditor(main);
     InstallRunControls(main);
+    InstallBoardInfo(main);
+    InstallTerminal(main);
+    InstallOnboardEditor(main);
+    InstallTools(main);
     InstallMotionPlot(main);
 }
 

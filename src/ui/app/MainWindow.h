@@ -84,6 +84,10 @@ class TMain : public QMainWindow {
     void ExitProgram1Click();
     void About1Click();
 
+    // ---- check boxes ----
+    // "Disp. Encoders" / "Disp. Temp. Reg.": the window's own steps when ticked (zero the encoder
+    // channels; mark the registers to draw). The display windows attach their own handling.
+
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

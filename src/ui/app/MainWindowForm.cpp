@@ -73,18 +73,24 @@ void TMain::BuildForm() {
     right->addWidget(BuildUnitGroups(), 1);
     columns->addLayout(right, 1);
 
-    auto* progress = new QProgressBar(client);
+    // The progress group's caption names what the bar shows (the communication test's progress).
+    auto* progressGroup = new QGroupBox(client);
+    progressGroup->setObjectName(QStringLiteral("MainBarGraph"));
+    auto* progress = new QProgressBar(progressGroup);
     progress->setObjectName(QStringLiteral("MainBarProgress"));
     progress->setRange(0, 100);
     progress->setValue(0);
     progress->setTextVisible(false);
     progress->setFixedHeight(14);
+    auto* progressLayout = new QHBoxLayout(progressGroup);
+    progressLayout->setContentsMargins(6, 2, 6, 4);
+    progressLayout->addWidget(progress);
 
     auto* outer = new QVBoxLayout(client);
     outer->setContentsMargins(8, 6, 8, 6);
     outer->setSpacing(6);
     outer->addLayout(columns, 1);
-    outer->addWidget(progress);
+    outer->addWidget(progressGroup);
 
     BuildMenus();
 }

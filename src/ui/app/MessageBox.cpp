@@ -1,7 +1,11 @@
 #include "ui/app/MessageBox.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <map>
+#include <memory>
 
 #include "core/base/Operator.h"
 #include "ui/app/ModalDialog.h"
@@ -63,7 +67,47 @@ int CodeFor(QMessageBox::StandardButton button) {
     }
 }
 
+// Escape and the close box answer a box only when one of its buttons means "no answer": Cancel,
+// or OK when it is the only button. A Yes/No or Abort/Retry/Ignore box has none, so it closes
+// only by a button: closing it would choose a branch the operator never chose.
+bool ClosesWithoutAButton(unsigned flags) {
+    switch (flags & 0xF) {
+        case mb::YesNo:
+        case mb::AbortRetryIgnore:
+            return false;
+        default:
+            return true;
+    }
+}
+
+class AnswerOnlyBox final : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+std::map<QString, MessageBoxView>& Views() {
+    static std::map<QString, MessageBoxView> views;
+    return views;
+}
+
 }  // namespace
+
+void SetMessageBoxView(const QString& title, MessageBoxView view) {
+    if (view)
+        Views()[title] = std::move(view);
+    else
+        Views().erase(title);
+}
 
 int DecliningAnswer(unsigned flags) {
     switch (flags & 0xF) {
@@ -81,14 +125,27 @@ int DecliningAnswer(unsigned flags) {
 }
 
 int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title, unsigned flags) {
-    QMessageBox box(IconFor(flags), title, text, ButtonsFor(flags), parent);
+    auto view = Views().find(title);
+    if (view != Views().end()) return view->second(parent, text, flags);
+    const bool closable = ClosesWithoutAButton(flags);
+    std::unique_ptr<QMessageBox> owned =
+        closable
+            ? std::make_unique<QMessageBox>(IconFor(flags), title, text, ButtonsFor(flags), parent)
+            : std::make_unique<AnswerOnlyBox>(IconFor(flags), title, text, ButtonsFor(flags),
+                                              parent);
+    QMessageBox& box = *owned;
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & mb::SystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    // Escape and the title bar's close button press the declining button (QMessageBox finds it:
-    // Cancel, No or Abort); a box closed without any button reports that button too.
+    if (!closable) {
+        // No close box in the title bar (the window manager shows only the hints given).
+        box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
+                           ~Qt::WindowCloseButtonHint);
+    }
+    // Where Escape and the close box answer, they press Cancel (or the lone OK).
     ExecModal(box);
     const int code = CodeFor(box.standardButton(box.clickedButton()));
+    // No button: the box was taken down without the operator (the program is ending).
     return code != 0 ? code : DecliningAnswer(flags);
 }
 

@@ -9,6 +9,7 @@
 #include "ui/app/MainWindow.h"
 #include "ui/app/MessageBox.h"
 #include "ui/app/ModalDialog.h"
+#include "ui/tools/TestLengthDialog.h"
 
 namespace vendra::ui {
 
@@ -158,6 +159,10 @@ bool QtOperator::AskUserValue(const std::string& text, uint32_t& value) {
         {false, initial});
     if (answer.first) value = answer.second;
     return answer.first;
+}
+
+uint32_t QtOperator::AskTestLength() {
+    return Ask<uint32_t>([this] { return AskTestLengthDialog(DialogParent()); }, 0);
 }
 
 void QtOperator::SetSystemMessage(const std::string& text) {

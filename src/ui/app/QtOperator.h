@@ -37,6 +37,7 @@ class QtOperator : public QObject, public Operator {
     bool AskBoardType(uint8_t& family) override;
     bool AskBoardAddress(uint8_t& address) override;
     bool AskUserValue(const std::string& text, uint32_t& value) override;
+    uint32_t AskTestLength() override;
 
     void SetSystemMessage(const std::string& text) override;
     void SetUnitIndicator(UnitGroup group, int address, UnitIndicator state) override;

@@ -1,6 +1,8 @@
 // "Config.cfg" in every shape it is found in, and what the program writes.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,7 @@
 
 #include "core/network/ConfigFile.h"
 #include "support/ScriptedOperator.h"
+#include "support/Unprivileged.h"
 
 namespace vendra {
 namespace {
@@ -22,7 +25,11 @@ class ConfigFileTest : public ::testing::Test {
         char pattern[] = "/tmp/vendra-config-XXXXXX";
         dir = ::mkdtemp(pattern);
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, ec);
+        fs::remove_all(dir, ec);
+    }
 
     void Put(const std::string& bytes) {
         std::ofstream(dir / "Config.cfg", std::ios::binary) << bytes;
@@ -145,9 +152,21 @@ TEST_F(ConfigFileTest, WrittenFilesReadBackUnchanged) {
 
 TEST_F(ConfigFileTest, FailedSaveReportsAndLeavesTheOldFile) {
     Put(kDefaultFile);
-    fs::create_directory(dir / "Config.cfg.new");  // the temporary file cannot be made
     config.ReplyTimeout = 999;
-    EXPECT_EQ(WriteConfiguration(config, op, dir.string()), 0);
+    // A file-size limit makes the write fail part-way, as a full disk would.
+    struct sigaction ignore {
+    }, old{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &old);
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    struct rlimit small = saved;
+    small.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    int result = WriteConfiguration(config, op, dir.string());
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &old, nullptr);
+    EXPECT_EQ(result, 0);
     auto boxes = op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Error, Can not Save Configuration file");
@@ -155,10 +174,40 @@ TEST_F(ConfigFileTest, FailedSaveReportsAndLeavesTheOldFile) {
     EXPECT_EQ(boxes[0].flags, 48u);
     EXPECT_EQ(Get(), kDefaultFile);
     EXPECT_EQ(config.ReplyTimeout.load(), 999);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "a temporary file was left";
 
     op.ClearRecords();
     EXPECT_EQ(WriteConfiguration(config, op, (dir / "no-such-folder").string()), 0);
     EXPECT_EQ(op.Boxes().size(), 1u);
+}
+
+// A "Config.cfg" that is a link to a file kept elsewhere stays a link and that file keeps its
+// permissions; a folder where no new file may be created still gets its writable file saved.
+TEST_F(ConfigFileTest, SaveKeepsALinkItsPermissionsAndWorksInALockedFolder) {
+    fs::create_directory(dir / "shared");
+    std::ofstream(dir / "shared" / "vendra.cfg", std::ios::binary) << kDefaultFile;
+    fs::permissions(dir / "shared" / "vendra.cfg", fs::perms(0640));
+    fs::create_symlink("shared/vendra.cfg", dir / "Config.cfg");
+    config.ReplyTimeout = 300;
+    EXPECT_EQ(WriteConfiguration(config, op, dir.string()), 1);
+    EXPECT_TRUE(fs::is_symlink(dir / "Config.cfg"));
+    EXPECT_EQ(Get(), "1\r\n300\r\n200\r\n250\r\n0\r\n250\r\n60\r\n");
+    EXPECT_EQ(fs::status(dir / "shared" / "vendra.cfg").permissions(), fs::perms(0640));
+
+    fs::remove(dir / "Config.cfg");
+    Put(kDefaultFile);
+    fs::permissions(dir / "Config.cfg", fs::perms(0666));
+    fs::permissions(dir, fs::perms(0555));
+    config.ReplyTimeout = 400;
+    int result = test::RunUnprivileged([&] {
+        test::ScriptedOperator quiet;
+        return WriteConfiguration(config, quiet, dir.string()) == 1 && quiet.Boxes().empty() ? 0
+                                                                                             : 1;
+    });
+    fs::permissions(dir, fs::perms::owner_all);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Get(), "1\r\n400\r\n200\r\n250\r\n0\r\n250\r\n60\r\n");
 }
 
 }  // namespace

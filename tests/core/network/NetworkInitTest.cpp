@@ -1,6 +1,5 @@
 // Network initialisation against the board simulator on a real pty.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
@@ -11,6 +10,7 @@
 #include "core/network/NetworkInit.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedOperator.h"
+#include "support/SimNetwork.h"
 
 namespace vendra {
 namespace {
@@ -40,28 +40,17 @@ std::vector<std::string> ExpectedScanFrames() {
 class NetworkInitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/vendra-net-XXXXXX";
-        dir = ::mkdtemp(pattern);
         core = std::make_unique<Core>(op);
         core->Port.SetDeviceFolder(dir.string());
         core->State.Config.CommPortNumber = kPort;
         core->State.Serial.CurrentBaud = 57600;
     }
-    void TearDown() override {
-        core.reset();
-        sim.reset();
-        fs::remove_all(dir);
-    }
-    // D3 (an ARM part, CPU code 11), X1 (CPU code 10), Q0 on COM<port>.
+    void TearDown() override { core.reset(); }
+    // D3 (an ARM part, CPU code 11), X1 (CPU code 10), Q0 on COM<port>. The initialisation opens
+    // the port itself.
     void StartSimulator(const std::string& units = "D3:cpu=11,X1:cpu=10,Q0", int port = kPort) {
-        sim::Options options;
-        options.folder = dir.string();
-        options.port = port;
-        std::string error;
-        options.units = sim::Simulator::ParseUnits(units, &error);
-        ASSERT_TRUE(error.empty()) << error;
-        sim = std::make_unique<sim::Simulator>(options);
-        ASSERT_TRUE(sim->Start()) << sim->Error();
+        ASSERT_TRUE(net.Start(units, {}, port));
+        sim = &net.Sim();
     }
     void RunInitialisation() {
         ASSERT_TRUE(core->CommInitWorker.StartNetworkInitialisation());
@@ -69,9 +58,10 @@ class NetworkInitTest : public ::testing::Test {
     }
     SystemState& S() { return core->State; }
 
-    fs::path dir;
+    test::SimNetwork net;  // outlives the core
+    const fs::path& dir = net.Folder();
+    sim::Simulator* sim = nullptr;
     ScriptedOperator op;
-    std::unique_ptr<sim::Simulator> sim;
     std::unique_ptr<Core> core;
 };
 

@@ -15,6 +15,7 @@
 #include "core/program/CommandTable.h"
 #include "core/program/ProgramFile.h"
 #include "support/ScriptedOperator.h"
+#include "support/Unprivileged.h"
 
 namespace vendra {
 namespace {
@@ -206,6 +207,33 @@ TEST(SaveProgram, KeepsPermissionsAndFollowsLinks) {
     EXPECT_EQ(ReadFile(real), "delay,5      ;\r\n");
     ASSERT_EQ(::stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+// A link to a file not made yet stays a link and gets its file; a folder where no new file may
+// be created still gets its writable program file saved.
+TEST(SaveProgram, DanglingLinkAndLockedFolder) {
+    TempDir dir;
+    SystemState s;
+    s.Program.Lines[0] = Delay(7);
+    s.Program.LineCount = 1;
+    std::filesystem::create_directory(dir.File("programs"));
+    ASSERT_EQ(::symlink("programs/new.def", dir.File("link.def").c_str()), 0);
+    std::string error;
+    ASSERT_EQ(SaveProgramTo(s.Program, dir.File("link.def"), &error), 1) << error;
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("link.def").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(dir.File("programs/new.def")), "delay,7      ;\r\n");
+
+    WriteFile(dir.File("programs/locked.def"), "old\r\n");
+    ASSERT_EQ(::chmod(dir.File("programs/locked.def").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.File("programs").c_str(), 0555), 0);
+    int result = test::RunUnprivileged(
+        [&] { return SaveProgramTo(s.Program, dir.File("programs/locked.def")) == 1 ? 0 : 1; });
+    ::chmod(dir.File("programs").c_str(), 0755);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFile(dir.File("programs/locked.def")), "delay,7      ;\r\n");
 }
 
 }  // namespace

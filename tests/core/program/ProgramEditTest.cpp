@@ -51,11 +51,12 @@ TEST(CommandTable, MotorCodesBothWays) {
         EXPECT_EQ(MotorCode(letters[i]), codes[i]);
         EXPECT_EQ(MotorLetter(codes[i]), letters[i]);
     }
-    EXPECT_EQ(MotorCode('x'), kInvalidMotorCode);  // lower case is no motor letter
-    EXPECT_EQ(MotorCode('\0'), kInvalidMotorCode);
-    EXPECT_EQ(MotorLetter(8), kInvalidMotorLetter);
-    EXPECT_EQ(MotorLetter(kInvalidMotorCode), kInvalidMotorLetter);
-    EXPECT_EQ(MotorCode(kInvalidMotorLetter), kInvalidMotorCode);
+    // Anything else is code 0, which is written as 'S'.
+    EXPECT_EQ(MotorCode('x'), MotorS);  // lower case is no motor letter
+    EXPECT_EQ(MotorCode('\0'), MotorS);
+    EXPECT_EQ(MotorCode('?'), MotorS);
+    EXPECT_EQ(MotorLetter(8), 'S');
+    EXPECT_EQ(MotorLetter(255), 'S');
 }
 
 TEST(ProgramEdit, ClearProgramEmptiesLinesAndLabels) {

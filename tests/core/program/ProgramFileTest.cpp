@@ -77,8 +77,9 @@ TEST(FormatLine, FileFormOfEachShape) {
     EXPECT_EQ(FileForm({CmdEndProgram}), "end_program      ;End of Program");
     // A code outside the table keeps its line as a no_op.
     EXPECT_EQ(FileForm({255, {1}, "x", {}, "blank"}), "no_op      ;blank");
-    // A motor code outside the nine is written as '?', which reads back as the same invalid code.
-    EXPECT_EQ(FileForm({CmdWaitAxisBoardResponse, {5, 9}}), "wait_AxisBoard_response,5,?      ;");
+    // A motor code outside the nine is written as 'S', which reads back as code 0, the code any
+    // unknown letter reads as.
+    EXPECT_EQ(FileForm({CmdWaitAxisBoardResponse, {5, 9}}), "wait_AxisBoard_response,5,S      ;");
 }
 
 TEST(FormatLine, MixedTargetsKeepBoth) {

@@ -53,9 +53,9 @@ TEST(ProgramReader, FieldConversions) {
     ASSERT_EQ(s.Program.LineCount, 5u);
     const ProgramLine& link = Line(s, 0);
     EXPECT_EQ(link.Values[0], 1u);
-    EXPECT_EQ(link.Values[1], kInvalidMotorCode);  // lower-case letter is no motor letter
-    EXPECT_EQ(link.Values[6], 12u);                // digits up to the first other character
-    EXPECT_EQ(link.Values[7], 0xFFFFFFFFu);        // signed conversion, stored as 32 bits
+    EXPECT_EQ(link.Values[1], MotorS);       // lower-case letter is no motor letter: code 0
+    EXPECT_EQ(link.Values[6], 12u);          // digits up to the first other character
+    EXPECT_EQ(link.Values[7], 0xFFFFFFFFu);  // signed conversion, stored as 32 bits
     EXPECT_EQ(Line(s, 1).Values[1], MotorY);
     EXPECT_EQ(Line(s, 2).Values[0], 0u);  // empty number field
     EXPECT_STREQ(Line(s, 2).JumpLabels[0], "Start");
@@ -66,6 +66,43 @@ TEST(ProgramReader, FieldConversions) {
     EXPECT_EQ(cmp.Values[3], 3u);
     EXPECT_STREQ(cmp.JumpLabels[2], "my label");
     EXPECT_EQ(Line(s, 4).Values[2], 4000000000u);
+}
+
+// A motor field whose letter is none of the nine reads as code 0, the code the parameter dialogs
+// also make of it, and is written back as 'S': saved files hold only letters every reader knows.
+TEST(ProgramReader, MotorLetterOutsideTheNineIsCodeZeroWrittenAsS) {
+    for (const char* letter : {"x", "?", "B", "1"}) {
+        SCOPED_TRACE(letter);
+        SystemState s;
+        ASSERT_EQ(LoadBytes(s, std::string("wait_AxisBoard_response,2,") + letter +
+                                   "\r\nlink_me,1," + letter + ",2,0,1,3,4,5\r\n"),
+                  1);
+        ASSERT_EQ(s.Program.LineCount, 2u);
+        EXPECT_EQ(Line(s, 0).Values[1], 0u);
+        EXPECT_EQ(Line(s, 1).Values[1], 0u);
+        char text[kLineBufferSize];
+        FormatLine(s.Program, 0, LineForm::File, text, sizeof text);
+        EXPECT_STREQ(text, "wait_AxisBoard_response,2,S      ;");
+        FormatLine(s.Program, 1, LineForm::File, text, sizeof text);
+        EXPECT_STREQ(text, "link_me,1,S,2,0,1,3,4,5      ;");
+    }
+}
+
+// Ctrl-Z inside a comment is a byte of the comment, as any byte up to the line's end is; the
+// lines after it are read.
+TEST(ProgramReader, CtrlZInACommentIsPartOfIt) {
+    SystemState s;
+    ASSERT_EQ(LoadBytes(s,
+                        "delay,1      ;before\x1a"
+                        "after\r\ndelay,2      ;\x1a\r\nend_program\r\n"),
+              1);
+    ASSERT_EQ(s.Program.LineCount, 3u);
+    EXPECT_STREQ(Line(s, 0).Comment,
+                 "before\x1a"
+                 "after");
+    EXPECT_EQ(Line(s, 1).Values[0], 2u);
+    EXPECT_STREQ(Line(s, 1).Comment, "\x1a");
+    EXPECT_EQ(Line(s, 2).Command, CmdEndProgram);
 }
 
 TEST(ProgramReader, QuotedFieldsAndEmptyQuotes) {
@@ -146,12 +183,15 @@ TEST(ProgramReader, CtrlZEndsTheFile) {
                         r),
               1);
     EXPECT_EQ(s.Program.LineCount, 1u);
+    // In a comment it is a byte of the comment (the next line is still read).
     ASSERT_EQ(LoadBytes(s,
                         "delay,1      ;a\x1a"
                         "delay,2\r\n"),
               1);
     EXPECT_EQ(s.Program.LineCount, 1u);
-    EXPECT_STREQ(Line(s, 0).Comment, "a");
+    EXPECT_STREQ(Line(s, 0).Comment,
+                 "a\x1a"
+                 "delay,2");
     ASSERT_EQ(LoadBytes(s, "delay,1\x1a,delay,2\r\n"), 1);
     EXPECT_EQ(s.Program.LineCount, 1u);
     EXPECT_EQ(Line(s, 0).Values[0], 1u);

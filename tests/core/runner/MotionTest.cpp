@@ -22,17 +22,11 @@ std::vector<std::string> Matching(const std::vector<std::string>& frames,
 
 class Motion : public ::testing::Test {
   protected:
-    void SetUp() override {
-        folder_ = ::testing::TempDir() + "runner_motion_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::create_directories(folder_);
-    }
-
     // D3 (A sets the position register; moves end at once, so every reading is of a motor at
     // rest) linked to Q0 channel 0 with the given encoder offset, or an unlinked channel 0 that
     // reads `fixed`.
     bool ConnectLinked(RunnerRig& rig, int64_t offset, bool linked = true, int64_t fixed = 0) {
-        if (!rig.Connect("D3:aset=1:speed=0,Q0", folder_)) return false;
+        if (!rig.Connect("D3:aset=1:speed=0,Q0")) return false;
         if (!linked) return rig.simulator->SetEncoderCount(0, 0, fixed);
         sim::LinkConfig link;
         link.qboard = 0;
@@ -42,8 +36,6 @@ class Motion : public ::testing::Test {
         link.offset = offset;
         return rig.simulator->SetEncoderLink(link);
     }
-
-    std::string folder_;
 };
 
 const char* const kMoveAndWait =
@@ -129,7 +121,7 @@ TEST_F(Motion, EncoderStateZeroIsNeverCorrected) {
 
 TEST_F(Motion, CheckDoneJumpsByTheMotorState) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     // While the move runs, the busy target loops back; once done, the done target ends.
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M300\"\n"
@@ -143,9 +135,58 @@ TEST_F(Motion, CheckDoneJumpsByTheMotorState) {
     EXPECT_FALSE(rig.simulator->GetMotor("D3")->moving);
 }
 
+// Only a blocking wait gives up on a silent unit, after three unanswered polls of its own: a
+// check-done line counts a time-out as "not finished", and silence elsewhere (other lines, other
+// units) is not added to a wait's count. (A wait line's text is not left empty here: an empty
+// quoted field does not end at the line's end, so the next line would be read as that text.)
+TEST_F(Motion, SilentPollsEndOnlyTheWaitThatMadeThem) {
+    struct Case {
+        const char* name;
+        const char* program;
+        const char* fault;  // of the simulated D3; D4 is marked present but never answers
+        bool completes;
+    };
+    const Case cases[] = {
+        {"check-done lines on a silent unit go on",
+         "DBoard_check_done,4,0,0\nDBoard_check_done,4,0,0\nDBoard_check_done,4,0,0\n"
+         "DBoard_check_done,4,0,0\nset_temp,1,1\nend_program\n",
+         nullptr, true},
+        {"silence of another unit and line does not count in a wait",
+         "DBoard_check_done,4,0,0\nDBoard_check_done,4,0,0\nwait_DBoard_done,3,\"w\"\n"
+         "set_temp,1,1\nend_program\n",
+         "noreply:match=D3:once", true},
+        {"a wait with two silent polls of its own goes on",
+         "wait_DBoard_done,3,\"w\"\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\nend_program\n",
+         "noreply:match=D3:count=2", true},
+        {"a wait with three silent polls ends the run",
+         "DBoard_check_done,4,0,0\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\nend_program\n",
+         "noreply:match=D3:count=3", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunnerRig rig;
+        ASSERT_TRUE(rig.Connect("D3", [&](sim::Options& o) {
+            if (c.fault) o.faults.push_back(c.fault);
+        }));
+        rig.state.Units.present[int(UnitGroup::DBoard)][4] = 1;
+        rig.state.Config.ReplyTimeout = 60;  // long enough for a loaded machine's replies
+        ASSERT_TRUE(rig.Load(c.program));
+        ASSERT_TRUE(rig.RunToEnd(5000));
+        EXPECT_EQ(rig.Reg(1), c.completes ? 1u : 0u);
+        auto boxes = rig.op.Boxes();
+        if (c.completes) {
+            EXPECT_TRUE(boxes.empty()) << boxes[0].text;
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text,
+                      "DBoard unit 3 does not answer.\nThe program has been stopped.");
+        }
+    }
+}
+
 TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3,Q1", folder_));
+    ASSERT_TRUE(rig.Connect("D3,Q1"));
     MotionControl motion(rig.state, rig.op, rig.link, [](uint32_t) {});
     EXPECT_EQ(motion.CheckDone(4, family::QBoard, true), 1) << "absent QBoard: done";
     EXPECT_TRUE(rig.simulator->ReceivedFrames().empty());
@@ -157,7 +198,7 @@ TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
 
 TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("X1", folder_));
+    ASSERT_TRUE(rig.Connect("X1"));
     ASSERT_TRUE(rig.simulator->SetMotorSpeed("Y1", 2000));
     ASSERT_TRUE(
         rig.Load("AxisBoard,1,\"XM50,YM200\"\n"
@@ -183,7 +224,7 @@ TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
 
 TEST_F(Motion, AxisLinkIsVerifiedWithItsLetter) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("X1:aset=1:speed=0,Q2", folder_));
+    ASSERT_TRUE(rig.Connect("X1:aset=1:speed=0,Q2"));
     sim::LinkConfig link;
     link.qboard = 2;
     link.channel = 1;
@@ -206,7 +247,7 @@ TEST_F(Motion, AxisLinkIsVerifiedWithItsLetter) {
 
 TEST_F(Motion, WaitResponseReadsTheAnswerOfThePreviousCommand) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     // vsendna leaves the reply in the queue; wait_DBoard_response reads it.
     ASSERT_TRUE(
         rig.Load("vsendna,\"D3m\"\n"
@@ -220,7 +261,7 @@ TEST_F(Motion, WaitResponseReadsTheAnswerOfThePreviousCommand) {
 
 TEST_F(Motion, WaitResponseWithoutAReplyStopsTheRun) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     ASSERT_TRUE(rig.Load("wait_DBoard_response,3\nset_temp,1,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 0u);

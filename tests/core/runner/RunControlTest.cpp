@@ -209,7 +209,7 @@ TEST(BreakpointDialog, RangeCheckAndEnabling) {
 
 TEST(RunControl, AbortWhenIdleClosesTheLogger) {
     RunnerRig rig;
-    std::string path = ::testing::TempDir() + "abort_idle.log";
+    std::string path = rig.File("abort_idle.log");
     ASSERT_TRUE(rig.logger.Open(path, 2));
     rig.control.AbortButtonClick();
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);

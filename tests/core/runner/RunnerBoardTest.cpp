@@ -2,6 +2,7 @@
 // vanishing line and the QBoard data logger's files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -30,20 +31,9 @@ std::vector<std::string> FramesStartingWith(const sim::Simulator& sim, const std
     return out;
 }
 
-class RunnerBoard : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        folder_ = ::testing::TempDir() + "runner_board_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::create_directories(folder_);
-    }
-    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
-    std::string folder_;
-};
-
-TEST_F(RunnerBoard, BoardCommandsReachTheirUnits) {
+TEST(RunnerBoard, BoardCommandsReachTheirUnits) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3,U2,H1,X1,Q0", folder_));
+    ASSERT_TRUE(rig.Connect("D3,U2,H1,X1,Q0"));
     ASSERT_TRUE(
         rig.Load("set_temp,7,250\n"
                  "DBoard,3,\"A1000\"\n"
@@ -68,10 +58,10 @@ TEST_F(RunnerBoard, BoardCommandsReachTheirUnits) {
     EXPECT_EQ(rig.state.Run.Stats.RepliesCounted.load(), 8u);
 }
 
-TEST_F(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
+TEST(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_,
-                            [](sim::Options& o) { o.faults.push_back("error:match=D3A100"); }));
+    ASSERT_TRUE(
+        rig.Connect("D3", [](sim::Options& o) { o.faults.push_back("error:match=D3A100"); }));
     ASSERT_TRUE(rig.Load("set_temp,1,1\nDBoard,3,\"A100\"\nset_temp,2,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 1u);
@@ -85,10 +75,10 @@ TEST_F(RunnerBoard, BoardErrorStopsTheRunWithItsMessage) {
     EXPECT_EQ(rig.Pointer(), 1);
 }
 
-TEST_F(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
+TEST(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect(
-        "D3", folder_, [](sim::Options& o) { o.faults.push_back("noreply:match=D3A100:once"); }));
+        "D3", [](sim::Options& o) { o.faults.push_back("noreply:match=D3A100:once"); }));
     rig.state.Config.ReplyTimeout = 50;
     ASSERT_TRUE(rig.Load("DBoard,3,\"A100\"\nDBoard,3,\"A200\"\nset_temp,2,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
@@ -97,9 +87,9 @@ TEST_F(RunnerBoard, ReplyTimeOutDoesNotStopTheRun) {
     EXPECT_EQ(rig.state.Run.Stats.RepliesCounted.load(), 1u);
 }
 
-TEST_F(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
+TEST(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
                  "end_program\n"));
@@ -115,10 +105,10 @@ TEST_F(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     EXPECT_TRUE(WaitUntil([&] { return !rig.simulator->GetMotor("D3")->moving; }, 1000));
 }
 
-TEST_F(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
+TEST(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect(
-        "D3", folder_, [](sim::Options& o) { o.faults.push_back("noreply:match=D3:skip=3"); }));
+    ASSERT_TRUE(
+        rig.Connect("D3", [](sim::Options& o) { o.faults.push_back("noreply:match=D3:skip=3"); }));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
@@ -131,9 +121,9 @@ TEST_F(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
     EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
 }
 
-TEST_F(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
+TEST(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("D3", folder_));
+    ASSERT_TRUE(rig.Connect("D3"));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
         rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
@@ -147,12 +137,12 @@ TEST_F(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
     ASSERT_FALSE(rig.op.Boxes().empty());
 }
 
-TEST_F(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
+TEST(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("Q0", folder_));
+    ASSERT_TRUE(rig.Connect("Q0"));
     rig.simulator->SetEncoderCount(0, 0, 120);
     rig.simulator->SetEncoderCount(0, 1, -40);
-    const std::string log = Path("qe.log");
+    const std::string log = rig.File("qe.log");
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,3,\"" + log +
                          "\"\n"
                          "qboard,0,\"P\"\n"
@@ -166,28 +156,28 @@ TEST_F(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {
                          "qboard,0,\"P\"\n"
                          "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
-    EXPECT_EQ(ReadFile(log), "120,-40,120\n120,-40,-40\n");
+    EXPECT_EQ(ReadFile(log), "120,-40,120\r\n120,-40,-40\r\n");
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
     EXPECT_EQ(rig.Reg(40), 120u);
     EXPECT_EQ(rig.Reg(41), static_cast<uint32_t>(-40));
 }
 
-TEST_F(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
+TEST(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("Q0", folder_));
+    ASSERT_TRUE(rig.Connect("Q0"));
     rig.simulator->SetEncoderCount(0, 0, 120);
     rig.simulator->SetEncoderCount(0, 1, -40);
-    const std::string log = Path("qe.log");
+    const std::string log = rig.File("qe.log");
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log +
                          "\"\n"
                          "qboard,0,\"P\"\n"
                          "qboard,0,\"p0\"\n"));
     ASSERT_TRUE(rig.RunToEnd());
-    // The run is over: everything it logged is in the file already.
-    EXPECT_EQ(ReadFile(log), "120,-40\n120,");
-    EXPECT_TRUE(rig.runner.LoggerSuspended());
+    // The run is over: everything it logged is in the file already, which stays open.
+    EXPECT_EQ(ReadFile(log), "120,-40\r\n120,");
+    EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 1u);
     ASSERT_TRUE(rig.RunToEnd());
-    EXPECT_EQ(ReadFile(log), "120,-40\n120,120\n-40,120\n");
+    EXPECT_EQ(ReadFile(log), "120,-40\r\n120,120\r\n-40,120\r\n");
 
     // end_program closes it for good: the next enable starts the file afresh.
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + log +
@@ -195,16 +185,61 @@ TEST_F(RunnerBoard, LoggerContinuesAfterARunWithoutEndProgram) {
                          "qboard,0,\"p1\"\n"
                          "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
-    EXPECT_FALSE(rig.runner.LoggerSuspended());
+    EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(ReadFile(log), "-40,");
 }
 
-TEST_F(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
+// The logger is flushed whenever a run ends, so the file holds every reading taken so far; it
+// stays open and keeps its state (active or paused, values per line, column) into later runs
+// until a disable line, end_program, Abort or the end of the program closes it.
+TEST(RunnerBoard, LoggerStaysOpenAcrossRunsAndLosesNoReading) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Connect("Q0", folder_));
+    ASSERT_TRUE(rig.Connect("Q0"));
+    rig.simulator->SetEncoderCount(0, 0, 120);
+    rig.simulator->SetEncoderCount(0, 1, -40);
+    const std::string log = rig.File("qe.log");
+    struct Run {
+        std::string program;
+        std::string file;  // the file's bytes once the run has ended
+        uint32_t open, active;
+    };
+    const Run runs[] = {
+        // Ends at the program's end.
+        {"enable_qe_data_logger,2,\"" + log + "\"\nqboard,0,\"P\"\n", "120,-40\r\n", 1, 1},
+        // Readings before this run's enable line go on into the same file.
+        {"qboard,0,\"p1\"\nqboard,0,\"p0\"\nenable_qe_data_logger,5,\"" + rig.File("other.log") +
+             "\"\nqboard,0,\"p1\"\n",
+         "120,-40\r\n-40,120\r\n-40,", 1, 1},
+        // Ended by a board error.
+        {"qboard,0,\"P\"\nqboard,0,\"A1\"\nqboard,0,\"P\"\n",
+         "120,-40\r\n-40,120\r\n-40,120\r\n-40,", 1, 1},
+        // Paused, and still paused in the next run until an enable line.
+        {"pause_qe_data_logger\nqboard,0,\"P\"\n", "120,-40\r\n-40,120\r\n-40,120\r\n-40,", 1, 0},
+        {"qboard,0,\"p0\"\nenable_qe_data_logger,2,\"x\"\nqboard,0,\"p1\"\n"
+         "disable_qe_data_logger\nqboard,0,\"P\"\n",
+         "120,-40\r\n-40,120\r\n-40,120\r\n-40,-40\r\n", 0, 0},
+    };
+    ASSERT_GT(rig.simulator->AddFault("error:match=Q0A1"), 0);
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.program);
+        ASSERT_TRUE(rig.Load(run.program));
+        ASSERT_TRUE(rig.RunToEnd());
+        EXPECT_EQ(ReadFile(log), run.file);
+        EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), run.open);
+        EXPECT_EQ(rig.state.Run.QeLoggerActive.load(), run.active);
+    }
+    EXPECT_FALSE(std::filesystem::exists(rig.File("other.log")));
+    EXPECT_FALSE(std::filesystem::exists(rig.File("x")));
+    ASSERT_EQ(rig.op.Boxes().size(), 1u);
+    EXPECT_EQ(rig.op.Boxes()[0].title, "Vendra QBoard Error");
+}
+
+TEST(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
+    RunnerRig rig;
+    ASSERT_TRUE(rig.Connect("Q0"));
     rig.simulator->SetEncoderCount(0, 0, 7);
-    const std::string log = Path("qe.log");
+    const std::string log = rig.File("qe.log");
     ASSERT_TRUE(rig.Load("enable_qe_data_logger,4,\"" + log +
                          "\"\n"
                          "qboard,0,\"p0\"\n"
@@ -217,13 +252,12 @@ TEST_F(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 1u) << "the running runner owns the file";
     ASSERT_TRUE(rig.runner.WaitFinished(3000));
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
-    EXPECT_FALSE(rig.runner.LoggerSuspended());
     EXPECT_EQ(ReadFile(log), "7,");
 }
 
-TEST_F(RunnerBoard, LoggerFileThatCannotBeCreated) {
+TEST(RunnerBoard, LoggerFileThatCannotBeCreated) {
     RunnerRig rig;
-    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + Path("no/such/folder/q.log") +
+    ASSERT_TRUE(rig.Load("enable_qe_data_logger,2,\"" + rig.File("no/such/folder/q.log") +
                          "\"\nset_temp,1,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     auto boxes = rig.op.Boxes();

@@ -1,12 +1,12 @@
 // A whole runner with its line, log and logger, for scenario tests: programs are loaded from .def
-// text, run on the real runner thread, and answered by the scripted Operator. With a simulator
-// the line is a real pty; without one the port stays closed and every unit counts as absent.
+// text, run on the real runner thread, and answered by the scripted Operator. Once connected the
+// line is a real pty to a simulated network (SimNetwork); until then the port stays closed and
+// every unit counts as absent.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,6 +27,7 @@
 #include "core/serial/SerialPort.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedOperator.h"
+#include "support/SimNetwork.h"
 
 namespace vendra::test {
 
@@ -42,8 +43,9 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
 
 struct RunnerRig {
     ScriptedOperator op;
-    std::unique_ptr<sim::Simulator> simulator;  // outlives the core: the runner stops first
-    Core core{op};  // the program's own wiring; it stops the runner before the line goes away
+    SimNetwork net;  // outlives the core: the runner stops before the line goes away
+    sim::Simulator* simulator = nullptr;
+    Core core{op};  // the program's own wiring
     SystemState& state = core.State;
     SerialPort& port = core.Port;
     CommDebugLog& log = core.CommLog;
@@ -54,31 +56,16 @@ struct RunnerRig {
 
     RunnerRig() { ResetRunTables(state); }
 
-    // Starts a simulated network ("D3,X1,Q0" ...) in `folder` and opens the line to it, marking
-    // every unit present as the network initialisation would.
-    bool Connect(const std::string& units, const std::string& folder,
-                 const std::function<void(sim::Options&)>& adjust = {}) {
+    // Starts a simulated network ("D3,X1,Q0" ...) and opens the line to it, marking every unit
+    // present as the network initialisation would.
+    bool Connect(const std::string& units, const std::function<void(sim::Options&)>& adjust = {}) {
         sim::Options options;
-        std::string error;
-        options.units = sim::Simulator::ParseUnits(units, &error);
-        if (options.units.empty()) return false;
         if (adjust) adjust(options);
-        return Connect(options, folder);
+        if (!net.Start(units, options, kPort)) return false;
+        return Opened();
     }
-    bool Connect(sim::Options options, const std::string& folder) {
-        options.folder = folder;
-        options.port = 7;
-        simulator = std::make_unique<sim::Simulator>(options);
-        if (!simulator->Start()) {
-            ADD_FAILURE() << "simulator: " << simulator->Error();
-            return false;
-        }
-        for (const auto& unit : options.units) {
-            int group = static_cast<int>(unit.family);  // same order as the unit groups
-            state.Units.present[group][unit.address] = 1;
-        }
-        return port.OpenDevice(simulator->SlavePath(), options.boardBaud);
-    }
+    // Path of a file in the rig's scratch folder.
+    std::string File(const std::string& name) const { return net.File(name); }
 
     // Loads .def text as "Load Define File" would; true when it loaded.
     bool Load(const std::string& text) {
@@ -102,6 +89,14 @@ struct RunnerRig {
     std::string LastBoxText() const {
         auto boxes = op.Boxes();
         return boxes.empty() ? std::string() : boxes.back().text;
+    }
+
+  private:
+    static constexpr int kPort = 7;
+    bool Opened() {
+        simulator = &net.Sim();
+        net.MarkPresent(state.Units);
+        return net.Open(port);
     }
 };
 

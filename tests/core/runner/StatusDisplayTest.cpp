@@ -1,13 +1,18 @@
 // The status timer's texts for known runs.
 #include <gtest/gtest.h>
 
+#include "RunnerRig.h"
+#include "core/app/StartupReset.h"
 #include "core/app/SystemState.h"
+#include "core/base/Clock.h"
 #include "core/program/CommandTable.h"
 #include "core/program/ProgramModel.h"
 #include "core/runner/StatusDisplay.h"
 
 namespace vendra {
 namespace {
+
+using test::RunnerRig;
 
 struct StatusFixture : ::testing::Test {
     SystemState state;
@@ -110,6 +115,57 @@ TEST_F(StatusFixture, RefreshStopsOneTickAfterTheRunEnds) {
     EXPECT_TRUE(display.Tick(200).programTime);
     EXPECT_EQ(state.Run.DisplayRefresh.load(), 0u);
     EXPECT_FALSE(display.Tick(300).programTime);
+}
+
+// The "Command" and "Comments" fields say nothing until a run (or the debugger) has set them:
+// not at start-up, not after a program was loaded.
+TEST(StatusTexts, EmptyUntilARunSetsThem) {
+    RunnerRig rig;
+    StatusDisplay display{rig.state};
+    auto refresh = [&] {
+        rig.state.Run.DisplayRefresh = 1;
+        return display.Tick(TickMs());
+    };
+    ResetStartupState(rig.state);  // the first activation's reset, then its refresh
+    StatusView v = refresh();
+    EXPECT_EQ(v.line, "1");
+    EXPECT_EQ(v.command.value_or(""), "");
+    EXPECT_EQ(v.comments.value_or(""), "");
+    EXPECT_EQ(rig.state.Run.CommandText.Get(), "");
+
+    ASSERT_TRUE(rig.Load("delay,1      ;first\nset_temp,1,1\n"));
+    v = refresh();
+    EXPECT_EQ(v.command.value_or(""), "");
+    EXPECT_EQ(rig.state.Run.CommandText.Get(), "");
+    EXPECT_EQ(rig.state.Run.CommentText.Get(), "");
+
+    ASSERT_TRUE(rig.RunToEnd());
+    v = refresh();
+    EXPECT_EQ(v.line, "2");
+    EXPECT_EQ(v.command, "set_temp");
+}
+
+// At a breakpoint the runner ticks "Prog. Debug", whose handling puts the pointer back to line
+// 1; whichever happens first, the status ends up describing the line the pointer is on.
+TEST(StatusTexts, BreakpointStatusFollowsThePointer) {
+    RunnerRig rig;
+    // The window runs the box's handling as soon as the box is set (as on the GUI thread).
+    rig.op.onCheckBox = [&](CheckBox box, bool checked) {
+        if (box == CheckBox::ProgramDebug) rig.control.ProgramDebugClick(checked);
+    };
+    ASSERT_TRUE(
+        rig.Load("set_temp,1,1      ;one\nset_temp,2,1\nset_temp,3,1\n"
+                 "set_temp,4,1      ;four\nend_program\n"));
+    UpdateBreakpoints(rig.state.Run, rig.op, {"4", "0", "0", "0", "0", "0"});
+    ASSERT_TRUE(rig.RunToEnd());
+    EXPECT_EQ(rig.Reg(3), 1u);
+    EXPECT_EQ(rig.Reg(4), 0u);
+    ASSERT_EQ(rig.Pointer(), 0);
+    StatusDisplay display{rig.state};
+    StatusView v = display.Tick(TickMs());
+    EXPECT_EQ(v.line, "1");
+    EXPECT_EQ(v.command, "set_temp");
+    EXPECT_EQ(v.comments, "one");
 }
 
 TEST_F(StatusFixture, ButtonsFollowTheLoadedProgramAndTheCommTest) {

@@ -135,7 +135,7 @@ TEST_F(BoardTransactionTest, QBoardReadingsFillChannelsRegistersLinksAndLogger) 
     std::ifstream f(path);
     std::stringstream ss;
     ss << f.rdbuf();
-    EXPECT_EQ(ss.str(), "120,-40,9\n");
+    EXPECT_EQ(ss.str(), "120,-40,9\r\n");
 
     EXPECT_EQ(Tx(2, family::QBoard, "m"), 1);  // not a reading: an ordinary value
     EXPECT_EQ(state.Boards.LastResponseText.Get(), "0");

@@ -100,14 +100,14 @@ TEST_F(QeReadingTest, LoggerLineLayout) {
     state.Run.QeLoggerActive = 1;
     FileQeReading(state, logger, 2, QeReadingMode::OneChannel, 1, "5");
     logger.Close();
-    EXPECT_EQ(ReadFile(path), "1,2,3\n4,5,");
+    EXPECT_EQ(ReadFile(path), "1,2,3\r\n4,5,");
     EXPECT_EQ(state.Run.QeLoggerOpen.load(), 0u);
 
     ASSERT_TRUE(logger.Open(path, 1));
     logger.WriteValue("a");
     logger.WriteValue("b");
     logger.Close();
-    EXPECT_EQ(ReadFile(path), "a\nb\n");
+    EXPECT_EQ(ReadFile(path), "a\r\nb\r\n");
     EXPECT_FALSE(logger.Open("/nonexistent-dir/x.txt", 2));
     EXPECT_EQ(state.Run.QeLoggerOpen.load(), 0u);
 }

@@ -148,14 +148,49 @@ class DialogsTest : public QObject {
         }
     }
 
-    void messageBoxEscapeGivesDecliningButton() {
-        const std::pair<unsigned, int> cases[] = {{0x30, 1}, {1, 2}, {4, 7}, {3, 2}, {5, 2}};
-        for (auto [flags, code] : cases) {
-            DialogAnswerer answerer;
-            answerer.Queue([](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
-            QCOMPARE(ClassicMessageBox(nullptr, "t", "T", flags), code);
-            QCOMPARE(DecliningAnswer(flags), code);
+    // Escape and the close box answer only a box that has a declining button (Cancel), or OK
+    // alone. Yes/No and Abort/Retry/Ignore boxes close only by one of their buttons: a question
+    // the operator did not answer must not take a branch for them.
+    void messageBoxEscapeAndCloseBox() {
+        struct Case {
+            unsigned flags;
+            int escape;          // the result of Escape; 0: Escape and the close box do nothing
+            const char* button;  // for boxes that stay open: the button pressed then
+            int buttonCode;
+        };
+        const Case cases[] = {{0x30, mb::IdOk, nullptr, 0},  {1, mb::IdCancel, nullptr, 0},
+                              {3, mb::IdCancel, nullptr, 0}, {5, mb::IdCancel, nullptr, 0},
+                              {4, 0, "No", mb::IdNo},        {0x34, 0, "Yes", mb::IdYes},
+                              {2, 0, "Abort", mb::IdAbort},  {0x22, 0, "Ignore", mb::IdIgnore}};
+        for (const Case& c : cases) {
+            for (bool closeBox : {false, true}) {
+                DialogAnswerer answerer;
+                bool stayedOpen = false, hasCloseButton = true;
+                answerer.Queue([&](QDialog& d) {
+                    hasCloseButton = d.windowFlags().testFlag(Qt::WindowCloseButtonHint);
+                    if (closeBox)
+                        d.close();
+                    else
+                        QTest::keyClick(&d, Qt::Key_Escape);
+                    QCoreApplication::processEvents();
+                    stayedOpen = d.isVisible();
+                    if (!stayedOpen) return;
+                    for (QAbstractButton* b : static_cast<QMessageBox&>(d).buttons())
+                        if (b->text().remove('&') == QLatin1String(c.button)) b->click();
+                });
+                const int result = ClassicMessageBox(nullptr, "t", "T", c.flags);
+                const QByteArray what =
+                    QByteArray::number(c.flags, 16) + (closeBox ? " close box" : " Escape");
+                QVERIFY2(stayedOpen == (c.escape == 0), what.constData());
+                QVERIFY2(hasCloseButton == (c.escape != 0), what.constData());
+                QCOMPARE(result, c.escape != 0 ? c.escape : c.buttonCode);
+                QVERIFY2(answerer.Unexpected().isEmpty(), what.constData());
+            }
         }
+        // A box that cannot be shown (the program is ending) still gets the declining answer.
+        const std::pair<unsigned, int> declining[] = {{0x30, 1}, {1, 2}, {4, 7},
+                                                      {3, 2},    {5, 2}, {2, 3}};
+        for (auto [flags, code] : declining) QCOMPARE(DecliningAnswer(flags), code);
     }
 };
 

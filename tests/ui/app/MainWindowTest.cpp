@@ -169,6 +169,35 @@ class MainWindowTest : public QObject {
                  QStringLiteral("Vendra for Windows - Def. File Loaded: demo"));
     }
 
+    // Ticking the display boxes does the window's own steps, whether a display window exists or
+    // not: the encoder channels start from zero, every shown register is drawn once.
+    void displayBoxesPrepareTheirDisplays() {
+        Fixture f;
+        BoardState& boards = f.state.Boards;
+        for (auto& unit : boards.Qe)
+            for (QeChannel& channel : unit) {
+                channel.Count = 1234;
+                channel.Text.Set("NA");
+            }
+        auto& changed = f.state.Run.TempRegisterChanged;
+        for (auto& flag : changed) flag = 0;
+
+        QTest::mouseClick(f.main.Control<QCheckBox>("DispEncoders"), Qt::LeftButton);
+        QVERIFY(f.main.Control<QCheckBox>("DispEncoders")->isChecked());
+        for (auto& unit : boards.Qe)
+            for (QeChannel& channel : unit) {
+                QCOMPARE(channel.Count.load(), 0);
+                QCOMPARE(channel.Text.Get(), std::string("0"));
+            }
+        // Unticked, the counts are left as they come.
+        boards.Qe[3][1].Count = 77;
+        QTest::mouseClick(f.main.Control<QCheckBox>("DispEncoders"), Qt::LeftButton);
+        QCOMPARE(boards.Qe[3][1].Count.load(), 77);
+
+        f.op.SetCheckBox(CheckBox::DispTempReg, true);  // set from code: the same steps
+        for (int i = 0; i < 40; ++i) QCOMPARE(changed[i].load(), 1u);
+    }
+
     void mainTimerRunsHooksAndKeepsCaption() {
         Fixture f;
         int ticks = 0;
@@ -182,9 +211,19 @@ class MainWindowTest : public QObject {
     void exitAndCloseEndTheProcessAfterFlushing() {
         {
             Fixture f;
+            // The data logger's file is closed at exit, with every reading in it.
+            const std::string log = f.dir.filePath("qe.log").toStdString();
+            QVERIFY(f.core.QeLogger.Open(log, 2));
+            f.core.QeLogger.WriteValue("7");
             QStringList order;
             f.main.AddExitHook([&] { order << "flush"; });
-            f.main.SetExitFunction([&](int code) { order << QString("exit %1").arg(code); });
+            f.main.SetExitFunction([&](int code) {
+                order << QString("exit %1").arg(code);
+                QCOMPARE(f.state.Run.QeLoggerOpen.load(), 0u);
+                QFile file(QString::fromStdString(log));
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                QCOMPARE(file.readAll(), QByteArray("7,"));
+            });
             f.main.MenuAction("ExitProgram1")->trigger();
             QCOMPARE(order, QStringList({"flush", "exit 0"}));
         }

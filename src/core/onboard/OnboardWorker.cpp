@@ -1,0 +1,141 @@
+#include "core/onboard/OnboardWorker.h"
+
+#include <pthread.h>
+
+#include <chrono>
+
+namespace vendra {
+
+namespace {
+
+constexpr const char* kReadTitle = "VDWin - Message";
+
+std::string Lines(size_t n) {
+    return n == 1 ? "1 line" : std::to_string(n) + " lines";
+}
+
+void ReportRead(OnboardTransfer& transfer, OnboardState state, Operator& op,
+                OnboardOutcome outcome) {
+    size_t kept = state.Onboard.OnboardLineCount();
+    op.Beep(beep::Information);
+    switch (outcome) {
+        case OnboardOutcome::Aborted:
+            op.ShowMessageBox(std::string(kOnboardAborted) + "\n\nThe board stopped answering (" +
+                                  transfer.AbortReason() + ").\nThe " + Lines(kept) +
+                                  " read so far are kept in the editor.",
+                              kOnboardTitle, mb::StopModal);
+            break;
+        case OnboardOutcome::Cancelled:
+            op.ShowMessageBox(std::string(kOnboardCancelled) + "\n\nThe " + Lines(kept) +
+                                  " read so far are kept in the editor.",
+                              kOnboardTitle, mb::StopModal);
+            break;
+        default:
+            op.ShowMessageBox(kOnboardComplete, kReadTitle, mb::StopModal);
+    }
+}
+
+void ReportWrite(OnboardTransfer& transfer, Operator& op, OnboardOutcome outcome) {
+    op.Beep(beep::Information);
+    switch (outcome) {
+        case OnboardOutcome::Aborted:
+            op.ShowMessageBox(std::string(kOnboardAborted) + "\n\nThe board stopped answering (" +
+                                  transfer.AbortReason() +
+                                  ").\nThe program on the board is incomplete: write it again.",
+                              kOnboardTitle, mb::StopModal);
+            break;
+        case OnboardOutcome::Cancelled:
+            op.ShowMessageBox(std::string(kOnboardCancelled) +
+                                  "\n\nThe program on the board is incomplete: write it again.",
+                              kOnboardTitle, mb::StopModal);
+            break;
+        default:
+            op.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
+    }
+}
+
+}  // namespace
+
+OnboardOutcome RunOnboardOperation(OnboardTransfer& transfer, OnboardState state, Operator& op,
+                                   OnboardOperation operation) {
+    OnboardOutcome outcome = OnboardOutcome::Complete;
+    switch (operation) {
+        case OnboardOperation::Read:
+            outcome = transfer.ReadOnboardProgram();
+            ReportRead(transfer, state, op, outcome);
+            break;
+        case OnboardOperation::Write:
+            outcome = transfer.WriteOnboardProgram();
+            ReportWrite(transfer, op, outcome);
+            break;
+        case OnboardOperation::Erase:
+            outcome = transfer.EraseOnboardProgram();
+            break;
+        case OnboardOperation::Run:
+            outcome = transfer.RunOnboardProgram();
+            break;
+    }
+    return outcome;
+}
+
+OnboardWorker::OnboardWorker(OnboardState state, Operator& op, OnboardTransfer& transfer)
+    : state_(state), op_(op), transfer_(transfer) {}
+
+OnboardWorker::~OnboardWorker() {
+    transfer_.RequestCancel();
+    if (thread_.joinable()) thread_.join();
+}
+
+bool OnboardWorker::Start(OnboardOperation operation) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_ || SystemBusy(state_.Serial, state_.Run)) return false;
+    // A worker that has finished is joined here; it has nothing left to do.
+    if (thread_.joinable()) thread_.join();
+    line_ = state_.Serial.Line.Take(LineUser::OnboardTransfer);
+    if (!line_) return false;
+    running_ = true;
+    operation_ = operation;
+    transfer_.ClearCancel();
+    thread_ = std::thread(&OnboardWorker::Run, this, operation);
+    return true;
+}
+
+void OnboardWorker::Cancel() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_) transfer_.RequestCancel();
+}
+
+bool OnboardWorker::Running() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return running_;
+}
+
+bool OnboardWorker::WaitUntilIdle(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !running_; });
+}
+
+OnboardOutcome OnboardWorker::LastOutcome() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return outcome_;
+}
+
+OnboardOperation OnboardWorker::LastOperation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return operation_;
+}
+
+void OnboardWorker::Run(OnboardOperation operation) {
+    pthread_setname_np(pthread_self(), "OnboardXfer");
+    OnboardOutcome outcome = RunOnboardOperation(transfer_, state_, op_, operation);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        outcome_ = outcome;
+        running_ = false;
+        line_.Release();
+    }
+    idle_.notify_all();
+    op_.StateChanged();
+}
+
+}  // namespace vendra

@@ -1,0 +1,63 @@
+// The on-board program transfer's worker: one operation at a time (read, write, erase, run) on
+// its own thread, holding the line, with the closing message the editor's menu handler gives.
+// The editor starts it and watches Running() and the progress box; the window stays responsive.
+//
+// Error rule: Start returns false (nothing started, nothing shown) while the system is busy: the
+// line has an owner or a program runs. What the operation reports, it reports itself.
+// Thread rule: Start, Cancel, Running and WaitUntilIdle may be called from any thread. The
+// destructor cancels a running operation and joins the thread; the operation then ends within one
+// wait slice, unless it waits for the operator's answer (the Operator must answer or decline) or
+// for the reply to a star, erase or run command (bounded by that command's time-out).
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#include "core/base/Operator.h"
+#include "core/onboard/OnboardTransfer.h"
+#include "core/serial/LineOwner.h"
+
+namespace vendra {
+
+enum class OnboardOperation { Read, Write, Erase, Run };
+
+// Runs one operation and then the message that closes it ("Operation Complete", or what went
+// wrong). Used by the worker; callable directly on a thread that holds the line.
+OnboardOutcome RunOnboardOperation(OnboardTransfer& transfer, OnboardState state, Operator& op,
+                                   OnboardOperation operation);
+
+class OnboardWorker {
+  public:
+    OnboardWorker(OnboardState state, Operator& op, OnboardTransfer& transfer);
+    ~OnboardWorker();
+    OnboardWorker(const OnboardWorker&) = delete;
+    OnboardWorker& operator=(const OnboardWorker&) = delete;
+
+    // Takes the line and starts the operation; returns at once.
+    bool Start(OnboardOperation operation);
+    // Asks the running operation to stop (it keeps what it has read).
+    void Cancel();
+    bool Running() const;
+    // Waits until no operation runs; false when timeoutMs passed first.
+    bool WaitUntilIdle(uint32_t timeoutMs);
+    // How the last operation ended (Complete before the first).
+    OnboardOutcome LastOutcome() const;
+    OnboardOperation LastOperation() const;
+
+  private:
+    void Run(OnboardOperation operation);
+
+    OnboardState state_;
+    Operator& op_;
+    OnboardTransfer& transfer_;
+    mutable std::mutex mutex_;
+    std::condition_variable idle_;
+    bool running_ = false;
+    OnboardOutcome outcome_ = OnboardOutcome::Complete;
+    OnboardOperation operation_ = OnboardOperation::Read;
+    LineOwner::Guard line_;
+    std::thread thread_;
+};
+
+}  // namespace vendra

@@ -1,0 +1,194 @@
+#include "core/tools/CommTest.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <limits>
+
+#include "core/serial/BoardProtocol.h"
+#include "core/serial/BoardTransaction.h"
+#include "core/serial/SerialPort.h"
+
+namespace vendra {
+
+uint32_t TestCountForItem(int item) {
+    return item >= 0 && item < kTestLengthItems ? kTestLengths[item].steps : 0;
+}
+
+CommTestTexts CommTestTextsFor(uint8_t familyCode, uint32_t n) {
+    const std::string number = std::to_string(n);
+    const protocol::BoardFamilyInfo* info = protocol::FindFamily(familyCode);
+    if (info != nullptr && info->axis >= 0) {
+        const std::string axis(1, info->letter);
+        return {axis + "A" + number, axis + "m"};
+    }
+    return {"A" + number, "m"};
+}
+
+uint64_t ReadBackNumber(const std::string& valueText) {
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    uint64_t value = 0;
+    for (char c : valueText) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;  // saturates, never wraps
+    }
+    return value;
+}
+
+CommTest::CommTest(CommTestSlice state, Operator& op, SerialPort& port, BoardLink& link,
+                   TargetChooser chooseTarget)
+    : state_(state), op_(op), port_(port), link_(link), chooseTarget_(std::move(chooseTarget)) {}
+
+CommTest::~CommTest() {
+    shutdown_ = true;
+    // A reply wait of the test ends at once; waits of anyone else are left alone.
+    const bool cutWaits = alive_.load();
+    if (cutWaits) port_.AbortWaits(true);
+    if (thread_.joinable()) thread_.join();
+    if (cutWaits) port_.AbortWaits(false);
+}
+
+bool CommTest::Start() {
+    if (SystemBusy(state_.Serial, state_.Run) || alive_.load()) return false;
+    if (thread_.joinable()) thread_.join();  // finished: returns at once
+    LineOwner::Guard line = state_.Serial.Line.Take(LineUser::CommTest);
+    if (!line) return false;
+    // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so.
+    if (state_.CommDebug.CommDebugEnabled.load() == 0)
+        op_.SetMenuEnabled(MenuItem::CommDebugBox, false);
+    op_.SetMenuEnabled(MenuItem::RunProgram, false);
+    alive_ = true;
+    thread_ = std::thread([this, held = std::move(line)]() mutable { Execute(std::move(held)); });
+    return true;
+}
+
+bool CommTest::WaitFinished(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return finished_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [this] { return !alive_.load(); });
+}
+
+void CommTest::Execute(LineOwner::Guard line) {
+    pthread_setname_np(pthread_self(), "CommTest");
+    CommTestState& test = state_.Test;
+    test.TestCount = 0;
+    if (chooseTarget_ && chooseTarget_() && !shutdown_.load()) {
+        test.TestCount = op_.AskTestLength();
+        const uint32_t count = test.TestCount.load();
+        if (count != 0 && !shutdown_.load())
+            RunTest(state_.App.SelectedBoardAddress.load(), state_.App.SelectedBoardFamily.load(),
+                    count);
+    }
+    test.CommTestActive = 0;
+    RestoreButtons();
+    line.Release();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        alive_ = false;
+    }
+    finished_.notify_all();
+}
+
+void CommTest::RestoreButtons() {
+    op_.SetMenuEnabled(MenuItem::CommDebugBox, true);
+    if (state_.App.ProgramLoaded.load() == 1) op_.SetMenuEnabled(MenuItem::RunProgram, true);
+}
+
+void CommTest::PublishLayout(const std::string& caption, uint32_t maximum, uint32_t step) {
+    CommTestProgress& p = state_.Test.Progress;
+    p.Caption.Set(caption);
+    p.Maximum = maximum;
+    p.Step = step;
+    p.Position = 0;
+    p.Layout.fetch_add(1);
+}
+
+bool CommTest::CountSilence(bool answered) {
+    if (answered) {
+        silentSteps_ = 0;
+        return true;
+    }
+    if (++silentSteps_ < kSilentStepsBeforeQuestion) return true;
+    silentSteps_ = 0;
+    if (state_.Run.AbortRequest.load() != 0) return true;  // ends at the next step anyway
+    // Every unanswered step waits the whole reply time-out: a long test against a unit that has
+    // gone quiet would take days.
+    const int answer = op_.ShowMessageBox(
+        "The unit has not answered " + std::to_string(kSilentStepsBeforeQuestion) +
+            " times in a row.\nGo on with the communication test?",
+        "Communication Test", mb::WarningYesNo);
+    return answer == mb::IdYes;
+}
+
+CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t testCount) {
+    Outcome outcome;
+    CommTestState& test = state_.Test;
+    RunState& run = state_.Run;
+    test.CommTestActive = 1;
+    op_.SetMenuEnabled(MenuItem::RunProgram, false);
+    op_.Beep(beep::Information);
+    // Above 65000 steps the bar moves 10 a step; its maximum grows with it, so that it is full
+    // when the test is, not after a tenth of it.
+    const uint32_t step = testCount > kSingleStepProgressLimit ? 10 : 1;
+    const uint64_t maximum =
+        std::min<uint64_t>(uint64_t{testCount} * step, std::numeric_limits<uint32_t>::max());
+    PublishLayout(kProgressCaption, static_cast<uint32_t>(maximum), step);
+    run.AbortRequest = 0;
+    silentSteps_ = 0;
+
+    bool endRequested = false;  // the operator chose not to go on with a silent unit
+    for (uint32_t n = 0; n < testCount; ++n) {
+        if (shutdown_.load()) {
+            outcome.stopped = true;
+            break;
+        }
+        // Abort: this step still goes out, numbered TestCount, and is the last.
+        bool last = false;
+        if (run.AbortRequest.load() == 1 || endRequested) {
+            n = testCount;
+            last = true;
+        }
+        const CommTestTexts texts = CommTestTextsFor(familyCode, n);
+        const uint32_t repliesBefore = run.Stats.RepliesCounted.load();
+        const bool setOk = link_.BoardTransaction(unit, familyCode, texts.set) == 1;
+        bool readOk = false;
+        if (setOk) {
+            readOk = link_.BoardTransaction(unit, familyCode, texts.readBack) == 1;
+            const uint64_t board =
+                readOk ? ReadBackNumber(state_.Boards.LastResponseText.Get()) : n;
+            if (board != n) {
+                char text[128];
+                std::snprintf(text, sizeof text,
+                              "Found a Communcation Test Error Reponse\r    Host: %lu, Board: %lu ",
+                              static_cast<unsigned long>(n), static_cast<unsigned long>(board));
+                op_.ShowMessageBox(text, "Communication Error", mb::StopModal);
+                ++outcome.mismatches;
+                last = true;
+            }
+        }
+        // A failed exchange that brought no reply at all is a time-out (or a lost line).
+        const bool answered = (setOk && readOk) || run.Stats.RepliesCounted.load() != repliesBefore;
+        if (!CountSilence(answered)) endRequested = true;
+        // A step whose set command failed is not counted.
+        if (setOk) {
+            test.Progress.Position.fetch_add(step);
+            ++outcome.stepsCounted;
+        }
+        if (last) break;
+    }
+
+    if (!outcome.stopped) {
+        state_.Boards.LastResponseText = std::string();
+        link_.BoardTransaction(unit, familyCode, CommTestTextsFor(familyCode, kFinalSetNumber).set);
+    }
+    PublishLayout(std::string(), 100, 1);
+    op_.Beep(beep::Information);
+    test.CommTestActive = 0;
+    return outcome;
+}
+
+}  // namespace vendra

@@ -1,0 +1,124 @@
+// The communication test ("Serial Network Test"): a counted echo test against one unit. Each step
+// sends the unit a numbered set-position command, asks the number back and compares; a difference
+// stops the test with a message showing both numbers. The test runs on its own worker thread
+// (TCommTest, named "CommTest"), holds the line for its whole life, and shows its progress through
+// CommTestState, which the main window's timer reads.
+//
+// Error rule: failed exchanges do not stop the test (the board transaction reports board errors
+// itself; a step whose set command fails is not counted). A unit that has not answered for
+// kSilentStepsBeforeQuestion steps in a row makes the test ask the operator whether to go on; No
+// ends it as Abort does. A mismatch shows "Found a Communcation Test Error Reponse" and ends it.
+// Nothing throws.
+// Thread rule: Start, Active, WaitFinished and the destructor are called from the GUI thread (or a
+// test's thread); the worker shares state through atomics and SharedText only. The destructor
+// stops the worker at its next step (cutting a reply wait short) and joins it within a bounded
+// time; an open question must be answered or dismissed by the UI first (QtOperator::Shutdown).
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "core/base/Operator.h"
+#include "core/serial/LineOwner.h"
+#include "core/tools/CommTestState.h"
+
+namespace vendra {
+
+class BoardLink;
+class SerialPort;
+
+// The lengths offered by the "Test Length" dialog, item by item.
+struct TestLength {
+    const char* text;
+    uint32_t steps;
+};
+inline constexpr TestLength kTestLengths[] = {{"Quick Test", 16250},
+                                              {"Medium Test", 32500},
+                                              {"Long Test", 48750},
+                                              {"Very Long Test", 65000},
+                                              {"Extremely Long Test", 3000000}};
+constexpr int kTestLengthItems = sizeof kTestLengths / sizeof kTestLengths[0];
+// TestCount for a dialog item; 0 (no test) for an item that does not exist.
+uint32_t TestCountForItem(int item);
+
+// Above this many steps the progress bar moves 10 a step.
+constexpr uint32_t kSingleStepProgressLimit = 65000;
+// Unanswered steps in a row after which the operator is asked whether to go on.
+constexpr uint32_t kSilentStepsBeforeQuestion = 10;
+// The number the set command after the loop carries: 0, where the loop's numbering starts, so
+// the unit's position register and the host's record of it end on a known value whatever ended
+// the loop (its end, Abort, a mismatch).
+constexpr uint32_t kFinalSetNumber = 0;
+
+inline constexpr const char* kProgressCaption = "Communication Test Progress";
+
+// The command texts of one step for a BoardFamily code 0..7 (the transaction adds the family
+// letter and unit digit): "A<n>" and "m", with the axis letter first for an AxisBoard axis.
+struct CommTestTexts {
+    std::string set, readBack;
+};
+CommTestTexts CommTestTextsFor(uint8_t familyCode, uint32_t n);
+
+// The number a read-back answered: the leading decimal digits of the value text (none gives 0).
+uint64_t ReadBackNumber(const std::string& valueText);
+
+class CommTest {
+  public:
+    // Asks the operator which unit to test (SelectTargetBoard, wired by the composition root);
+    // false when cancelled.
+    using TargetChooser = std::function<bool()>;
+
+    CommTest(CommTestSlice state, Operator& op, SerialPort& port, BoardLink& link,
+             TargetChooser chooseTarget);
+    ~CommTest();
+    CommTest(const CommTest&) = delete;
+    CommTest& operator=(const CommTest&) = delete;
+
+    // "Serial Network Test": nothing happens (false) while the system is busy or a test is still
+    // alive. Otherwise takes the line, disables "Comm. Debug" unless it is ticked and "Run
+    // Program", and starts the worker, which asks for the unit and the length, runs the test and
+    // restores the buttons.
+    bool Start();
+    // A worker exists and has not finished.
+    bool Active() const { return alive_.load(); }
+    // Blocks until no worker is alive or the time is up. True when idle.
+    bool WaitFinished(uint32_t timeoutMs);
+
+    // What one test did.
+    struct Outcome {
+        uint32_t stepsCounted = 0;  // progress steps
+        uint32_t mismatches = 0;    // 0 or 1: a mismatch ends the test
+        bool stopped = false;       // ended by shutdown before its final frame
+    };
+    // The test proper, on the calling thread, against `unit` of `familyCode` with `testCount`
+    // steps: the loop, the final set command and the progress display's reset. The caller holds
+    // the line (the worker does; benches and tests take it themselves).
+    Outcome RunTest(unsigned unit, uint8_t familyCode, uint32_t testCount);
+
+  private:
+    void Execute(LineOwner::Guard line);
+    void RestoreButtons();
+    void PublishLayout(const std::string& caption, uint32_t maximum, uint32_t step);
+    // One unanswered step more (or, with `answered`, the run of them ends). False when the
+    // operator chose to end the test.
+    bool CountSilence(bool answered);
+
+    CommTestSlice state_;
+    Operator& op_;
+    SerialPort& port_;
+    BoardLink& link_;
+    TargetChooser chooseTarget_;
+    uint32_t silentSteps_ = 0;
+
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    std::atomic<bool> alive_{false};
+    std::atomic<bool> shutdown_{false};
+};
+
+}  // namespace vendra

@@ -1,0 +1,297 @@
+#include "ui/network/PortConfigurationDialog.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTextBlock>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/app/Core.h"
+#include "core/base/Clock.h"
+#include "core/network/BaudScan.h"
+#include "core/network/Terminal.h"
+#include "ui/app/MainWindow.h"
+#include "ui/app/ModalDialog.h"
+
+namespace vendra::ui {
+
+namespace {
+
+constexpr int kRowsPerPage = 81;
+constexpr int kPrintOffset = 200;  // printer units from the left and from the top
+// The memo keeps this many lines; older ones scroll away (a flooding line cannot fill memory).
+constexpr int kScrollbackLines = 10000;
+
+uint64_t NowMs() {
+    return TickUs() / 1000;
+}
+
+}  // namespace
+
+TPortConfigurationDialog::TPortConfigurationDialog(Core& core, Operator& op, Terminal& terminal,
+                                                   QWidget* parent)
+    : QDialog(parent), core_(core), op_(op), terminal_(terminal) {
+    setObjectName(QStringLiteral("TPortConfigurationDialog"));
+    setWindowTitle(QStringLiteral("Terminal and Network Scanning Dialog"));
+
+    screen_ = new QPlainTextEdit(this);
+    screen_->setObjectName(QStringLiteral("TerminalScreen"));
+    screen_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    screen_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    screen_->setMaximumBlockCount(kScrollbackLines);
+    screen_->setMinimumSize(520, 300);
+    screen_->installEventFilter(this);
+
+    auto* system = new QLabel(QStringLiteral("Vendra Terminal System"), this);
+    system->setObjectName(QStringLiteral("TerminalSystemLabel"));
+    auto* hint =
+        new QLabel(QStringLiteral("Click in above Window to Activate Terminal Mode"), this);
+    hint->setObjectName(QStringLiteral("ActivateHintLabel"));
+    hint->setStyleSheet(QStringLiteral("color: red;"));
+
+    auto makeButton = [this](const char* name, const char* caption) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);  // Enter belongs to the memo
+        return b;
+    };
+    QPushButton* clear = makeButton("ClearWindowButton", "Clear Window");
+    printButton_ = makeButton("PrintButton", "Print");
+    scanButton_ = makeButton("ScanButton", "Scan for Boards");
+    connect(clear, &QPushButton::clicked, this, &TPortConfigurationDialog::ClearWindowButtonClick);
+    connect(printButton_, &QPushButton::clicked, this, &TPortConfigurationDialog::PrintButtonClick);
+    connect(scanButton_, &QPushButton::clicked, this, &TPortConfigurationDialog::ScanButtonClick);
+
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+
+    auto* texts = new QHBoxLayout;
+    texts->addWidget(system);
+    texts->addStretch(1);
+    texts->addWidget(hint);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(clear);
+    buttons->addWidget(printButton_);
+    buttons->addWidget(scanButton_);
+    buttons->addWidget(progress_, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(screen_, 1);
+    layout->addLayout(texts);
+    layout->addLayout(buttons);
+
+    dueTimer_ = new QTimer(this);
+    dueTimer_->setObjectName(QStringLiteral("LineDueTimer"));
+    dueTimer_->setSingleShot(true);
+    connect(dueTimer_, &QTimer::timeout, this, &TPortConfigurationDialog::LineDue);
+
+    AskPdfFileName = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("No printer: print to PDF file"),
+                                            QString(), QStringLiteral("PDF (*.pdf)"));
+    };
+    PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+
+    scanButton_->setEnabled(terminal_.Active());
+    StartWatching();
+}
+
+TPortConfigurationDialog::~TPortConfigurationDialog() {
+    StopWatching();
+}
+
+// ---- the line ----
+
+void TPortConfigurationDialog::StartWatching() {
+    StopWatching();
+    const int fd = terminal_.Descriptor();
+    if (fd < 0) return;
+    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TPortConfigurationDialog::PortReadable);
+    ArmDueTimer();
+}
+
+void TPortConfigurationDialog::StopWatching() {
+    delete notifier_;
+    notifier_ = nullptr;
+    if (dueTimer_) dueTimer_->stop();
+}
+
+void TPortConfigurationDialog::GoInert() {
+    StopWatching();
+    scanButton_->setEnabled(false);
+}
+
+void TPortConfigurationDialog::PortReadable() {
+    // Off while reading: a lost device is reported (a message box) and its descriptor closed
+    // inside the read, and the notifier must not watch a closed descriptor meanwhile.
+    notifier_->setEnabled(false);
+    ShowLines(terminal_.ReadAvailable(NowMs()));
+    if (!terminal_.Active()) {
+        GoInert();
+        return;
+    }
+    notifier_->setEnabled(true);
+    ArmDueTimer();
+}
+
+void TPortConfigurationDialog::LineDue() {
+    ShowLines(terminal_.Tick(NowMs()));
+    ArmDueTimer();
+}
+
+void TPortConfigurationDialog::ArmDueTimer() {
+    const int64_t ms = terminal_.MsUntilDue(NowMs());
+    if (ms < 0 || !terminal_.Active())
+        dueTimer_->stop();
+    else
+        dueTimer_->start(static_cast<int>(ms));
+}
+
+void TPortConfigurationDialog::ShowLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        AddLine(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+}
+
+void TPortConfigurationDialog::AddLine(const QString& text) {
+    // A received line gets a line of its own, and typing goes on below it.
+    QTextCursor cursor(screen_->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!cursor.block().text().isEmpty()) cursor.insertBlock();
+    cursor.insertText(text);
+    cursor.insertBlock();
+    screen_->setTextCursor(cursor);
+    screen_->ensureCursorVisible();
+}
+
+bool TPortConfigurationDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == screen_ && event->type() == QEvent::KeyPress && !scanning_) {
+        // Every character the memo is given goes to the typed line; the memo shows it as typed.
+        const QByteArray chars = static_cast<QKeyEvent*>(event)->text().toLatin1();
+        for (char c : chars) {
+            if (!terminal_.KeyPress(c) && !terminal_.Active()) {
+                GoInert();
+                break;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- buttons ----
+
+void TPortConfigurationDialog::ClearWindowButtonClick() {
+    screen_->clear();
+}
+
+QStringList TPortConfigurationDialog::Lines() const {
+    QStringList lines = screen_->toPlainText().split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+int TPortConfigurationDialog::PrintTo(QPrinter& printer) {
+    const QStringList lines = Lines();
+    QPainter painter;
+    if (!painter.begin(&printer)) return 0;
+    // The font is chosen so that the 81 rows of a page fit below the top offset.
+    const int pageHeight = painter.viewport().height();
+    const int rowBudget = std::max(1, (pageHeight - 2 * kPrintOffset) / kRowsPerPage);
+    QFont font = painter.font();
+    font.setPixelSize(std::max(1, rowBudget * 4 / 5));
+    painter.setFont(font);
+    const QFontMetrics fm = painter.fontMetrics();
+    const int lineHeight = std::min(fm.height(), rowBudget);
+    int row = 0, pages = 1;
+    for (const QString& line : lines) {
+        if (row == kRowsPerPage) {  // a new page only when a line is left for it
+            printer.newPage();
+            ++pages;
+            row = 0;
+        }
+        painter.drawText(kPrintOffset, kPrintOffset + row * lineHeight + fm.ascent(), line);
+        ++row;
+    }
+    return painter.end() ? pages : 0;
+}
+
+void TPortConfigurationDialog::PrintButtonClick() {
+    printedPages_ = 0;
+    if (scanning_ || Lines().isEmpty()) return;
+    QPrinter printer(QPrinter::HighResolution);
+    QString pdf;
+    if (!(PrinterAvailable && PrinterAvailable())) {
+        pdf = AskPdfFileName ? AskPdfFileName() : QString();
+        if (pdf.isEmpty()) return;
+        if (!pdf.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) pdf += QLatin1String(".pdf");
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+    }
+    printer.setDocName(QStringLiteral("Terminal"));
+    printedPages_ = PrintTo(printer);
+    if (printedPages_ == 0)
+        op_.ShowMessageBox(pdf.isEmpty() ? "Can not print on the default printer."
+                                         : "Can not write the PDF file " + pdf.toStdString(),
+                           "VDWin Error Message", mb::IconWarning);
+}
+
+void TPortConfigurationDialog::ScanButtonClick() {
+    if (scanning_ || !terminal_.Active()) return;
+    scanning_ = true;
+    // The scan reads the line itself; what the terminal had received and not shown is gone.
+    StopWatching();
+    terminal_.DiscardReceived();
+    screen_->setReadOnly(true);
+    printButton_->setEnabled(false);
+    BaudScanView view;
+    view.Progress = [this](int percent) { progress_->setValue(std::clamp(percent, 0, 100)); };
+    view.ScanButtonEnabled = [this](bool enabled) { scanButton_->setEnabled(enabled); };
+    ScanBaudRates(core_.State, op_, core_.Port, core_.Network, view);
+    scanning_ = false;
+    screen_->setReadOnly(false);
+    printButton_->setEnabled(true);
+    if (terminal_.Active())
+        StartWatching();
+    else
+        GoInert();
+}
+
+void TPortConfigurationDialog::closeEvent(QCloseEvent* event) {
+    // The scan runs inside this window's handler: the window stays until it has ended.
+    if (scanning_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TPortConfigurationDialog::reject() {
+    if (!scanning_) QDialog::reject();
+}
+
+void InstallTerminal(TMain& main) {
+    QObject::connect(main.MenuAction("TerminalandNetworkScanning1"), &QAction::triggered, &main,
+                     [&main] {
+                         Core& core = main.GetCore();
+                         Terminal terminal(core.State.Serial, core.Port);
+                         if (terminal.Open() == Terminal::Opened::Refused) return;
+                         TPortConfigurationDialog dialog(core, core.Op, terminal, &main);
+                         ExecModal(dialog);
+                         terminal.Close();
+                     });
+}
+
+}  // namespace vendra::ui

@@ -1,0 +1,94 @@
+// TPortConfigurationDialog, "Terminal and Network Scanning Dialog": the terminal memo
+// TerminalScreen (typed characters are shown and go to the line, received lines are added), the
+// buttons "Clear Window", "Print" and "Scan for Boards", the scan's progress bar ProgressBar1 and
+// the two texts under the memo. Opened modally from the main menu; it holds the line while open.
+//
+// The window is woken by the port's descriptor becoming readable (no polling timer): an idle
+// terminal costs no CPU. A single-shot timer runs only while a received line waits for its CR.
+// With the port closed the window is inert: typing reaches no line and "Scan for Boards" is
+// disabled. The scan runs in the button's handler; while it runs the window stays responsive but
+// cannot be closed, typed keys are not sent and printing waits.
+// Print goes to the default printer, 81 lines a page; on a machine without a printer the
+// operator names a PDF file. The file-name question and the printer check can be replaced
+// (tests). Thread rule: GUI thread only.
+#pragma once
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+class QLabel;
+class QPlainTextEdit;
+class QPrinter;
+class QProgressBar;
+class QPushButton;
+class QSocketNotifier;
+class QTimer;
+
+namespace vendra {
+class Core;
+class Operator;
+class Terminal;
+}  // namespace vendra
+
+namespace vendra::ui {
+
+class TMain;
+
+class TPortConfigurationDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // `terminal` has been opened (Terminal::Open) by the caller, who closes it afterwards.
+    TPortConfigurationDialog(Core& core, Operator& op, Terminal& terminal,
+                             QWidget* parent = nullptr);
+    ~TPortConfigurationDialog() override;
+
+    QPlainTextEdit* TerminalScreen() const { return screen_; }
+    // The memo's lines (a last empty line, where typing goes on, is not one).
+    QStringList Lines() const;
+    bool Scanning() const { return scanning_; }
+    // Pages printed by the last Print (0 when nothing was printed).
+    int PrintedPages() const { return printedPages_; }
+
+    // Asked for a PDF file when no printer is installed; empty = cancelled.
+    std::function<QString()> AskPdfFileName;
+    std::function<bool()> PrinterAvailable;
+
+  public slots:
+    void ClearWindowButtonClick();
+    void PrintButtonClick();
+    void ScanButtonClick();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+  private:
+    void StartWatching();
+    void StopWatching();
+    void GoInert();
+    void PortReadable();
+    void LineDue();
+    void ShowLines(const std::vector<std::string>& lines);
+    void ArmDueTimer();
+    void AddLine(const QString& text);
+    int PrintTo(QPrinter& printer);
+
+    Core& core_;
+    Operator& op_;
+    Terminal& terminal_;
+    QPlainTextEdit* screen_ = nullptr;
+    QPushButton* scanButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer* dueTimer_ = nullptr;
+    bool scanning_ = false;
+    int printedPages_ = 0;
+};
+
+// "Terminal and Network Scanning" opens the terminal (refused quietly while another activity
+// holds the line).
+void InstallTerminal(TMain& main);
+
+}  // namespace vendra::ui
