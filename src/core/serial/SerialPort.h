@@ -27,6 +27,8 @@ namespace vendra {
 // vanished device is reported instead of another one being opened), otherwise /dev/ttyS<n-1>.
 // Empty for a number below 1.
 std::string DevicePathForPort(int portNumber, const std::string& folder = ".");
+// The "COM<n>" path in `folder` that DevicePathForPort looks for first.
+std::string LocalPortPath(int portNumber, const std::string& folder = ".");
 // The Windows device name: "COM%d" below 10, "\\.\COM%d" from 10.
 std::string WindowsDeviceName(int portNumber);
 
@@ -59,6 +61,8 @@ class SerialPort {
     // Why the last open failed or the device was lost ("" when nothing went wrong). Read it on
     // the thread that used the port.
     std::string LastError() const { return lastError_; }
+    // The device last opened (or tried), as OpenPort resolved the port number.
+    const std::string& DevicePath() const { return path_; }
     // The device went away while open (reported once); false again after the next open. A port
     // that was never opened, or was closed on purpose, is not lost.
     bool Lost() const { return lost_.load(); }
@@ -76,6 +80,13 @@ class SerialPort {
     // baud rate; bytes of the same chunk after the CR are dropped, later ones stay queued. False
     // when no CR came within 2000 ms (the buffer holds what came), or the device failed.
     bool ReadReply(char* buffer, size_t capacity);
+    // As ReadReply, but reads no byte past the CR: a line that follows stays queued. The board
+    // exchanges read this way, so that a reply discarded as not theirs never takes the next one
+    // with it.
+    bool ReadReplyLine(char* buffer, size_t capacity);
+    // Takes what is waiting in the receive queue without waiting for more: at most `limit` bytes
+    // are returned, the rest is discarded. Empty when nothing waits or the port is not open.
+    std::string TakeWaitingInput(size_t limit = 512);
     // One byte, or 0 when none came within kReadByteMs.
     uint8_t ReadByte();
     // True as soon as a reply has begun (a byte is waiting); false after timeoutMs, with the time-
@@ -100,6 +111,7 @@ class SerialPort {
     enum class Await { Ready, TimedOut, Lost, Aborted };
     Await AwaitInput(uint32_t timeoutMs);
     bool Send(const std::string& output);
+    bool ReadLine(char* buffer, size_t capacity, size_t chunkSize);
     bool DrainOutput();
     void HandleLost();
     uint32_t LineBaud() const;

@@ -174,12 +174,22 @@ TEST_F(NetworkInitTest, NoCommPortAbove40AndUnopenablePortLeaveTheNetworkEmpty) 
     expectEmptyNetwork("No Comm");
     EXPECT_TRUE(op.Boxes().empty());
 
-    op.ClearRecords();
-    S().Serial.CurrentBaud = 57600;
-    S().Config.CommPortNumber = 41;
-    RunInitialisation();
-    expectEmptyNetwork("port 41");
-    EXPECT_TRUE(op.Boxes().empty());
+    // A port number out of range says so (a 20-digit number in Config.cfg reads as -1).
+    for (int32_t number : {41, 0, -1}) {
+        op.ClearRecords();
+        S().Serial.CurrentBaud = 57600;
+        S().Config.CommPortNumber = number;
+        RunInitialisation();
+        expectEmptyNetwork("port out of range");
+        auto boxes = op.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Can not open Communications Port\nThe port number " +
+                                     std::to_string(number) +
+                                     " is out of range (1 to 40): choose another in Configure "
+                                     "System.");
+        EXPECT_EQ(boxes[0].title, "VDWin Communications Port ERROR");
+        EXPECT_EQ(boxes[0].flags, 48u);
+    }
 
     op.ClearRecords();
     S().Config.CommPortNumber = 9;
@@ -188,7 +198,9 @@ TEST_F(NetworkInitTest, NoCommPortAbove40AndUnopenablePortLeaveTheNetworkEmpty) 
     expectEmptyNetwork("port 9");
     auto boxes = op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Can not open Communications Port");
+    EXPECT_EQ(boxes[0].text, "Can not open Communications Port\n" + (dir / "COM9").string() +
+                                 ": no such device (is the adapter plugged in, and the port "
+                                 "number right?)");
     EXPECT_EQ(boxes[0].title, "VDWin Communications Port ERROR");
     EXPECT_EQ(boxes[0].flags, 48u);
 }
