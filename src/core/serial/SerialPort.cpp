@@ -29,12 +29,13 @@ std::string LocalPortPath(int portNumber, const std::string& folder) {
     return (folder.empty() || folder == ".") ? name : folder + "/" + name;
 }
 
-std::string DevicePathForPort(int portNumber, const std::string& folder) {
+std::string DevicePathForPort(int portNumber, const std::string& folder,
+                              const std::string& systemPrefix) {
     if (portNumber < 1) return {};
     std::string local = LocalPortPath(portNumber, folder);
     struct stat st {};
     if (::lstat(local.c_str(), &st) == 0) return local;
-    return "/dev/ttyS" + std::to_string(portNumber - 1);
+    return systemPrefix + std::to_string(portNumber - 1);
 }
 
 std::string WindowsDeviceName(int portNumber) {
@@ -65,7 +66,7 @@ uint32_t SerialPort::LineBaud() const {
 bool SerialPort::OpenPort(int portNumber, uint32_t baud) {
     state_.QuietWait = 0;
     state_.PortOpen = 0;
-    std::string path = DevicePathForPort(portNumber, folder_);
+    std::string path = DevicePathForPort(portNumber, folder_, systemPrefix_);
     if (path.empty()) {
         device_->Close();
         lastError_ = "no device for port number " + std::to_string(portNumber);

@@ -24,9 +24,10 @@
 namespace vendra {
 
 // Device for port number n: "COM<n>" in `folder` when that exists (even as a dangling link, so a
-// vanished device is reported instead of another one being opened), otherwise /dev/ttyS<n-1>.
-// Empty for a number below 1.
-std::string DevicePathForPort(int portNumber, const std::string& folder = ".");
+// vanished device is reported instead of another one being opened), otherwise the system device
+// <systemPrefix><n-1> (/dev/ttyS<n-1>). Empty for a number below 1.
+std::string DevicePathForPort(int portNumber, const std::string& folder = ".",
+                              const std::string& systemPrefix = "/dev/ttyS");
 // The "COM<n>" path in `folder` that DevicePathForPort looks for first.
 std::string LocalPortPath(int portNumber, const std::string& folder = ".");
 // The Windows device name: "COM%d" below 10, "\\.\COM%d" from 10.
@@ -51,6 +52,8 @@ class SerialPort {
     // Folder in which "COM<n>" links are looked for (default: the working directory).
     void SetDeviceFolder(std::string folder) { folder_ = std::move(folder); }
     const std::string& DeviceFolder() const { return folder_; }
+    // Where port numbers without a COM<n> link lead ("/dev/ttyS": port n is /dev/ttyS<n-1>).
+    void SetSystemDevicePrefix(std::string prefix) { systemPrefix_ = std::move(prefix); }
 
     bool OpenPort(int portNumber, uint32_t baud);
     // Opens a device by path (the port-number rule applied by OpenPort ends here).
@@ -120,6 +123,7 @@ class SerialPort {
     Operator& op_;
     std::unique_ptr<SerialDevice> device_;
     std::string folder_ = ".";
+    std::string systemPrefix_ = "/dev/ttyS";
     std::string path_;
     std::string lastError_;
     std::atomic<bool> abortWaits_{false};

@@ -205,6 +205,21 @@ TEST_F(NetworkInitTest, NoCommPortAbove40AndUnopenablePortLeaveTheNetworkEmpty) 
     EXPECT_EQ(boxes[0].flags, 48u);
 }
 
+// A port number without a COM link opens the system's device of that number, and says which.
+TEST_F(NetworkInitTest, SystemDeviceOpenedForAPortNumberIsNamed) {
+    StartSimulator("D3", 5);
+    core->Network.SetSettleMs(0);
+    core->Port.SetSystemDevicePrefix((dir / "COM").string());  // port 6 is <dir>/COM5
+    S().Config.CommPortNumber = 6;
+    RunInitialisation();
+    EXPECT_TRUE(S().Units.IsPresent(UnitGroup::DBoard, 3));
+    EXPECT_EQ(op.SystemMessages().back(),
+              "Initialization Complete ..... (COM6 is not in the "
+              "working folder, " +
+                  (dir / "COM5").string() + " was opened)");
+    EXPECT_TRUE(op.Boxes().empty());
+}
+
 TEST_F(NetworkInitTest, WrongAddressReplyCountsAsNoAnswer) {
     StartSimulator("D3,D4");
     core->Network.SetSettleMs(0);

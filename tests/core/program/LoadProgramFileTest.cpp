@@ -148,6 +148,20 @@ TEST(LoadProgramFile, LossyLoadWarnsButLoads) {
     EXPECT_EQ(op.Boxes()[0].flags, 48u);
 }
 
+TEST(LoadProgramFile, NulByteInATextIsReportedWithItsLine) {
+    TempDir dir;
+    std::string path = dir.File("nul.def");
+    WriteFile(path, std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39));
+    SystemState s;
+    ScriptedOperator op;
+    EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_EQ(op.Boxes()[0].text,
+              "The program was loaded, but not all of the file:\nA NUL byte cut a text, label or "
+              "comment on line(s) 2; what followed it there was not loaded.\n");
+    EXPECT_EQ(op.Boxes()[0].flags, 48u);
+}
+
 ProgramLine Delay(uint32_t ms) {
     ProgramLine l;
     l.Command = CmdDelay;

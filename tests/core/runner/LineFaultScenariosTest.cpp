@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <iostream>
 
-#include "RunnerRig.h"
 #include "core/app/Core.h"
+#include "core/app/LoadProgramFile.h"
+#include "core/program/ProgramFile.h"
+#include "core/runner/RunTables.h"
+#include "support/ScriptedOperator.h"
 #include "support/SimNetwork.h"
 
 namespace vendra::test {
@@ -97,52 +102,72 @@ void ExpectOneBox(const std::vector<MessageBoxCall>& boxes, const std::string& s
     EXPECT_EQ(boxes[0].text.substr(0, start.size()), start) << boxes[0].text;
 }
 
+// A simulated network ("D3,H1,Q0") with the whole core on its line, as the program wires it.
+struct Line {
+    SimNetwork net;  // outlives the core
+    ScriptedOperator op;
+    Core core{op};
+
+    bool Start(const std::string& units, const sim::Options& options) {
+        if (!net.Start(units, options)) return false;
+        core.Port.SetDeviceFolder(net.Folder().string());
+        core.State.Config.CommPortNumber = 1;
+        core.State.Serial.CurrentBaud = options.boardBaud;
+        return true;
+    }
+    // Opens the line and marks every unit present, as a clean scan would.
+    bool Open() {
+        ResetRunTables(core.State);
+        net.MarkPresent(core.State.Units);
+        return net.Open(core.Port);
+    }
+    bool Load(const std::string& text) {
+        std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+        if (file == nullptr) return false;
+        LoadReport report;
+        int ok = LoadProgram(core.State, file, report);
+        std::fclose(file);
+        core.State.App.ProgramLoaded = ok;
+        return ok == 1;
+    }
+    // Runs the program to its end; the time it took in ms, or -1 when it did not end.
+    long long Run() {
+        auto start = std::chrono::steady_clock::now();
+        core.RunControls.RunButtonClick();
+        if (!core.RunnerWorker.WaitFinished(20000)) return -1;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    }
+    uint32_t Reg(int n) const { return core.State.Run.TempRegisters[n].load(); }
+};
+
 class LineFaults : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(LineFaults, EndAsExpected) {
     const Scenario& s = GetParam();
     sim::Options options;
     if (*s.fault) options.faults.push_back(s.fault);
+    Line line;
     if (s.phase == Phase::Scan) {
-        SimNetwork net;
-        ASSERT_TRUE(net.Start("D3,H1,X1,Q0", options));
-        ScriptedOperator op;
-        Core core(op);
-        core.Port.SetDeviceFolder(net.Folder().string());
-        core.State.Config.CommPortNumber = 1;
-        core.State.Config.InitTimeout = 30;
-        core.State.Serial.CurrentBaud = options.boardBaud;
-        core.Network.SetSettleMs(0);
-        core.Network.InitialiseNetwork();
-        EXPECT_EQ(FoundUnits(core.State.Units), s.found);
-        ExpectOneBox(op.Boxes(), s.box);
+        ASSERT_TRUE(line.Start("D3,H1,X1,Q0", options));
+        line.core.State.Config.InitTimeout = 30;
+        line.core.Network.SetSettleMs(0);
+        line.core.Network.InitialiseNetwork();
+        EXPECT_EQ(FoundUnits(line.core.State.Units), s.found);
+        ExpectOneBox(line.op.Boxes(), s.box);
         return;
     }
-    RunnerRig rig;
-    std::string folder = ::testing::TempDir() + "line_faults_" + s.name;
-    std::filesystem::create_directories(folder);
-    ASSERT_TRUE(rig.Connect("D3:speed=4000,H1,Q0", folder,
-                            [&](sim::Options& o) { o.faults = options.faults; }));
-    ASSERT_TRUE(rig.Load(kProgram));
-    rig.state.CommDebug.CommDebugEnabled = 1;
-    rig.state.CommDebug.CommDebugWindowOpen = 1;
-    auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(rig.RunToEnd(20000));
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                  std::chrono::steady_clock::now() - start)
-                  .count();
+    ASSERT_TRUE(line.Start("D3:speed=4000,H1,Q0", options));
+    ASSERT_TRUE(line.Open());
+    ASSERT_TRUE(line.Load(kProgram));
+    long long ms = line.Run();
+    ASSERT_GE(ms, 0) << "the run did not end";
     EXPECT_GE(ms, s.minMs);
-    EXPECT_EQ(rig.Reg(1), s.reg1);
-    EXPECT_EQ(rig.Reg(2), s.reg2);
-    EXPECT_EQ(rig.Reg(3), s.reg3);
-    ExpectOneBox(rig.op.Boxes(), s.box);
-    if (::testing::Test::HasFailure()) {
-        auto lines = rig.log.Lines(0, 100000);
-        for (size_t i = lines.size() > 40 ? lines.size() - 40 : 0; i < lines.size(); ++i)
-            std::cerr << lines[i] << "\n";
-    }
-    rig.core.Port.ClosePort();
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(line.Reg(1), s.reg1);
+    EXPECT_EQ(line.Reg(2), s.reg2);
+    EXPECT_EQ(line.Reg(3), s.reg3);
+    ExpectOneBox(line.op.Boxes(), s.box);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, LineFaults, ::testing::ValuesIn(kScenarios),
@@ -152,44 +177,42 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, LineFaults, ::testing::ValuesIn(kScenarios),
 // left it out, and its frames go unanswered by the program): the place move is still waited for
 // to its end before the gripper is lowered again.
 TEST(LineFaultsPickAndPlace, LateGripperAnswersDoNotCutTheTravelShort) {
-    RunnerRig rig;
-    std::string folder = ::testing::TempDir() + "line_faults_pick_and_place";
-    std::filesystem::create_directories(folder);
-    ASSERT_TRUE(rig.Connect("D3:speed=4000,H1:speed=8000,Q0", folder,
-                            [](sim::Options& o) { o.faults.push_back("late:match=H1:ms=300"); }));
-    rig.state.Units.present[int(UnitGroup::HBoard)][1] = 0;
+    sim::Options options;
+    options.faults.push_back("late:match=H1:ms=300");
+    Line line;
+    ASSERT_TRUE(line.Start("D3:speed=4000,H1:speed=8000,Q0", options));
+    ASSERT_TRUE(line.Open());
+    line.core.State.Units.present[int(UnitGroup::HBoard)][1] = 0;
     ASSERT_TRUE(
-        rig.Load("DBoard,3,\"A2000\"\n"
-                 "wait_DBoard_done,3,\"\"      ;at the pick station\n"
-                 "HBoard,1,\"A400\"\n"
-                 "wait_HBoard_done,1,\"\"      ;gripper down\n"
-                 "delay,250\n"
-                 "HBoard,1,\"A0\"\n"
-                 "label,\"lifting\"\n"
-                 "HBoard_check_done,1,0,lifting\n"
-                 "DBoard,3,\"A8000\"\n"
-                 "label,\"travel\"\n"
-                 "DBoard_check_done,3,placed,travel\n"
-                 "label,\"placed\"\n"
-                 "vsendna,\"H1A400\"\n"
-                 "wait_HBoard_response,1\n"
-                 "set_temp,1,1\n"
-                 "end_program\n"));
-    ASSERT_TRUE(rig.RunToEnd(20000));
-    EXPECT_EQ(rig.Reg(1), 1u);
-    EXPECT_TRUE(rig.op.Boxes().empty()) << rig.LastBoxText();
+        line.Load("DBoard,3,\"A2000\"\n"
+                  "wait_DBoard_done,3,\"\"      ;at the pick station\n"
+                  "HBoard,1,\"A400\"\n"
+                  "wait_HBoard_done,1,\"\"      ;gripper down\n"
+                  "delay,250\n"
+                  "HBoard,1,\"A0\"\n"
+                  "label,\"lifting\"\n"
+                  "HBoard_check_done,1,0,lifting\n"
+                  "DBoard,3,\"A8000\"\n"
+                  "label,\"travel\"\n"
+                  "DBoard_check_done,3,placed,travel\n"
+                  "label,\"placed\"\n"
+                  "vsendna,\"H1A400\"\n"
+                  "wait_HBoard_response,1\n"
+                  "set_temp,1,1\n"
+                  "end_program\n"));
+    ASSERT_GE(line.Run(), 0);
+    EXPECT_EQ(line.Reg(1), 1u);
+    ExpectOneBox(line.op.Boxes(), "");
     // The gripper goes down again only after D3's 6000-step move (1.5 s at 4000 steps/s).
     int64_t travel = 0, lowered = 0;
-    for (const sim::FrameRecord& f : rig.simulator->Frames()) {
+    for (const sim::FrameRecord& f : line.net->Frames()) {
         if (f.text == "D3A8000\r") travel = f.timeUs;
         if (f.text == "H1A400\r" && travel != 0) lowered = f.timeUs;
     }
     ASSERT_NE(travel, 0);
     ASSERT_NE(lowered, 0);
     EXPECT_GE((lowered - travel) / 1000, 1450);
-    EXPECT_EQ(rig.simulator->GetMotor("D3")->position, 8000);
-    rig.core.Port.ClosePort();
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(line.net->GetMotor("D3")->position, 8000);
 }
 
 }  // namespace
