@@ -22,7 +22,7 @@ for bin in "$build"/bin/fuzz_*; do
     -artifact_prefix="$build/fuzz-crashes/$name-" "$work" "$root/tests/fuzz/corpus/$name" \
     >"$log" 2>&1
   status=$?
-  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
+  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | tail -1 | grep -o '[0-9]*$')
   last=$(grep -E '^#[0-9]+' "$log" | tail -1)
   cov=$(echo "$last" | grep -o 'cov: [0-9]*' | grep -o '[0-9]*')
   ft=$(echo "$last" | grep -o 'ft: [0-9]*' | grep -o '[0-9]*')

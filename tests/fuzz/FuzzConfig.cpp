@@ -27,10 +27,13 @@ const std::string& Folder() {
     return folder;
 }
 
+// Removes the folder when the run ends (it keeps its own copy of the name: statics go in any
+// order at exit).
 struct RemoveFolder {
+    std::string folder = Folder();
     ~RemoveFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(Folder(), ignored);
+        std::filesystem::remove_all(folder, ignored);
     }
 };
 

@@ -96,7 +96,7 @@ void Exchanges(Host& h, const uint8_t* steps, size_t count, uint32_t timeoutMs) 
             f = kPollFamilies[(s[0] >> 4) % sizeof kPollFamilies];
             int r = h.link.PollReply(unit, f);
             FUZZ_CHECK(r == 0 || r == 1);
-            FUZZ_CHECK(VirtualNowUs() - start <= (300 + 2000 + 100) * 1000ull);
+            FUZZ_CHECK(VirtualNowUs() - start <= (300 + SerialPort::kReplyLineMs + 100) * 1000ull);
             CheckRestored(h);
             FUZZ_CHECK(h.line->Frames().size() == frameBefore);  // a poll sends nothing
             if (r == 1 && unit < 16 && f != family::QBoard)
@@ -105,9 +105,11 @@ void Exchanges(Host& h, const uint8_t* steps, size_t count, uint32_t timeoutMs) 
         }
         int r = h.link.BoardTransaction(unit, f, text);
         FUZZ_CHECK(r == 0 || r == 1);
-        // A late answer owed, the time-out, and a line whose CR is slow to come: no more.
+        // An owed answer's wait and the answer's own, each of which may end with a line whose CR
+        // is slow to come: no more.
         FUZZ_CHECK(VirtualNowUs() - start <=
-                   (BoardLink::kLateReplyMs + timeoutMs + 2000 + 100) * 1000ull);
+                   (BoardLink::kLateReplyMs + timeoutMs + 2 * SerialPort::kReplyLineMs + 100) *
+                       1000ull);
         CheckRestored(h);
         if (r != 1 || unit > 15 || h.line->Frames().size() == frameBefore) continue;
         if ((!text.empty() && text[0] == 'G') || (text.size() > 1 && text[1] == 'G'))
@@ -155,7 +157,8 @@ void Queries(Host& h, const uint8_t* steps, size_t count) {
         char reply[protocol::kReplyBufferSize] = {};
         const uint64_t start = VirtualNowUs();
         int r = h.network.QueryUnit(query.c_str(), reply, sizeof reply);
-        FUZZ_CHECK(VirtualNowUs() - start <= (h.config.ReplyTimeout + 2000 + 100) * 1000ull);
+        FUZZ_CHECK(VirtualNowUs() - start <=
+                   (h.config.ReplyTimeout + SerialPort::kReplyLineMs + 100) * 1000ull);
         FUZZ_CHECK(std::char_traits<char>::length(reply) < sizeof reply);
         if (r == 1) {
             FUZZ_CHECK(protocol::ReplyAnswersFrame(query.c_str(), reply));
