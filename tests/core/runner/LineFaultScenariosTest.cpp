@@ -30,6 +30,11 @@ struct Scenario {
     int minMs;        // a run lasts at least this long (D3's move is 1.5 s)
 };
 
+// gtest names a failing row by this.
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
 constexpr const char* kNoAnswer = "HBoard unit 1 does not answer.\nThe program has been stopped.";
 
 // Scan of D3, H1, X1 and Q0.
