@@ -1,11 +1,12 @@
 # Entry points: `make run` (build, start the simulated demo network and the program on it) and
 # `make test` (check the include layers and the source layout, build with AddressSanitizer +
 # UndefinedBehaviorSanitizer and run every test, then a ThreadSanitizer run of the multi-threaded
-# test programs). `make soak` runs the long endurance test.
+# test programs; the fuzz targets replay their saved inputs there). `make fuzz` runs the fuzz
+# targets themselves; `make soak` runs the long endurance test.
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
-.PHONY: build run test tsan bench soak clean
+.PHONY: build run test tsan fuzz bench soak clean
 
 build:
 	@scripts/bootstrap.sh build
@@ -30,6 +31,15 @@ tsan:
 	cmake -S . -B build/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVENDRA_TSAN=ON >/dev/null
 	cmake --build build/tsan -j $(JOBS)
 	cd build/tsan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# Each fuzz target for FUZZ_S seconds (default 60), one after the other (clang, libFuzzer).
+FUZZ_S ?= 60
+fuzz:
+	@scripts/bootstrap.sh fuzz
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DVENDRA_FUZZ=ON -DVENDRA_UI=OFF >/dev/null
+	cmake --build build/fuzz --target fuzz_targets -j $(JOBS)
+	scripts/run-fuzz.sh build/fuzz $(FUZZ_S)
 
 bench: build
 	@for b in build/bin/bench-*; do [ -x "$$b" ] && { echo "== $$b"; "$$b"; }; done; true

@@ -2,6 +2,7 @@
 # Installs the Debian packages the build needs, only those that are missing.
 #   scripts/bootstrap.sh build   packages to build and run the program
 #   scripts/bootstrap.sh test    the above plus what the tests and benchmarks use
+#   scripts/bootstrap.sh fuzz    the build packages plus clang for the fuzz targets
 set -euo pipefail
 mode=${1:-build}
 
@@ -12,6 +13,11 @@ if [ "$mode" = test ]; then
   packages+=(python3 python3-serial xvfb xauth clang-format)
 else
   packages+=(xvfb xauth)
+fi
+
+# The fuzz targets are libFuzzer programs: clang with its runtime libraries.
+if [ "$mode" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

@@ -125,6 +125,20 @@ TEST(VendraDef, ListsOnboardProgramFilesByTheirExtension) {
     EXPECT_EQ(ReadFile(dir.File("long.IEE")), std::string(300, 'x') + "\r\n");
 }
 
+TEST(VendraDef, NormalizeRefusesAFileWithANulInAText) {
+    TempDir dir;
+    std::string path = dir.File("nul.def");
+    std::string bytes("vsend,\"D3\0A100\"      ;x\r\nend_program\r\n", 38);
+    WriteFile(path, bytes);
+    DefRun r = Def({"--normalize", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vendra-def: " + path +
+                         ": A NUL byte cut a text, label or comment on line(s) 1; what followed it "
+                         "there was not loaded.\nvendra-def: " +
+                         path + ": not normalized: writing it back would lose what was cut\n");
+    EXPECT_EQ(ReadFile(path), bytes);
+}
+
 TEST(VendraDef, Usage) {
     EXPECT_EQ(Def({}).status, 2);
     EXPECT_EQ(Def({"--frobnicate", "x.def"}).status, 2);

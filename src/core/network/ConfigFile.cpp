@@ -1,9 +1,15 @@
 #include "core/network/ConfigFile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 #include "core/base/AtomicFile.h"
 
@@ -26,6 +32,23 @@ std::atomic<int32_t>* Field(Configuration& c, int i) {
     return const_cast<std::atomic<int32_t>*>(Field(static_cast<const Configuration&>(c), i));
 }
 
+// Opens the file for reading. Returns "" with file set, or "" with no file when there is no file
+// at all (the only case in which one may be created), or the reason the existing one cannot be
+// read.
+std::string OpenConfigFile(const std::string& path, std::FILE*& file) {
+    file = nullptr;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return "it is a folder, not a file";
+        // A FIFO or a device would block the open or never end.
+        if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    }
+    file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return std::strerror(errno);
+    return {};
+}
+
 }  // namespace
 
 std::string ConfigFilePath(const std::string& folder) {
@@ -40,28 +63,29 @@ int32_t ConfigAtol(const char* text, bool* hadDigits) {
     while (std::isspace(static_cast<unsigned char>(*p))) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = (*p++ == '-');
-    // atol saturates at the range of a long; the stored value is its low 32 bits.
+    // The magnitude stops growing past what a line may hold; tested before each step, so that no
+    // number of digits can wrap it round to a small value.
+    constexpr uint64_t kMostPositive = UINT32_MAX;
+    constexpr uint64_t kMostNegative = uint64_t{1} << 31;
     uint64_t value = 0;
-    bool saturated = false;
     for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
         if (hadDigits) *hadDigits = true;
-        if (!saturated) {
-            value = value * 10 + static_cast<uint64_t>(*p - '0');
-            if (value > static_cast<uint64_t>(LONG_MAX)) saturated = true;
-        }
+        if (value <= kMostPositive) value = value * 10 + static_cast<uint64_t>(*p - '0');
     }
-    int64_t result;
-    if (saturated)
-        result = negative ? LONG_MIN : LONG_MAX;
-    else
-        result = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(result)));
+    // Negative values down to -2^31 as they are; positive ones up to 2^32 - 1 stored as their 32
+    // bits, which is how the writer writes negative values ("%u").
+    if (negative) return value >= kMostNegative ? INT32_MIN : -static_cast<int32_t>(value);
+    return static_cast<int32_t>(static_cast<uint32_t>(std::min(value, kMostPositive)));
 }
 
 bool ReadConfigLine(std::FILE* file, char* line, size_t capacity) {
     size_t stored = 0;
     bool any = false;
-    for (;;) {
+    // The seven short lines end long before the limit: a bigger file is cut there rather than
+    // read to its end while the window waits.
+    long at = std::ftell(file);
+    long left = at < 0 ? 0 : static_cast<long>(kConfigReadLimit) - at;
+    for (; left > 0; --left) {
         int c = std::fgetc(file);
         if (c == EOF) break;
         any = true;
@@ -79,12 +103,21 @@ bool ReadConfigLine(std::FILE* file, char* line, size_t capacity) {
 }
 
 int ReadConfiguration(Configuration& config, Operator& op, const std::string& folder) {
-    std::FILE* file = std::fopen(ConfigFilePath(folder).c_str(), "rb");
-    if (file == nullptr) {
+    const std::string path = ConfigFilePath(folder);
+    std::FILE* file = nullptr;
+    std::string why = OpenConfigFile(path, file);
+    if (file == nullptr && why.empty()) {
         int button = op.ShowMessageBox(
             "Error, Can not Open Configuration file, Would you like to create one???", kErrorTitle,
             kWarningYesNo);
         if (button == mb::IdYes) WriteConfiguration(config, op, folder);
+        return 0;
+    }
+    if (file == nullptr) {
+        // It exists: never offer to replace what could not be read.
+        op.ShowMessageBox("Error, Can not read Configuration file " + path + ": " + why +
+                              "\nThe default values are used; the file is left as it is.",
+                          kErrorTitle, mb::Warning);
         return 0;
     }
     std::string unreadable;

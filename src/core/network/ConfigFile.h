@@ -3,13 +3,15 @@
 // TXDdelay, EncoderWinTime, InitTimeout.
 //
 // Reading accepts lines ended by CR LF, CR alone or LF alone; a Ctrl-Z byte or the end of the
-// file also ends a line; text is converted with atol conventions (no digits gives 0). Lines longer
-// than the line buffer are cut at its size (the rest of the line is skipped). Missing lines read
-// as 0.
+// file also ends a line; text is converted with atol conventions (no digits gives 0; numbers out
+// of range saturate, never wrap). Lines longer than the line buffer are cut at its size (the rest
+// of the line is skipped). Only the first kConfigReadLimit bytes are read. Missing lines read as 0.
 // Error rule: results are 1 (done) or 0 (not done); every failure is reported to the operator by
 // the function itself:
-//  - file cannot be opened: "Error, Can not Open Configuration file, Would you like to create
-//    one???" (Yes/No); Yes writes the values held in memory;
+//  - no file: "Error, Can not Open Configuration file, Would you like to create one???" (Yes/No);
+//    Yes writes the values held in memory;
+//  - a file (or folder) that exists but cannot be read: "Error, Can not read Configuration file
+//    <path>: <reason>", and it is never offered to be replaced;
 //  - file cannot be written: "Error, Can not Save Configuration file"; the file on disk is left as
 //    it was (the new text goes to a temporary file that replaces it only when complete; a link
 //    stays a link and the file keeps its permissions; see core/base/AtomicFile.h);
@@ -31,6 +33,9 @@ namespace vendra {
 inline constexpr const char* kConfigFileName = "Config.cfg";
 constexpr size_t kConfigLineSize = 64;  // line buffer of the reader (at least 52)
 constexpr int kConfigLineCount = 7;
+// The reader looks at no more of the file than this: the seven lines need far less, and a huge
+// file must not hold the window.
+constexpr size_t kConfigReadLimit = 64 * 1024;
 
 // Path of the file in `folder` ("" or "." is the working directory).
 std::string ConfigFilePath(const std::string& folder);
@@ -45,8 +50,9 @@ int WriteConfiguration(const Configuration& config, Operator& op, const std::str
 // when the file had already ended (the line is then empty).
 bool ReadConfigLine(std::FILE* file, char* line, size_t capacity);
 
-// The C library's atol conventions, cut to 32 bits the way a 32-bit value is stored: optional
-// blanks and sign, then decimal digits; no digits gives 0. Never overflows.
+// The C library's atol conventions on a 32-bit value: optional blanks and sign, then decimal
+// digits; no digits gives 0. Numbers beyond -2147483648 .. 4294967295 saturate there, and the
+// value is stored as its 32 bits, so 4294967295 (what the writer writes for -1) reads as -1.
 int32_t ConfigAtol(const char* text, bool* hadDigits = nullptr);
 
 }  // namespace vendra

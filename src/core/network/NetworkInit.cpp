@@ -18,6 +18,8 @@ constexpr UnitGroup kScanOrder[] = {UnitGroup::DBoard, UnitGroup::UBoard, UnitGr
                                     UnitGroup::AxisBoard, UnitGroup::QBoard};
 // A "v3" reply number from which a unit counts as an ARM part.
 constexpr int32_t kFirstArmCpuCode = 11;
+constexpr int32_t kHighestPortNumber = 40;
+constexpr const char* kPortErrorTitle = "VDWin Communications Port ERROR";
 
 }  // namespace
 
@@ -43,14 +45,24 @@ int NetworkInitialiser::QueryUnit(const char* frame, char* reply, size_t capacit
     port_.PurgeInput();
     port_.WriteFrame(frame);
     int32_t timeout = std::max<int32_t>(state_.Config.ReplyTimeout.load(), 0);
-    if (!port_.WaitForReply(static_cast<uint32_t>(timeout))) return 0;
-    port_.ReadReply(scanReply_, sizeof scanReply_);
-    if (reply != nullptr && capacity > 0) {
-        size_t n = std::min(std::strlen(scanReply_), capacity - 1);
-        std::memcpy(reply, scanReply_, n);
-        reply[n] = '\0';
+    const uint64_t deadline = TickUs() + static_cast<uint64_t>(timeout) * 1000;
+    // A reply that is not this unit's (a late one, or another unit's) is passed over and the wait
+    // goes on until the time-out: it must not hide the unit, nor make another one appear.
+    for (bool first = true;; first = false) {
+        uint64_t now = TickUs();
+        if (!first && now >= deadline) return 0;
+        if (first ? !port_.WaitForReply(static_cast<uint32_t>(timeout))
+                  : !port_.WaitForInput(static_cast<uint32_t>((deadline - now + 999) / 1000)))
+            return 0;
+        bool complete = port_.ReadReplyLine(scanReply_, sizeof scanReply_);
+        if (reply != nullptr && capacity > 0) {
+            size_t n = std::min(std::strlen(scanReply_), capacity - 1);
+            std::memcpy(reply, scanReply_, n);
+            reply[n] = '\0';
+        }
+        if (protocol::ReplyAnswersFrame(frame, scanReply_)) return 1;
+        if (!complete) return 0;
     }
-    return protocol::ReplyFromAddressOf(frame, scanReply_) ? 1 : 0;
 }
 
 int NetworkInitialiser::ScanFamily(UnitGroup group, bool probeOnly) {
@@ -104,16 +116,30 @@ void NetworkInitialiser::Settle() {
 
 int NetworkInitialiser::InitialiseNetwork() {
     ClearUnitMap(state_.Units);
-    if (state_.Config.CommPortNumber.load() > 40) return 0;
+    openedNote_.clear();
+    // "No Comm" (or a rate the boards do not have) opens nothing, whatever the port number.
     uint32_t baud = state_.Serial.CurrentBaud.load();
     if (!protocol::IsSupportedBaud(baud)) return 0;
-    state_.Serial.TransmitDelay = 0;
-    port_.OpenPort(state_.Config.CommPortNumber.load(), baud);
-    if (!port_.IsOpen()) {
-        op_.ShowMessageBox("Can not open Communications Port", "VDWin Communications Port ERROR",
-                           mb::Warning);
+    const int32_t portNumber = state_.Config.CommPortNumber.load();
+    if (portNumber < 1 || portNumber > kHighestPortNumber) {
+        op_.ShowMessageBox("Can not open Communications Port\nThe port number " +
+                               std::to_string(portNumber) + " is out of range (1 to " +
+                               std::to_string(kHighestPortNumber) +
+                               "): choose another in Configure System.",
+                           kPortErrorTitle, mb::Warning);
         return 0;
     }
+    state_.Serial.TransmitDelay = 0;
+    port_.OpenPort(portNumber, baud);
+    if (!port_.IsOpen()) {
+        op_.ShowMessageBox("Can not open Communications Port\n" + port_.LastError(),
+                           kPortErrorTitle, mb::Warning);
+        return 0;
+    }
+    // Without a COM<n> link in the folder the port number names a system device: say which.
+    if (port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()))
+        openedNote_ = "COM" + std::to_string(portNumber) + " is not in the working folder, " +
+                      port_.DevicePath() + " was opened";
     int32_t savedTimeout = state_.Config.ReplyTimeout.load();
     state_.Config.ReplyTimeout = state_.Config.InitTimeout.load();
     port_.SetBaudRate(baud);
@@ -213,7 +239,9 @@ void CommInit::Execute() {
         op_.SetMenuEnabled(MenuItem::ChangeBaudrate, false);
         op_.SetMenuEnabled(MenuItem::ArmConfiguration, false);
     }
-    op_.SetSystemMessage("Initialization Complete .....");
+    std::string done = "Initialization Complete .....";
+    if (!network_.OpenedNote().empty()) done += " (" + network_.OpenedNote() + ")";
+    op_.SetSystemMessage(done);
     op_.Beep(beep::Information);
 }
 

@@ -3,8 +3,9 @@
 // indicators and counts, menu items) through the Operator.
 //
 // Error rule: results are 1/0 as documented per function. The only message is "Can not open
-// Communications Port" (title "VDWin Communications Port ERROR") when the port cannot be opened;
-// a unit that does not answer, or answers from another address, is simply absent.
+// Communications Port" (title "VDWin Communications Port ERROR") with the reason on a second line,
+// when the port number is out of range (1 to 40) or the port cannot be opened;
+// a unit that does not answer, or only another unit answers, is simply absent.
 // Thread rule: NetworkInitialiser runs on whichever thread calls it (the CommInit worker, or the
 // GUI thread for the baud scan's probes); it uses the port without a lock, so callers keep to one
 // activity at a time (the line's owner). CommInit owns the worker thread; its methods may be called
@@ -16,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "core/base/Configuration.h"
@@ -46,8 +48,10 @@ class NetworkInitialiser {
     NetworkInitialiser(NetworkState state, Operator& op, SerialPort& port);
 
     // Sends `frame` (QuietWait = 1, left so), waits ReplyTimeout for a reply and reads it. 1 when
-    // a reply came from the frame's address (its second character equals the frame's); 0
-    // otherwise. The reply read, if any, is copied into `reply` (capacity bytes, terminated).
+    // a reply came from the frame's unit (the family's reply letter and the frame's unit digit);
+    // a reply from anyone else is passed over and the wait goes on, so the result is 0 when no
+    // answer of the unit came in time. The last reply read, if any, is copied into `reply`
+    // (capacity bytes, terminated).
     int QueryUnit(const char* frame, char* reply, size_t capacity);
     // Queries addresses 0..15 of one family. Full mode files what it finds in the UnitMap, shows
     // the family's count after every address and marks/disables the indicators at the end; probe
@@ -64,6 +68,9 @@ class NetworkInitialiser {
     void RequestStop(bool stop) { stop_.store(stop); }
     bool StopRequested() const { return stop_.load(); }
     void SetSettleMs(uint32_t ms) { settleMs_ = ms; }
+    // Set by InitialiseNetwork when the port number named no COM<n> link and a system device
+    // was opened instead: which one ("" otherwise).
+    const std::string& OpenedNote() const { return openedNote_; }
 
   private:
     void Settle();
@@ -73,6 +80,7 @@ class NetworkInitialiser {
     SerialPort& port_;
     std::atomic<bool> stop_{false};
     uint32_t settleMs_ = kSettleMs;
+    std::string openedNote_;
     char scanReply_[protocol::kReplyBufferSize] = {};
 };
 

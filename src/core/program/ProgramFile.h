@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/base/SharedText.h"
 #include "core/program/ProgramModel.h"
@@ -30,11 +31,14 @@ struct LoadReport {
     bool LinesDropped = false;   // the file holds more than 10000 program lines
     uint32_t LabelsDropped = 0;  // label lines past the 999th: stored, but not in the label table
     uint32_t FieldsCut = 0;      // fields, comments and label names cut to their buffers
-    bool LinksFound = false;     // a link_me line was read
-    bool EndFound = false;       // reading stopped at end_program
+    std::vector<uint32_t> NulLines;  // lines (1-based) whose text, label or comment a NUL cut
+    bool LinksFound = false;         // a link_me line was read
+    bool EndFound = false;           // reading stopped at end_program
 
     // The program in memory is not everything the file holds.
-    bool Lossy() const { return LinesDropped || LabelsDropped > 0 || FieldsCut > 0; }
+    bool Lossy() const {
+        return LinesDropped || LabelsDropped > 0 || FieldsCut > 0 || !NulLines.empty();
+    }
 };
 
 // One sentence per loss of the report, or "" when nothing was lost.

@@ -28,11 +28,19 @@ uint32_t NumberField(const char* field) {
 // Reads the fields of one line, in order, keeping the comment of the last one.
 class LineFields {
   public:
-    LineFields(TokenReader& reader, ProgramLine& line, LoadReport& report, const char* comment)
-        : reader_(reader), line_(line), report_(report) {
+    LineFields(TokenReader& reader, ProgramLine& line, LoadReport& report, const char* comment,
+               uint32_t lineNumber)
+        : reader_(reader),
+          line_(line),
+          report_(report),
+          lineNumber_(lineNumber),
+          commentNul_(reader.CommentHadNul()) {
         CopyField(comment_, comment);
     }
-    ~LineFields() { CopyField(line_.Comment, comment_); }
+    ~LineFields() {
+        CopyField(line_.Comment, comment_);
+        if (textNul_ || commentNul_) report_.NulLines.push_back(lineNumber_);
+    }
 
     void Read(const LineField& field) {
         const char* f = Next();
@@ -51,13 +59,16 @@ class LineFields {
                 } else {
                     line_.Values[field.Value] = 0;
                     StoreLabelName(line_.JumpLabels[field.Slot], f);
+                    textNul_ = textNul_ || reader_.FieldHadNul();
                 }
                 break;
             case FieldKind::Text:
                 CopyField(line_.Text, f);
+                textNul_ = textNul_ || reader_.FieldHadNul();
                 break;
             case FieldKind::LabelName:
                 StoreLabelName(line_.Text, f);
+                textNul_ = textNul_ || reader_.FieldHadNul();
                 break;
         }
     }
@@ -65,6 +76,7 @@ class LineFields {
   private:
     const char* Next() {
         reader_.ReadToken(field_, comment_);
+        commentNul_ = reader_.CommentHadNul();  // only the last field's comment is kept
         return field_;
     }
     // Label names are cut to what the label table holds, on the label line and on the jumps alike,
@@ -77,6 +89,9 @@ class LineFields {
     TokenReader& reader_;
     ProgramLine& line_;
     LoadReport& report_;
+    uint32_t lineNumber_;
+    bool commentNul_;
+    bool textNul_ = false;
     char field_[kTextSize] = {};
     char comment_[kTextSize] = {};
 };
@@ -107,6 +122,17 @@ std::string DescribeLosses(const LoadReport& report) {
                 " field(s) were too long and were cut (texts and comments to 149 characters, "
                 "label names to 99).\n";
     }
+    if (!report.NulLines.empty()) {
+        // A NUL byte ends the text as the program holds it: what follows it is lost.
+        constexpr size_t kNamed = 10;
+        std::string lines;
+        for (size_t i = 0; i < report.NulLines.size() && i < kNamed; ++i)
+            lines += (i ? ", " : "") + std::to_string(report.NulLines[i]);
+        if (report.NulLines.size() > kNamed)
+            lines += " and " + std::to_string(report.NulLines.size() - kNamed) + " more";
+        text += "A NUL byte cut a text, label or comment on line(s) " + lines +
+                "; what followed it there was not loaded.\n";
+    }
     return text;
 }
 
@@ -125,7 +151,7 @@ void ReadProgram(std::FILE* file, UserProgram& program, LabelTable& labels, Load
         ProgramLine& line = program.Lines[program.LineCount];
         line.Command = code;
         {
-            LineFields fields(reader, line, report, comment);
+            LineFields fields(reader, line, report, comment, program.LineCount + 1);
             ReadParameters(fields, line);
         }  // the comment of the last field is stored here
         ++program.LineCount;

@@ -10,6 +10,7 @@ constexpr size_t kKeep = kTextSize - 1;
 int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize]) {
     field[0] = '\0';
     comment[0] = '\0';
+    fieldNul_ = commentNul_ = false;
     if (atEnd_) return 1;
 
     size_t stored = 0;
@@ -18,6 +19,7 @@ int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize])
     bool cut = false;
     auto take = [&](int c) {
         ++counted;
+        if (c == 0) fieldNul_ = true;
         if (stored < kKeep) {
             field[stored++] = static_cast<char>(c);
         } else {
@@ -82,6 +84,7 @@ int TokenReader::ReadComment(char (&comment)[kTextSize]) {
             break;
         }
         if (c == '\r' || c == '\n') break;
+        if (c == 0) commentNul_ = true;
         if (stored < kKeep) {
             comment[stored++] = static_cast<char>(c);
         } else {

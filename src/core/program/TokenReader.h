@@ -28,6 +28,10 @@ class TokenReader {
     bool AtEnd() const { return atEnd_; }
     // Fields and comments that were longer than 149 bytes.
     uint32_t CutCount() const { return cutCount_; }
+    // The field, or the comment, of the last call held a NUL byte: as a C string it ends there,
+    // so whatever followed the NUL in that field is lost.
+    bool FieldHadNul() const { return fieldNul_; }
+    bool CommentHadNul() const { return commentNul_; }
 
   private:
     int ReadComment(char (&comment)[kTextSize]);
@@ -35,6 +39,8 @@ class TokenReader {
     std::FILE* file_;
     bool atEnd_ = false;
     uint32_t cutCount_ = 0;
+    bool fieldNul_ = false;
+    bool commentNul_ = false;
 };
 
 }  // namespace vendra

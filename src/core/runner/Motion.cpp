@@ -141,7 +141,16 @@ void MotionControl::WaitDone(unsigned unit, uint8_t code, bool verify) {
 }
 
 void MotionControl::WaitResponse(unsigned unit, uint8_t code, bool verify) {
-    link_.PollReply(unit, code);
+    const bool stoppedBefore = state_.Run.StopRun.load() != 0;
+    // A reply that never comes ends the run; say so, as the other waits do, rather than stop
+    // without a word.
+    if (!link_.PollReply(unit, code) && link_.PollGotNoReply() && !stoppedBefore) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "%s unit %X does not answer.\nThe program has been stopped.",
+                      protocol::FamilyName(code), unit);
+        op_.ShowMessageBox(text, "VDWin Comm ERROR Message", mb::StopModal);
+    }
     if (code != family::QBoard && verify) {
         VerifyEncoder(unit, code == family::AxisUnit ? family::AxisZ : code);
         UpdateMoveStatistics(state_.Run.Stats);

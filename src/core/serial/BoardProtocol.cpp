@@ -118,4 +118,79 @@ bool ReplyFromAddressOf(const char* frame, const char* reply) {
     return reply[1] == frame[1];
 }
 
+int FamilyOfLetter(char letter) {
+    for (const BoardFamilyInfo& f : kBoardFamilies)
+        if (f.letter == letter) return f.code;
+    return -1;
+}
+
+int UnitOfDigit(char digit) {
+    const char* p = digit == '\0' ? nullptr : std::strchr(kHexDigits, digit);
+    return p ? static_cast<int>(p - kHexDigits) : -1;
+}
+
+bool ReplyMatches(uint8_t code, unsigned unit, const char* reply) {
+    if (reply == nullptr || reply[0] == '\0' || unit > 15 || reply[1] != UnitDigit(unit))
+        return false;
+    const char letter = reply[0];
+    if (code == family::AxisUnit) return FindAxisByReplyLetter(letter) != nullptr;
+    const BoardFamilyInfo* f = FindFamily(code);
+    if (f == nullptr) return false;
+    if (f->axis >= 0) return FindAxisByReplyLetter(letter) != nullptr;
+    if (code == family::QBoard) return letter == f->replyLetter || letter == kEncoderReplyLetter;
+    return letter == f->replyLetter;
+}
+
+bool RawReplyMatches(const char* text, const char* reply) {
+    if (text == nullptr || reply == nullptr) return false;
+    if (text[0] == '\0' || FamilyOfLetter(text[0]) < 0 || UnitOfDigit(text[1]) < 0) return true;
+    return reply[0] != '\0' && reply[1] == text[1];
+}
+
+bool ReplySender(const char* reply, UnitGroup& group, unsigned& unit) {
+    if (reply == nullptr || reply[0] == '\0') return false;
+    int digit = UnitOfDigit(reply[1]);
+    if (digit < 0) return false;
+    const BoardFamilyInfo* f = FindAxisByReplyLetter(reply[0]);
+    if (f == nullptr && reply[0] == kEncoderReplyLetter) f = FindFamily(family::QBoard);
+    for (size_t i = 0; f == nullptr && i < kBoardFamilyCount; ++i)
+        if (kBoardFamilies[i].axis < 0 && kBoardFamilies[i].replyLetter == reply[0])
+            f = &kBoardFamilies[i];
+    if (f == nullptr) return false;
+    group = f->group;
+    unit = static_cast<unsigned>(digit);
+    return true;
+}
+
+bool AnswerSender(uint8_t code, unsigned unit, const char* frame, UnitGroup& group,
+                  unsigned& answerUnit) {
+    if (code >= family::RawNoRead && code <= family::RawRead) {
+        if (frame == nullptr || frame[0] == '\0') return false;
+        int named = FamilyOfLetter(frame[0]);
+        int digit = named < 0 ? -1 : UnitOfDigit(frame[1]);
+        if (digit < 0) return false;
+        group = FindFamily(static_cast<uint8_t>(named))->group;
+        answerUnit = static_cast<unsigned>(digit);
+        return true;
+    }
+    if (unit > 15) return false;
+    if (code == family::AxisUnit) {
+        group = UnitGroup::AxisBoard;
+    } else if (const BoardFamilyInfo* f = FindFamily(code)) {
+        group = f->group;
+    } else {
+        return false;
+    }
+    answerUnit = unit;
+    return true;
+}
+
+bool ReplyAnswersFrame(const char* frame, const char* reply) {
+    if (frame == nullptr || reply == nullptr) return false;
+    int code = frame[0] == '\0' ? -1 : FamilyOfLetter(frame[0]);
+    int unit = code < 0 ? -1 : UnitOfDigit(frame[1]);
+    if (unit < 0) return ReplyFromAddressOf(frame, reply);
+    return ReplyMatches(static_cast<uint8_t>(code), static_cast<unsigned>(unit), reply);
+}
+
 }  // namespace vendra::protocol

@@ -178,4 +178,33 @@ ReplyLine ParseReply(const char* reply);
 // The discovery test: the reply's second character equals the frame's second character.
 bool ReplyFromAddressOf(const char* frame, const char* reply);
 
+// ---- pairing replies with their frames ----
+// A reply that arrives late, or comes from another unit, must never pass for the answer to the
+// frame just sent; these tests decide whether a reply line can be that answer.
+
+// The BoardFamily code whose frames begin with `letter` (D U H W X Y Z Q); -1 for any other.
+int FamilyOfLetter(char letter);
+// Value of an upper-case hexadecimal unit digit; -1 for any other character.
+int UnitOfDigit(char digit);
+// True when `reply` can answer a frame to unit `unit` of family `code` (0..7, 100): its first
+// character is a reply letter of the family and its second the unit digit. An AxisBoard axis or
+// unit accepts every axis letter ('w' 'x' 'y' 'z': one frame may name several axes); a QBoard
+// accepts 'Q' and its reading letter 'q'. False for any other code.
+bool ReplyMatches(uint8_t code, unsigned unit, const char* reply);
+// Raw text has no family to check. When it begins with a family letter and a unit digit
+// ("D3A100") it names its unit, and the reply must carry that unit digit; the reply letter is
+// not checked, since a raw command may be one the family answers in another letter. Text that
+// names no unit accepts any reply.
+bool RawReplyMatches(const char* text, const char* reply);
+// The unit a reply line comes from, by its reply letter and unit digit (an axis letter names the
+// AxisBoard unit); false when the line names none.
+bool ReplySender(const char* reply, UnitGroup& group, unsigned& unit);
+// The unit a frame of family `code` to `unit` expects its answer from; for raw text (90..99) the
+// unit its text names, if any. False when the answer has no unit to come from.
+bool AnswerSender(uint8_t code, unsigned unit, const char* frame, UnitGroup& group,
+                  unsigned& answerUnit);
+// The scan's test for an identity frame "<letter><digit>v...": ReplyMatches with the frame's
+// family and unit; a frame that names neither falls back to ReplyFromAddressOf.
+bool ReplyAnswersFrame(const char* frame, const char* reply);
+
 }  // namespace vendra::protocol

@@ -94,11 +94,49 @@ std::string BoardLink::LastReply(uint8_t f) const {
     return reply_[SlotOf(f)];
 }
 
+void BoardLink::DiscardStale() {
+    std::string stale = port_.TakeWaitingInput();
+    if (stale.empty()) return;
+    log_.LogDiscarded(stale);
+    for (size_t start = 0; start < stale.size();) {
+        size_t cr = stale.find('\r', start);
+        if (cr == std::string::npos) break;
+        NoteDiscarded(stale.substr(start, cr - start).c_str());
+        start = cr + 1;
+    }
+}
+
+void BoardLink::NoteOwed(UnitGroup group, unsigned unit, uint64_t sentUs) {
+    owedSinceUs_[static_cast<int>(group)][unit] = sentUs == 0 ? 1 : sentUs;
+}
+
+void BoardLink::NoteDiscarded(const char* line) {
+    UnitGroup group;
+    unsigned unit;
+    if (protocol::ReplySender(line, group, unit)) owedSinceUs_[static_cast<int>(group)][unit] = 0;
+}
+
+void BoardLink::AwaitOwedReply(UnitGroup group, unsigned unit) {
+    uint64_t& since = owedSinceUs_[static_cast<int>(group)][unit];
+    const uint64_t end = since + kLateReplyMs * 1000ull;
+    char line[kReplyBufferBytes];
+    for (uint64_t now = TickUs(); since != 0 && now < end; now = TickUs()) {
+        if (!AwaitReply(static_cast<uint32_t>((end - now + 999) / 1000))) break;
+        bool complete = port_.ReadReplyLine(line, sizeof line);
+        line[sizeof line - 1] = '\0';
+        log_.LogDiscarded(complete ? std::string(line) + '\r' : std::string(line));
+        if (!complete) break;
+        NoteDiscarded(line);
+    }
+    since = 0;  // came, or is taken as lost
+}
+
 bool BoardLink::SendFrame(const std::string& frame) {
+    bool wasOpen = port_.IsOpen();
+    DiscardStale();
     log_.LogSentFrame(state_.ProgramPointer.load() + 1, frame);
     state_.Stats.SendTime = TickMs();
     state_.Stats.FramesSent.fetch_add(1);
-    bool wasOpen = port_.IsOpen();
     return port_.WriteFrame(frame.c_str()) || !wasOpen;  // no port: nothing to fail (No Comm)
 }
 
@@ -187,12 +225,30 @@ bool BoardLink::AwaitReply(uint32_t timeoutMs) {
     return port_.WaitForInput(timeoutMs);
 }
 
-bool BoardLink::Receive(Slot slot) {
-    CountReply();
-    bool complete = port_.ReadReply(reply_[slot], kReplyBufferBytes);
-    reply_[slot][kReplyBufferBytes - 1] = '\0';
-    log_.LogReceivedText(reply_[slot]);
-    return complete;
+BoardLink::Reception BoardLink::Receive(Slot slot, uint32_t timeoutMs, const Expected& expected) {
+    const uint64_t deadline = TickUs() + static_cast<uint64_t>(timeoutMs) * 1000;
+    char line[kReplyBufferBytes];
+    for (bool first = true;; first = false) {
+        uint64_t now = TickUs();
+        if (!first && now >= deadline) return Reception::TimedOut;
+        uint32_t left = first ? timeoutMs : static_cast<uint32_t>((deadline - now + 999) / 1000);
+        if (!AwaitReply(left)) return Reception::TimedOut;
+        bool complete = port_.ReadReplyLine(line, sizeof line);
+        line[sizeof line - 1] = '\0';
+        bool answers =
+            complete && (expected.rawText != nullptr
+                             ? protocol::RawReplyMatches(expected.rawText, line)
+                             : protocol::ReplyMatches(expected.familyCode, expected.unit, line));
+        if (complete && !answers) {
+            log_.LogDiscarded(std::string(line) + '\r');
+            NoteDiscarded(line);
+            continue;
+        }
+        CountReply();
+        std::memcpy(reply_[slot], line, sizeof line);
+        log_.LogReceivedText(reply_[slot]);
+        return complete ? Reception::Answered : Reception::Broken;
+    }
 }
 
 bool BoardLink::DecodeReply(unsigned unit, uint8_t f, const char* r, Decoding how) {
@@ -234,8 +290,8 @@ void BoardLink::FileValue(const char* value) {
 int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
     ActiveScope active(state_.Boards, port_.State());
     port_.PumpMessages();
-    // The receive queue is purged by the frame write itself (WriteFrame empties both queues just
-    // before writing), so a separate purge here would only cost a system call per exchange.
+    // What is waiting in the receive queue is taken (and shown as discarded) just before the
+    // frame is written (SendFrame), so no separate purge is needed here.
     state_.Stats.MoveEndTime = 0;
     if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
 
@@ -253,21 +309,36 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     int channel = 0;
     QeReadingMode mode = f == family::QBoard ? QeModeOf(t, channel) : QeReadingMode::None;
 
+    const bool awaited = !IsAddressed(f) || state_.Units.IsPresent(GroupOf(f), unit);
+    UnitGroup sender;
+    unsigned senderUnit = 0;
+    const bool named =
+        awaited && protocol::AnswerSender(f, unit, frame.c_str(), sender, senderUnit);
+    if (named) AwaitOwedReply(sender, senderUnit);
+    const uint64_t sentUs = TickUs();
     if (!SendFrame(frame)) return NoLine();
-    if (IsAddressed(f) && !state_.Units.IsPresent(GroupOf(f), unit)) return 1;
+    if (!awaited) return 1;
     if (!port_.IsOpen()) return NoLine();  // no line to answer on: never wait for nothing
 
     active.MakeQuiet();
     int32_t timeout = state_.Config.ReplyTimeout.load();
-    if (!AwaitReply(timeout > 0 ? static_cast<uint32_t>(timeout) : 0))
-        return port_.IsOpen() ? 0 : NoLine();
+    const uint32_t timeoutMs = timeout > 0 ? static_cast<uint32_t>(timeout) : 0;
     if (f >= family::RawNoRead && f < family::RawRead) {
-        CountReply();  // the reply stays in the queue until the next purge
+        // The reply stays in the queue for a later poll to read; one that is late is that poll's
+        // to wait for.
+        if (!AwaitReply(timeoutMs)) return port_.IsOpen() ? 0 : NoLine();
+        CountReply();
         return 1;
     }
     Slot slot = SlotOf(f);
-    if (!Receive(slot)) {
-        if (!port_.IsOpen()) return NoLine();
+    Expected expected{f, unit, IsRaw(f) ? frame.c_str() : nullptr};
+    Reception got = Receive(slot, timeoutMs, expected);
+    if (!port_.IsOpen()) return NoLine();
+    if (got == Reception::TimedOut) {
+        if (named) NoteOwed(sender, senderUnit, sentUs);
+        return 0;
+    }
+    if (got == Reception::Broken) {
         port_.PurgeInput();  // the rest of a broken line must not pass for the next reply
         return 0;
     }
@@ -287,20 +358,27 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     port_.PumpMessages();
     state_.Stats.MoveEndTime = 0;
     active.MakeQuiet();
+    pollGotNoReply_ = false;
+    const uint64_t startUs = TickUs();
     // A reply that never comes, or breaks off, ends the run: the wait it belongs to cannot end.
-    auto noReply = [this] {
+    auto noReply = [this, unit, f, startUs] {
+        pollGotNoReply_ = true;
+        UnitGroup sender;
+        unsigned senderUnit = 0;
+        if (protocol::AnswerSender(f, unit, nullptr, sender, senderUnit))
+            NoteOwed(sender, senderUnit, startUs);
         stopper_.StopProgram();
         port_.PurgeInput();
         return 0;
     };
-    if (!AwaitReply(kPollWaitMs)) return noReply();
-    if (f > family::AxisZ && f != family::AxisUnit) return 1;
+    if (f > family::AxisZ && f != family::AxisUnit) return AwaitReply(kPollWaitMs) ? 1 : noReply();
     if (unit > 15) {
         Refuse("Unit address " + std::to_string(unit) + " is out of range (0 to 15).");
         return 0;
     }
     Slot slot = SlotOf(f);
-    if (!Receive(slot)) return noReply();
+    if (Receive(slot, kPollWaitMs, Expected{f, unit, nullptr}) != Reception::Answered)
+        return noReply();
     const char* r = reply_[slot];
     if (!DecodeReply(unit, f, r, Decoding::Poll)) return 0;
     if (r[3] != '\0') state_.Boards.LastResponseValue = ReplyNumber(r + 3);

@@ -7,8 +7,15 @@
 // decodes the reply, 90..98 leave it unread), any other code raw text with no reply. A text with
 // 'G' in its first two characters always goes the AxisBoard way (code 100).
 //
-// Error rule: a board-reported error, or a reply that is too short to carry a status or names no
-// axis, shows its message box (stop icon, system-modal), ends a running program (through the
+// Replies are paired with their frames: before a frame is sent, bytes left from earlier exchanges
+// are discarded; a reply is taken only when its reply letter and unit digit are those of the
+// frame's family and unit (BoardProtocol's ReplyMatches, RawReplyMatches). Any other line is
+// discarded and the wait goes on until the time-out, so a late reply or one from another unit
+// never passes for this frame's answer. Since a unit answers in order, a unit whose answer missed
+// its time-out is given up to kLateReplyMs for it before its next frame is sent.
+//
+// Error rule: a board-reported error, or a reply that is too short to carry a status, shows its
+// message box (stop icon, system-modal), ends a running program (through the
 // ProgramStopper), purges the input and returns 0. A reply time-out, or a reply whose CR never
 // comes, returns 0 without a message. Buffers are bounded: a frame too long for its family's
 // buffer (150 bytes, QBoard 50, terminator included), or a unit above 15, is refused with a
@@ -73,9 +80,15 @@ class BoardLink {
     // Reads and decodes a reply that an earlier command already asked for (codes 0..6, 100).
     // Waits at most 300 ms; a time-out stops the program without a message.
     int PollReply(unsigned unit, uint8_t familyCode);
+    // The last PollReply ended because no answer of its unit came (or it broke off): it stopped
+    // the program without a message, and its caller says which unit did not answer.
+    bool PollGotNoReply() const { return pollGotNoReply_; }
     // Logs, counts and writes one frame as it stands (the on-board program transfer's send).
     // False only when the open port failed to take the frame (the device went away).
     bool SendFrame(const std::string& frame);
+
+    // How long after its frame a late answer is still waited for before the unit's next frame.
+    static constexpr uint32_t kLateReplyMs = 500;
 
     // The last frame built and the last reply read for a family code (tests, diagnostics).
     std::string LastFrame(uint8_t familyCode) const;
@@ -93,8 +106,28 @@ class BoardLink {
     void TrackPosition(unsigned unit, uint8_t familyCode, const std::string& frame);
     // Waits for the first byte of the reply; false on a time-out or a lost line.
     bool AwaitReply(uint32_t timeoutMs);
-    // Reads the reply line into the family's buffer; false when its CR never came.
-    bool Receive(Slot slot);
+    // What the frame's answer must look like: the family and unit it went to, and for raw text
+    // the text itself (which may name its unit).
+    struct Expected {
+        uint8_t familyCode;
+        unsigned unit;
+        const char* rawText;
+    };
+    enum class Reception { Answered, TimedOut, Broken };
+    // Reads reply lines until one can be the frame's answer (into the family's buffer) or
+    // timeoutMs have passed since the call. Lines that cannot be its answer are discarded, shown
+    // in the log as such, and the wait goes on. Broken: a line whose CR never came.
+    Reception Receive(Slot slot, uint32_t timeoutMs, const Expected& expected);
+    // Bytes still waiting from earlier exchanges are no answer to the next frame: they are
+    // thrown away before it is sent, and shown in the log.
+    void DiscardStale();
+    // A unit answers its frames in order, so an answer that missed its time-out would pass for
+    // the answer to the unit's next frame. The next frame to such a unit first waits for the late
+    // answer (discarding what comes), at most kLateReplyMs after the frame it answers.
+    void AwaitOwedReply(UnitGroup group, unsigned unit);
+    void NoteOwed(UnitGroup group, unsigned unit, uint64_t sentUs);
+    // A discarded line may be the late answer some unit owed.
+    void NoteDiscarded(const char* line);
     // Files the reply's status and tells success; a board error or an unreadable reply is
     // reported (Fail) and gives false.
     bool DecodeReply(unsigned unit, uint8_t familyCode, const char* reply, Decoding how);
@@ -114,6 +147,9 @@ class BoardLink {
     QeDataLogger& logger_;
     ProgramStopper& stopper_;
 
+    bool pollGotNoReply_ = false;
+    // Per unit: when the frame was sent whose answer missed its time-out (0: none owed).
+    uint64_t owedSinceUs_[kUnitGroups][16] = {};
     char frame_[kSlots][protocol::kFrameBufferSize]{};
     char reply_[kSlots][kReplyBufferBytes]{};
 };

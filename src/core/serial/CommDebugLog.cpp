@@ -48,6 +48,32 @@ void CommDebugLog::LogReceivedText(std::string_view reply) {
     AppendLocked(line);
 }
 
+void CommDebugLog::LogDiscarded(std::string_view bytes) {
+    if (!Logging()) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    while (!bytes.empty()) {
+        size_t cr = bytes.find('\r');
+        std::string_view piece = bytes.substr(0, cr);
+        bytes = cr == std::string_view::npos ? std::string_view() : bytes.substr(cr + 1);
+        if (piece.size() > kMaxFrameShown) piece = piece.substr(0, kMaxFrameShown);
+        char head[48];
+        int n = std::snprintf(head, sizeof head,
+                              "<-%u - discarded: ", state_.CommDebug.CommDebugLineNumber.load());
+        std::string line(head, static_cast<size_t>(n));
+        for (unsigned char c : piece) {
+            if (c >= 0x20 && c < 0x7f) {
+                line += static_cast<char>(c);
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, c == '\n' ? "\\n" : "\\x%02X", c);
+                line += hex;
+            }
+        }
+        if (cr != std::string_view::npos) line += "\\r";
+        AppendLocked(line);
+    }
+}
+
 void CommDebugLog::AppendLocked(std::string_view text) {
     if (chunkUsed_ + text.size() > kChunkBytes) {
         chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkBytes));

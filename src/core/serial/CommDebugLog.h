@@ -2,7 +2,9 @@
 // reads, numbered in order, as the debugger window lists them.
 //
 // Lines: sent "->%d/%u - %s" (runner line, line number, frame up to its first CR, at most 300
-// characters), received "<-%u - %s". They are added only while CommDebugEnabled and
+// characters), received "<-%u - %s", and bytes the transaction threw away as no answer to its
+// frame "<-%u - discarded: %s" (one line per CR-ended piece, control bytes written as \r, \xHH).
+// They are added only while CommDebugEnabled and
 // CommDebugWindowOpen are both 1. Storage is compact (text in large chunks plus a small index
 // per line) so that millions of lines cost little and a window reads any line directly.
 // Error rule: nothing is reported; SaveToFile returns false with a message for the operator.
@@ -40,6 +42,9 @@ class CommDebugLog {
 
     void LogSentFrame(int lineNumber, std::string_view frame);
     void LogReceivedText(std::string_view reply);
+    // Bytes read but not taken as the answer: left over from earlier exchanges, or a reply that
+    // cannot be the current frame's.
+    void LogDiscarded(std::string_view bytes);
     // Empties the list and resets the numbering, when the window is open and logging is on.
     void ClearCommDebugLog();
     // The window's "Clear Screen": as ClearCommDebugLog, and refused (false) while a program runs.

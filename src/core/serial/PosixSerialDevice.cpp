@@ -1,15 +1,18 @@
 // The serial device on POSIX termios: raw 8N1, no flow control, non-blocking descriptor, waits in
 // poll(). Modem-line ioctls that a device does not support (a pty answers ENOTTY) are skipped.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
 
 #include "core/serial/SerialDevice.h"
 
@@ -55,6 +58,33 @@ bool IsLossError(int err) {
     return err == EIO || err == ENXIO || err == ENODEV || err == EBADF;
 }
 
+// Why a device could not be opened, in words that say what to do about it.
+std::string OpenErrorText(const std::string& path, int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return path +
+                   ": no such device (is the adapter plugged in, and the port number right?)";
+        case ENXIO:
+        case ENODEV:
+            return path + ": no such device (the device file exists, but no port answers to it)";
+        case EACCES:
+        case EPERM: {
+            struct stat st {};
+            std::string owner = "dialout";
+            if (::stat(path.c_str(), &st) == 0)
+                if (const struct group* g = ::getgrgid(st.st_gid)) owner = g->gr_name;
+            return path + ": permission denied; the user must be in the group that owns the " +
+                   "device (" + owner + "), e.g. sudo usermod -aG " + owner +
+                   " $USER, then log in again";
+        }
+        case EBUSY:
+            return path + " is busy: another program holds it";
+        default:
+            return path + ": " + std::strerror(err);
+    }
+}
+
 uint64_t NowMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -73,7 +103,7 @@ class PosixSerialDevice final : public SerialDevice {
         }
         int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            error = path + ": " + std::strerror(errno);
+            error = OpenErrorText(path, errno);
             return false;
         }
         termios tio{};
@@ -85,7 +115,7 @@ class PosixSerialDevice final : public SerialDevice {
         // Exclusive use: TIOCEXCL keeps other openers out, the lock keeps out another host
         // program even when it runs with privileges that ignore TIOCEXCL.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            error = path + " is in use by another program";
+            error = path + " is busy: another program holds it";
             ::close(fd);
             return false;
         }

@@ -24,13 +24,18 @@ uint32_t SliceUntil(uint64_t deadlineUs) {
 
 }  // namespace
 
-std::string DevicePathForPort(int portNumber, const std::string& folder) {
-    if (portNumber < 1) return {};
+std::string LocalPortPath(int portNumber, const std::string& folder) {
     std::string name = "COM" + std::to_string(portNumber);
-    std::string local = (folder.empty() || folder == ".") ? name : folder + "/" + name;
+    return (folder.empty() || folder == ".") ? name : folder + "/" + name;
+}
+
+std::string DevicePathForPort(int portNumber, const std::string& folder,
+                              const std::string& systemPrefix) {
+    if (portNumber < 1) return {};
+    std::string local = LocalPortPath(portNumber, folder);
     struct stat st {};
     if (::lstat(local.c_str(), &st) == 0) return local;
-    return "/dev/ttyS" + std::to_string(portNumber - 1);
+    return systemPrefix + std::to_string(portNumber - 1);
 }
 
 std::string WindowsDeviceName(int portNumber) {
@@ -61,7 +66,7 @@ uint32_t SerialPort::LineBaud() const {
 bool SerialPort::OpenPort(int portNumber, uint32_t baud) {
     state_.QuietWait = 0;
     state_.PortOpen = 0;
-    std::string path = DevicePathForPort(portNumber, folder_);
+    std::string path = DevicePathForPort(portNumber, folder_, systemPrefix_);
     if (path.empty()) {
         device_->Close();
         lastError_ = "no device for port number " + std::to_string(portNumber);
@@ -75,11 +80,11 @@ bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
     state_.PortOpen = 0;
     device_->Close();
     std::string error;
+    path_ = path;
     if (!device_->Open(path, baud, error)) {
         lastError_ = error;
         return false;
     }
-    path_ = path;
     lastError_.clear();
     lost_ = false;
     device_->Purge(true, true);
@@ -255,12 +260,42 @@ bool SerialPort::WaitForReply(uint32_t timeoutMs) {
 }
 
 bool SerialPort::ReadReply(char* buffer, size_t capacity) {
+    uint32_t baud = state_.CurrentBaud.load();
+    return ReadLine(buffer, capacity, baud >= 230400 ? 15 : baud > 115200 ? 8 : 4);
+}
+
+bool SerialPort::ReadReplyLine(char* buffer, size_t capacity) {
+    return ReadLine(buffer, capacity, 1);
+}
+
+std::string SerialPort::TakeWaitingInput(size_t limit) {
+    std::string taken;
+    if (!IsOpen()) return taken;
+    uint8_t chunk[256];
+    constexpr size_t kMostRead = 64 * 1024;
+    size_t total = 0;
+    // Bounded, so that a line that never stops sending cannot hold the caller here.
+    while (total < kMostRead) {
+        long got = device_->Read(chunk, sizeof chunk);
+        if (got < 0) {
+            HandleLost();
+            return taken;
+        }
+        if (got == 0) break;
+        size_t keep = std::min(static_cast<size_t>(got), limit - std::min(limit, taken.size()));
+        taken.append(reinterpret_cast<const char*>(chunk), keep);
+        total += static_cast<size_t>(got);
+    }
+    if (total >= kMostRead) device_->Purge(true, false);
+    return taken;
+}
+
+bool SerialPort::ReadLine(char* buffer, size_t capacity, size_t chunkSize) {
     if (buffer == nullptr || capacity == 0) return false;
     buffer[0] = '\0';
     if (!IsOpen()) return false;
-    uint32_t baud = state_.CurrentBaud.load();
-    size_t chunkSize = baud >= 230400 ? 15 : baud > 115200 ? 8 : 4;
     uint8_t chunk[15];
+    chunkSize = std::min(chunkSize, sizeof chunk);
     size_t stored = 0;
     uint64_t deadline = TickUs() + kReplyLineMs * 1000ull;
     for (;;) {

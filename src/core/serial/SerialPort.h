@@ -24,9 +24,12 @@
 namespace vendra {
 
 // Device for port number n: "COM<n>" in `folder` when that exists (even as a dangling link, so a
-// vanished device is reported instead of another one being opened), otherwise /dev/ttyS<n-1>.
-// Empty for a number below 1.
-std::string DevicePathForPort(int portNumber, const std::string& folder = ".");
+// vanished device is reported instead of another one being opened), otherwise the system device
+// <systemPrefix><n-1> (/dev/ttyS<n-1>). Empty for a number below 1.
+std::string DevicePathForPort(int portNumber, const std::string& folder = ".",
+                              const std::string& systemPrefix = "/dev/ttyS");
+// The "COM<n>" path in `folder` that DevicePathForPort looks for first.
+std::string LocalPortPath(int portNumber, const std::string& folder = ".");
 // The Windows device name: "COM%d" below 10, "\\.\COM%d" from 10.
 std::string WindowsDeviceName(int portNumber);
 
@@ -49,6 +52,8 @@ class SerialPort {
     // Folder in which "COM<n>" links are looked for (default: the working directory).
     void SetDeviceFolder(std::string folder) { folder_ = std::move(folder); }
     const std::string& DeviceFolder() const { return folder_; }
+    // Where port numbers without a COM<n> link lead ("/dev/ttyS": port n is /dev/ttyS<n-1>).
+    void SetSystemDevicePrefix(std::string prefix) { systemPrefix_ = std::move(prefix); }
 
     bool OpenPort(int portNumber, uint32_t baud);
     // Opens a device by path (the port-number rule applied by OpenPort ends here).
@@ -59,6 +64,8 @@ class SerialPort {
     // Why the last open failed or the device was lost ("" when nothing went wrong). Read it on
     // the thread that used the port.
     std::string LastError() const { return lastError_; }
+    // The device last opened (or tried), as OpenPort resolved the port number.
+    const std::string& DevicePath() const { return path_; }
     // The device went away while open (reported once); false again after the next open. A port
     // that was never opened, or was closed on purpose, is not lost.
     bool Lost() const { return lost_.load(); }
@@ -76,6 +83,13 @@ class SerialPort {
     // baud rate; bytes of the same chunk after the CR are dropped, later ones stay queued. False
     // when no CR came within 2000 ms (the buffer holds what came), or the device failed.
     bool ReadReply(char* buffer, size_t capacity);
+    // As ReadReply, but reads no byte past the CR: a line that follows stays queued. The board
+    // exchanges read this way, so that a reply discarded as not theirs never takes the next one
+    // with it.
+    bool ReadReplyLine(char* buffer, size_t capacity);
+    // Takes what is waiting in the receive queue without waiting for more: at most `limit` bytes
+    // are returned, the rest is discarded. Empty when nothing waits or the port is not open.
+    std::string TakeWaitingInput(size_t limit = 512);
     // One byte, or 0 when none came within kReadByteMs.
     uint8_t ReadByte();
     // True as soon as a reply has begun (a byte is waiting); false after timeoutMs, with the time-
@@ -109,6 +123,7 @@ class SerialPort {
     enum class Await { Ready, TimedOut, Lost, Aborted };
     Await AwaitInput(uint32_t timeoutMs);
     bool Send(const std::string& output);
+    bool ReadLine(char* buffer, size_t capacity, size_t chunkSize);
     bool DrainOutput();
     void HandleLost();
     uint32_t LineBaud() const;
@@ -117,6 +132,7 @@ class SerialPort {
     Operator& op_;
     std::unique_ptr<SerialDevice> device_;
     std::string folder_ = ".";
+    std::string systemPrefix_ = "/dev/ttyS";
     std::string path_;
     std::string lastError_;
     std::atomic<bool> abortWaits_{false};

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "core/base/AtomicFile.h"
-#include "support/Unprivileged.h"
+#include "support/WithoutRights.h"
 
 namespace vendra {
 namespace {

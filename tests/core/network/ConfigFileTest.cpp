@@ -4,13 +4,14 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "core/network/ConfigFile.h"
 #include "support/ScriptedOperator.h"
-#include "support/Unprivileged.h"
+#include "support/WithoutRights.h"
 
 namespace vendra {
 namespace {
@@ -130,6 +131,83 @@ TEST_F(ConfigFileTest, CtrlZAndLongLinesEndTheirLineSafely) {
     EXPECT_EQ(config.ReplyTimeout.load(), 121);
     EXPECT_EQ(config.MainWindowTime.load(), -1);  // atol saturates; the low 32 bits are stored
     EXPECT_EQ(config.InitTimeout.load(), 7);
+}
+
+// A file that is there but cannot be read is reported with the reason, and never offered to be
+// replaced: answering Yes to a question about it would lose it.
+TEST_F(ConfigFileTest, ExistingFileThatCannotBeReadIsReportedAndKept) {
+    const std::string path = (dir / "Config.cfg").string();
+    auto expectReported = [&](const std::string& reason, const std::string& box) {
+        EXPECT_EQ(box, "Error, Can not read Configuration file " + path + ": " + reason +
+                           "\nThe default values are used; the file is left as it is.");
+    };
+
+    // No rights to read it.
+    Put("7\r\n");
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(dir / "Config.cfg", test::RunsAsRoot()
+                                            ? fs::perms::owner_read | fs::perms::owner_write
+                                            : fs::perms::none);
+    std::string box = test::WithoutRights([&] {
+        test::ScriptedOperator nobody;
+        nobody.QueueButton(mb::IdYes);
+        Configuration c;
+        int result = ReadConfiguration(c, nobody, dir.string());
+        auto boxes = nobody.Boxes();
+        if (boxes.size() != 1 || result != 0 || boxes[0].flags != 48u) return std::string("?");
+        return boxes[0].text;
+    });
+    expectReported("Permission denied", box);
+    fs::permissions(dir / "Config.cfg", fs::perms::owner_all);
+    EXPECT_EQ(Get(), "7\r\n");
+
+    // A folder of that name.
+    fs::remove(dir / "Config.cfg");
+    fs::create_directory(dir / "Config.cfg");
+    op.QueueButton(mb::IdYes);
+    EXPECT_EQ(Read(), 0);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    expectReported("it is a folder, not a file", op.Boxes()[0].text);
+    EXPECT_EQ(op.Boxes()[0].title, "VDWin Error Message");
+    EXPECT_EQ(op.Boxes()[0].flags, 48u);
+    EXPECT_TRUE(fs::is_directory(dir / "Config.cfg"));
+
+    // A link that leads round in a circle.
+    op.ClearRecords();
+    fs::remove(dir / "Config.cfg");
+    fs::create_symlink("Config.cfg", dir / "Config.cfg");
+    op.QueueButton(mb::IdYes);
+    EXPECT_EQ(Read(), 0);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    expectReported("Too many levels of symbolic links", op.Boxes()[0].text);
+    EXPECT_TRUE(fs::is_symlink(dir / "Config.cfg"));
+    EXPECT_EQ(config.ReplyTimeout.load(), 120);  // the defaults stay
+}
+
+TEST_F(ConfigFileTest, HugeNumbersSaturateAndHugeFilesAreNotReadToTheirEnd) {
+    // 2^64 + 1 and more: as large as a value gets, never wrapped round to a small one.
+    Put("18446744073709551617\r\n99999999999999999999\r\n9223372036854775807\r\n"
+        "9223372036854775808\r\n3\r\n4\r\n5\r\n");
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(Values(), (std::vector<int32_t>{-1, -1, -1, -1, 3, 4, 5}));
+    EXPECT_EQ(ConfigAtol("4294967297"), -1);
+    EXPECT_EQ(ConfigAtol("4294967295"), -1);  // the writer's form of -1
+    EXPECT_EQ(ConfigAtol("2147483648"), INT32_MIN);
+    EXPECT_EQ(ConfigAtol("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ConfigAtol("-99999999999999999999999"), INT32_MIN);
+
+    // 100 MB in one line: read only as far as the seven lines may reach.
+    op.ClearRecords();
+    Put("");
+    fs::resize_file(dir / "Config.cfg", 100u << 20);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Read(), 1);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
+    EXPECT_LT(ms, 300);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_NE(op.Boxes()[0].text.find("line(s) 1, 2, 3, 4, 5, 6, 7"), std::string::npos);
 }
 
 TEST_F(ConfigFileTest, WrittenFilesReadBackUnchanged) {

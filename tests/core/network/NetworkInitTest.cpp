@@ -164,12 +164,22 @@ TEST_F(NetworkInitTest, NoCommPortAbove40AndUnopenablePortLeaveTheNetworkEmpty) 
     expectEmptyNetwork("No Comm");
     EXPECT_TRUE(op.Boxes().empty());
 
-    op.ClearRecords();
-    S().Serial.CurrentBaud = 57600;
-    S().Config.CommPortNumber = 41;
-    RunInitialisation();
-    expectEmptyNetwork("port 41");
-    EXPECT_TRUE(op.Boxes().empty());
+    // A port number out of range says so (a 20-digit number in Config.cfg reads as -1).
+    for (int32_t number : {41, 0, -1}) {
+        op.ClearRecords();
+        S().Serial.CurrentBaud = 57600;
+        S().Config.CommPortNumber = number;
+        RunInitialisation();
+        expectEmptyNetwork("port out of range");
+        auto boxes = op.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Can not open Communications Port\nThe port number " +
+                                     std::to_string(number) +
+                                     " is out of range (1 to 40): choose another in Configure "
+                                     "System.");
+        EXPECT_EQ(boxes[0].title, "VDWin Communications Port ERROR");
+        EXPECT_EQ(boxes[0].flags, 48u);
+    }
 
     op.ClearRecords();
     S().Config.CommPortNumber = 9;
@@ -178,9 +188,26 @@ TEST_F(NetworkInitTest, NoCommPortAbove40AndUnopenablePortLeaveTheNetworkEmpty) 
     expectEmptyNetwork("port 9");
     auto boxes = op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Can not open Communications Port");
+    EXPECT_EQ(boxes[0].text, "Can not open Communications Port\n" + (dir / "COM9").string() +
+                                 ": no such device (is the adapter plugged in, and the port "
+                                 "number right?)");
     EXPECT_EQ(boxes[0].title, "VDWin Communications Port ERROR");
     EXPECT_EQ(boxes[0].flags, 48u);
+}
+
+// A port number without a COM link opens the system's device of that number, and says which.
+TEST_F(NetworkInitTest, SystemDeviceOpenedForAPortNumberIsNamed) {
+    StartSimulator("D3", 5);
+    core->Network.SetSettleMs(0);
+    core->Port.SetSystemDevicePrefix((dir / "COM").string());  // port 6 is <dir>/COM5
+    S().Config.CommPortNumber = 6;
+    RunInitialisation();
+    EXPECT_TRUE(S().Units.IsPresent(UnitGroup::DBoard, 3));
+    EXPECT_EQ(op.SystemMessages().back(),
+              "Initialization Complete ..... (COM6 is not in the "
+              "working folder, " +
+                  (dir / "COM5").string() + " was opened)");
+    EXPECT_TRUE(op.Boxes().empty());
 }
 
 TEST_F(NetworkInitTest, WrongAddressReplyCountsAsNoAnswer) {

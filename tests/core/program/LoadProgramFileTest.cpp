@@ -15,7 +15,7 @@
 #include "core/program/CommandTable.h"
 #include "core/program/ProgramFile.h"
 #include "support/ScriptedOperator.h"
-#include "support/Unprivileged.h"
+#include "support/WithoutRights.h"
 
 namespace vendra {
 namespace {
@@ -146,6 +146,20 @@ TEST(LoadProgramFile, LossyLoadWarnsButLoads) {
     EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
     ASSERT_EQ(op.Boxes().size(), 1u);
     EXPECT_NE(op.Boxes()[0].text.find("cut"), std::string::npos);
+    EXPECT_EQ(op.Boxes()[0].flags, 48u);
+}
+
+TEST(LoadProgramFile, NulByteInATextIsReportedWithItsLine) {
+    TempDir dir;
+    std::string path = dir.File("nul.def");
+    WriteFile(path, std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39));
+    SystemState s;
+    ScriptedOperator op;
+    EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+    ASSERT_EQ(op.Boxes().size(), 1u);
+    EXPECT_EQ(op.Boxes()[0].text,
+              "The program was loaded, but not all of the file:\nA NUL byte cut a text, label or "
+              "comment on line(s) 2; what followed it there was not loaded.\n");
     EXPECT_EQ(op.Boxes()[0].flags, 48u);
 }
 

@@ -279,5 +279,39 @@ TEST(ProgramReader, LoadResetsTheRunTables) {
     EXPECT_EQ(s.Boards.Qe[1][0].LinkUnit.load(), kNotLinked);
 }
 
+// A NUL byte ends a text as the program holds it: the rest of that field is lost, and the load
+// says so, naming the lines, like any other cut.
+TEST(ProgramReader, NulBytesInTextsLabelsAndCommentsAreReportedAsCuts) {
+    using namespace std::string_literals;
+    SystemState s;
+    LoadReport r;
+    ASSERT_EQ(LoadBytes(s,
+                        "vsend,\"ab\0cd\"\r\n"s            // 1: text
+                        "delay,5      ;note\0hidden\r\n"s  // 2: comment
+                        "label,\"to\0p\"\r\n"s             // 3: label name
+                        "loop,x\0y\r\n"s                   // 4: jump name
+                        "delay,1\0"
+                        "2\r\n"s                    // 5: a number stops there anyway
+                        "delay,7      ;clean\r\n"s  // 6
+                        "end_program\r\n"s,
+                        r),
+              1);
+    ASSERT_EQ(s.Program.LineCount, 7u);
+    EXPECT_STREQ(Line(s, 0).Text, "ab");
+    EXPECT_STREQ(Line(s, 1).Comment, "note");
+    EXPECT_EQ(r.NulLines, (std::vector<uint32_t>{1, 2, 3, 4}));
+    EXPECT_TRUE(r.Lossy());
+    EXPECT_EQ(DescribeLosses(r),
+              "A NUL byte cut a text, label or comment on line(s) 1, 2, 3, 4; what followed it "
+              "there was not loaded.\n");
+
+    std::string many;
+    for (int i = 0; i < 12; ++i) many += "vsend,\"a\0b\"\r\n"s;
+    ASSERT_EQ(LoadBytes(s, many, r), 1);
+    EXPECT_EQ(DescribeLosses(r),
+              "A NUL byte cut a text, label or comment on line(s) 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 "
+              "and 2 more; what followed it there was not loaded.\n");
+}
+
 }  // namespace
 }  // namespace vendra

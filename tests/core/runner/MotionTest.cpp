@@ -265,7 +265,7 @@ TEST_F(Motion, WaitResponseWithoutAReplyStopsTheRun) {
     ASSERT_TRUE(rig.Load("wait_DBoard_response,3\nset_temp,1,1\nend_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(1), 0u);
-    EXPECT_TRUE(rig.op.Boxes().empty());
+    EXPECT_EQ(rig.LastBoxText(), "DBoard unit 3 does not answer.\nThe program has been stopped.");
 }
 
 }  // namespace

@@ -47,5 +47,45 @@ TEST(BoardProtocol, RepliesOfShortOrForeignLines) {
     EXPECT_FALSE(ReplyFromAddressOf("D3v0\r", "d"));
 }
 
+// Which reply lines may answer which frame: only the family's reply letters with the unit's digit.
+TEST(BoardProtocol, RepliesArePairedWithTheirFamilyAndUnit) {
+    struct Row {
+        uint8_t code;
+        unsigned unit;
+        const char* reply;
+        bool answers;
+    } const rows[] = {
+        {family::DBoard, 3, "D3>", true},     {family::DBoard, 3, "D4>", false},
+        {family::DBoard, 3, "H3>", false},    {family::DBoard, 3, "d3>", false},
+        {family::DBoard, 3, "D", false},      {family::DBoard, 3, "", false},
+        {family::DBoard, 10, "DA>", true},    {family::DBoard, 10, "Da>", false},
+        {family::UBoard, 2, "U2f", true},     {family::HBoard, 1, "D1>", false},
+        {family::QBoard, 0, "Q0>", true},     {family::QBoard, 0, "q0>1,2", true},
+        {family::QBoard, 0, "q1>1,2", false}, {family::AxisX, 1, "x1>", true},
+        {family::AxisX, 1, "w1>", true},      {family::AxisX, 1, "X1>", false},
+        {family::AxisUnit, 5, "z5b", true},   {family::AxisUnit, 5, "q5>", false},
+        {family::AxisW, 1, "x2>", false},     {family::RawRead, 3, "D3>", false},
+        {family::DBoard, 16, "D0>", false},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(ReplyMatches(r.code, r.unit, r.reply), r.answers)
+            << int(r.code) << " unit " << r.unit << " reply \"" << r.reply << "\"";
+
+    // Raw text is checked only when it names a unit, and then only for its digit.
+    EXPECT_TRUE(RawReplyMatches("D3A100", "D3>"));
+    EXPECT_TRUE(RawReplyMatches("D3A100", "d3c"));
+    EXPECT_FALSE(RawReplyMatches("D3A100", "D4>"));
+    EXPECT_FALSE(RawReplyMatches("D3A100", ""));
+    EXPECT_TRUE(RawReplyMatches("X1A5,Y1A6", "y1>"));
+    EXPECT_TRUE(RawReplyMatches("hello", "anything"));
+    EXPECT_TRUE(RawReplyMatches("Dz", "E9>"));  // a letter without a unit digit names no unit
+
+    // The scan's identity frames.
+    EXPECT_TRUE(ReplyAnswersFrame("X1v0\r", "x1>105"));
+    EXPECT_FALSE(ReplyAnswersFrame("X1v0\r", "H1>106"));
+    EXPECT_FALSE(ReplyAnswersFrame("D3v0\r", "D4>205"));
+    EXPECT_TRUE(ReplyAnswersFrame("?3v0\r", "D3>"));  // no family: the address digit alone
+}
+
 }  // namespace
 }  // namespace vendra::protocol

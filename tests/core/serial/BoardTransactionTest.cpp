@@ -246,15 +246,19 @@ TEST_F(BoardTransactionTest, BrokenRepliesEndClearlyAndNeverOverflow) {
     EXPECT_EQ(Tx(3, family::DBoard, "A9"), 1);  // the next exchange is clean
     EXPECT_EQ(link.LastReply(family::DBoard), "D3>");
 
-    // Wrong address: the unit digit is not checked for these families.
+    // Another unit's reply, and bytes that are no reply, are not this frame's answer: the
+    // exchange times out without a word.
+    state.Config.ReplyTimeout = 60;
+    state.Boards.UnitStatusU[2] = 'x';
     simulator->AddFault("wrongaddr:match=U2:once");
-    EXPECT_EQ(Tx(2, family::UBoard, "A1"), 1);
-    EXPECT_EQ(link.LastReply(family::UBoard), "U3>");
-
-    // Bytes that are no reply: the third one is taken as the status, an unknown one.
+    EXPECT_EQ(Tx(2, family::UBoard, "A1"), 0);
+    EXPECT_EQ(state.Boards.UnitStatusU[2].load(), 'x');
+    state.Boards.UnitStatusD[3] = 'x';
     simulator->AddFault("garbage:match=D3:text=\\x15~?\\x7f:once");
-    EXPECT_EQ(Tx(3, family::DBoard, "A3"), 1);
-    EXPECT_EQ(state.Boards.UnitStatusD[3].load(), '?');
+    EXPECT_EQ(Tx(3, family::DBoard, "A3"), 0);
+    EXPECT_EQ(state.Boards.UnitStatusD[3].load(), 'x');
+    ExpectNoBox();
+    ExpectStopped(false);
 
     // Too short to carry a status: a reception error, not a success.
     simulator->AddFault("garbage:match=H1:text=H1:once");
@@ -264,15 +268,87 @@ TEST_F(BoardTransactionTest, BrokenRepliesEndClearlyAndNeverOverflow) {
     EXPECT_EQ(op.Boxes()[0].title, "Communications RXD Error");
     ExpectStopped(true);
 
-    // An AxisBoard reply whose letter is no axis letter.
+    // A reply whose letter is no axis letter cannot be an AxisBoard's: not taken either.
     Running();
     op.ClearRecords();
     simulator->AddFault("garbage:match=X4:text=Q4>:once");
     EXPECT_EQ(Tx(4, family::AxisX, "X"), 0);
-    ASSERT_EQ(op.Boxes().size(), 1u);
-    EXPECT_EQ(op.Boxes()[0].text, "RXD: Q4>");
-    EXPECT_EQ(op.Boxes()[0].title, "Communications RXD Error");
+    ExpectNoBox();
+    ExpectStopped(false);
+}
+
+// A reply that misses its time-out, or comes from another unit, is never read as the answer to
+// a later frame: it is discarded (and listed as such) and the exchange waits for its own.
+TEST_F(BoardTransactionTest, LateAndForeignRepliesNeverPassForTheAnswer) {
+    state.CommDebug.CommDebugEnabled = 1;
+    state.CommDebug.CommDebugWindowOpen = 1;
+    Running();
+    state.Config.ReplyTimeout = 200;
+    EXPECT_EQ(Tx(3, family::DBoard, "A77"), 1);
+    // H1's answer comes 50 ms into D3's exchange, whose own answer takes 120 ms.
+    simulator->AddFault("late:match=H1A400:ms=250:once");
+    simulator->AddFault("late:match=D3m:ms=120:once");
+    EXPECT_EQ(Tx(1, family::HBoard, "A400"), 0);
+    state.Boards.UnitStatusD[3] = 'x';
+    EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
+    EXPECT_EQ(link.LastReply(family::DBoard), "D3>77");
+    EXPECT_EQ(state.Boards.LastResponseText.Get(), "77");
+    EXPECT_EQ(state.Boards.UnitStatusD[3].load(), '>');
+    // Nothing is left over to shift the next exchange.
+    EXPECT_EQ(Tx(2, family::UBoard, "m"), 1);
+    EXPECT_EQ(link.LastReply(family::UBoard), "U2>0");
+
+    // A late answer that has arrived before the next frame is thrown away before it is sent.
+    simulator->AddFault("late:match=H1A5:ms=250:once");
+    EXPECT_EQ(Tx(1, family::HBoard, "A5"), 0);
+    SleepMs(150);
+    EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
+    EXPECT_EQ(link.LastReply(family::DBoard), "D3>77");
+
+    // A poll takes only its unit's answer: H1's reply, left in the queue, is not D3's.
+    EXPECT_EQ(Tx(0, 90, "H1A6"), 1);
+    EXPECT_EQ(link.PollReply(3, family::DBoard), 0);
+    EXPECT_TRUE(link.PollGotNoReply());
     ExpectStopped(true);
+    ExpectNoBox();
+
+    EXPECT_EQ(
+        log.Lines(0, 100),
+        F({"->1/0 - D3A77", "<-1 - D3>", "->1/2 - H1A400", "->1/3 - D3m", "<-4 - discarded: H1>\\r",
+           "<-5 - D3>77", "->1/6 - U2m", "<-7 - U2>0", "->1/8 - H1A5", "<-9 - discarded: H1>\\r",
+           "->1/10 - D3m", "<-11 - D3>77", "->1/12 - H1A6", "<-13 - discarded: H1>\\r"}));
+}
+
+// A unit answers in order: when its answer misses the time-out, its next frame waits for that
+// answer first, so the answer to a move never passes for the answer to the next question.
+TEST_F(BoardTransactionTest, ALateAnswerIsNotTakenForTheSameUnitsNextAnswer) {
+    state.CommDebug.CommDebugEnabled = 1;
+    state.CommDebug.CommDebugWindowOpen = 1;
+    Running();
+    state.Config.ReplyTimeout = 100;
+    simulator->AddFault("late:match=D3A9:ms=250:once");
+    EXPECT_EQ(Tx(3, family::DBoard, "A9"), 0);
+    EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
+    EXPECT_EQ(link.LastReply(family::DBoard), "D3>9");
+    EXPECT_EQ(log.Lines(0, 10),
+              F({"->1/0 - D3A9", "<-1 - discarded: D3>\\r", "->1/2 - D3m", "<-3 - D3>9"}));
+
+    // An answer that never comes is waited for no longer than the limit; then all goes on.
+    simulator->AddFault("noreply:match=D3A8:once");
+    uint64_t t0 = TickUs();
+    EXPECT_EQ(Tx(3, family::DBoard, "A8"), 0);
+    EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
+    uint64_t ms = (TickUs() - t0) / 1000;
+    EXPECT_GE(ms, BoardLink::kLateReplyMs);
+    EXPECT_LT(ms, BoardLink::kLateReplyMs + 300);
+    EXPECT_EQ(link.LastReply(family::DBoard), "D3>8");
+    // Other units are not held up meanwhile, and once waited for, the unit is not again.
+    EXPECT_EQ(Tx(3, family::DBoard, "A7"), 1);
+    t0 = TickUs();
+    EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
+    EXPECT_LT(TickUs() - t0, 50000u);
+    ExpectNoBox();
+    ExpectStopped(false);
 }
 
 TEST_F(BoardTransactionTest, ReplyWithoutCarriageReturnIsAFailedExchange) {

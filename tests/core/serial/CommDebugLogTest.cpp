@@ -39,6 +39,20 @@ TEST_F(CommDebugLogTest, LineFormatsAndNumbering) {
     EXPECT_EQ(log.Line(3), "->1/3 - " + std::string(300, 'x'));
 }
 
+// Discarded bytes: one line per CR-ended piece, control bytes spelled out, numbered like the rest.
+TEST_F(CommDebugLogTest, DiscardedBytesHaveTheirOwnLineForm) {
+    log.LogDiscarded("H1>\r");  // not collecting: nothing
+    On();
+    log.LogSentFrame(2, "D3\r");
+    log.LogDiscarded(std::string("H1>\rH1b\r\x15~\n\0", 12));
+    log.LogReceivedText("D3b");
+    log.LogDiscarded(std::string(400, 'x'));
+    EXPECT_EQ(log.Lines(0, 10), (std::vector<std::string>{
+                                    "->2/0 - D3", "<-1 - discarded: H1>\\r",
+                                    "<-2 - discarded: H1b\\r", "<-3 - discarded: \\x15~\\n\\x00",
+                                    "<-4 - D3b", "<-5 - discarded: " + std::string(300, 'x')}));
+}
+
 TEST_F(CommDebugLogTest, NothingIsAddedUnlessEnabledAndOpen) {
     log.LogSentFrame(1, "D0\r");
     state.CommDebug.CommDebugEnabled = 1;

@@ -98,7 +98,7 @@ TEST(SerialPortOpen, ByPortNumberThroughComLinkAndFailures) {
     SystemState otherState;
     SerialPort other(otherState.Serial, op);
     EXPECT_FALSE(other.OpenDevice(peer.Path(), 57600));
-    EXPECT_NE(other.LastError().find("in use"), std::string::npos);
+    EXPECT_EQ(other.LastError(), peer.Path() + " is busy: another program holds it");
     port.ClosePort();
     EXPECT_EQ(state.Serial.PortOpen.load(), 0u);
     EXPECT_TRUE(other.OpenDevice(peer.Path(), 57600));
@@ -109,6 +109,9 @@ TEST(SerialPortOpen, ByPortNumberThroughComLinkAndFailures) {
     EXPECT_EQ(state.Serial.PortOpen.load(), 0u);
     EXPECT_NE(port.LastError().find("not a serial device"), std::string::npos);
     EXPECT_FALSE(port.OpenPort(9, 57600));  // link to nothing
+    EXPECT_EQ(port.LastError(), (dir / "COM9").string() +
+                                    ": no such device (is the adapter plugged in, and the port "
+                                    "number right?)");
     EXPECT_FALSE(port.OpenPort(0, 57600));
     EXPECT_FALSE(port.OpenDevice(peer.Path(), 12345));  // no such rate
 

@@ -137,7 +137,10 @@ class StartupNetworkTest : public QObject {
         f.main.show();
         QVERIFY(InitialisationDone(f));
         QCOMPARE(answerer.Titles().value(2), QStringLiteral("VDWin Communications Port ERROR"));
-        QCOMPARE(answerer.Texts().value(2), QStringLiteral("Can not open Communications Port"));
+        QCOMPARE(answerer.Texts().value(2),
+                 QStringLiteral("Can not open Communications Port\nCOM40") +
+                     QStringLiteral(": no such device (is the adapter plugged in, and the port "
+                                    "number right?)"));
         QVERIFY(!f.main.MenuAction("AxisInformation1")->isEnabled());
         QVERIFY(!f.main.MenuAction("ChangeBaudrate1")->isEnabled());
         // The indicators stay as the reset left them: enabled and unchecked.
