@@ -1,10 +1,9 @@
 #include "core/runner/MotionTrace.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
+
+#include "core/base/AtomicFile.h"
 
 namespace vendra {
 
@@ -162,23 +161,12 @@ void MotionTrace::AppendCsvRows(std::string& out, size_t first, size_t count) co
 }
 
 bool MotionTrace::WriteCsvFile(const std::string& path, std::string& error) const {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        error = "Can not create the file " + path + ": " + std::strerror(errno);
-        return false;
-    }
     std::string text = CsvHeader();
-    bool ok = true;
-    constexpr size_t kRowsPerWrite = 8192;
-    for (size_t row = 0;; row += kRowsPerWrite) {
-        AppendCsvRows(text, row, kRowsPerWrite);
-        ok = ok && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        text.clear();
-        if (row + kRowsPerWrite >= timesMs_.size()) break;
-    }
-    if (std::fclose(f) != 0) ok = false;
-    if (!ok) error = "Can not write the file " + path + ": " + std::strerror(errno);
-    return ok;
+    AppendCsvRows(text, 0, timesMs_.size());
+    std::string why;
+    if (WriteFileAtomically(path, text, &why)) return true;
+    error = "Can not write the file " + path + ": " + why;
+    return false;
 }
 
 }  // namespace vendra

@@ -56,7 +56,8 @@ class MotionTrace {
     std::string CsvHeader() const;
     // Appends rows [first, first + count) that exist.
     void AppendCsvRows(std::string& out, size_t first, size_t count) const;
-    // Writes the whole CSV. False with `error` set when the file cannot be written.
+    // Writes the whole CSV; the file is replaced whole or not at all. False with `error` set when
+    // it cannot be written.
     bool WriteCsvFile(const std::string& path, std::string& error) const;
 
   private:
