@@ -63,9 +63,22 @@ bool MotionSampler::Sample(uint32_t nowMs) {
 }
 
 bool MotionSampler::Tick(uint32_t nowMs, bool active) {
-    bool sample = active || wasActive_;
+    const bool starting = active && !wasActive_;
+    const bool sample = active || wasActive_;
     wasActive_ = active;
-    return sample && Sample(nowMs);
+    if (!sample || paused_) return false;
+    const size_t samples = trace_.SampleCount();
+    if (starting && samples > 0) {
+        // Nothing moved while idle: the values held until just before this activity, so the
+        // line steps where the new activity changed them (a run resets the positions) instead of
+        // sloping across the idle time.
+        const uint32_t last = trace_.TimeMs(samples - 1);
+        const uint32_t now = nowMs - originMs_;
+        values_.assign(trace_.SeriesCount(), 0);
+        for (size_t k = 0; k < values_.size(); ++k) trace_.Value(k, samples - 1, values_[k]);
+        if (now - 1 > last && now - 1 < now) trace_.AppendSample(now - 1, values_);
+    }
+    return Sample(nowMs);
 }
 
 void MotionSampler::Clear() {

@@ -7,7 +7,8 @@
 // made; a channel when a reading is filed for it after that. Series are named "D3", "U2", "H1",
 // "X1 axis Y" (AxisBoard unit 1, axis Y), "Q0 ch 1". Samples are taken while the system is active
 // (a run, or an activity on the line) and once more when it goes idle, so the end of a run is
-// recorded and an idle system adds nothing.
+// recorded and an idle system adds nothing. When activity starts again, the values recorded last
+// are repeated just before the first new sample: they held while idle.
 //
 // Error rule: none. Thread rule: one owner (the plot window's GUI thread, or a test); it reads
 // the board state's atomics, which the line's activity writes meanwhile.

@@ -17,6 +17,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 #include "core/app/Core.h"
 #include "core/base/Clock.h"
@@ -30,13 +31,25 @@ constexpr int kSampleIntervalMs = 100;
 // Four pixels per decimation run: each run draws up to four points, its first, extremes and last.
 constexpr int kPixelsPerRun = 4;
 
-// The smallest round number (1, 1.2, 1.5, 2, 2.5, 3, 4, 5, 6, 8 times a power of ten) that is at
-// least v (v > 0): axis ends that read well and leave little of the width unused.
+// The smallest of `steps` times a power of ten that is at least v (v > 0).
+double RoundAbove(double v, std::initializer_list<double> steps) {
+    const double power = std::pow(10.0, std::floor(std::log10(v)));
+    for (double m : steps)
+        if (m * power >= v) return m * power;
+    return 10 * power;
+}
+// Axis ends that read well and leave little of the width unused.
 double NiceAbove(double v) {
-    const double step = std::pow(10.0, std::floor(std::log10(v)));
-    for (double m : {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0})
-        if (m * step >= v) return m * step;
-    return 10 * step;
+    return RoundAbove(v, {1.0, 1.2, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0});
+}
+// Labels at round values (1, 2 or 5 times a power of ten apart), about five of them, from 0.
+void SetRoundTicks(QValueAxis* axis) {
+    const double span = axis->max() - axis->min();
+    if (span <= 0) return;
+    const double interval = RoundAbove(span / 5, {1.0, 2.0, 5.0});
+    axis->setTickAnchor(0);
+    axis->setTickInterval(interval);
+    axis->setLabelFormat(interval < 1 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
 }
 }  // namespace
 
@@ -49,15 +62,17 @@ TMotionPlot::TMotionPlot(SystemState& state, Operator& op, QWidget* parent)
     chart_->legend()->setAlignment(Qt::AlignRight);
     timeAxis_ = new QValueAxis;
     timeAxis_->setTitleText(QStringLiteral("Time (s)"));
-    timeAxis_->setLabelFormat(QStringLiteral("%.1f"));
+    timeAxis_->setTickType(QValueAxis::TicksDynamic);
     valueAxis_ = new QValueAxis;
     valueAxis_->setTitleText(QStringLiteral("Position / encoder count"));
-    valueAxis_->setLabelFormat(QStringLiteral("%d"));
+    valueAxis_->setTickType(QValueAxis::TicksDynamic);
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(valueAxis_, Qt::AlignLeft);
     // Until there is something to draw, ranges whose labels read well.
     timeAxis_->setRange(0, 10);
     valueAxis_->setRange(0, 1000);
+    SetRoundTicks(timeAxis_);
+    SetRoundTicks(valueAxis_);
 
     view_ = new QChartView(chart_, this);
     view_->setObjectName(QStringLiteral("PlotView"));
@@ -124,8 +139,11 @@ void TMotionPlot::AddLine(const QString& name) {
         part->attachAxis(timeAxis_);
         part->attachAxis(valueAxis_);
     }
-    QPen pen = line.head->pen();
-    pen.setWidth(1);  // thin lines are drawn without the costly wide-pen stroking
+    // Ten distinct colours (the chart's theme repeats after five); thin lines are drawn without
+    // the costly wide-pen stroking.
+    static const QRgb kColours[] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd,
+                                    0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
+    const QPen pen(QColor(kColours[lines_.size() % std::size(kColours)]), 1);
     line.head->setPen(pen);
     line.tail->setPen(pen);  // one colour: the two parts are one line
     for (QLegendMarker* marker : chart_->legend()->markers(line.tail)) marker->setVisible(false);
@@ -152,13 +170,17 @@ void TMotionPlot::Redraw() {
     // recompute every line, which costs more than drawing it.
     const size_t samples = trace.SampleCount();
     const double end = samples ? trace.TimeMs(samples - 1) / 1000.0 : 0.0;
-    if (end > timeAxis_->max() || end < timeAxis_->max() / 4)
+    if (samples && (end > timeAxis_->max() || end < timeAxis_->max() / 4)) {
         timeAxis_->setRange(0, NiceAbove(std::max(end * 1.1, 1.0)));
+        SetRoundTicks(timeAxis_);
+    }
     if (any) {
         const double span = std::max(1.0, hi - lo);
         if (lo < valueAxis_->min() || hi > valueAxis_->max() ||
-            valueAxis_->max() - valueAxis_->min() > 4 * span)
+            valueAxis_->max() - valueAxis_->min() > 4 * span) {
             valueAxis_->setRange(lo - span * 0.1, hi + span * 0.1);
+            SetRoundTicks(valueAxis_);
+        }
     }
     auto give = [this](QLineSeries* part, const std::vector<PlotPoint>& points, size_t first,
                        size_t end) {

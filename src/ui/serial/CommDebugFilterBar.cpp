@@ -20,6 +20,7 @@ CommDebugFilterBar::CommDebugFilterBar(QWidget* parent) : QWidget(parent) {
     text_->setObjectName(QStringLiteral("FilterText"));
     text_->setPlaceholderText(QStringLiteral("text in the line"));
     text_->setClearButtonEnabled(true);
+    text_->setMinimumWidth(140);
     direction_ = new QComboBox(this);
     direction_->setObjectName(QStringLiteral("FilterDirection"));
     direction_->addItems(

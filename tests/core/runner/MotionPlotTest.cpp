@@ -71,7 +71,7 @@ TEST(MotionSamplerTest, SeriesAreTheMotorsThatMovedAndTheChannelsThatReported) {
     EXPECT_EQ(v, 4);
 }
 
-TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterAndNeitherPausedNorAfterClear) {
+TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterHeldAcrossIdleNotWhilePaused) {
     SystemState state;
     MotionSampler sampler(state.Boards);
     state.Boards.MotorD[0].Position = 10;
@@ -88,9 +88,22 @@ TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterAndNeitherPausedNorAfterC
     EXPECT_EQ(v, 30);
     EXPECT_EQ(sampler.Trace().TimeMs(2), 200u);
 
+    // The next run resets the position: the line holds the old value until just before.
+    state.Boards.MotorD[0].Position = 0;
+    EXPECT_TRUE(sampler.Tick(1000, true));
+    ASSERT_EQ(sampler.Trace().SampleCount(), 5u);
+    EXPECT_EQ(sampler.Trace().TimeMs(3), 799u);
+    EXPECT_TRUE(sampler.Trace().Value(0, 3, v));
+    EXPECT_EQ(v, 30);
+    EXPECT_EQ(sampler.Trace().TimeMs(4), 800u);
+    EXPECT_TRUE(sampler.Trace().Value(0, 4, v));
+    EXPECT_EQ(v, 0);
+    EXPECT_TRUE(sampler.Tick(1100, true));  // going on: no more held values
+    EXPECT_EQ(sampler.Trace().SampleCount(), 6u);
+
     sampler.SetPaused(true);
     state.Boards.MotorD[1].Position = 1;
-    EXPECT_FALSE(sampler.Tick(600, true));
+    EXPECT_FALSE(sampler.Tick(1200, true));
     EXPECT_EQ(sampler.Trace().SeriesCount(), 1u);  // no discovery while paused
     sampler.SetPaused(false);
 
