@@ -105,35 +105,6 @@ TEST_F(CommDebugFindTest, FilterByTextDirectionAndUnit) {
     EXPECT_FALSE(CommDebugFilter().Active());
 }
 
-TEST_F(CommDebugFindTest, LinesAreReadIntoTheirParts) {
-    struct Case {
-        const char* line;
-        bool valid, sent;
-        long programLine;
-        uint32_t number;
-        const char *text, *unit;
-    } const cases[] = {
-        {"->5/0 - D0A100", true, true, 5, 0, "D0A100", "D0"},
-        {"->-1/12 - GG*", true, true, -1, 12, "GG*", "GG"},
-        {"<-1 - d0>", true, false, 0, 1, "d0>", "d0"},
-        {"<-7 - discarded: \\x15~", true, false, 0, 7, "discarded: \\x15~", "\\x"},
-        {"<-8 - ", true, false, 0, 8, "", ""},
-        {"->5 - D0", false, true, 5, 0, "", ""},
-        {"hello", false, false, 0, 0, "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const CommDebugLineParts p = ParseCommDebugLine(c.line);
-        EXPECT_EQ(p.valid, c.valid);
-        if (!c.valid) continue;
-        EXPECT_EQ(p.sent, c.sent);
-        EXPECT_EQ(p.programLine, c.programLine);
-        EXPECT_EQ(p.number, c.number);
-        EXPECT_EQ(p.text, c.text);
-        EXPECT_EQ(p.unit, c.unit);
-    }
-}
-
 TEST_F(CommDebugFindTest, CsvRowsQuoteWhatNeedsItAndCarryTheTime) {
     std::string out = CommDebugCsvHeader(true);
     AppendCommDebugCsvRow(out, "->6/2 - X1A100,Y1A200", true, 1234567);
