@@ -138,8 +138,8 @@ std::vector<ReportCase> Cases() {
          "Driver Type: Unknown (24)\rCompile Date: \rCompile Time: \r"
          "Installed Options:\r   Basic Unit\r"},
         // Minus signs and blanks are no values; garbage, an overlong value (cut to what the
-        // reply buffer holds, then to 32 bits), an error status and silence leave the report
-        // standing.
+        // reply buffer holds; a number past 32 bits saturates, as every number read does), an
+        // error status and silence leave the report standing.
         {"BadAnswers",
          "D6:ver=104:cpu=-5:v1=--3:v2=65:v9=abc:v5= 7",
          {"garbage:match=D6v4", "overlong:match=D6v8", "noreply:match=D6v6",
@@ -149,7 +149,7 @@ std::vector<ReportCase> Cases() {
          10,
          "Software Version: 104.00\rBoard Test Level: 0\rBoard Revision Level: A\r"
          "Board Type: Prototype Controller Board\rCPU Type: P80C2051\r"
-         "Driver Type: Unknown (-6513636)\rInstalled Options:\r   Basic Unit\r"
+         "Driver Type: Unknown (-1)\rInstalled Options:\r   Basic Unit\r"
          "   Old Rev A Board\r   2K IEEPROM\r",
          {"Vendra DBoard Error"}},
     };
