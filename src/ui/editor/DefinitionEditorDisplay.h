@@ -13,7 +13,7 @@
 #include "core/base/Operator.h"
 #include "core/program/DefinitionEditor.h"
 #include "core/program/EditorDialogs.h"
-#include "ui/editor/ListingPrinter.h"
+#include "ui/app/ListingPrinter.h"
 
 class QListView;
 

@@ -6,9 +6,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +20,7 @@
 #include "core/base/Clock.h"
 #include "core/network/BaudScan.h"
 #include "core/network/Terminal.h"
+#include "ui/app/ListingPrinter.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
 
@@ -29,8 +28,7 @@ namespace vendra::ui {
 
 namespace {
 
-constexpr int kRowsPerPage = 81;
-constexpr int kPrintOffset = 200;  // printer units from the left and from the top
+constexpr uint32_t kRowsPerPage = 81;
 // The memo keeps this many lines; older ones scroll away (a flooding line cannot fill memory).
 constexpr int kScrollbackLines = 10000;
 
@@ -203,49 +201,14 @@ QStringList TPortConfigurationDialog::Lines() const {
     return lines;
 }
 
-int TPortConfigurationDialog::PrintTo(QPrinter& printer) {
-    const QStringList lines = Lines();
-    QPainter painter;
-    if (!painter.begin(&printer)) return 0;
-    // The font is chosen so that the 81 rows of a page fit below the top offset.
-    const int pageHeight = painter.viewport().height();
-    const int rowBudget = std::max(1, (pageHeight - 2 * kPrintOffset) / kRowsPerPage);
-    QFont font = painter.font();
-    font.setPixelSize(std::max(1, rowBudget * 4 / 5));
-    painter.setFont(font);
-    const QFontMetrics fm = painter.fontMetrics();
-    const int lineHeight = std::min(fm.height(), rowBudget);
-    int row = 0, pages = 1;
-    for (const QString& line : lines) {
-        if (row == kRowsPerPage) {  // a new page only when a line is left for it
-            printer.newPage();
-            ++pages;
-            row = 0;
-        }
-        painter.drawText(kPrintOffset, kPrintOffset + row * lineHeight + fm.ascent(), line);
-        ++row;
-    }
-    return painter.end() ? pages : 0;
-}
-
 void TPortConfigurationDialog::PrintButtonClick() {
     printedPages_ = 0;
-    if (scanning_ || Lines().isEmpty()) return;
-    QPrinter printer(QPrinter::HighResolution);
-    QString pdf;
-    if (!(PrinterAvailable && PrinterAvailable())) {
-        pdf = AskPdfFileName ? AskPdfFileName() : QString();
-        if (pdf.isEmpty()) return;
-        if (!pdf.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) pdf += QLatin1String(".pdf");
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-    }
-    printer.setDocName(QStringLiteral("Terminal"));
-    printedPages_ = PrintTo(printer);
-    if (printedPages_ == 0)
-        op_.ShowMessageBox(pdf.isEmpty() ? "Can not print on the default printer."
-                                         : "Can not write the PDF file " + pdf.toStdString(),
-                           "VDWin Error Message", mb::IconWarning);
+    if (scanning_) return;
+    const QStringList lines = Lines();
+    printedPages_ = static_cast<int>(PrintListing(
+        op_, QStringLiteral("Terminal"), static_cast<uint32_t>(lines.size()), kRowsPerPage,
+        [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); },
+        PrintTarget{PrinterAvailable, AskPdfFileName}));
 }
 
 void TPortConfigurationDialog::ScanButtonClick() {

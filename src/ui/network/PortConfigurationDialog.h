@@ -18,7 +18,6 @@
 
 class QLabel;
 class QPlainTextEdit;
-class QPrinter;
 class QProgressBar;
 class QPushButton;
 class QSocketNotifier;
@@ -72,7 +71,6 @@ class TPortConfigurationDialog : public QDialog {
     void ShowLines(const std::vector<std::string>& lines);
     void ArmDueTimer();
     void AddLine(const QString& text);
-    int PrintTo(QPrinter& printer);
 
     Core& core_;
     Operator& op_;

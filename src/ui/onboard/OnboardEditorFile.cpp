@@ -4,7 +4,7 @@
 
 #include "core/app/Core.h"
 #include "core/onboard/IeeFile.h"
-#include "ui/editor/ListingPrinter.h"
+#include "ui/app/ListingPrinter.h"
 #include "ui/onboard/OnboardEditor.h"
 
 namespace vendra::ui {
@@ -87,14 +87,9 @@ TfniEDITOR::SaveResult TfniEDITOR::SaveToDisk() {
 void TfniEDITOR::PrintButtonClick() {
     const int selected = SelectedRow();
     const QStringList lines = ListTexts();
-    std::vector<uint32_t> pages;
-    for (uint32_t left = static_cast<uint32_t>(lines.size()); left > 0;) {
-        pages.push_back(std::min(left, kRowsPerPage));
-        left -= pages.back();
-    }
     PrintListing(
-        op_, QStringLiteral("VDWin IEEPROM Editor"), pages, kRowsPerPage,
-        [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); },
+        op_, QStringLiteral("VDWin IEEPROM Editor"), static_cast<uint32_t>(lines.size()),
+        kRowsPerPage, [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); },
         PrintTarget{PrinterAvailable, AskPdfFileName});
     SelectRow(selected);
 }

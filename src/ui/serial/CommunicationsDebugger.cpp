@@ -7,8 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
-#include <QPainter>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
@@ -16,14 +14,14 @@
 
 #include "core/runner/CommDebugSource.h"
 #include "core/serial/CommDebugLog.h"
+#include "ui/app/ListingPrinter.h"
 #include "ui/serial/CommDebugFilterBar.h"
 #include "ui/serial/CommDebugListModel.h"
 
 namespace vendra::ui {
 
 namespace {
-constexpr int kRowsPerPage = 81;
-constexpr int kPrintOffset = 200;  // printer units from the left and from the top
+constexpr uint32_t kRowsPerPage = 81;
 }  // namespace
 
 TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& op,
@@ -179,60 +177,14 @@ void TCommunicationsDebugger::SaveButtonClick() {
         op_.ShowMessageBox(error, "VDWin Error Message", mb::IconWarning);
 }
 
-bool TCommunicationsDebugger::PrintTo(QPrinter& printer) {
-    QPainter painter;
-    if (!painter.begin(&printer)) return false;
-    // The font is chosen so that the 81 rows of a page fit below the top offset.
-    const int pageHeight = painter.viewport().height();
-    const int rowBudget = std::max(1, (pageHeight - 2 * kPrintOffset) / kRowsPerPage);
-    QFont font = painter.font();
-    font.setPixelSize(std::max(1, rowBudget * 4 / 5));
-    painter.setFont(font);
-    const QFontMetrics fm = painter.fontMetrics();
-    const int lineHeight = std::min(fm.height(), rowBudget);
-
-    int row = 0;
-    for (size_t first = 0;; first += 4096) {
-        std::vector<std::string> lines = log_.Lines(first, 4096);
-        for (const std::string& line : lines) {
-            if (row == kRowsPerPage) {  // a new page only when a line is left for it
-                printer.newPage();
-                row = 0;
-            }
-            painter.drawText(kPrintOffset, kPrintOffset + row * lineHeight + fm.ascent(),
-                             QString::fromLatin1(line));
-            ++row;
-        }
-        if (lines.size() < 4096) break;
-    }
-    return painter.end();
-}
-
 void TCommunicationsDebugger::PrintButtonClick() {
     if (state_.SystemBusy()) return;
-    QPrinter printer(QPrinter::HighResolution);
-    QString pdf;
-    if (!(PrinterAvailable && PrinterAvailable())) {
-        pdf = AskPdfFileName ? AskPdfFileName() : QString();
-        if (pdf.isEmpty()) return;
-        if (!pdf.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) pdf += QLatin1String(".pdf");
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-    }
-    printer.setDocName(QStringLiteral("Communications Debugger"));
-    if (!PrintTo(printer)) {
-        op_.ShowMessageBox(pdf.isEmpty() ? "Can not print on the default printer."
-                                         : "Can not write the PDF file " + pdf.toStdString(),
-                           "VDWin Error Message", mb::IconWarning);
-        return;
-    }
-    ShowNewest();
-    if (!pdf.isEmpty())
-        op_.ShowMessageBox(
-            "No printer is installed on this machine.\nThe list was printed to "
-            "the PDF file " +
-                pdf.toStdString(),
-            "VDWin Message", mb::IconInformation);
+    const uint32_t count = static_cast<uint32_t>(log_.LineCount());
+    if (PrintListing(
+            op_, QStringLiteral("Communications Debugger"), count, kRowsPerPage,
+            [this](uint32_t i) { return QString::fromLatin1(log_.Line(i)); },
+            PrintTarget{PrinterAvailable, AskPdfFileName}) > 0)
+        ShowNewest();
 }
 
 }  // namespace vendra::ui

@@ -22,7 +22,6 @@ class QCheckBox;
 class QLabel;
 class QListView;
 class QPushButton;
-class QPrinter;
 
 namespace vendra {
 class CommDebugLog;
@@ -67,7 +66,6 @@ class TCommunicationsDebugger : public QWidget {
   private:
     void ShowNewest();
     void ShowCount();
-    bool PrintTo(QPrinter& printer);
 
     SystemState& state_;
     Operator& op_;

@@ -121,6 +121,7 @@ class TerminalWindowTest : public QObject {
         QVERIFY(rig.Start("D3"));
         rig.Show();
         rig.window->PrinterAvailable = [] { return false; };
+        DialogAnswerer answerer;
         const struct {
             int lines;
             int pages;
@@ -131,10 +132,15 @@ class TerminalWindowTest : public QObject {
             QStringList lines;
             for (int i = 1; i <= c.lines; ++i) lines << QStringLiteral("D3v%1").arg(i);
             rig.Screen()->setPlainText(lines.join('\n'));
+            answerer.QueueMessageBoxButton(mb::IdOk);
             QTest::mouseClick(rig.Button("PrintButton"), Qt::LeftButton);
             QCOMPARE(rig.window->PrintedPages(), c.pages);
             QCOMPARE(PdfPages(pdf + ".pdf"), c.pages);
+            QCOMPARE(answerer.Texts().last(),
+                     "No printer is installed on this machine.\nThe list was printed to the PDF "
+                     "file " + pdf + ".pdf");
         }
+        QVERIFY(answerer.Unexpected().isEmpty());
         // No lines: nothing is printed and nothing is asked.
         bool asked = false;
         rig.window->AskPdfFileName = [&] {

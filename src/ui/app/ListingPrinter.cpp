@@ -1,4 +1,4 @@
-#include "ui/editor/ListingPrinter.h"
+#include "ui/app/ListingPrinter.h"
 
 #include <QPainter>
 #include <QPrinter>
@@ -61,6 +61,18 @@ bool PrintListing(Operator& op, const QString& docName, const std::vector<uint32
             "VDWin Message", mb::Information);
     }
     return true;
+}
+
+uint32_t PrintListing(Operator& op, const QString& docName, uint32_t lineCount,
+                      uint32_t rowsPerPage, const std::function<QString(uint32_t)>& line,
+                      const PrintTarget& target) {
+    if (lineCount == 0 || rowsPerPage == 0) return 0;
+    std::vector<uint32_t> pages;
+    for (uint32_t left = lineCount; left > 0; left -= pages.back())
+        pages.push_back(std::min(left, rowsPerPage));
+    return PrintListing(op, docName, pages, rowsPerPage, line, target)
+               ? static_cast<uint32_t>(pages.size())
+               : 0;
 }
 
 }  // namespace vendra::ui

@@ -24,5 +24,10 @@ struct PrintTarget {
 bool PrintListing(Operator& op, const QString& docName, const std::vector<uint32_t>& pages,
                   uint32_t rowsPerPage, const std::function<QString(uint32_t)>& line,
                   const PrintTarget& target);
+// The same for `lineCount` lines in full pages of `rowsPerPage` (the last one holding the rest).
+// The number of pages printed; 0 when cancelled, failed or when there is nothing to print.
+uint32_t PrintListing(Operator& op, const QString& docName, uint32_t lineCount,
+                      uint32_t rowsPerPage, const std::function<QString(uint32_t)>& line,
+                      const PrintTarget& target);
 
 }  // namespace vendra::ui
