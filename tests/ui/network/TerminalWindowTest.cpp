@@ -138,7 +138,8 @@ class TerminalWindowTest : public QObject {
             QCOMPARE(PdfPages(pdf + ".pdf"), c.pages);
             QCOMPARE(answerer.Texts().last(),
                      "No printer is installed on this machine.\nThe list was printed to the PDF "
-                     "file " + pdf + ".pdf");
+                     "file " +
+                         pdf + ".pdf");
         }
         QVERIFY(answerer.Unexpected().isEmpty());
         // No lines: nothing is printed and nothing is asked.
