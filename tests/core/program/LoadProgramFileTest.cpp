@@ -148,7 +148,8 @@ TEST(LoadProgramFile, LossyLoadWarnsButLoads) {
 
 TEST(LoadProgramFile, NulByteInATextIsReportedWithItsLine) {
     TempDir dir;
-    std::string path = dir.File("nul.def");
+    // (Not "nul.def": Windows takes that name for its null device.)
+    std::string path = dir.File("with-nul.def");
     WriteFile(path, std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39));
     SystemState s;
     ScriptedOperator op;
