@@ -69,5 +69,13 @@ windows-test: windows
 	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver
 	scripts/windows-test.sh
 
+# The Debian package of the Linux build; scripts/package-check.sh installs, starts and removes it.
+package:
+	@scripts/bootstrap.sh package
+	cmake -S . -B build/package $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVENDRA_TESTS=OFF >/dev/null
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
+	@ls -1 build/package/*.deb
+
 clean:
 	rm -rf build
