@@ -161,6 +161,7 @@ TEST(LoadProgramFile, NulByteInATextIsReportedWithItsLine) {
     EXPECT_EQ(op.Boxes()[0].flags, 48u);
 }
 
+#ifndef _WIN32  // file-size limits, POSIX rights and symbolic links
 ProgramLine Delay(uint32_t ms) {
     ProgramLine l;
     l.Command = CmdDelay;
@@ -168,7 +169,6 @@ ProgramLine Delay(uint32_t ms) {
     return l;
 }
 
-#ifndef _WIN32  // file-size limits, POSIX rights and symbolic links
 TEST(SaveProgram, FailedWriteKeepsThePreviousFile) {
     TempDir dir;
     std::string path = dir.File("keep.def");
