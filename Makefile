@@ -3,10 +3,14 @@
 # UndefinedBehaviorSanitizer and run every test, then a ThreadSanitizer run of the multi-threaded
 # test programs; the fuzz targets replay their saved inputs there). `make fuzz` runs the fuzz
 # targets themselves; `make soak` runs the long endurance test.
+# `make windows` cross-builds the core, the command-line tools and the tests that need no line for
+# 64-bit Windows (build/windows/bin/*.exe); `make windows-test` runs them under wine against the
+# Linux simulator. `make package` makes the Debian package (build/package/*.deb). None of these is
+# part of make test.
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
-.PHONY: build run test tsan fuzz bench soak clean
+.PHONY: build run test tsan fuzz bench soak clean windows windows-test package
 
 build:
 	@scripts/bootstrap.sh build
@@ -51,6 +55,27 @@ soak:
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j $(JOBS) --target soak-commtest
 	build/bin/soak-commtest
+
+windows:
+	@scripts/bootstrap.sh windows
+	cmake -S . -B build/windows $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	cmake --build build/windows -j $(JOBS) --target windows_all
+
+# The Linux simulator, vendra-def and line driver are the Windows build's counterparts.
+windows-test: windows
+	@scripts/bootstrap.sh windows-test
+	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver
+	scripts/windows-test.sh
+
+# The Debian package of the Linux build; scripts/package-check.sh installs, starts and removes it.
+package:
+	@scripts/bootstrap.sh package
+	cmake -S . -B build/package $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DVENDRA_TESTS=OFF >/dev/null
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack -G DEB
+	@ls -1 build/package/*.deb
 
 clean:
 	rm -rf build

@@ -3,6 +3,9 @@
 #   scripts/bootstrap.sh build   packages to build and run the program
 #   scripts/bootstrap.sh test    the above plus what the tests and benchmarks use
 #   scripts/bootstrap.sh fuzz    the build packages plus clang for the fuzz targets
+#   scripts/bootstrap.sh windows       the build packages plus mingw-w64 and GoogleTest's sources
+#   scripts/bootstrap.sh windows-test  the above plus wine, to run the Windows build here
+#   scripts/bootstrap.sh package       the build packages plus what CPack's Debian packages need
 set -euo pipefail
 mode=${1:-build}
 
@@ -18,6 +21,18 @@ fi
 # The fuzz targets are libFuzzer programs: clang with its runtime libraries.
 if [ "$mode" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+
+# The Windows build: the POSIX-thread flavour of the cross-compiler (std::thread needs it).
+case "$mode" in
+  windows|windows-test) packages+=(g++-mingw-w64-x86-64-posix googletest) ;;
+esac
+if [ "$mode" = windows-test ]; then
+  packages+=(wine wine64 python3)
+fi
+# dpkg-shlibdeps (dpkg-dev) works out the package's library dependencies.
+if [ "$mode" = package ]; then
+  packages+=(dpkg-dev file)
 fi
 
 missing=()

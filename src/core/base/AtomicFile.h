@@ -1,5 +1,6 @@
 // Saving a whole file so that a crash or a full disk never leaves half of it: the new bytes go to
-// a temporary file beside the file, which then replaces it in one rename.
+// a temporary file beside the file, flushed to disk, which then replaces it in one step (a rename;
+// on Windows a move that replaces and writes through). The system calls are PlatformFiles'.
 //
 // The file keeps what it was: a symbolic link is followed (the file it points to is replaced, the
 // link stays a link, a dangling link gets its file), and the replaced file's permissions (and its
@@ -14,14 +15,11 @@
 #pragma once
 #include <string>
 
+#include "core/base/PlatformFiles.h"  // ResolveFileLinks
+
 namespace vendra {
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes,
                          std::string* error = nullptr);
-
-// The file a path names once every symbolic link on its last component is followed (relative
-// links from the link's own folder). The path itself when it is no link; the final target even
-// when it does not exist yet.
-std::string ResolveFileLinks(const std::string& path);
 
 }  // namespace vendra

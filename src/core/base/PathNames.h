@@ -1,13 +1,22 @@
-// Small rules on file names, shared by every file the system writes. Error rule: none (plain
-// string functions). Thread rule: any thread.
+// Small rules on file names, shared by every file the system writes. A folder ends at '/' (and,
+// on Windows, at '\\' too). Error rule: none (plain string functions). Thread rule: any thread.
 #pragma once
 #include <string>
 
+#include "core/base/PlatformFiles.h"
+
 namespace vendra {
 
-// The file name part of a path (after the last '/').
+// `name` in `folder` ("" or "." : the working folder), joined as the system writes paths.
+inline std::string PathInFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder == ".") return name;
+    if (folder.find_last_of(kPathSeparators) == folder.size() - 1) return folder + name;
+    return folder + kPathSeparator + name;
+}
+
+// The file name part of a path (after the last folder separator).
 inline std::string FileNameOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
+    size_t slash = path.find_last_of(kPathSeparators);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

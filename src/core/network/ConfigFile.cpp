@@ -1,8 +1,5 @@
 #include "core/network/ConfigFile.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -12,6 +9,8 @@
 #include <cstring>
 
 #include "core/base/AtomicFile.h"
+#include "core/base/PathNames.h"
+#include "core/base/PlatformFiles.h"
 
 namespace vendra {
 
@@ -36,23 +35,20 @@ std::atomic<int32_t>* Field(Configuration& c, int i) {
 // read.
 std::string OpenConfigFile(const std::string& path, std::FILE*& file) {
     file = nullptr;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return "it is a folder, not a file";
-        // A FIFO or a device would block the open or never end.
-        if (!S_ISREG(st.st_mode)) return "it is not a regular file";
-    }
-    file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::strerror(errno);
-    return {};
+    if (!EntryExists(path)) return {};
+    int error = 0;
+    // A FIFO or a device would block the open or never end: refused as any non-file is.
+    file = OpenRegularFile(path, error);
+    if (file != nullptr) return {};
+    if (error == EISDIR) return "it is a folder, not a file";
+    if (error == EINVAL) return "it is not a regular file";
+    return std::strerror(error);
 }
 
 }  // namespace
 
 std::string ConfigFilePath(const std::string& folder) {
-    if (folder.empty() || folder == ".") return kConfigFileName;
-    return folder + "/" + kConfigFileName;
+    return PathInFolder(folder, kConfigFileName);
 }
 
 int32_t ConfigAtol(const char* text, bool* hadDigits) {

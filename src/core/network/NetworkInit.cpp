@@ -136,7 +136,9 @@ int NetworkInitialiser::InitialiseNetwork() {
         return 0;
     }
     // Without a COM<n> link in the folder the port number names a system device: say which.
-    if (port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()))
+    // (On Windows the port is always the system's COM<n>: nothing to say.)
+    if (port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()) &&
+        port_.DevicePath() != WindowsDeviceName(portNumber))
         openedNote_ = "COM" + std::to_string(portNumber) + " is not in the working folder, " +
                       port_.DevicePath() + " was opened";
     ScopedValue<int32_t> scanTimeout(state_.Config.ReplyTimeout, state_.Config.InitTimeout.load());

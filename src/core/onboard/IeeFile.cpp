@@ -1,11 +1,10 @@
 #include "core/onboard/IeeFile.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 
 #include "core/base/AtomicFile.h"
 #include "core/base/PathNames.h"
+#include "core/base/PlatformFiles.h"
 
 namespace vendra {
 
@@ -64,20 +63,11 @@ bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut) {
 
 bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport& report) {
     report = IeeLoadReport{};
-    struct stat st {};
-    int statError = ::stat(path.c_str(), &st) != 0 ? errno
-                    : S_ISREG(st.st_mode)          ? 0
-                    : S_ISDIR(st.st_mode)          ? EISDIR
-                                                   : EINVAL;
-    if (statError != 0) {
-        report.Status = IeeLoadStatus::CannotOpen;
-        report.Error = statError;
-        return false;
-    }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    int error = 0;
+    std::FILE* file = OpenRegularFile(path, error);
     if (file == nullptr) {
         report.Status = IeeLoadStatus::CannotOpen;
-        report.Error = errno;
+        report.Error = error;
         return false;
     }
     std::vector<std::string> lines;

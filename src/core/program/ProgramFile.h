@@ -19,8 +19,6 @@
 #include "core/base/SharedText.h"
 #include "core/program/ProgramModel.h"
 
-struct stat;
-
 namespace vendra {
 
 enum class LoadStatus { Loaded, CannotOpen, ReadError };
@@ -58,9 +56,6 @@ int LoadProgram(UserProgram& program, LabelTable& labels, std::FILE* file, LoadR
 // losses, see report), 0 when the file cannot be opened or read; the program is then empty.
 int LoadProgram(UserProgram& program, LabelTable& labels, const std::string& path,
                 LoadReport& report);
-
-// True when the open file's size or modification time differs from `before` (or cannot be read).
-bool FileChangedSince(int fd, const struct stat& before);
 
 // The name SaveProgram writes: path, with ".def" appended when its file name has no extension.
 std::string DefinitionFileName(const std::string& path);

@@ -1,11 +1,8 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/base/PlatformFiles.h"
 #include "core/program/CommandTable.h"
 #include "core/program/LineLayout.h"
 #include "core/program/ProgramEdit.h"
@@ -174,33 +171,6 @@ void ReadProgram(std::FILE* file, UserProgram& program, LabelTable& labels, Load
     report.FieldsCut += reader.CutCount();
 }
 
-namespace {
-
-// Opens a regular file for reading. A FIFO, a device or a directory would block, never end or
-// fail on read, so they are refused up front; O_NONBLOCK keeps the open itself from blocking.
-std::FILE* OpenRegularFile(const std::string& path, int& error, struct stat& st) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        error = errno;
-        return nullptr;
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return nullptr;
-    }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) {
-        error = errno;
-        ::close(fd);
-    }
-    return file;
-}
-
-}  // namespace
-
 int LoadProgram(UserProgram& program, LabelTable& labels, std::FILE* file, LoadReport& report) {
     report = LoadReport{};
     ClearProgram(program, labels);
@@ -218,8 +188,9 @@ int LoadProgram(UserProgram& program, LabelTable& labels, std::FILE* file, LoadR
 int LoadProgram(UserProgram& program, LabelTable& labels, const std::string& path,
                 LoadReport& report) {
     int error = 0;
-    struct stat before {};
-    std::FILE* file = OpenRegularFile(path, error, before);
+    // A FIFO, a device or a folder would block, never end or fail on read: refused up front.
+    FileStamp before;
+    std::FILE* file = OpenRegularFile(path, error, &before);
     if (file == nullptr) {
         report = LoadReport{};
         ClearProgram(program, labels);
@@ -229,7 +200,7 @@ int LoadProgram(UserProgram& program, LabelTable& labels, const std::string& pat
     }
     std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     int result = LoadProgram(program, labels, file, report);
-    if (result == 1 && FileChangedSince(fileno(file), before)) {
+    if (result == 1 && FileChangedSince(file, before)) {
         // Rewritten in place while it was read: what was read may be half of one version and
         // half of another.
         ClearProgram(program, labels);
@@ -240,13 +211,6 @@ int LoadProgram(UserProgram& program, LabelTable& labels, const std::string& pat
     }
     std::fclose(file);
     return result;
-}
-
-bool FileChangedSince(int fd, const struct stat& before) {
-    struct stat now {};
-    if (::fstat(fd, &now) != 0) return true;
-    return now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
-           now.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
 }
 
 }  // namespace vendra

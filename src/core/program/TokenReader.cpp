@@ -1,5 +1,7 @@
 #include "core/program/TokenReader.h"
 
+#include "core/base/PlatformFiles.h"
+
 namespace vendra {
 
 namespace {
@@ -34,7 +36,7 @@ int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize])
     };
 
     for (;;) {
-        int c = getc_unlocked(file_);
+        int c = GetcUnlocked(file_);
         if (c == EOF) return finish(1);
         if (quoted) {
             if (c == '"') {
@@ -77,7 +79,7 @@ int TokenReader::ReadComment(char (&comment)[kTextSize]) {
     bool cut = false;
     int result = 0;
     for (;;) {
-        int c = getc_unlocked(file_);
+        int c = GetcUnlocked(file_);
         if (c == EOF) {
             atEnd_ = true;
             result = 1;

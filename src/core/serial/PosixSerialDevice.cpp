@@ -14,7 +14,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/base/PlatformFiles.h"
 #include "core/serial/SerialDevice.h"
+#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -265,6 +267,14 @@ class PosixSerialDevice final : public SerialDevice {
 };
 
 }  // namespace
+
+std::string DevicePathForPort(int portNumber, const std::string& folder,
+                              const std::string& systemPrefix) {
+    if (portNumber < 1) return {};
+    std::string local = LocalPortPath(portNumber, folder);
+    if (EntryExists(local)) return local;
+    return systemPrefix + std::to_string(portNumber - 1);
+}
 
 std::unique_ptr<SerialDevice> MakePlatformSerialDevice() {
     return std::make_unique<PosixSerialDevice>();

@@ -1,7 +1,5 @@
 #include "core/serial/SerialPort.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -27,15 +25,6 @@ uint32_t SliceUntil(uint64_t deadlineUs) {
 std::string LocalPortPath(int portNumber, const std::string& folder) {
     std::string name = "COM" + std::to_string(portNumber);
     return (folder.empty() || folder == ".") ? name : folder + "/" + name;
-}
-
-std::string DevicePathForPort(int portNumber, const std::string& folder,
-                              const std::string& systemPrefix) {
-    if (portNumber < 1) return {};
-    std::string local = LocalPortPath(portNumber, folder);
-    struct stat st {};
-    if (::lstat(local.c_str(), &st) == 0) return local;
-    return systemPrefix + std::to_string(portNumber - 1);
 }
 
 std::string WindowsDeviceName(int portNumber) {

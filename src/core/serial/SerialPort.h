@@ -25,7 +25,8 @@ namespace vendra {
 
 // Device for port number n: "COM<n>" in `folder` when that exists (even as a dangling link, so a
 // vanished device is reported instead of another one being opened), otherwise the system device
-// <systemPrefix><n-1> (/dev/ttyS<n-1>). Empty for a number below 1.
+// <systemPrefix><n-1> (/dev/ttyS<n-1>). On Windows always WindowsDeviceName(n) (the folder and
+// prefix have no say there). Empty for a number below 1. Defined by the platform's device.
 std::string DevicePathForPort(int portNumber, const std::string& folder = ".",
                               const std::string& systemPrefix = "/dev/ttyS");
 // The "COM<n>" path in `folder` that DevicePathForPort looks for first.

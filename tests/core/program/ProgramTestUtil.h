@@ -1,8 +1,5 @@
 // Helpers of the program tests: a scratch folder and whole-file reads and writes.
 #pragma once
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,14 +7,13 @@
 #include <sstream>
 #include <string>
 
+#include "support/ScratchFolder.h"
+
 namespace vendra::test {
 
 class TempDir {
   public:
-    TempDir() {
-        char pattern[] = "/tmp/vendra-program-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
+    TempDir() : path_(MakeScratchFolder("vendra-program").string()) {}
     ~TempDir() {
         std::error_code ec;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ec);

@@ -235,8 +235,10 @@ TEST(CommDebugSourceTest, ASentFrameLeadsToItsProgramLine) {
         "delay,100      ;wait\r\n"
         "no_op      ;my own comment\r\n"
         "end_program      ;End of Program\r\n";
-    std::FILE* f = fmemopen(const_cast<char*>(text), sizeof text - 1, "r");
+    std::FILE* f = std::tmpfile();  // (no fmemopen on Windows)
     ASSERT_NE(f, nullptr);
+    std::fwrite(text, 1, sizeof text - 1, f);
+    std::rewind(f);
     LoadReport report;
     ASSERT_EQ(LoadProgram(state.Program, state.Labels, f, report), 1);
     std::fclose(f);
