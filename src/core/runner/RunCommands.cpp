@@ -193,7 +193,7 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
                 return BadLine("user_input type " + std::to_string(v[0]) +
                                " is out of range (0 to 5).");
             op_.Beep(beep::Question);
-            const int b = op_.ShowMessageBox(TextOf(line.Text), "VDWin User Message", kFlags[v[0]]);
+            const int b = op_.ShowProgramBox(TextOf(line.Text), "VDWin User Message", kFlags[v[0]]);
             switch (v[0]) {
                 case 1:
                     b == mb::IdOk ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]);
@@ -226,7 +226,7 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
             return Next::Continue;
         }
         case CmdUserWait:
-            op_.ShowMessageBox("Please Click on the OK button to Continue.", "VDWin Message", 0x40);
+            op_.ShowProgramBox("Please Click on the OK button to Continue.", "VDWin Message", 0x40);
             return Next::Continue;
         case CmdUserValue: {
             // Asks the operator; Cancel leaves the register as it was.
