@@ -63,7 +63,7 @@ void PrintTo(const Outage& o, std::ostream* os) {
 const Outage kOutages[] = {
     // D3 travels 4000 steps at 4000 steps/s; the line goes while its status is being polled.
     {"DuringMotionWait",
-     "DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\"\nDBoard,3,\"A0\"\nset_temp,1,1\nend_program\n",
+     "DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nDBoard,3,\"A0\"\nset_temp,1,1\nend_program\n",
      3,
      {"D3v0\r", "D3\r"},
      0},
@@ -151,7 +151,7 @@ TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
     ASSERT_EQ(rig.state.Units.totalUnits.load(), 2u);
     rig.simulator->ClearLog();
     ASSERT_TRUE(
-        rig.Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\nend_program\n"));
+        rig.Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n"));
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));
     rig.simulator->VanishLine();
@@ -188,7 +188,7 @@ TEST(LineHoldUnits, DecliningToResumeEndsTheRun) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3:speed=4000"));
     ASSERT_TRUE(
-        rig.Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\nend_program\n"));
+        rig.Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n"));
     rig.op.QueueButton(mb::IdNo);
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));
@@ -211,7 +211,7 @@ TEST(LineHoldUnits, NeverRestoredAbortOrShutdownEndsTheRun) {
         auto rig = std::make_unique<RunnerRig>();
         ASSERT_TRUE(rig->Connect("D3:speed=4000"));
         ASSERT_TRUE(
-            rig->Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\nend_program\n"));
+            rig->Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n"));
         rig->control.RunButtonClick();
         ASSERT_TRUE(rig->simulator->WaitForFrames(3, 2000));
         rig->simulator->VanishLine();
