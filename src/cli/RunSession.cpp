@@ -185,8 +185,9 @@ bool RunSession::WaitFinished(uint32_t ms) {
 
 void RunSession::Abort(bool cutDelay) {
     signalled_ = true;
-    op_.Interrupt();
+    // The stop order first: a question ended by the interruption must find the run stopping.
     core_.RunControls.AbortButtonClick();
+    op_.Interrupt();
     if (cutDelay) core_.RunnerWorker.CutDelay();
 }
 
