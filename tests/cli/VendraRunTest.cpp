@@ -88,16 +88,24 @@ struct Bench {
 
     // Runs vendra-run with `args` in the folder; `during` is called once it has started (with its
     // pid). Killed after `timeoutMs`.
+    // With `terminal`, stderr is a pseudo-terminal (what it showed is returned as `err`).
     Result Run(const std::vector<std::string>& args, int timeoutMs = 20000,
-               const std::function<void(pid_t)>& during = {}) {
+               const std::function<void(pid_t)>& during = {}, bool terminal = false) {
         const std::string out = net.File("run.out"), err = net.File("run.err");
+        std::string slave = err;
+        int master = -1;
+        if (terminal) {
+            master = posix_openpt(O_RDWR | O_NOCTTY);
+            if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return {};
+            slave = ptsname(master);
+        }
         const auto start = std::chrono::steady_clock::now();
         const pid_t pid = fork();
         if (pid == 0) {
             if (chdir(net.Folder().c_str()) != 0) _exit(120);
             const int in = open("/dev/null", O_RDONLY);
             const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = open(slave.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY, 0644);
             dup2(in, 0);
             dup2(o, 1);
             dup2(e, 2);
@@ -110,6 +118,15 @@ struct Bench {
             execv(program.c_str(), argv.data());
             _exit(121);
         }
+        // What the terminal shows is read as it comes, so that the program never waits on it.
+        std::string shown;
+        std::thread reader;
+        if (terminal)
+            reader = std::thread([&] {
+                char buffer[512];
+                for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;)
+                    shown.append(buffer, static_cast<size_t>(n));
+            });
         if (during) during(pid);
         Result r;
         int status = 0;
@@ -126,6 +143,12 @@ struct Bench {
                    .count();
         r.out = ReadFile(out);
         r.err = ReadFile(err);
+        if (terminal) {
+            // The program has ended: the master reads EIO once the slave is closed everywhere.
+            reader.join();
+            close(master);
+            r.err = shown;
+        }
         return r;
     }
 };
@@ -308,6 +331,22 @@ TEST(VendraRun, BoardErrorAndSignalsEndTheRun) {
                   std::chrono::steady_clock::now() - sent)
                   .count(),
               2000);
+}
+
+// Where stderr is a terminal, the current line, command and loop count are shown as the run goes
+// (rewritten in place), and cleared before the last message.
+TEST(VendraRun, ProgressIsShownOnATerminal) {
+    Bench bench;
+    ASSERT_TRUE(bench.net.Start("D3:speed=2000"));
+    WriteFile(bench.net.File("loop.def"),
+              "DBoard,3,\"A600\"\nwait_DBoard_done,3,\"\";\nlabel,\"again\"\ndelay,100\n"
+              "cloop,4,again\nend_program\n");
+    const Result r = bench.Run({"--units", "D3", "loop.def"}, 20000, {}, true);
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* shown :
+         {"\r\033[Kline 2  wait_DBoard_done  loop 0", "\r\033[Kline 4  delay  loop 2",
+          "\r\033[Kvendra-run: the program ended at line 6 (end_program)"})
+        EXPECT_NE(r.err.find(shown), std::string::npos) << shown << " in " << r.err;
 }
 
 // Usage, file and port errors end with status 3 and say what was wrong, before anything is sent.
