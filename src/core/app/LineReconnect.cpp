@@ -56,9 +56,10 @@ bool LineReconnect::AwaitDevice(const std::string& path, uint32_t baud, uint64_t
             const uint64_t waitedMs = (TickUs() - lostAtUs) / 1000;
             if (waitedMs >= static_cast<uint64_t>(limitMs_)) {
                 std::string text = "Communications Port lost (" + path + ")\n";
-                if (limitMs_ > 0)
-                    text += "It did not come back within " + SecondsText(limitMs_) + ": ";
-                text += "the program has been stopped at " + LineNumberText(line) + ".";
+                text += limitMs_ > 0 ? "It did not come back within " + SecondsText(limitMs_) +
+                                           ": the program has been stopped at "
+                                     : std::string("The program has been stopped at ");
+                text += LineNumberText(line) + ".";
                 Finish(End::TimedOut, text);
                 op_.SetSystemMessage("The program was stopped: the Communications Port is lost");
                 op_.ShowMessageBox(text, kCommErrorTitle, mb::StopModal);
