@@ -6,8 +6,9 @@
 set -euo pipefail
 mode=${1:-build}
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl1-mesa-dev libgtest-dev
-          fonts-dejavu-core)
+# Qt Charts draws the motion plot; its CMake package needs the OpenGL module's (not pulled in).
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
+          libgl1-mesa-dev libgtest-dev fonts-dejavu-core)
 if [ "$mode" = test ]; then
   packages+=(python3 python3-serial xvfb xauth clang-format)
 else

@@ -7,8 +7,6 @@ namespace vendra {
 
 namespace {
 
-constexpr UnitGroup kProbeOrder[] = {UnitGroup::DBoard, UnitGroup::UBoard, UnitGroup::HBoard,
-                                     UnitGroup::AxisBoard, UnitGroup::QBoard};
 constexpr int kPasses = 5;
 constexpr int kProgressStep = 4;
 constexpr uint32_t kFirstRate = 9600;
@@ -38,7 +36,7 @@ BaudScanResult ScanBaudRates(NetworkState state, Operator& op, SerialPort& port,
         ++result.Passes;
         port.WriteFrame(protocol::kStarFrame);
         DelayMs(op, kStarSettleMs);
-        for (UnitGroup group : kProbeOrder) {
+        for (UnitGroup group : kUnitGroupsInScanOrder) {
             if (!port.IsOpen()) break;
             if (network.ScanFamily(group, true)) ++hits;
             progress(++step * kProgressStep);

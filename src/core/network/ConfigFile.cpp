@@ -18,7 +18,6 @@ namespace vendra {
 namespace {
 
 constexpr const char* kErrorTitle = "VDWin Error Message";
-constexpr unsigned kWarningYesNo = mb::IconWarning | mb::YesNo;  // 52
 constexpr int kCtrlZ = 26;
 
 // The seven values in file order.
@@ -109,7 +108,7 @@ int ReadConfiguration(Configuration& config, Operator& op, const std::string& fo
     if (file == nullptr && why.empty()) {
         int button = op.ShowMessageBox(
             "Error, Can not Open Configuration file, Would you like to create one???", kErrorTitle,
-            kWarningYesNo);
+            mb::WarningYesNo);
         if (button == mb::IdYes) WriteConfiguration(config, op, folder);
         return 0;
     }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/base/Clock.h"
+#include "core/base/ScopedValue.h"
 #include "core/network/ConfigFile.h"
 #include "core/serial/SerialPort.h"
 
@@ -14,8 +15,6 @@ namespace vendra {
 
 namespace {
 
-constexpr UnitGroup kScanOrder[] = {UnitGroup::DBoard, UnitGroup::UBoard, UnitGroup::HBoard,
-                                    UnitGroup::AxisBoard, UnitGroup::QBoard};
 // A "v3" reply number from which a unit counts as an ARM part.
 constexpr int32_t kFirstArmCpuCode = 11;
 constexpr int32_t kHighestPortNumber = 40;
@@ -165,22 +164,20 @@ int NetworkInitialiser::InitialiseNetwork() {
         port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()))
         openedNote_ = "COM" + std::to_string(portNumber) + " is not in the working folder, " +
                       port_.DevicePath() + " was opened";
-    int32_t savedTimeout = state_.Config.ReplyTimeout.load();
-    state_.Config.ReplyTimeout = state_.Config.InitTimeout.load();
+    ScopedValue<int32_t> scanTimeout(state_.Config.ReplyTimeout, state_.Config.InitTimeout.load());
     port_.SetBaudRate(baud);
     Settle();
     port_.PurgeBoth();
     port_.WriteText(protocol::kStarFrame);
-    for (UnitGroup group : kScanOrder) {
+    for (UnitGroup group : kUnitGroupsInScanOrder) {
         if (StopRequested()) break;
         ScanFamily(group, false);
     }
-    state_.Config.ReplyTimeout = savedTimeout;
     return StopRequested() ? 0 : 1;
 }
 
 void NetworkInitialiser::ResetUnitButtons() {
-    for (UnitGroup group : kScanOrder)
+    for (UnitGroup group : kUnitGroupsInScanOrder)
         for (int a = 0; a < 16; ++a) op_.SetUnitIndicator(group, a, UnitIndicator::Reset);
 }
 

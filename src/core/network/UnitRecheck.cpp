@@ -8,8 +8,7 @@ namespace vendra {
 std::vector<UnitDifference> RecheckUnits(NetworkInitialiser& network, const UnitMap& units,
                                          uint32_t timeoutMs, const std::function<bool()>& go) {
     std::vector<UnitDifference> differences;
-    for (int g = 0; g < kUnitGroups; ++g) {
-        const auto group = static_cast<UnitGroup>(g);
+    for (UnitGroup group : kUnitGroupsInScanOrder) {
         for (unsigned a = 0; a < 16; ++a) {
             if (!units.IsPresent(group, a)) continue;
             if (go && !go()) return differences;

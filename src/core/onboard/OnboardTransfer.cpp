@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/base/Clock.h"
+#include "core/base/ScopedValue.h"
 #include "core/onboard/OnboardFrames.h"
 #include "core/serial/BoardProtocol.h"
 #include "core/serial/BoardTransaction.h"
@@ -14,37 +15,6 @@ namespace vendra {
 namespace {
 
 constexpr uint8_t kRawFamily = 255;  // text sent as given
-
-// The reply time-out for the length of one exchange; restored on every way out.
-class ReplyTimeoutScope {
-  public:
-    ReplyTimeoutScope(Configuration& config, int32_t ms)
-        : config_(config), saved_(config.ReplyTimeout.load()) {
-        config_.ReplyTimeout = ms;
-    }
-    ~ReplyTimeoutScope() { config_.ReplyTimeout = saved_; }
-    ReplyTimeoutScope(const ReplyTimeoutScope&) = delete;
-    ReplyTimeoutScope& operator=(const ReplyTimeoutScope&) = delete;
-
-  private:
-    Configuration& config_;
-    int32_t saved_;
-};
-
-class TransmitDelayScope {
-  public:
-    TransmitDelayScope(SerialState& serial, uint32_t ms)
-        : serial_(serial), saved_(serial.TransmitDelay.load()) {
-        serial_.TransmitDelay = ms;
-    }
-    ~TransmitDelayScope() { serial_.TransmitDelay = saved_; }
-    TransmitDelayScope(const TransmitDelayScope&) = delete;
-    TransmitDelayScope& operator=(const TransmitDelayScope&) = delete;
-
-  private:
-    SerialState& serial_;
-    uint32_t saved_;
-};
 
 }  // namespace
 
@@ -184,7 +154,7 @@ void OnboardTransfer::SendEraseCommands(unsigned unit, uint8_t f, int32_t timeou
         Transaction(unit, f, OnboardEraseText(f));
         return;
     }
-    ReplyTimeoutScope timeout(state_.Config, timeoutMs);
+    ScopedValue<int32_t> timeout(state_.Config.ReplyTimeout, timeoutMs);
     Transaction(unit, f, OnboardStarText(f));
     Transaction(unit, f, OnboardEraseText(f));
 }
@@ -218,8 +188,9 @@ OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
     ClearOnboardProgram(program);
 
     {
-        ReplyTimeoutScope timeout(
-            state_.Config, OnboardUsesGlobalFrames(f) ? kGlobalStarTimeoutMs : kStarTimeoutMs);
+        ScopedValue<int32_t> timeout(state_.Config.ReplyTimeout, OnboardUsesGlobalFrames(f)
+                                                                     ? kGlobalStarTimeoutMs
+                                                                     : kStarTimeoutMs);
         Transaction(unit, f, OnboardStarText(f));
     }
     if (cancel_.load()) return Abort(Got::Cancelled, "");
@@ -271,7 +242,8 @@ OnboardOutcome OnboardTransfer::WriteOnboardProgram() {
     const std::vector<std::string> lines = program.Lines();
     bar.Show(kOnboardWriting, static_cast<uint32_t>(lines.size()), 0);
     int32_t txd = state_.Config.TXDdelay.load();
-    TransmitDelayScope delay(state_.Serial, static_cast<uint32_t>(std::max(txd, 0)));
+    ScopedValue<uint32_t> delay(state_.Serial.TransmitDelay,
+                                static_cast<uint32_t>(std::max(txd, 0)));
     line_.clear();
 
     // A load broken off leaves the board taking every line it hears as program text: end it.

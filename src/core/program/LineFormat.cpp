@@ -139,11 +139,9 @@ const char* FixedComment(uint8_t command) {
     }
 }
 
-int FormatLine(UserProgram& program, uint32_t index, LineForm form, char* out, size_t size) {
-    if (out == nullptr || size == 0) return 0;
-    Appender a(out, size);
-    if (index >= kMaxProgramLines) return 0;
-    ProgramLine& line = program.Lines[index];
+namespace {
+
+int FormatInto(ProgramLine& line, uint32_t index, LineForm form, Appender& a) {
     if (const char* fixed = FixedComment(line.Command)) CopyField(line.Comment, fixed);
 
     if (form == LineForm::Display) {
@@ -154,6 +152,25 @@ int FormatLine(UserProgram& program, uint32_t index, LineForm form, char* out, s
     a.Str("      ;");
     a.Str(line.Comment);
     return line.Command == CmdLabel ? 1 : 0;
+}
+
+}  // namespace
+
+int FormatLine(UserProgram& program, uint32_t index, LineForm form, char* out, size_t size) {
+    if (out == nullptr || size == 0) return 0;
+    Appender a(out, size);
+    if (index >= kMaxProgramLines) return 0;
+    return FormatInto(program.Lines[index], index, form, a);
+}
+
+std::string FormatLineCopy(const ProgramLine& line, uint32_t index, LineForm form) {
+    ProgramLine copy = line;
+    char buffer[kLineBufferSize];
+    {
+        Appender a(buffer, sizeof buffer);  // ends the text when it goes
+        FormatInto(copy, index, form, a);
+    }
+    return buffer;
 }
 
 std::string FormatLine(UserProgram& program, uint32_t index, LineForm form) {

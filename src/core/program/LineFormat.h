@@ -26,6 +26,9 @@ enum class LineForm { File, Display };
 // Returns 1 when the line is a `label` line, 0 otherwise.
 int FormatLine(UserProgram& program, uint32_t index, LineForm form, char* out, size_t size);
 std::string FormatLine(UserProgram& program, uint32_t index, LineForm form);
+// The same text for a copy of `line` as line `index`, leaving the program untouched (the fixed
+// comment goes into the copy): for readers that must not write, such as the debugger.
+std::string FormatLineCopy(const ProgramLine& line, uint32_t index, LineForm form);
 
 // The fixed comment of a command, or null when the command keeps its own comment.
 const char* FixedComment(uint8_t command);

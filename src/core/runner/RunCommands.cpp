@@ -188,7 +188,12 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
     RunState& run = state_.Run;
     switch (line.Command) {
         case CmdUserInput: {
-            static constexpr unsigned kFlags[6] = {0x40, 0x41, 0x44, 0x43, 0x45, 0x42};
+            // user_input types 0..5: OK, OK/Cancel, Yes/No, Yes/No/Cancel, Retry/Cancel and
+            // Abort/Retry/Ignore, all with the information icon.
+            static constexpr unsigned kFlags[6] = {
+                mb::IconInformation | mb::Ok,          mb::IconInformation | mb::OkCancel,
+                mb::IconInformation | mb::YesNo,       mb::IconInformation | mb::YesNoCancel,
+                mb::IconInformation | mb::RetryCancel, mb::IconInformation | mb::AbortRetryIgnore};
             if (v[0] > 5)
                 return BadLine("user_input type " + std::to_string(v[0]) +
                                " is out of range (0 to 5).");
@@ -226,7 +231,8 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
             return Next::Continue;
         }
         case CmdUserWait:
-            op_.ShowProgramBox("Please Click on the OK button to Continue.", "VDWin Message", 0x40);
+            op_.ShowProgramBox("Please Click on the OK button to Continue.", "VDWin Message",
+                               mb::Information);
             return Next::Continue;
         case CmdUserValue: {
             // Asks the operator; Cancel leaves the register as it was.

@@ -30,6 +30,9 @@ struct QeChannel {
     std::atomic<uint8_t> LinkUnit{kNotLinked};
     std::atomic<uint8_t> LinkCode{kNotLinked};
     std::atomic<int32_t> Count{0};
+    // Readings filed since the program started (never reset), so a view can tell which channels
+    // report.
+    std::atomic<uint32_t> Readings{0};
     SharedText Text;  // count in decimal, "NA" when the unit is absent, "0" after the display opens
 };
 

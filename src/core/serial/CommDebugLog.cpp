@@ -1,8 +1,10 @@
 #include "core/serial/CommDebugLog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "core/base/AtomicFile.h"
 #include "core/base/Clock.h"
 #include "core/base/Waits.h"
 
@@ -75,13 +77,17 @@ void CommDebugLog::LogDiscarded(std::string_view bytes) {
 }
 
 void CommDebugLog::AppendLocked(std::string_view text) {
+    if (text.size() >= (size_t{1} << kLengthBits)) text = text.substr(0, (1 << kLengthBits) - 1);
     if (chunkUsed_ + text.size() > kChunkBytes) {
         chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkBytes));
         chunkUsed_ = 0;
     }
     std::memcpy(chunks_.back().get() + chunkUsed_, text.data(), text.size());
-    index_.push_back({static_cast<uint32_t>(chunks_.size() - 1), static_cast<uint32_t>(chunkUsed_),
-                      static_cast<uint32_t>(text.size())});
+    const uint64_t now = TickUs();
+    if (index_.empty()) firstLineUs_ = now;
+    index_.push_back({static_cast<uint32_t>(chunks_.size() - 1),
+                      static_cast<uint32_t>(chunkUsed_ << kLengthBits | text.size()),
+                      now - firstLineUs_});
     chunkUsed_ += text.size();
     state_.CommDebug.CommDebugLineNumber.fetch_add(1);
 }
@@ -109,7 +115,27 @@ bool CommDebugLog::ClearScreen() {
 
 std::string_view CommDebugLog::ViewLocked(size_t index) const {
     const LineRef& r = index_[index];
-    return std::string_view(chunks_[r.chunk].get() + r.offset, r.length);
+    return std::string_view(chunks_[r.chunk].get() + (r.place >> kLengthBits),
+                            r.place & ((1u << kLengthBits) - 1));
+}
+
+uint64_t CommDebugLog::LineMicros(size_t index) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return index < index_.size() ? index_[index].micros : 0;
+}
+
+bool CommDebugLog::FilterLines(const CommDebugFilter& filter, size_t first, size_t end,
+                               uint64_t generation, std::vector<uint32_t>& out) const {
+    constexpr size_t kSlice = 65536;
+    for (size_t from = first; from < end; from += kSlice) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (generation != generation_) return false;
+        const size_t to = std::min({end, from + kSlice, index_.size()});
+        for (size_t i = from; i < to; ++i)
+            if (filter.Matches(ViewLocked(i))) out.push_back(static_cast<uint32_t>(i));
+        if (to < from + kSlice) break;
+    }
+    return true;
 }
 
 size_t CommDebugLog::LineCount() const {
@@ -166,6 +192,31 @@ bool CommDebugLog::SaveToFile(const std::string& path, std::string& error) const
     if (std::fclose(f) != 0) ok = false;
     if (!ok) error = "Can not write the file " + path + ": " + std::strerror(errno);
     return ok;
+}
+
+bool CommDebugLog::ExportCsv(const std::string& path, const std::vector<uint32_t>* rows,
+                             bool withTime, std::string& error) const {
+    std::string text = CommDebugCsvHeader(withTime);
+    constexpr size_t kSlice = 4096;  // lines copied under one lock
+    uint64_t generation = 0;
+    for (size_t from = 0;; from += kSlice) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (from == 0) generation = generation_;
+        // A clear meanwhile leaves nothing of what was asked for; what was read stays written.
+        if (generation != generation_) break;
+        const size_t total = rows ? rows->size() : index_.size();
+        const size_t to = std::min(total, from + kSlice);
+        for (size_t k = from; k < to; ++k) {
+            const size_t i = rows ? (*rows)[k] : k;
+            if (i >= index_.size()) continue;
+            AppendCommDebugCsvRow(text, ViewLocked(i), withTime, index_[i].micros);
+        }
+        if (to == total) break;
+    }
+    std::string why;
+    if (WriteFileAtomically(path, text, &why)) return true;
+    error = "Can not write the file " + path + ": " + why;
+    return false;
 }
 
 bool CommDebugSwitch(const SerialState& serial, Operator& op, CommDebugLog& log,

@@ -4,10 +4,12 @@
 // Lines: sent "->%d/%u - %s" (runner line, line number, frame up to its first CR, at most 300
 // characters), received "<-%u - %s", and bytes the transaction threw away as no answer to its
 // frame "<-%u - discarded: %s" (one line per CR-ended piece, control bytes written as \r, \xHH).
-// They are added only while CommDebugEnabled and
-// CommDebugWindowOpen are both 1. Storage is compact (text in large chunks plus a small index
-// per line) so that millions of lines cost little and a window reads any line directly.
-// Error rule: nothing is reported; SaveToFile returns false with a message for the operator.
+// They are added only while CommDebugEnabled and CommDebugWindowOpen are both 1. Each line keeps
+// the time it was added (microseconds since the log's first line). Storage is compact (text in
+// large chunks plus a 16-byte index entry per line) so that millions of lines cost little and a
+// window reads any line directly. The parts of a line, the filter and the CSV form: CommDebugLine.
+// Error rule: nothing is reported; SaveToFile and ExportCsv return false with a message for the
+// operator.
 // Thread rule: lines are added from whichever thread runs the transaction and read by the GUI
 // thread; every method takes the log's mutex. Clearing bumps Generation() so that a view knows to
 // drop what it showed.
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "core/base/Operator.h"
+#include "core/serial/CommDebugLine.h"
 #include "core/serial/CommDebugState.h"
 #include "core/serial/SerialState.h"
 
@@ -59,8 +62,20 @@ class CommDebugLog {
     uint64_t Generation() const;
     // Line count and generation read together.
     std::pair<size_t, uint64_t> CountAndGeneration() const;
+    // Microseconds from the log's first line to line `index` (0 when it no longer exists).
+    uint64_t LineMicros(size_t index) const;
+    // Appends to `out` the indexes of the lines in [first, end) that `filter` matches. Reads in
+    // slices, so the runner's logging never waits long. False when the log was cleared since
+    // `generation` (what was found is then of no use).
+    bool FilterLines(const CommDebugFilter& filter, size_t first, size_t end, uint64_t generation,
+                     std::vector<uint32_t>& out) const;
     // Writes every line ended by CR LF. False with `error` set when the file cannot be written.
     bool SaveToFile(const std::string& path, std::string& error) const;
+    // Writes the CSV form of the lines `rows` (all lines when null), with the time column when
+    // `withTime` (see AppendCommDebugCsvRow). The file is replaced whole or not at all. False with
+    // `error` set when it cannot be written.
+    bool ExportCsv(const std::string& path, const std::vector<uint32_t>* rows, bool withTime,
+                   std::string& error) const;
     // Bytes the storage holds (text chunks and index), for measurements.
     size_t StorageBytes() const;
     // The log's flags (the comm-debug switch and the runner's keywords set them).
@@ -69,10 +84,12 @@ class CommDebugLog {
   private:
     struct LineRef {
         uint32_t chunk;
-        uint32_t offset;
-        uint32_t length;
+        uint32_t place;   // offset in the chunk << kLengthBits | length
+        uint64_t micros;  // since the first line
     };
     static constexpr size_t kChunkBytes = 1 << 20;
+    static constexpr unsigned kLengthBits = 12;  // lines stay far below 4096 bytes
+    static_assert(kChunkBytes << kLengthBits <= (uint64_t{1} << 32));
 
     bool Logging() const;
     void AppendLocked(std::string_view text);
@@ -84,6 +101,7 @@ class CommDebugLog {
     std::vector<std::unique_ptr<char[]>> chunks_;
     size_t chunkUsed_ = kChunkBytes;  // forces a first chunk
     std::vector<LineRef> index_;
+    uint64_t firstLineUs_ = 0;
     uint64_t generation_ = 0;
 };
 

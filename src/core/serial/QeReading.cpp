@@ -10,6 +10,7 @@ namespace {
 
 void SetCount(QeReadingState& state, unsigned unit, int channel, int32_t count) {
     state.Boards.Qe[unit][channel].Count = count;
+    state.Boards.Qe[unit][channel].Readings.fetch_add(1);
     int reg = 40 + 2 * static_cast<int>(unit) + channel;
     state.Registers.TempRegisters[reg] = static_cast<uint32_t>(count);
     state.Registers.TempRegisterChanged[reg] = 1;

@@ -2,27 +2,23 @@
 
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <array>
 
+#include "core/serial/BoardProtocol.h"
 #include "ui/app/ModalDialog.h"
 #include "ui/app/RadioGroup.h"
 
 namespace vendra::ui {
 
 namespace {
-constexpr std::array<uint32_t, 8> kItemBaud = {460800, 230400, 115200, 57600,
-                                               38400,  19200,  9600,   0};
 constexpr int kDesignItem = 3;  // "57600"
 }  // namespace
 
 uint32_t TBaudrateSelectDialog::BaudForItem(int index) {
-    return index >= 0 && index < static_cast<int>(kItemBaud.size()) ? kItemBaud[index] : 0;
+    return protocol::BaudForDialogIndex(index);
 }
 
 int TBaudrateSelectDialog::ItemForBaud(uint32_t baud) {
-    for (size_t i = 0; i < kItemBaud.size(); ++i)
-        if (kItemBaud[i] == baud) return static_cast<int>(i);
-    return -1;
+    return protocol::BaudDialogIndex(baud);
 }
 
 TBaudrateSelectDialog::TBaudrateSelectDialog(SystemState& state, QWidget* parent)

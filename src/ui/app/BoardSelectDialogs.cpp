@@ -19,18 +19,9 @@ ChoiceDialog::ChoiceDialog(const QString& className, const QString& caption,
     group_ = new RadioGroup(groupCaption, items, columns, this);
     group_->setObjectName(groupName);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QPushButton* ok = nullptr;
+    QHBoxLayout* buttons = OkCancelRow(*this, ok);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group_);
     layout->addLayout(buttons);

@@ -5,6 +5,7 @@
 #include "ui/network/AxisStatsBox.h"
 #include "ui/network/PortConfigurationDialog.h"
 #include "ui/onboard/OnboardEditor.h"
+#include "ui/runner/MotionPlotWindow.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
 #include "ui/tools/ToolsController.h"
@@ -19,6 +20,7 @@ void InstallExtensions(TMain& main) {
     InstallTerminal(main);
     InstallOnboardEditor(main);
     InstallTools(main);
+    InstallMotionPlot(main);
 }
 
 }  // namespace vendra::ui

@@ -1,9 +1,11 @@
 #include "ui/app/MessageBox.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <map>
 #include <memory>
 
@@ -141,6 +143,13 @@ int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title
         // No close box in the title bar (the window manager shows only the hints given).
         box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
                            ~Qt::WindowCloseButtonHint);
+    }
+    // A message box sizes itself to its text alone; a short text under a long title would leave
+    // the title cut in the title bar ("VDWin IEEPROM Editor Message").
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int titleWidth = box.fontMetrics().horizontalAdvance(title) + 140;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     // Where Escape and the close box answer, they press Cancel (or the lone OK).
     ExecModal(box);

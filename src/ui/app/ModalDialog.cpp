@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 
@@ -25,6 +27,20 @@ int ExecModal(QDialog& dialog) {
         });
     }
     return dialog.exec();
+}
+
+QHBoxLayout* OkCancelRow(QDialog& dialog, QPushButton*& ok) {
+    ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    ok->setObjectName(QStringLiteral("OKButton"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), &dialog);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 void FitCaption(QDialog& dialog, QWidget& content) {

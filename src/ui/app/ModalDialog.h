@@ -6,6 +6,8 @@
 #include <functional>
 
 class QDialog;
+class QHBoxLayout;
+class QPushButton;
 class QWidget;
 
 namespace vendra::ui {
@@ -18,6 +20,10 @@ int ExecModal(QDialog& dialog);
 // Widens `content` so that the dialog's title bar can show its whole caption (narrow dialogs
 // would have it cut by the window manager).
 void FitCaption(QDialog& dialog, QWidget& content);
+
+// The row of "OK" (OKButton, the default button) and "Cancel" (CancelButton, rejects the dialog)
+// at the right of a dialog. The caller connects `ok` to what OK does.
+QHBoxLayout* OkCancelRow(QDialog& dialog, QPushButton*& ok);
 
 // Installs (or, with an empty function, removes) the hook; returns the previous one.
 ModalAnswerHook SetModalAnswerHook(ModalAnswerHook hook);

@@ -39,18 +39,9 @@ TfnDCommand::TfnDCommand(const QString& className, const QString& caption, const
     combo_->completer()->setCaseSensitivity(Qt::CaseSensitive);
     combo_->setCurrentIndex(preselect >= 0 && preselect < items.size() ? preselect : -1);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QPushButton* ok = nullptr;
+    QHBoxLayout* buttons = OkCancelRow(*this, ok);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(combo_);
     layout->addStretch();

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/network/ConfigFile.h"
+#include "ui/app/ModalDialog.h"
 
 namespace vendra::ui {
 
@@ -56,22 +57,14 @@ TConfiguration::TConfiguration(SystemState& state, Actions actions, QWidget* par
     screenForm->addRow(QStringLiteral("Tmp Win"), NumberEdit(screen, "TempWinTime"));
     screenForm->addRow(QStringLiteral("Enc Win"), NumberEdit(screen, "EncoderWinTime"));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QPushButton* ok = nullptr;
+    QHBoxLayout* buttons = OkCancelRow(*this, ok);
     connect(ok, &QPushButton::clicked, this, &TConfiguration::OKButtonClick);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(commPort_, &QComboBox::currentIndexChanged, this, &TConfiguration::CommPortChange);
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(comm, 0, Qt::AlignTop);
     groups->addWidget(screen, 0, Qt::AlignTop);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups);
     layout->addLayout(buttons);

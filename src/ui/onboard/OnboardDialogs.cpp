@@ -10,23 +10,7 @@
 
 namespace vendra::ui {
 
-namespace {
-
-QHBoxLayout* OkCancel(QDialog* dialog, QPushButton*& ok) {
-    ok = new QPushButton(QStringLiteral("OK"), dialog);
-    ok->setObjectName(QStringLiteral("OKButton"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    return row;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TfniCOMMAND::TfniCOMMAND(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TfniCOMMAND"));
@@ -39,7 +23,7 @@ TfniCOMMAND::TfniCOMMAND(const QString& text, QWidget* parent) : QDialog(parent)
     edit_->setMinimumWidth(420);
     label->setBuddy(edit_);
     QPushButton* ok = nullptr;
-    QHBoxLayout* buttons = OkCancel(this, ok);
+    QHBoxLayout* buttons = OkCancelRow(*this, ok);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
@@ -63,7 +47,7 @@ TfniADDRESS::TfniADDRESS(OnboardProgram& program, Operator& op, QWidget* parent)
     edit_->setObjectName(QStringLiteral("IDC_EDIT9"));
     label_->setBuddy(edit_);
     QPushButton* ok = nullptr;
-    QHBoxLayout* buttons = OkCancel(this, ok);
+    QHBoxLayout* buttons = OkCancelRow(*this, ok);
     connect(ok, &QPushButton::clicked, this, &TfniADDRESS::OKButtonClick);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);

@@ -1,5 +1,7 @@
 #include "ui/serial/CommunicationsDebugger.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -12,7 +14,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "core/runner/CommDebugSource.h"
 #include "core/serial/CommDebugLog.h"
+#include "ui/serial/CommDebugFilterBar.h"
 #include "ui/serial/CommDebugListModel.h"
 
 namespace vendra::ui {
@@ -53,6 +57,24 @@ TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& o
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setMinimumSize(420, 300);
     connect(model_, &CommDebugListModel::LinesAdded, this, &TCommunicationsDebugger::ShowNewest);
+    connect(model_, &CommDebugListModel::LinesAdded, this, &TCommunicationsDebugger::ShowCount);
+    connect(model_, &CommDebugListModel::RowsReplaced, this, &TCommunicationsDebugger::ShowCount);
+    connect(list_, &QListView::doubleClicked, this,
+            [this](const QModelIndex& index) { ShowSourceLine(index.row()); });
+
+    filterBar_ = new CommDebugFilterBar(this);
+    connect(filterBar_, &CommDebugFilterBar::FilterChanged, this,
+            [this](const CommDebugFilter& filter) {
+                model_->SetFilter(filter);
+                ShowNewest();
+            });
+    timeStamps_ = new QCheckBox(QStringLiteral("Time Stamps"), this);
+    timeStamps_->setObjectName(QStringLiteral("TimeStampsBox"));
+    connect(timeStamps_, &QCheckBox::toggled, model_, &CommDebugListModel::SetTimeStamps);
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("StatusLine"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_->setFrameShape(QFrame::StyledPanel);
 
     auto makeButton = [this](const char* name, const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -62,18 +84,24 @@ TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& o
     QPushButton* print = makeButton("PrintButton", "Print");
     QPushButton* clear = makeButton("ClearScreenButton", "Clear Screen");
     QPushButton* save = makeButton("SaveToFileButton", "Save to File");
+    QPushButton* csv = makeButton("ExportCsvButton", "Export CSV");
     connect(print, &QPushButton::clicked, this, &TCommunicationsDebugger::PrintButtonClick);
     connect(clear, &QPushButton::clicked, this, &TCommunicationsDebugger::ClearScreenButtonClick);
     connect(save, &QPushButton::clicked, this, &TCommunicationsDebugger::SaveButtonClick);
+    connect(csv, &QPushButton::clicked, this, &TCommunicationsDebugger::ExportCsvButtonClick);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(print);
     buttons->addWidget(clear);
     buttons->addWidget(save);
+    buttons->addWidget(csv);
+    buttons->addWidget(timeStamps_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(legend);
+    layout->addWidget(filterBar_);
     layout->addWidget(list_, 1);
     layout->addLayout(buttons);
+    layout->addWidget(status_);
 
     AskSaveFileName = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save to File"));
@@ -83,6 +111,11 @@ TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& o
                                             QString(), QStringLiteral("PDF (*.pdf)"));
     };
     PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    AskCsvFileName = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"),
+                                            QStringLiteral("comm_debug.csv"),
+                                            QStringLiteral("CSV (*.csv)"));
+    };
     ShowNewest();
 }
 
@@ -107,6 +140,30 @@ void TCommunicationsDebugger::ShowNewest() {
     QModelIndex last = model_->index(rows - 1);
     list_->setCurrentIndex(last);
     list_->scrollTo(last, QAbstractItemView::PositionAtBottom);
+}
+
+void TCommunicationsDebugger::ShowCount() {
+    filterBar_->ShowCount(static_cast<size_t>(model_->rowCount()), model_->LogLines(),
+                          model_->Filtered());
+}
+
+void TCommunicationsDebugger::ShowSourceLine(int row) {
+    if (row < 0 || row >= model_->rowCount()) return;
+    const std::string line = log_.Line(model_->LogIndex(row));
+    status_->setText(QString::fromLatin1(
+        CommDebugSourceLine(state_.Program, state_.App.ProgramLoaded.load() == 1, line)));
+}
+
+void TCommunicationsDebugger::ExportCsvButtonClick() {
+    QString name = AskCsvFileName ? AskCsvFileName() : QString();
+    if (name.isEmpty()) return;
+    model_->Sync();  // every line logged so far
+    std::string error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool ok =
+        log_.ExportCsv(name.toStdString(), model_->ShownLines(), model_->TimeStamps(), error);
+    QApplication::restoreOverrideCursor();
+    if (!ok) op_.ShowMessageBox(error, "VDWin Error Message", mb::IconWarning);
 }
 
 void TCommunicationsDebugger::ClearScreenButtonClick() {

@@ -2,6 +2,12 @@
 // legend "->Host" "/" "<-Board", the list IDC_BOTH_COMM and the buttons "Print", "Clear Screen"
 // and "Save to File". It has only a minimise button; unchecking "Comm. Debug" closes it.
 //
+// To find things: a filter row (text, direction, unit; the list then shows only the matching
+// lines, numbered as logged), "Time Stamps" (each line shows the time since the first line, in
+// ms), "Export CSV" of the lines shown, and a double click on a sent frame, which shows the
+// program line that sent it in the status line below the list. Print, Clear Screen and Save to
+// File act on the whole log, filter or not.
+//
 // Print goes to the default printer; on a machine without a printer the operator names a PDF
 // file and is told the list went there. The file-name questions and the printer check can be
 // replaced (tests). Thread rule: GUI thread only.
@@ -12,6 +18,8 @@
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
 
+class QCheckBox;
+class QLabel;
 class QListView;
 class QPushButton;
 class QPrinter;
@@ -22,6 +30,7 @@ class CommDebugLog;
 
 namespace vendra::ui {
 
+class CommDebugFilterBar;
 class CommDebugListModel;
 
 class TCommunicationsDebugger : public QWidget {
@@ -33,17 +42,23 @@ class TCommunicationsDebugger : public QWidget {
 
     QListView* List() const { return list_; }
     CommDebugListModel* Model() const { return model_; }
+    CommDebugFilterBar* FilterBar() const { return filterBar_; }
 
     // Asked for the file of "Save to File"; empty = cancelled.
     std::function<QString()> AskSaveFileName;
     // Asked for a PDF file when no printer is installed; empty = cancelled.
     std::function<QString()> AskPdfFileName;
     std::function<bool()> PrinterAvailable;
+    // Asked for the file of "Export CSV"; empty = cancelled.
+    std::function<QString()> AskCsvFileName;
 
   public slots:
     void PrintButtonClick();
     void ClearScreenButtonClick();
     void SaveButtonClick();
+    void ExportCsvButtonClick();
+    // The status line shows the program line that sent the frame of `row` (or why none).
+    void ShowSourceLine(int row);
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -51,6 +66,7 @@ class TCommunicationsDebugger : public QWidget {
 
   private:
     void ShowNewest();
+    void ShowCount();
     bool PrintTo(QPrinter& printer);
 
     SystemState& state_;
@@ -58,6 +74,9 @@ class TCommunicationsDebugger : public QWidget {
     CommDebugLog& log_;
     QListView* list_;
     CommDebugListModel* model_;
+    CommDebugFilterBar* filterBar_;
+    QCheckBox* timeStamps_;
+    QLabel* status_;
 };
 
 }  // namespace vendra::ui

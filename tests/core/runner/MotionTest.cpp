@@ -41,7 +41,7 @@ class Motion : public ::testing::Test {
 const char* const kMoveAndWait =
     "link_me,3,S,0,0,1,3,5,5\n"
     "DBoard,3,\"M1000\"\n"
-    "wait_DBoard_done,3,\"\"\n"
+    "wait_DBoard_done,3,\"w\"\n"
     "end_program\n";
 
 TEST_F(Motion, InToleranceNeedsNoCorrection) {
@@ -95,7 +95,7 @@ TEST_F(Motion, NegativeEncoderCountIsCorrectedThroughZero) {
     ASSERT_TRUE(
         rig.Load("link_me,3,S,0,0,1,1,5,5\n"
                  "DBoard,3,\"M1000\"\n"
-                 "wait_DBoard_done,3,\"\"\n"
+                 "wait_DBoard_done,3,\"w\"\n"
                  "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     auto frames = Matching(rig.simulator->ReceivedFrames(), {"D3D", "D3\r", "Q0P"});
@@ -112,7 +112,7 @@ TEST_F(Motion, EncoderStateZeroIsNeverCorrected) {
     ASSERT_TRUE(
         rig.Load("link_me,3,S,0,0,0,3,5,5\n"
                  "DBoard,3,\"M1000\"\n"
-                 "wait_DBoard_done,3,\"\"\n"
+                 "wait_DBoard_done,3,\"w\"\n"
                  "DBoard_check_done,3,0,0\n"
                  "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
@@ -202,7 +202,7 @@ TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
     ASSERT_TRUE(rig.simulator->SetMotorSpeed("Y1", 2000));
     ASSERT_TRUE(
         rig.Load("AxisBoard,1,\"XM50,YM200\"\n"
-                 "wait_AxisBoard_done,1,A,\"\"\n"
+                 "wait_AxisBoard_done,1,A,\"w\"\n"
                  "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     auto polls = Matching(rig.simulator->ReceivedFrames(), {"W1\r", "X1\r", "Y1\r", "Z1\r"});
@@ -210,9 +210,15 @@ TEST_F(Motion, WholeAxisBoardWaitsForXYZWInOrder) {
     // Every poll of a later axis follows the one before it: a busy axis sends the next poll
     // back to X.
     for (size_t i = 0; i < polls.size(); ++i) {
-        if (polls[i] == "Y1\r") EXPECT_EQ(polls[i - 1], "X1\r") << i;
-        if (polls[i] == "Z1\r") EXPECT_EQ(polls[i - 1], "Y1\r") << i;
-        if (polls[i] == "W1\r") EXPECT_EQ(polls[i - 1], "Z1\r") << i;
+        if (polls[i] == "Y1\r") {
+            EXPECT_EQ(polls[i - 1], "X1\r") << i;
+        }
+        if (polls[i] == "Z1\r") {
+            EXPECT_EQ(polls[i - 1], "Y1\r") << i;
+        }
+        if (polls[i] == "W1\r") {
+            EXPECT_EQ(polls[i - 1], "Z1\r") << i;
+        }
     }
     EXPECT_GT(std::count(polls.begin(), polls.end(), "Y1\r"), 1) << "Y was busy at least once";
     EXPECT_EQ(std::count(polls.begin(), polls.end(), "Z1\r"), 1);
@@ -236,7 +242,7 @@ TEST_F(Motion, AxisLinkIsVerifiedWithItsLetter) {
     ASSERT_TRUE(
         rig.Load("link_me,1,Y,2,1,1,3,5,5\n"
                  "AxisBoard,1,\"YM400\"\n"
-                 "wait_AxisBoard_done,1,Y,\"\"\n"
+                 "wait_AxisBoard_done,1,Y,\"w\"\n"
                  "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd());
     // The axis letter of the correction texts takes the unit digit like any axis command.

@@ -24,13 +24,6 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-std::vector<std::string> FramesStartingWith(const sim::Simulator& sim, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const auto& f : sim.ReceivedFrames())
-        if (f.rfind(prefix, 0) == 0) out.push_back(f);
-    return out;
-}
-
 TEST(RunnerBoard, BoardCommandsReachTheirUnits) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3,U2,H1,X1,Q0"));
@@ -91,7 +84,7 @@ TEST(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3"));
     ASSERT_TRUE(
-        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
+        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\n"
                  "end_program\n"));
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));  // the move and two status polls
@@ -111,7 +104,7 @@ TEST(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
         rig.Connect("D3", [](sim::Options& o) { o.faults.push_back("noreply:match=D3:skip=3"); }));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
-        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
+        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\n"
                  "end_program\n"));
     ASSERT_TRUE(rig.RunToEnd(5000));
     EXPECT_EQ(rig.Reg(1), 0u);
@@ -129,7 +122,7 @@ TEST(RunnerBoard, VanishedLineEndsARunThatCannotWaitForIt) {
     ASSERT_TRUE(rig.Connect("D3"));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
-        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"\"\nset_temp,1,1\n"
+        rig.Load("DBoard,3,\"M100000\"\nwait_DBoard_done,3,\"w\"\nset_temp,1,1\n"
                  "end_program\n"));
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));

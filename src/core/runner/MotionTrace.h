@@ -1,0 +1,83 @@
+// The recorded motion of the motion plot: one time axis shared by every series (milliseconds
+// since the first sample) and, per series, its name and one value per sample from the sample at
+// which it appeared on. Every point is kept for export; drawing takes a decimated copy whose
+// size depends on the width drawn, not on the length of the record.
+//
+// Error rule: no messages; WriteCsvFile returns false with a text for the operator. A series or
+// sample index out of range gives an empty result, never an out-of-range read.
+// Thread rule: not shared; one owner (the plot window's GUI thread, or a test).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vendra {
+
+// One drawn point: x in seconds since the first sample, y the value.
+struct PlotPoint {
+    double x;
+    double y;
+};
+
+class MotionTrace {
+  public:
+    // A new series, empty until the next sample. Returns its index.
+    size_t AddSeries(std::string name);
+    // One sample: `values` holds one value per series, in series order.
+    void AppendSample(uint32_t timeMs, std::span<const int32_t> values);
+    // Drops every sample and point; the series stay (empty) and time starts again at the next
+    // sample.
+    void ClearPoints();
+
+    size_t SeriesCount() const { return series_.size(); }
+    size_t SampleCount() const { return timesMs_.size(); }
+    const std::string& SeriesName(size_t series) const;
+    // The sample at which `series` has its first point.
+    size_t FirstSample(size_t series) const;
+    size_t PointCount(size_t series) const;
+    uint32_t TimeMs(size_t sample) const { return sample < timesMs_.size() ? timesMs_[sample] : 0; }
+    // Value of `series` at `sample`; false when the series has no point there.
+    bool Value(size_t series, size_t sample, int32_t& value) const;
+
+    // The points of `series` to draw, at most 4 x `buckets`: the samples are cut into at most
+    // `buckets` runs of equal length, and each run gives its first, lowest, highest and last
+    // point in time order, so spikes and steps survive. A series with few points is given whole.
+    // Points inside a flat stretch are left out (the line is the same without them).
+    void Decimate(size_t series, size_t buckets, std::vector<PlotPoint>& out) const;
+    // Samples per run when `points` are decimated into at most `buckets` runs: ceil(points /
+    // buckets), rounded up to whole blocks once it passes one block.
+    static size_t RunLength(size_t points, size_t buckets);
+
+    // CSV of every sample: a header "time_s" and the series names, then one row per sample with
+    // the time in seconds (three decimals) and each series' value, empty before its first
+    // point. Rows end in CR LF.
+    std::string CsvHeader() const;
+    // Appends rows [first, first + count) that exist.
+    void AppendCsvRows(std::string& out, size_t first, size_t count) const;
+    // Writes the whole CSV; the file is replaced whole or not at all. False with `error` set when
+    // it cannot be written.
+    bool WriteCsvFile(const std::string& path, std::string& error) const;
+
+  private:
+    // Lowest and highest point of each full run of kBlock points, kept as points arrive, so that
+    // decimating a long series reads its blocks instead of every point.
+    static constexpr size_t kBlock = 64;
+    struct Block {
+        uint32_t minAt;
+        uint32_t maxAt;
+    };
+    struct Series {
+        std::string name;
+        size_t first;  // sample index of values[0]
+        std::vector<int32_t> values;
+        std::vector<Block> blocks;
+    };
+    static void MinMaxIn(const Series& s, size_t begin, size_t end, size_t& minAt, size_t& maxAt);
+
+    std::vector<uint32_t> timesMs_;
+    std::vector<Series> series_;
+};
+
+}  // namespace vendra

@@ -1,0 +1,259 @@
+// The motion plot's record: which motors and channels become series, when samples are taken,
+// decimation for drawing, and the CSV export.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+
+#include "core/app/SystemState.h"
+#include "core/runner/MotionSampler.h"
+#include "core/runner/PlotSplit.h"
+#include "core/serial/QeDataLogger.h"
+#include "core/serial/QeReading.h"
+
+namespace vendra {
+namespace {
+
+std::vector<std::string> Names(const MotionTrace& t) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < t.SeriesCount(); ++i) out.push_back(t.SeriesName(i));
+    return out;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+TEST(MotionSamplerTest, SeriesAreTheMotorsThatMovedAndTheChannelsThatReported) {
+    SystemState state;
+    QeDataLogger logger(state.Run);
+    state.Boards.MotorU[2].Position = 700;  // where it stood before: not a move
+    state.Boards.Qe[0][0].Count = 55;       // a count that no reading filed
+    MotionSampler sampler(state.Boards);
+
+    EXPECT_FALSE(sampler.Sample(1000));  // nothing moved: nothing recorded
+    EXPECT_EQ(sampler.Trace().SampleCount(), 0u);
+
+    state.Boards.MotorAxis[1][AxisY].Position = -5;
+    state.Boards.MotorD[3].Position = 1000;
+    FileQeReading(state, logger, 0, QeReadingMode::OneChannel, 1, "12");
+    ASSERT_TRUE(sampler.Sample(1100));
+    EXPECT_EQ(Names(sampler.Trace()), (std::vector<std::string>{"D3", "X1 axis Y", "Q0 ch 1"}));
+    EXPECT_EQ(sampler.TakeNewSeriesCount(), 3u);
+
+    state.Boards.MotorU[2].Position = 900;
+    state.Boards.MotorH[10].Position = 1;
+    FileQeReading(state, logger, 15, QeReadingMode::BothChannels, 0, "3,4");
+    ASSERT_TRUE(sampler.Sample(1250));
+    EXPECT_EQ(Names(sampler.Trace()), (std::vector<std::string>{"D3", "X1 axis Y", "Q0 ch 1", "U2",
+                                                                "HA", "QF ch 0", "QF ch 1"}));
+    EXPECT_EQ(sampler.TakeNewSeriesCount(), 4u);
+    EXPECT_EQ(sampler.TakeNewSeriesCount(), 0u);
+
+    const MotionTrace& t = sampler.Trace();
+    EXPECT_EQ(t.TimeMs(0), 0u);
+    EXPECT_EQ(t.TimeMs(1), 150u);
+    int32_t v = 0;
+    EXPECT_TRUE(t.Value(1, 0, v));
+    EXPECT_EQ(v, -5);
+    EXPECT_TRUE(t.Value(2, 1, v));
+    EXPECT_EQ(v, 12);
+    EXPECT_FALSE(t.Value(3, 0, v));  // U2 appeared at the second sample
+    EXPECT_TRUE(t.Value(3, 1, v));
+    EXPECT_EQ(v, 900);
+    EXPECT_TRUE(t.Value(6, 1, v));
+    EXPECT_EQ(v, 4);
+}
+
+TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterHeldAcrossIdleNotWhilePaused) {
+    SystemState state;
+    MotionSampler sampler(state.Boards);
+    state.Boards.MotorD[0].Position = 10;
+    EXPECT_FALSE(sampler.Tick(100, false));  // idle
+    EXPECT_TRUE(sampler.Tick(200, true));
+    state.Boards.MotorD[0].Position = 20;
+    EXPECT_TRUE(sampler.Tick(300, true));
+    state.Boards.MotorD[0].Position = 30;
+    EXPECT_TRUE(sampler.Tick(400, false));  // the run's end state
+    EXPECT_FALSE(sampler.Tick(500, false));
+    ASSERT_EQ(sampler.Trace().SampleCount(), 3u);
+    int32_t v = 0;
+    EXPECT_TRUE(sampler.Trace().Value(0, 2, v));
+    EXPECT_EQ(v, 30);
+    EXPECT_EQ(sampler.Trace().TimeMs(2), 200u);
+
+    // The next run resets the position: the line holds the old value until just before.
+    state.Boards.MotorD[0].Position = 0;
+    EXPECT_TRUE(sampler.Tick(1000, true));
+    ASSERT_EQ(sampler.Trace().SampleCount(), 5u);
+    EXPECT_EQ(sampler.Trace().TimeMs(3), 799u);
+    EXPECT_TRUE(sampler.Trace().Value(0, 3, v));
+    EXPECT_EQ(v, 30);
+    EXPECT_EQ(sampler.Trace().TimeMs(4), 800u);
+    EXPECT_TRUE(sampler.Trace().Value(0, 4, v));
+    EXPECT_EQ(v, 0);
+    EXPECT_TRUE(sampler.Tick(1100, true));  // going on: no more held values
+    EXPECT_EQ(sampler.Trace().SampleCount(), 6u);
+
+    sampler.SetPaused(true);
+    state.Boards.MotorD[1].Position = 1;
+    EXPECT_FALSE(sampler.Tick(1200, true));
+    EXPECT_EQ(sampler.Trace().SeriesCount(), 1u);  // no discovery while paused
+    sampler.SetPaused(false);
+
+    sampler.Clear();
+    EXPECT_EQ(sampler.Trace().SampleCount(), 0u);
+    EXPECT_TRUE(sampler.Tick(0xFFFFFFF0u, true));  // time restarts, across the tick's wrap
+    EXPECT_TRUE(sampler.Tick(0x10u, true));
+    EXPECT_EQ(Names(sampler.Trace()), (std::vector<std::string>{"D0", "D1"}));
+    EXPECT_EQ(sampler.Trace().TimeMs(0), 0u);
+    EXPECT_EQ(sampler.Trace().TimeMs(1), 0x20u);
+    EXPECT_EQ(sampler.Trace().PointCount(0), 2u);
+}
+
+// The line drawn from the decimated points must, over each run of samples, reach exactly the run's
+// lowest and highest value, and pass only through real samples in time order, whatever the
+// lengths, block boundaries and flat stretches.
+TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
+    std::mt19937 random(7);
+    for (size_t n : {10u, 400u, 401u, 30001u, 100000u}) {
+        for (size_t buckets : {1u, 97u, 500u}) {
+            MotionTrace t;
+            t.AddSeries("D0");
+            std::vector<int32_t> data(n);
+            int32_t walk = 0;
+            for (size_t i = 0; i < n; ++i) {
+                walk += (static_cast<int32_t>(random() % 5) - 2) / 2 * 100;  // flat half the time
+                data[i] = i == n / 3 ? 1'000'000 : walk;                     // one spike
+                int32_t v = data[i];
+                t.AppendSample(static_cast<uint32_t>(i * 100), std::span<const int32_t>(&v, 1));
+            }
+            std::vector<PlotPoint> pts;
+            t.Decimate(0, buckets, pts);
+            SCOPED_TRACE(testing::Message() << "n=" << n << " buckets=" << buckets);
+            ASSERT_LE(pts.size(), std::min(n, 4 * buckets));
+            auto sampleOf = [](const PlotPoint& p) { return static_cast<size_t>(p.x * 10 + 0.5); };
+            std::vector<bool> drawn(n);
+            for (size_t k = 0; k < pts.size(); ++k) {
+                ASSERT_LT(sampleOf(pts[k]), n);
+                ASSERT_EQ(pts[k].y, data[sampleOf(pts[k])]);
+                if (k) {
+                    ASSERT_GT(pts[k].x, pts[k - 1].x);
+                }
+                drawn[sampleOf(pts[k])] = true;
+            }
+            ASSERT_TRUE(drawn.front() && drawn.back());
+            if (n <= 4 * buckets) {  // whole, but for the insides of flat stretches
+                for (size_t i = 1; i + 1 < n; ++i) {
+                    if (!drawn[i]) {
+                        ASSERT_TRUE(data[i - 1] == data[i] && data[i] == data[i + 1]) << i;
+                    }
+                }
+            }
+            auto lineAt = [&](double x) {
+                auto after = std::lower_bound(pts.begin(), pts.end(), x,
+                                              [](const PlotPoint& p, double v) { return p.x < v; });
+                if (after->x == x) return after->y;
+                auto before = after - 1;
+                return before->y +
+                       (after->y - before->y) * (x - before->x) / (after->x - before->x);
+            };
+            const size_t run = n <= 4 * buckets ? 1 : MotionTrace::RunLength(n, buckets);
+            if (n > 4 * buckets) {
+                ASSERT_LE((n + run - 1) / run, buckets);
+            }
+            for (size_t begin = 0; begin < n; begin += run) {
+                const size_t end = std::min(n, begin + run);
+                const double x0 = begin / 10.0, x1 = (end - 1) / 10.0;
+                double lo = std::min(lineAt(x0), lineAt(x1)), hi = std::max(lineAt(x0), lineAt(x1));
+                for (const PlotPoint& p : pts) {
+                    if (p.x >= x0 && p.x <= x1) {
+                        lo = std::min(lo, p.y);
+                        hi = std::max(hi, p.y);
+                    }
+                }
+                ASSERT_EQ(lo, *std::min_element(&data[begin], &data[0] + end))
+                    << "run at " << begin;
+                ASSERT_EQ(hi, *std::max_element(&data[begin], &data[0] + end))
+                    << "run at " << begin;
+            }
+        }
+    }
+}
+
+// The head is handed over again only when points before its end changed or the tail grew long;
+// the tail only when it would land on other pixels.
+TEST(PlotSplitTest, HandsOverOnlyWhatChangedOnScreen) {
+    constexpr size_t T = PlotSplit::kTailPoints;
+    const PlotScale scale{0, 0.5, 0, 10};  // 0.5 s and 10 counts to a pixel
+    std::vector<PlotPoint> pts;
+    auto grow = [&](size_t to) {
+        while (pts.size() < to) pts.push_back({pts.size() * 1.0, pts.size() % 7 * 100.0});
+    };
+    struct Step {
+        std::function<void()> change;
+        bool head, tail;
+        size_t headSize, tailStart;
+    };
+    const Step steps[] = {
+        {[&] { grow(2 * T); }, false, true, 0, 0},               // all tail
+        {[] {}, false, false, 0, 0},                             // nothing new
+        {[&] { pts.back().y += 4; }, false, false, 0, 0},        // within the pixel
+        {[&] { pts.back().x += 0.2; }, false, false, 0, 0},      // within the pixel
+        {[&] { pts.back().y += 20; }, false, true, 0, 0},        // two pixels up
+        {[&] { grow(2 * T + 1); }, true, true, T + 1, T},        // the tail grew long
+        {[&] { grow(3 * T); }, false, true, T + 1, T},           // newest points: tail only
+        {[&] { pts[T].y = 99; }, true, true, 2 * T, 2 * T - 1},  // a head point changed
+        {[&] { pts.resize(5); }, true, true, 0, 0},              // cleared, a few points again
+        {[&] { pts.clear(); }, false, true, 0, 0},
+    };
+    PlotSplit split;
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        steps[i].change();
+        const PlotSplit::Changes c = split.Update(pts, scale);
+        EXPECT_EQ(c.head, steps[i].head);
+        EXPECT_EQ(c.tail, steps[i].tail);
+        EXPECT_EQ(split.HeadSize(), steps[i].headSize);
+        EXPECT_EQ(split.TailStart(), steps[i].tailStart);
+    }
+}
+
+TEST(MotionTraceTest, CsvHasEverySampleWithEmptyCellsBeforeASeriesAppears) {
+    MotionTrace t;
+    t.AddSeries("D3");
+    const int32_t a[] = {1000};
+    t.AppendSample(0, a);
+    t.AddSeries("Q0 ch 1");
+    const int32_t b[] = {1000, -12};
+    t.AppendSample(100, b);
+    const int32_t c[] = {-2147483647 - 1, 7};
+    t.AppendSample(123456, c);
+
+    const std::string path = ::testing::TempDir() + "plot_" + std::to_string(getpid()) + ".csv";
+    std::string error;
+    ASSERT_TRUE(t.WriteCsvFile(path, error)) << error;
+    EXPECT_EQ(ReadFile(path),
+              "time_s,D3,Q0 ch 1\r\n"
+              "0.000,1000,\r\n"
+              "0.100,1000,-12\r\n"
+              "123.456,-2147483648,7\r\n");
+    std::remove(path.c_str());
+
+    EXPECT_FALSE(t.WriteCsvFile("/nonexistent-folder/x.csv", error));
+    EXPECT_NE(error.find("/nonexistent-folder/x.csv"), std::string::npos);
+
+    t.ClearPoints();
+    std::string rows;
+    t.AppendCsvRows(rows, 0, 10);
+    EXPECT_EQ(t.CsvHeader() + rows, "time_s,D3,Q0 ch 1\r\n");
+}
+
+}  // namespace
+}  // namespace vendra
