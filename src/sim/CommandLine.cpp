@@ -149,6 +149,18 @@ const std::vector<OptionRow>& Table() {
              }
              return true;
          }},
+        {"--return-after", "MS",
+         "a vanished line (--vanish-after, a vanish fault) comes back on the\n"
+         "same link MS milliseconds later, with every unit as it was",
+         [](const std::string& v, CommandLine& l, Wanted&, std::string& error) {
+             long n = 0;
+             if (!Number(v, n) || n < 0 || n > 86400000) {
+                 error = "--return-after needs milliseconds";
+                 return false;
+             }
+             l.options.returnAfterMs = static_cast<int>(n);
+             return true;
+         }},
         {"--log", "FILE", "write every byte received and sent, with times, to FILE",
          [](const std::string& v, CommandLine& l, Wanted&, std::string&) {
              l.options.logFile = v;
@@ -188,7 +200,8 @@ const char* const kAfterOptions =
     "  overlong  the value text gets extra digits                      len=N (default 40)\n"
     "  garbage   bytes that are no answer, then CR                     text=T\n"
     "  wrongaddr the answer carries another unit digit                 digit=H (default +1)\n"
-    "  vanish    the line vanishes: the pty closes and the link goes\n"
+    "  vanish    the line vanishes: the pty closes and the link goes;  return=MS (it comes\n"
+    "            back on the same link MS later; default --return-after, else never)\n"
     "  cut       the answer stops after some of its lines              lines=N (default 1)\n"
     "            (a program listing broken off; the load's ':' prompt counts as no line)\n"
     "  noise     a line without ':' before every line of the answer    text=T\n"

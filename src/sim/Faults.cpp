@@ -160,6 +160,8 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
             char* end = nullptr;
             fault.by = std::strtol(value.c_str(), &end, 10);
             ok = !value.empty() && *end == '\0';
+        } else if (ok && key == "return") {
+            ok = ParseCount(value, fault.returnMs);
         } else if (ok && key == "digit") {
             fault.digit = value.size() == 1 ? HexValue(value[0]) : -1;
             ok = fault.digit >= 0;

@@ -12,7 +12,9 @@
 //           garbage   bytes that are no answer, then CR                     text=T
 //           wrongaddr the answer carries another unit digit                 digit=H (default +1)
 //           offby     the number the answer carries is off by N                 by=N (default 1)
-//           vanish    the line vanishes: master closed, link removed (no answer)
+//           vanish    the line vanishes: master closed, link removed (no answer)   return=MS
+//                     (comes back on the same link MS later; default: the simulator's
+//                     --return-after, else never)
 //           cut       the answer stops after some of its lines (a listing broken off)  lines=N
 //                     (default 1; a prompt without CR counts as no line)
 //           noise     a line without ':' before every line of the answer      text=T
@@ -49,9 +51,10 @@ struct Fault {
     int delayMs = 200;
     int extra = 40;
     std::string text = "\x15~?\x7f";
-    int digit = -1;  // -1: the unit's digit + 1
-    int lines = 1;   // cut: lines of the answer that still go out
-    long by = 1;     // offby: added to the answer's number
+    int digit = -1;     // -1: the unit's digit + 1
+    int lines = 1;      // cut: lines of the answer that still go out
+    long by = 1;        // offby: added to the answer's number
+    int returnMs = -1;  // vanish: the line comes back this long after; -1: as the options say
 };
 
 // The first `lines` CR-ended lines of an answer (cut), and an answer with `noise` as a line of its

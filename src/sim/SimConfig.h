@@ -72,6 +72,9 @@ struct Options {
     bool keepMemoryLog = true;        // keep the byte log and frames in memory (tests read them)
     std::string logFile;              // also write the byte log to this file when not empty
     std::vector<std::string> faults;  // fault rules (see Faults.h), applied at Start
+    // A line that vanished (VanishLine, a vanish fault without its own return=) comes back on the
+    // same link this long after; -1: it stays away.
+    int returnAfterMs = -1;
 };
 
 // "D3,X1:ver=205,Q0": units with optional ':'-separated settings (see UnitSettingsHelp()).

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -119,8 +120,11 @@ bool Simulator::Start() {
     ignoredPartial_.clear();
     impl_->out.Clear();
     vanishPending_ = false;
+    pendingReturnMs_ = -1;
+    returnDue_.reset();
     vanished_ = false;
     vanishRequest_ = false;
+    returnRequest_ = false;
     stop_ = false;
     running_ = true;
     log_.AddNote(MonotonicUs(), "line " + link + " -> " + slavePath_ + ", boards at " +
@@ -158,7 +162,12 @@ void Simulator::Run() {
         log_.AddBytes(MonotonicUs(), LogKind::Sent, data, size);
     };
     while (!stop_) {
-        if (vanishRequest_.exchange(false) || vanishPending_) CloseLine("the line vanished");
+        if (vanishRequest_.exchange(false))
+            Vanish("the line vanished", -1);
+        else if (vanishPending_)
+            Vanish("the line vanished", pendingReturnMs_);
+        if (returnRequest_.exchange(false) || (returnDue_ && SimClock::now() >= *returnDue_))
+            ReopenLine();
         int master = line_->IsOpen() ? line_->master() : -1;
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {master, 0, 0}};
         nfds_t count = 1;
@@ -189,6 +198,13 @@ void Simulator::Run() {
             timeoutPtr = &timeout;
         } else {
             log_.FlushFile();  // the line is quiet: a good time for the file's disk write
+        }
+        if (master < 0 && returnDue_) {
+            auto wait = std::max(*returnDue_ - SimClock::now(), SimClock::duration::zero());
+            auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1000000000);
+            timeout.tv_nsec = static_cast<long>(ns % 1000000000);
+            timeoutPtr = &timeout;
         }
         int ready = ppoll(fds, count, timeoutPtr, nullptr);
         if (ready < 0 && errno != EINTR) {
@@ -353,6 +369,7 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
                 break;
             case FaultKind::Vanish:
                 vanishPending_ = true;
+                pendingReturnMs_ = f.returnMs;
                 drop = true;
                 break;
             default:
@@ -391,12 +408,74 @@ void Simulator::CloseLine(const std::string& why) {
     vanishedCv_.notify_all();
 }
 
+void Simulator::Vanish(const std::string& why, int returnMs) {
+    const int ms = returnMs >= 0 ? returnMs : options_.returnAfterMs;
+    pendingReturnMs_ = -1;
+    CloseLine(why);
+    if (ms >= 0) {
+        returnDue_ = SimClock::now() + std::chrono::milliseconds(ms);
+        log_.AddNote(MonotonicUs(), "the line comes back in " + std::to_string(ms) + " ms");
+    } else {
+        returnDue_.reset();
+    }
+    vanishes_.fetch_add(1);
+    vanishedCv_.notify_all();
+}
+
+void Simulator::ReopenLine() {
+    returnDue_.reset();
+    std::string error, link;
+    uint32_t baud = 0;
+    {
+        std::lock_guard lock(mu_);
+        link = linkPath_;
+        baud = network_->BoardBaud();
+    }
+    bool back = line_->IsOpen();
+    if (!back) {
+        // A new pseudo-terminal behind the same link, as an adapter plugged in again gets a new
+        // device behind the same name.
+        back = line_->Open(baud, error) && line_->MakeLink(link, error);
+        if (!back) {
+            line_->Close();
+            log_.AddNote(MonotonicUs(), "the line could not come back: " + error);
+        } else {
+            rxFree_ = SimTime{};
+            log_.AddNote(MonotonicUs(),
+                         "the line came back: " + link + " -> " + line_->slavePath());
+        }
+    }
+    {
+        std::lock_guard lock(mu_);
+        if (back) {
+            slavePath_ = line_->slavePath();
+            vanished_ = false;
+        }
+        returnAttempts_.fetch_add(1);
+    }
+    if (back) returns_.fetch_add(1);
+    vanishedCv_.notify_all();
+}
+
 void Simulator::VanishLine() {
     if (!running_ || vanished_) return;
+    const int before = vanishes_.load();
     vanishRequest_ = true;
     Wake();
     std::unique_lock lock(mu_);
-    vanishedCv_.wait_for(lock, std::chrono::seconds(2), [this] { return vanished_.load(); });
+    vanishedCv_.wait_for(lock, std::chrono::seconds(2), [&] { return vanishes_.load() != before; });
+}
+
+bool Simulator::ReturnLine() {
+    if (!running_) return false;
+    if (!vanished_) return true;
+    const int before = returnAttempts_.load();
+    returnRequest_ = true;
+    Wake();
+    std::unique_lock lock(mu_);
+    vanishedCv_.wait_for(lock, std::chrono::seconds(2),
+                         [&] { return returnAttempts_.load() != before; });
+    return !vanished_.load();
 }
 
 // --- the record of the line ---

@@ -75,9 +75,16 @@ class Simulator {
     bool RemoveFault(int id);
     void ClearFaults();
     std::vector<FaultEntry> Faults() const;
-    // The line vanishes now: the master is closed and the link removed. Returns when done.
+    // The line vanishes now: the master is closed and the link removed. Returns when done. It
+    // comes back after Options::returnAfterMs when that is set.
     void VanishLine();
     bool LineVanished() const { return vanished_.load(); }
+    // A vanished line comes back now on the same link (a new pseudo-terminal, the same COM<n>),
+    // every unit as it was (moves under way went on meanwhile). True once the line is back, or
+    // when it never went; false when the simulator is not running or the line cannot be made.
+    bool ReturnLine();
+    // How often the line came back (ReturnLine, a scheduled return).
+    int LineReturns() const { return returns_.load(); }
 
     // --- units ---
     std::vector<std::string> UnitNames() const;  // "D3", "X1", "Q0", in the order given
@@ -123,6 +130,10 @@ class Simulator {
                      int64_t nowUs);
     void HandleFrame(const std::string& frame, SimTime complete, SimTime now, int64_t nowUs);
     void CloseLine(const std::string& why);
+    // Vanishing on purpose: closes the line and schedules its return (returnMs, or the options'
+    // when negative).
+    void Vanish(const std::string& why, int returnMs);
+    void ReopenLine();
     void Wake();
 
     Options options_;
@@ -144,6 +155,10 @@ class Simulator {
     std::atomic<bool> stop_{false};
     std::atomic<bool> vanishRequest_{false};
     std::atomic<bool> vanished_{false};
+    std::atomic<bool> returnRequest_{false};
+    std::atomic<int> returns_{0};
+    std::atomic<int> vanishes_{0};
+    std::atomic<int> returnAttempts_{0};
     std::condition_variable vanishedCv_;
     std::atomic<uint32_t> hostBaud_{0};
 
@@ -152,6 +167,8 @@ class Simulator {
     std::string ignoredPartial_;  // bytes received at another rate, up to their CR
     SimTime rxFree_{};            // when the received bytes would have finished on a real line
     bool vanishPending_ = false;
+    int pendingReturnMs_ = -1;          // the vanish fault's own return time
+    std::optional<SimTime> returnDue_;  // when a vanished line comes back
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -38,6 +38,8 @@ TEST(SimCommandLine, OptionsAreAppliedAndRefusedWithTheirReason) {
                        "late:match=D3:ms=5",
                        "--vanish-after",
                        "900",
+                       "--return-after",
+                       "250",
                        "--log",
                        "l.txt"},
                       line, error))
@@ -54,6 +56,7 @@ TEST(SimCommandLine, OptionsAreAppliedAndRefusedWithTheirReason) {
     EXPECT_EQ(o.defaultDone, '>');
     EXPECT_EQ(o.faults, std::vector<std::string>{"late:match=D3:ms=5"});
     EXPECT_EQ(line.vanishAfterMs, 900);
+    EXPECT_EQ(o.returnAfterMs, 250);
     EXPECT_EQ(o.logFile, "l.txt");
     EXPECT_FALSE(o.keepMemoryLog);
 
@@ -69,6 +72,7 @@ TEST(SimCommandLine, OptionsAreAppliedAndRefusedWithTheirReason) {
         {{"--speed", "fast"}, "--speed needs steps per second"},
         {{"--busy", "bb"}, "--busy needs one status character"},
         {{"--vanish-after", "-1"}, "--vanish-after needs milliseconds"},
+        {{"--return-after", "soon"}, "--return-after needs milliseconds"},
     };
     for (const auto& c : refused) {
         CommandLine l;
@@ -87,7 +91,7 @@ TEST(SimCommandLine, HelpListsEveryOptionOfTheTable) {
     for (const char* name :
          {"--dir DIR", "--port N", "--units LIST", "--network FILE", "--baud RATE", "--pace",
           "--speed N", "--busy C", "--done C", "--memory N", "--fault RULE", "--vanish-after MS",
-          "--log FILE", "--help"})
+          "--return-after MS", "--log FILE", "--help"})
         EXPECT_NE(help.find(std::string("  ") + name), std::string::npos) << name;
 }
 

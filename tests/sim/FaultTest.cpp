@@ -124,6 +124,36 @@ TEST_F(SimTest, LineVanishesOnRequest) {
     sim->Stop();
 }
 
+// The line comes back on the same link, with the units as they were: on request, and on its own
+// after a vanish fault's return time.
+TEST_F(SimTest, VanishedLineComesBackOnTheSameLink) {
+    StartSim("D3:speed=0");
+    EXPECT_EQ(Ask("D3A700\r"), "D3>\r");
+    EXPECT_TRUE(sim->ReturnLine());  // never went: nothing to do
+    EXPECT_EQ(sim->LineReturns(), 0);
+
+    sim->VanishLine();
+    ASSERT_TRUE(sim->LineVanished());
+    host.Close();
+    ASSERT_TRUE(sim->ReturnLine());
+    EXPECT_FALSE(sim->LineVanished());
+    EXPECT_EQ(sim->LineReturns(), 1);
+    EXPECT_EQ(sim->LinkPath(), dir + "/COM1");
+    ASSERT_TRUE(host.Open(dir + "/COM1"));
+    EXPECT_EQ(Ask("D3m\r"), "D3>700\r");
+
+    ASSERT_NE(sim->AddFault("vanish:match=D3v0:once:return=150"), 0);
+    auto vanished = std::chrono::steady_clock::now();
+    host.Write("D3v0\r");
+    ASSERT_TRUE(WaitUntil([&] { return sim->LineVanished(); }));
+    host.Close();
+    ASSERT_TRUE(WaitUntil([&] { return !sim->LineVanished(); }, 2000));
+    EXPECT_GE(MsSince(vanished), 150);
+    EXPECT_EQ(sim->LineReturns(), 2);
+    ASSERT_TRUE(host.Open(dir + "/COM1"));
+    EXPECT_EQ(Ask("D3v0\r"), "D3>200\r");
+}
+
 TEST_F(SimTest, PacingTakesLineTime) {
     StartPaced("D3:v4=1234567", 9600);  // 1.04 ms per byte
     // "D3v4\r" (5 bytes in) then "D3>1234567\r" (11 bytes out): at least 16 ms on a real line.

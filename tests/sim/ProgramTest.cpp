@@ -91,13 +91,34 @@ TEST(SimProgram, VanishesOnSchedule) {
     RemoveTree(dir);
 }
 
+TEST(SimProgram, VanishesAndComesBackOnSchedule) {
+    std::string dir = MakeTempDir();
+    pid_t pid =
+        Spawn({"--dir", dir, "--units", "D3", "--vanish-after", "100", "--return-after", "300"},
+              dir + "/out.txt");
+    std::string link = dir + "/COM1";
+    for (int i = 0; i < 300 && !fs::exists(fs::symlink_status(link)); ++i) usleep(10000);
+    ASSERT_TRUE(fs::exists(fs::symlink_status(link)));
+    for (int i = 0; i < 300 && fs::exists(fs::symlink_status(link)); ++i) usleep(2000);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    for (int i = 0; i < 300 && !fs::exists(fs::symlink_status(link)); ++i) usleep(10000);
+    ASSERT_TRUE(fs::exists(fs::symlink_status(link)));
+    HostLine host;
+    ASSERT_TRUE(host.Open(link));
+    EXPECT_EQ(host.Exchange("D3v0\r").value_or("-"), "D3>200\r");
+    host.Close();
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitExit(pid), 0);
+    RemoveTree(dir);
+}
+
 TEST(SimProgram, HelpAndBadOptions) {
     std::string dir = MakeTempDir();
     EXPECT_EQ(WaitExit(Spawn({"--help"}, dir + "/help.txt")), 0);
     std::string help = ReadAll(dir + "/help.txt");
-    for (const char* option :
-         {"--dir", "--port", "--units", "--network", "--baud", "--pace", "--speed", "--busy",
-          "--done", "--fault", "--vanish-after", "--log", "link Q<u>.<c>", "wrongaddr"})
+    for (const char* option : {"--dir", "--port", "--units", "--network", "--baud", "--pace",
+                               "--speed", "--busy", "--done", "--fault", "--vanish-after",
+                               "--return-after", "--log", "link Q<u>.<c>", "wrongaddr"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_EQ(WaitExit(Spawn({"--units", "D3,Z9", "--dir", dir}, dir + "/e1.txt")), 2);
     EXPECT_NE(ReadAll(dir + "/e1.txt").find("Z9"), std::string::npos);

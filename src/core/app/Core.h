@@ -4,6 +4,7 @@
 // (within a bounded time) before the port and the state go away: members are destroyed in the
 // reverse order of their declaration, so workers are declared last.
 #pragma once
+#include "core/app/LineReconnect.h"
 #include "core/app/SystemState.h"
 #include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
@@ -31,6 +32,7 @@ class Core {
           Stopper(State.Run),
           Link(State, op, Port, CommLog, QeLogger, Stopper),
           Network(State, op, Port),
+          Reconnect({State.Serial, State.Config, State.Units}, op, Port, Network),
           CommInitWorker(State, op, Port, Network),
           RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
           RunControls(State, op, Port, RunnerWorker),
@@ -44,7 +46,12 @@ class Core {
           Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
           OnboardTransferWorker(State, op, Onboard),
 
-          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {}
+          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {
+        // A line lost under a run holds the run until the line is back (the state outlives
+        // every worker that could see the loss).
+        RunnerWorker.SetLineRecovery(&Reconnect);
+        Port.SetLossHandler([this] { return HoldRunOnLineLoss(State.Run, State.Serial); });
+    }
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
@@ -56,6 +63,7 @@ class Core {
     RunStopper Stopper;     // how the transaction ends a run on a board error
     BoardLink Link;         // BoardTransaction, PollReply, SendFrame
     NetworkInitialiser Network;
+    LineReconnect Reconnect;  // waits for a line lost during a run
     // ---- workers (declared last: destroyed first) ----
     CommInit CommInitWorker;
     Runner RunnerWorker;     // TRunSystem: the one runner thread

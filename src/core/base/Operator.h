@@ -64,6 +64,18 @@ class Operator {
     // "Test Length" dialog of the communication test: the steps chosen, 0 when cancelled. An
     // Operator without the dialog declines.
     virtual uint32_t AskTestLength() { return 0; }
+    // A box the user program itself shows (user_input, user_wait): the program waits for the
+    // person at the screen, whatever buttons the box has. Returns the button pressed.
+    virtual int ShowProgramBox(const std::string& text, const std::string& title, unsigned flags) {
+        return ShowMessageBox(text, title, flags);
+    }
+    // The line came back after it was lost during a run and every unit answers as before: go on
+    // with the run at the line it was held at? `text` says where, and that the boards may have
+    // moved meanwhile.
+    virtual bool AskResumeAfterLineLoss(const std::string& text) {
+        return ShowMessageBox(text, "VDWin Comm Message",
+                              mb::IconQuestion | mb::YesNo | mb::SystemModal) == mb::IdYes;
+    }
 
     // ---- notifications (never block) ----
     virtual void SetSystemMessage(const std::string& text) = 0;

@@ -40,10 +40,22 @@ NetworkInitialiser::NetworkInitialiser(NetworkState state, Operator& op, SerialP
     : state_(state), op_(op), port_(port) {}
 
 int NetworkInitialiser::QueryUnit(const char* frame, char* reply, size_t capacity) {
+    return QueryUnitWithin(frame, reply, capacity,
+                           static_cast<uint32_t>(std::max<int32_t>(state_.Config.ReplyTimeout, 0)));
+}
+
+std::string NetworkInitialiser::UnitIdentity(UnitGroup group, unsigned address) const {
+    if (address > 15) return {};
+    std::lock_guard<std::mutex> lock(identityMutex_);
+    return identities_[static_cast<int>(group)][address];
+}
+
+int NetworkInitialiser::QueryUnitWithin(const char* frame, char* reply, size_t capacity,
+                                        uint32_t timeoutMs) {
     state_.Serial.QuietWait = 1;
     port_.PurgeInput();
     port_.WriteFrame(frame);
-    int32_t timeout = std::max<int32_t>(state_.Config.ReplyTimeout.load(), 0);
+    const uint32_t timeout = timeoutMs;
     const uint64_t deadline = TickUs() + static_cast<uint64_t>(timeout) * 1000;
     // A reply that is not this unit's (a late one, or another unit's) is passed over and the wait
     // goes on until the time-out: it must not hide the unit, nor make another one appear.
@@ -75,6 +87,10 @@ int NetworkInitialiser::ScanFamily(UnitGroup group, bool probeOnly) {
             char reply[protocol::kReplyBufferSize] = {};
             if (QueryUnit(protocol::IdentityFrame(group, a, 0).c_str(), reply, sizeof reply)) {
                 if (!probeOnly) {
+                    {
+                        std::lock_guard<std::mutex> lock(identityMutex_);
+                        identities_[g][a] = protocol::ParseReply(reply).value;
+                    }
                     units.present[g][a] = 1;
                     units.unitCount[g] = units.unitCount[g] + 1;
                     units.totalUnits = units.totalUnits + 1;
@@ -115,12 +131,17 @@ void NetworkInitialiser::Settle() {
 
 int NetworkInitialiser::InitialiseNetwork() {
     ClearUnitMap(state_.Units);
+    {
+        std::lock_guard<std::mutex> lock(identityMutex_);
+        for (auto& group : identities_)
+            for (auto& identity : group) identity.clear();
+    }
     openedNote_.clear();
     // "No Comm" (or a rate the boards do not have) opens nothing, whatever the port number.
     uint32_t baud = state_.Serial.CurrentBaud.load();
     if (!protocol::IsSupportedBaud(baud)) return 0;
     const int32_t portNumber = state_.Config.CommPortNumber.load();
-    if (portNumber < 1 || portNumber > kHighestPortNumber) {
+    if (devicePath_.empty() && (portNumber < 1 || portNumber > kHighestPortNumber)) {
         op_.ShowMessageBox("Can not open Communications Port\nThe port number " +
                                std::to_string(portNumber) + " is out of range (1 to " +
                                std::to_string(kHighestPortNumber) +
@@ -129,7 +150,10 @@ int NetworkInitialiser::InitialiseNetwork() {
         return 0;
     }
     state_.Serial.TransmitDelay = 0;
-    port_.OpenPort(portNumber, baud);
+    if (devicePath_.empty())
+        port_.OpenPort(portNumber, baud);
+    else
+        port_.OpenDevice(devicePath_, baud);
     if (!port_.IsOpen()) {
         op_.ShowMessageBox("Can not open Communications Port\n" + port_.LastError(),
                            kPortErrorTitle, mb::Warning);
@@ -137,7 +161,8 @@ int NetworkInitialiser::InitialiseNetwork() {
     }
     // Without a COM<n> link in the folder the port number names a system device: say which.
     // (On Windows the port is always the system's COM<n>: nothing to say.)
-    if (port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()) &&
+    if (devicePath_.empty() &&
+        port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()) &&
         port_.DevicePath() != WindowsDeviceName(portNumber))
         openedNote_ = "COM" + std::to_string(portNumber) + " is not in the working folder, " +
                       port_.DevicePath() + " was opened";

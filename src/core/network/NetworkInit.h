@@ -53,6 +53,8 @@ class NetworkInitialiser {
     // answer of the unit came in time. The last reply read, if any, is copied into `reply`
     // (capacity bytes, terminated).
     int QueryUnit(const char* frame, char* reply, size_t capacity);
+    // As QueryUnit, waiting `timeoutMs` for the reply instead of ReplyTimeout.
+    int QueryUnitWithin(const char* frame, char* reply, size_t capacity, uint32_t timeoutMs);
     // Queries addresses 0..15 of one family. Full mode files what it finds in the UnitMap, shows
     // the family's count after every address and marks/disables the indicators at the end; probe
     // mode changes nothing (except the count "0" when the port is closed). 1 when some unit
@@ -71,6 +73,12 @@ class NetworkInitialiser {
     // Set by InitialiseNetwork when the port number named no COM<n> link and a system device
     // was opened instead: which one ("" otherwise).
     const std::string& OpenedNote() const { return openedNote_; }
+    // A device to open instead of the port number's ("" again: the port number rule). Set it
+    // before an initialisation starts.
+    void SetDevicePath(std::string path) { devicePath_ = std::move(path); }
+    // The value text of the unit's "v0" answer at the last full scan ("" when it was not
+    // scanned). Any thread.
+    std::string UnitIdentity(UnitGroup group, unsigned address) const;
 
   private:
     void Settle();
@@ -81,6 +89,9 @@ class NetworkInitialiser {
     std::atomic<bool> stop_{false};
     uint32_t settleMs_ = kSettleMs;
     std::string openedNote_;
+    std::string devicePath_;
+    mutable std::mutex identityMutex_;
+    std::string identities_[kUnitGroups][16];
     char scanReply_[protocol::kReplyBufferSize] = {};
 };
 

@@ -198,7 +198,7 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
                 return BadLine("user_input type " + std::to_string(v[0]) +
                                " is out of range (0 to 5).");
             op_.Beep(beep::Question);
-            const int b = op_.ShowMessageBox(TextOf(line.Text), "VDWin User Message", kFlags[v[0]]);
+            const int b = op_.ShowProgramBox(TextOf(line.Text), "VDWin User Message", kFlags[v[0]]);
             switch (v[0]) {
                 case 1:
                     b == mb::IdOk ? Jump(line, 0, v[1]) : Jump(line, 1, v[2]);
@@ -231,7 +231,7 @@ Runner::Next Runner::UserCommand(const ProgramLine& line) {
             return Next::Continue;
         }
         case CmdUserWait:
-            op_.ShowMessageBox("Please Click on the OK button to Continue.", "VDWin Message",
+            op_.ShowProgramBox("Please Click on the OK button to Continue.", "VDWin Message",
                                mb::Information);
             return Next::Continue;
         case CmdUserValue: {

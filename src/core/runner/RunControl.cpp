@@ -28,6 +28,7 @@ void RunControl::AbortButtonClick() {
     // so that no delay (up to 18 hours for sdelay) holds a run the operator wants stopped.
     if (run.AbortRequest.exchange(1) != 0 && runner_.Active()) runner_.CutDelay();
     run.StopRun = 1;
+    runner_.WakeForAbort();  // a run held on a lost line stops waiting for it
     if (!state_.SystemBusy() && state_.Serial.PortOpen.load() != 0) {
         if (LineOwner::Guard line = state_.Serial.Line.Take(LineUser::MainWindow)) {
             port_.WriteFrame(protocol::kAbortFrame);

@@ -45,6 +45,12 @@ struct RunState : TempRegisterFile, QeLoggerState {
     std::atomic<uint32_t> UserValueCell{0};
     std::atomic<uint32_t> LinksPresent{0};
 
+    // The line went away during the run and the runner holds the run at its line until the line
+    // is back or the run ends (StopRun is set with it, so that the command under way returns).
+    std::atomic<uint32_t> LineHold{0};
+    // The runner can hold a run on a lost line (it has a LineRecovery).
+    std::atomic<uint32_t> HoldsOnLineLoss{0};
+
     std::atomic<uint32_t> BreakpointLines[kBreakpointSlots]{};
     std::atomic<uint32_t> BreakpointsEnabled{0};
 
@@ -66,6 +72,16 @@ class RunStopper final : public ProgramStopper {
   private:
     RunState& run_;
 };
+
+// The port's loss handler: a line lost while the runner holds it, and can wait for it, holds the
+// run (the command under way returns, the runner keeps the line). False otherwise: the loss ends
+// whatever used the line, as it always has.
+inline bool HoldRunOnLineLoss(RunState& run, const SerialState& serial) {
+    if (serial.Line.Owner() != LineUser::Runner || run.HoldsOnLineLoss.load() == 0) return false;
+    run.LineHold = 1;
+    run.StopRun = 1;
+    return true;
+}
 
 // Another activity must not start: the line has an owner, or a program run is in progress (a run
 // paused at a breakpoint or between single steps holds no line but must not be disturbed).

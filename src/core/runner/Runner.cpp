@@ -15,6 +15,7 @@ namespace vendra {
 namespace {
 constexpr uint32_t kAbortSettleMs = 400;   // after "GG!\r", before the run ends
 constexpr uint32_t kNoReplyYet = 9999999;  // minimum reply delay before the first reply
+constexpr uint32_t kLineWatchMs = 250;     // how often a delay looks whether the line is there
 }  // namespace
 
 Runner::Runner(RunnerState state, Operator& op, SerialPort& port, BoardLink& link,
@@ -61,6 +62,7 @@ bool Runner::Start() {
         run.CloopCounter = 0;
     }
     run.AbortRequest = 0;
+    run.LineHold = 0;
     run.StatusLine = run.ProgramPointer.load();
     endRequested_ = false;
     delayCut_ = false;
@@ -91,6 +93,7 @@ void Runner::Execute(LineOwner::Guard line) {
     // motors: the operator pressed Abort to stop the machine, not only the program.
     if (state_.Run.AbortRequest.load() && !stopFrameSent_) port_.WriteFrame(protocol::kAbortFrame);
     FinishLogger(how);
+    state_.Run.LineHold = 0;  // a loss seen by the last stop frame holds nothing any more
     line.Release();
     state_.Run.RunnerThreadAlive = 0;
     {
@@ -106,18 +109,81 @@ bool Runner::Sleep(uint32_t ms) {
 }
 
 bool Runner::DelayLine(uint32_t ms) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    cv_.wait_for(lock, std::chrono::milliseconds(ms),
-                 [&] { return shutdown_.load() || delayCut_.load(); });
+    const RunState& run = state_.Run;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const bool watch = run.HoldsOnLineLoss.load() != 0;
+    auto over = [&] { return shutdown_.load() || delayCut_.load() || run.LineHold.load() != 0; };
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            auto until = end;
+            if (watch)
+                until = std::min(end, std::chrono::steady_clock::now() +
+                                          std::chrono::milliseconds(kLineWatchMs));
+            cv_.wait_until(lock, until, over);
+            if (over() || std::chrono::steady_clock::now() >= end) break;
+        }
+        WatchLine();
+    }
     return !shutdown_.load();
 }
 
 bool Runner::DelayLineSeconds(uint32_t seconds) {
     // Whole calendar seconds, as the seconds delay has always counted them.
     const std::time_t end = CalendarSeconds() + static_cast<std::time_t>(seconds);
-    while (CalendarSeconds() < end && !delayCut_.load())
+    while (CalendarSeconds() < end && !delayCut_.load() && state_.Run.LineHold.load() == 0) {
         if (!DelayLine(50)) return false;
+        WatchLine();
+    }
     return !shutdown_.load();
+}
+
+void Runner::WatchLine() {
+    if (state_.Run.HoldsOnLineLoss.load() == 0 || !port_.IsOpen()) return;
+    const uint64_t now = TickUs();
+    if (now - lastWatchUs_ < kLineWatchMs * 1000ull) return;
+    lastWatchUs_ = now;
+    // A device that went away answers the look with a hang-up; the port's loss handler then holds
+    // the run. Waiting input (a late answer) is left where it is.
+    port_.WaitForInput(1);
+}
+
+void Runner::SetLineRecovery(LineRecovery* recovery) {
+    recovery_ = recovery;
+    state_.Run.HoldsOnLineLoss = recovery != nullptr ? 1 : 0;
+}
+
+bool Runner::HoldPause(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto ended = [&] {
+        return shutdown_.load() || endRequested_.load() || state_.Run.AbortRequest.load() != 0;
+    };
+    cv_.wait_for(lock, std::chrono::milliseconds(ms), ended);
+    return !ended();
+}
+
+bool Runner::HoldForLine(int32_t pointer) {
+    RunState& run = state_.Run;
+    // A check-done line may have taken its "busy" jump on the poll that found the line gone.
+    run.ProgramPointer = pointer;
+    run.StatusLine = pointer;
+    run.ProgramRunning = 1;  // held, not over: the status display goes on showing the run
+    run.DisplayRefresh = 1;
+    logger_.Flush();
+    LineRecovery::Outcome outcome = LineRecovery::Outcome::End;
+    if (recovery_ != nullptr && HoldPause(0)) {
+        outcome = recovery_->Recover(HeldRun{static_cast<uint32_t>(pointer) + 1},
+                                     [this](uint32_t ms) { return HoldPause(ms); });
+    }
+    run.LineHold = 0;
+    if (outcome != LineRecovery::Outcome::Resume || !HoldPause(0)) {
+        StopProgram(run);
+        return false;
+    }
+    run.StopRun = 0;
+    run.ProgramRunning = 1;
+    run.DisplayRefresh = 1;
+    return true;
 }
 
 void Runner::CutDelay() {
@@ -160,6 +226,9 @@ Runner::Finish Runner::Loop() {
     RunState& run = state_.Run;
     const UserProgram& program = state_.Program;
     const int64_t lineCount = program.LineCount;
+    // The line held on a lost line runs again as soon as the run goes on: no step is waited
+    // for and no breakpoint stops it a second time.
+    bool resumed = false;
     for (;;) {
         if (shutdown_.load()) return Finish::Close;
         // 1. An abort asked for between lines: stop every motor, give the boards time, stop.
@@ -171,7 +240,7 @@ Runner::Finish Runner::Loop() {
             FinishLogger(Finish::Close);
         }
         // 2. Stepping: wait for Single Step. Unchecking "Prog. Debug" ends this runner here.
-        if (run.DebugMode.load()) {
+        if (run.DebugMode.load() && !resumed) {
             run.StepRequest = 0;
             if (!WaitForStep()) {
                 run.ProgramRunning = 0;
@@ -190,7 +259,8 @@ Runner::Finish Runner::Loop() {
         run.StatusLine.store(pointer, std::memory_order_relaxed);
         lineNumber_ = static_cast<uint32_t>(pointer) + 1;
         // 4. Breakpoint: stop before the line, in debug mode; the run stays "running".
-        if (run.BreakpointsEnabled.load() && !run.DebugMode.load() && IsBreakpoint(lineNumber_)) {
+        if (!resumed && run.BreakpointsEnabled.load() && !run.DebugMode.load() &&
+            IsBreakpoint(lineNumber_)) {
             op_.SetCheckBox(CheckBox::ProgramDebug, true);
             run.DebugMode = 1;
             ShowPointer();
@@ -205,8 +275,17 @@ Runner::Finish Runner::Loop() {
         }
         // 6. The line itself.
         const ProgramLine& line = program.Lines[pointer];
-        if (ExecuteLine(line) == Next::End)
-            return line.Command == CmdEndProgram ? Finish::Close : Finish::Keep;
+        run.Stats.LinesExecuted.fetch_add(1);
+        const Next after = ExecuteLine(line);
+        resumed = false;
+        if (run.LineHold.load()) {
+            // The line went away under this line: hold here, and run the line again once the
+            // line is back.
+            if (!HoldForLine(pointer)) return Finish::Keep;
+            resumed = true;
+            continue;
+        }
+        if (after == Next::End) return line.Command == CmdEndProgram ? Finish::Close : Finish::Keep;
         // 8. Next line; a jump past the end lands here at LineCount or beyond.
         const int64_t next = int64_t{run.ProgramPointer.load()} + 1;
         if (next < 0 || next >= lineCount) {

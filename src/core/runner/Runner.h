@@ -1,17 +1,20 @@
 // The runner (TRunSystem): interprets the user program line by line on its own worker thread.
 //
 // Error rule: board errors are reported by the board transaction and end the run after that
-// command; a reply time-out alone does not. A line whose values cannot be used (a unit above 15,
-// a register above 73, an unknown user_input type or axis code, a bad encoder link) ends the run
-// with a message naming the line; no value from a program file ever indexes past a table, and a
-// jump beyond the last line ends the run as if the program had ended there. Nothing throws.
-// Thread rule: at most one runner thread exists at a time: Start refuses while one is still
-// alive. Start, WakeStep, RequestEnd, WaitFinished and the destructor are called from the GUI
-// thread (or a test's thread); the loop reads the program without locks (nothing edits it while
-// SystemBusy) and shares state through RunState's atomics. Every wait of the runner blocks (a
-// condition variable or the line's poll()); none spins. The destructor stops and joins the thread
-// within a bounded time (a delay is cut short; an open question to the operator must be answered
-// or dismissed by the UI first).
+// command; a reply time-out alone does not. A line that goes away during a run (the port's loss
+// handler sets LineHold) holds the run at the line it was on when a LineRecovery is set: the
+// QBoard data logger is flushed, the recovery waits for the line, and the run either goes on by
+// running that line again or ends; without a recovery the loss ends the run. A line whose values
+// cannot be used (a unit above 15, a register above 73, an unknown user_input type or axis code, a
+// bad encoder link) ends the run with a message naming the line; no value from a program file ever
+// indexes past a table, and a jump beyond the last line ends the run as if the program had ended
+// there. Nothing throws. Thread rule: at most one runner thread exists at a time: Start refuses
+// while one is still alive. Start, WakeStep, RequestEnd, WaitFinished and the destructor are called
+// from the GUI thread (or a test's thread); the loop reads the program without locks (nothing edits
+// it while SystemBusy) and shares state through RunState's atomics. Every wait of the runner blocks
+// (a condition variable or the line's poll()); none spins. The destructor stops and joins the
+// thread within a bounded time (a delay is cut short; an open question to the operator must be
+// answered or dismissed by the UI first).
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -21,6 +24,7 @@
 #include <thread>
 
 #include "core/base/Operator.h"
+#include "core/runner/LineRecovery.h"
 #include "core/runner/Motion.h"
 #include "core/runner/RunnerState.h"
 
@@ -65,6 +69,12 @@ class Runner {
     // Abort with no runner alive: flushes and closes the logger.
     void CloseLogger();
 
+    // Who waits for a lost line while a run is held (nullptr: a lost line ends the run). Set it
+    // before the first run; the recovery must outlive the runner.
+    void SetLineRecovery(LineRecovery* recovery);
+    // Abort was pressed: a run held on a lost line stops waiting at once.
+    void WakeForAbort() { Notify(); }
+
   private:
     enum class Next { Continue, End };
     // How a run ends for the logger: Close it (end_program, a stop order, Abort) or Keep it open
@@ -90,9 +100,18 @@ class Runner {
     void ShowPointer();
     // Sleeps that shutdown interrupts: false when the runner is being shut down.
     bool Sleep(uint32_t ms);
-    // The delay and sdelay lines: also ended early by CutDelay.
+    // The delay and sdelay lines: also ended early by CutDelay, and by a line that goes away
+    // while they wait (the run is then held at the delay, which runs in full again on resume).
     bool DelayLine(uint32_t ms);
     bool DelayLineSeconds(uint32_t seconds);
+    // During a delay nothing else looks at the line: a look every kLineWatchMs notices a device
+    // that went away (only when a lost line can be waited for).
+    void WatchLine();
+    // Holds the run at `pointer` while the recovery waits for the line; true to run the line
+    // again, false when the run has ended.
+    bool HoldForLine(int32_t pointer);
+    // The recovery's waits: false as soon as the run is to end.
+    bool HoldPause(uint32_t ms);
     // Blocks until Single Step, an end request or shutdown. True for a step.
     bool WaitForStep();
     void EnableLogger(const ProgramLine& line);
@@ -115,6 +134,8 @@ class Runner {
     std::atomic<bool> shutdown_{false};
     std::atomic<bool> waitingForStep_{false};
     std::atomic<bool> delayCut_{false};
+    LineRecovery* recovery_ = nullptr;
+    uint64_t lastWatchUs_ = 0;    // when WatchLine last looked at the line
     bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
     uint32_t lineNumber_ = 0;     // 1-based number of the line being executed (messages)
 };

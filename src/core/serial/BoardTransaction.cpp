@@ -137,7 +137,9 @@ bool BoardLink::SendFrame(const std::string& frame) {
     log_.LogSentFrame(state_.ProgramPointer.load() + 1, frame);
     state_.Stats.SendTime = TickMs();
     state_.Stats.FramesSent.fetch_add(1);
-    return port_.WriteFrame(frame.c_str()) || !wasOpen;  // no port: nothing to fail (No Comm)
+    // No port at all (No Comm) is nothing to fail; a device that went away is: what would have
+    // been sent did not go out.
+    return port_.WriteFrame(frame.c_str()) || (!wasOpen && !port_.Lost());
 }
 
 void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
@@ -362,6 +364,8 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     const uint64_t startUs = TickUs();
     // A reply that never comes, or breaks off, ends the run: the wait it belongs to cannot end.
     auto noReply = [this, unit, f, startUs] {
+        // A line that went away is no silence of the unit.
+        if (!port_.IsOpen() && port_.Lost()) return NoLine();
         pollGotNoReply_ = true;
         UnitGroup sender;
         unsigned senderUnit = 0;

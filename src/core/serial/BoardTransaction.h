@@ -21,9 +21,10 @@
 // buffer (150 bytes, QBoard 50, terminator included), or a unit above 15, is refused with a
 // message and stops the program; nothing is cut silently. A device that went away, or a frame that
 // the open port cannot take, is reported ("Can not write to the Communications Port" unless the
-// port layer has said the device is lost) and stops the program. A port that is closed and was
-// never lost (No Comm, or no port opened) is no failure of the line: nothing is sent and an
-// exchange that awaits a reply returns 0, as a time-out does.
+// port layer has said the device is lost) and stops the program; a runner that can wait for the
+// line holds the run instead (the port's loss handler has set RunState::LineHold). A port that
+// is closed and was never lost (No Comm, or no port opened) is no failure of the line: nothing is
+// sent and an exchange that awaits a reply returns 0, as a time-out does.
 // Thread rule: called by the activity that holds the line (LineOwner);
 // TransactionActive is 1 while a transaction or poll runs. Message boxes are raised from the
 // calling thread through the Operator.
@@ -84,7 +85,7 @@ class BoardLink {
     // the program without a message, and its caller says which unit did not answer.
     bool PollGotNoReply() const { return pollGotNoReply_; }
     // Logs, counts and writes one frame as it stands (the on-board program transfer's send).
-    // False only when the open port failed to take the frame (the device went away).
+    // False only when the frame did not go out because the device went away (now or before).
     bool SendFrame(const std::string& frame);
 
     // How long after its frame a late answer is still waited for before the unit's next frame.

@@ -96,6 +96,7 @@ void SerialPort::HandleLost() {
     if (!wasOpen) return;
     lost_ = true;
     lastError_ = path_ + " went away";
+    if (lossHandler_ && lossHandler_()) return;
     // Reported once: the port is closed now, so later calls fail without a word.
     op_.ShowMessageBox("Communications Port lost (" + path_ + ")\nTerminating procedure",
                        kCommErrorTitle, mb::Warning);

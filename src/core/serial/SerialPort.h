@@ -4,7 +4,8 @@
 // port is not open; no operation throws. Messages this layer shows itself: the wait time-out box
 // ("Wait Port Error\nTerminating procedure"), only while QuietWait is 0, and, once, a box when the
 // device goes away while open (the port is then closed: PortOpen = 0, every later call fails at
-// once). A write that cannot be completed (device lost, output never drains) returns false.
+// once), unless the loss handler takes the loss over. A write that cannot be completed (device
+// lost, output never drains) returns false.
 // Thread rule: one activity at a time uses the port (the line's owner, LineOwner); the object
 // is not locked. Waits block in poll() on the port in slices of a few ms, calling
 // Operator::ProcessEvents between slices (a no-op off the GUI thread); none spins a core and every
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -70,6 +72,10 @@ class SerialPort {
     // The device went away while open (reported once); false again after the next open. A port
     // that was never opened, or was closed on purpose, is not lost.
     bool Lost() const { return lost_.load(); }
+    // Called once when the device goes away, on the thread that used the port; true when the
+    // caller waits for the device to come back and says so itself (no box is shown). Set it
+    // before any worker uses the port.
+    void SetLossHandler(std::function<bool()> handler) { lossHandler_ = std::move(handler); }
 
     bool SetBaudRate(uint32_t baud);
     void PurgeInput();
@@ -138,6 +144,7 @@ class SerialPort {
     std::string lastError_;
     std::atomic<bool> abortWaits_{false};
     std::atomic<bool> lost_{false};
+    std::function<bool()> lossHandler_;
 };
 
 }  // namespace vendra

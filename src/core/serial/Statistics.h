@@ -24,13 +24,14 @@ struct Statistics {
     std::atomic<uint32_t> SendTime{0};
     std::atomic<uint32_t> ReplyTime{0};
     std::atomic<uint32_t> TimerTicks{0};
+    std::atomic<uint32_t> LinesExecuted{0};  // program lines the runner carried out
 
     // Zeroes every counter; the low mark of the reply delay starts at `lowMark` (it only falls).
     void Reset(uint32_t lowMark) {
         for (auto* counter :
              {&RunStartTime, &ReplyDelaySum, &ReplyCount, &ReplyDelayMax, &FramesSent,
               &RepliesCounted, &MovesCompleted, &MotorBusyTime, &MoveStartTime, &MoveEndTime,
-              &MoveBusyMark, &SendTime, &ReplyTime, &TimerTicks})
+              &MoveBusyMark, &SendTime, &ReplyTime, &TimerTicks, &LinesExecuted})
             *counter = 0;
         ReplyDelayMin = lowMark;
     }

@@ -84,7 +84,8 @@ const Scenario kScenarios[] = {
     // The reply asked by vsendna never comes: the response wait says so.
     {"RunResponseLost", Phase::Run, "noreply:match=H1A200", "", 1, 1, 0, kNoAnswer, 1400},
     {"RunErrorStatus", Phase::Run, "error:match=H1A100", "", 0, 0, 0, "Parameter Error", 0},
-    {"RunVanish", Phase::Run, "vanish:match=H1A100", "", 0, 0, 0, "Communications Port lost", 0},
+    // The run waits for the line (here at most 300 ms), which never comes back.
+    {"RunVanish", Phase::Run, "vanish:match=H1A100", "", 0, 0, 0, "Communications Port lost", 300},
 };
 
 std::string FoundUnits(const UnitMap& units) {
@@ -114,6 +115,7 @@ struct Line {
     Core core{op};
 
     bool Start(const std::string& units, const sim::Options& options) {
+        core.Reconnect.SetLimitMs(300);
         if (!net.Start(units, options)) return false;
         core.Port.SetDeviceFolder(net.Folder().string());
         core.State.Config.CommPortNumber = 1;

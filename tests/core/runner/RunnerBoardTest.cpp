@@ -114,8 +114,11 @@ TEST(RunnerBoard, BoardThatStopsAnsweringEndsTheWaitWithAMessage) {
     EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
 }
 
-TEST(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
+// Without anyone to wait for the line (the program waits for it: LineHoldTest), a vanished line
+// ends the run with the port's message.
+TEST(RunnerBoard, VanishedLineEndsARunThatCannotWaitForIt) {
     RunnerRig rig;
+    rig.runner.SetLineRecovery(nullptr);
     ASSERT_TRUE(rig.Connect("D3"));
     rig.state.Config.ReplyTimeout = 40;
     ASSERT_TRUE(
@@ -128,6 +131,7 @@ TEST(RunnerBoard, VanishedLineEndsTheRunWithAMessage) {
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
     ASSERT_FALSE(rig.op.Boxes().empty());
+    EXPECT_EQ(rig.op.Boxes()[0].text.substr(0, 24), "Communications Port lost");
 }
 
 TEST(RunnerBoard, LoggerWritesValuesPerLinePausesAndCloses) {

@@ -1,0 +1,286 @@
+#include "cli/CliOperator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <vector>
+
+namespace vendra {
+
+namespace {
+
+struct Button {
+    int id;
+    const char* word;
+};
+
+// The buttons of each box type (the low nibble of the flags), in the box's order.
+std::vector<Button> ButtonsOf(unsigned flags) {
+    switch (flags & 0xF) {
+        case mb::OkCancel:
+            return {{mb::IdOk, "ok"}, {mb::IdCancel, "cancel"}};
+        case mb::AbortRetryIgnore:
+            return {{mb::IdAbort, "abort"}, {mb::IdRetry, "retry"}, {mb::IdIgnore, "ignore"}};
+        case mb::YesNoCancel:
+            return {{mb::IdYes, "yes"}, {mb::IdNo, "no"}, {mb::IdCancel, "cancel"}};
+        case mb::YesNo:
+            return {{mb::IdYes, "yes"}, {mb::IdNo, "no"}};
+        case mb::RetryCancel:
+            return {{mb::IdRetry, "retry"}, {mb::IdCancel, "cancel"}};
+        default:
+            return {{mb::IdOk, "ok"}};
+    }
+}
+
+std::string Lower(const std::string& text) {
+    std::string out;
+    for (char c : text) out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A message as one block: the title, then the text's lines indented.
+std::string Block(const std::string& title, const std::string& text) {
+    std::string out = title + ":";
+    size_t start = 0;
+    for (;;) {
+        const size_t nl = text.find('\n', start);
+        out += (start == 0 ? " " : "\n    ") + text.substr(start, nl - start);
+        if (nl == std::string::npos) break;
+        start = nl + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+int ButtonForAnswer(const std::string& answer, unsigned flags) {
+    const std::string a = Lower(answer);
+    if (a.empty()) return 0;
+    for (const Button& b : ButtonsOf(flags))
+        if (a == b.word || (a.size() == 1 && a[0] == b.word[0])) return b.id;
+    return 0;
+}
+
+std::string ButtonWords(unsigned flags) {
+    std::string words;
+    for (const Button& b : ButtonsOf(flags))
+        words += (words.empty() ? "" : "/") + std::string(b.word);
+    return words;
+}
+
+int DecliningButton(unsigned flags) {
+    const std::vector<Button> buttons = ButtonsOf(flags);
+    for (int wanted : {mb::IdCancel, mb::IdNo, mb::IdAbort})
+        for (const Button& b : buttons)
+            if (b.id == wanted) return wanted;
+    return mb::IdOk;
+}
+
+std::optional<uint32_t> ValueForAnswer(const std::string& answer) {
+    if (answer.empty() || answer.size() > 10) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : answer) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (value > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<uint32_t>(value);
+}
+
+CliOperator::CliOperator(Setup setup, std::ostream& err)
+    : answers_(std::move(setup.answers)),
+      inputFd_(setup.inputFd),
+      resumeAfterReconnect_(setup.resumeAfterReconnect),
+      err_(err) {
+    if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
+}
+
+CliOperator::~CliOperator() {
+    for (int fd : wakePipe_)
+        if (fd >= 0) ::close(fd);
+}
+
+void CliOperator::WriteLocked(const std::string& text) {
+    // A progress line on the terminal is cleared first, then drawn again below the message.
+    if (!progress_.empty()) err_ << "\r\033[K";
+    err_ << text;
+    if (!progress_.empty()) err_ << progress_;
+    err_.flush();
+}
+
+void CliOperator::Say(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    WriteLocked("vendra-run: " + text + "\n");
+}
+
+void CliOperator::Progress(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (text == progress_) return;
+    err_ << "\r\033[K" << text;
+    err_.flush();
+    progress_ = text;
+}
+
+void CliOperator::Interrupt() {
+    interrupted_ = true;
+    if (wakePipe_[1] >= 0) {
+        const char byte = 1;
+        ssize_t n = ::write(wakePipe_[1], &byte, 1);
+        (void)n;
+    }
+}
+
+std::string CliOperator::Unanswered() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unanswered_;
+}
+
+std::optional<std::string> CliOperator::ReadTerminalLine(const std::string& prompt,
+                                                         bool& interrupted) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!progress_.empty()) err_ << "\r\033[K";
+        progress_.clear();
+        err_ << prompt;
+        err_.flush();
+    }
+    std::string line;
+    for (;;) {
+        pollfd fds[2] = {{inputFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        const int n = ::poll(fds, wakePipe_[0] >= 0 ? 2 : 1, -1);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (interrupted_.load() || (fds[1].revents & POLLIN)) {
+            interrupted = true;
+            return std::nullopt;
+        }
+        char c = 0;
+        const ssize_t got = ::read(inputFd_, &c, 1);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got <= 0) return std::nullopt;  // the terminal closed: nobody to ask any more
+        if (c == '\n') return line;
+        if (c != '\r') line += c;
+    }
+}
+
+std::optional<std::string> CliOperator::NextAnswer(const std::string& prompt, bool& interrupted,
+                                                   bool& typed) {
+    interrupted = false;
+    typed = false;
+    if (interrupted_.load()) {
+        interrupted = true;
+        return std::nullopt;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!answers_.empty()) {
+            std::string answer = answers_.front();
+            answers_.pop_front();
+            answersUsed_.fetch_add(1);
+            return answer;
+        }
+    }
+    if (inputFd_ < 0) return std::nullopt;
+    typed = true;
+    return ReadTerminalLine(prompt, interrupted);
+}
+
+void CliOperator::NoAnswer(const std::string& question, const std::string& why) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (unanswered_.empty()) unanswered_ = question;
+        WriteLocked("vendra-run: " + why + ": the run is stopped\n");
+    }
+    if (stopHook_) stopHook_();
+}
+
+int CliOperator::ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) {
+    // A report (OK only) needs nobody; any other box of the system is declined here, since the
+    // answers given are the program's.
+    const int answer = (flags & 0xF) == mb::Ok ? mb::IdOk : DecliningButton(flags);
+    std::string line = Block(title, text);
+    if ((flags & 0xF) != mb::Ok) line += " [" + ButtonWords(flags) + ": declined]";
+    Say(line);
+    return answer;
+}
+
+int CliOperator::ShowProgramBox(const std::string& text, const std::string& title, unsigned flags) {
+    std::lock_guard<std::mutex> ask(askMutex_);
+    const std::string question = Block(title, text);
+    const std::string choices = ButtonWords(flags);
+    for (;;) {
+        bool interrupted = false, typed = false;
+        std::optional<std::string> answer =
+            NextAnswer(question + "\n[" + choices + "]? ", interrupted, typed);
+        if (interrupted) return DecliningButton(flags);
+        if (!answer) {
+            NoAnswer(question, "no answer for \"" + text + "\" (" + choices +
+                                   "; give --answer or --answers, or run on a terminal)");
+            return DecliningButton(flags);
+        }
+        const int button = ButtonForAnswer(*answer, flags);
+        if (button != 0) {
+            Say(question + " -> " + Lower(*answer));
+            return button;
+        }
+        if (typed) continue;  // a slip at the keyboard: ask again
+        NoAnswer(question, "the answer \"" + *answer + "\" is not one of " + choices + " for \"" +
+                               text + "\"");
+        return DecliningButton(flags);
+    }
+}
+
+bool CliOperator::AskUserValue(const std::string& text, uint32_t& value) {
+    std::lock_guard<std::mutex> ask(askMutex_);
+    const std::string question = "User Value Input: " + text;
+    for (;;) {
+        bool interrupted = false, typed = false;
+        std::optional<std::string> answer =
+            NextAnswer(question + " [a number, or cancel]? ", interrupted, typed);
+        if (interrupted) return false;
+        if (!answer) {
+            NoAnswer(question, "no answer for the value \"" + text +
+                                   "\" (give --answer or --answers, or run on a terminal)");
+            return false;
+        }
+        if (ButtonForAnswer(*answer, mb::OkCancel) == mb::IdCancel) {
+            Say(question + " -> cancel");
+            return false;
+        }
+        if (std::optional<uint32_t> v = ValueForAnswer(*answer)) {
+            Say(question + " -> " + std::to_string(*v));
+            value = *v;
+            return true;
+        }
+        if (typed) continue;
+        NoAnswer(question, "the answer \"" + *answer +
+                               "\" is no number from 0 to 4294967295 for \"" + text + "\"");
+        return false;
+    }
+}
+
+bool CliOperator::AskBoardType(uint8_t&) {
+    return false;
+}
+
+bool CliOperator::AskBoardAddress(uint8_t&) {
+    return false;
+}
+
+bool CliOperator::AskResumeAfterLineLoss(const std::string& text) {
+    Say(Block("VDWin Comm Message", text) +
+        (resumeAfterReconnect_ ? " -> yes (--resume-after-reconnect)"
+                               : " -> no (--resume-after-reconnect was not given)"));
+    return resumeAfterReconnect_;
+}
+
+void CliOperator::SetSystemMessage(const std::string& text) {
+    Say(text);
+}
+
+}  // namespace vendra

@@ -1,0 +1,284 @@
+#include "cli/RunOptions.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "core/serial/BoardProtocol.h"
+
+namespace vendra {
+namespace {
+
+struct OptionRow {
+    const char* name;
+    const char* value;  // name of the value in the help text; nullptr for a switch
+    const char* help;   // may span lines ('\n')
+    std::function<bool(const std::string& value, RunOptions&, std::string& error)> take;
+};
+
+bool Number(const std::string& text, long long low, long long high, long long& out) {
+    if (text.empty() || text.size() > 12) return false;
+    char* end = nullptr;
+    out = std::strtoll(text.c_str(), &end, 10);
+    return *end == '\0' && out >= low && out <= high;
+}
+
+// A number option between low and high, stored by `store`.
+template <typename Store>
+auto NumberOption(const char* name, long long low, long long high, Store store) {
+    return [=](const std::string& v, RunOptions& o, std::string& error) {
+        long long n = 0;
+        if (!Number(v, low, high, n)) {
+            error = std::string(name) + " needs a number " + std::to_string(low) + ".." +
+                    std::to_string(high);
+            return false;
+        }
+        store(o, n);
+        return true;
+    };
+}
+
+const std::vector<OptionRow>& Table() {
+    static const std::vector<OptionRow> rows = {
+        {"--device", "PATH", "open this serial device instead of the configured port number's",
+         [](const std::string& v, RunOptions& o, std::string&) {
+             o.device = v;
+             return true;
+         }},
+        {"--port", "N",
+         "port number instead of Config.cfg's: COM<N> in the working folder when\n"
+         "it exists (a link to the device), otherwise /dev/ttyS<N-1>",
+         NumberOption("--port", 1, 40, [](RunOptions& o, long long n) { o.port = int(n); })},
+        {"--baud", "RATE",
+         "the line's rate: 9600, 19200, 38400, 57600 (default), 115200, 230400,\n460800",
+         [](const std::string& v, RunOptions& o, std::string& error) {
+             long long n = 0;
+             if (!Number(v, 0, 1000000, n) || !protocol::IsSupportedBaud(uint32_t(n))) {
+                 error = "--baud needs one of 9600, 19200, 38400, 57600, 115200, 230400, 460800";
+                 return false;
+             }
+             o.baud = static_cast<uint32_t>(n);
+             return true;
+         }},
+        {"--reply-timeout", "MS", "reply time-out instead of Config.cfg's (default 120)",
+         NumberOption("--reply-timeout", 0, 600000,
+                      [](RunOptions& o, long long n) { o.replyTimeout = int32_t(n); })},
+        {"--init-timeout", "MS",
+         "time-out of each unit's answer during the scan instead of\nConfig.cfg's (default 60)",
+         NumberOption("--init-timeout", 0, 600000,
+                      [](RunOptions& o, long long n) { o.initTimeout = int32_t(n); })},
+        {"--units", "LIST",
+         "the units on the line, e.g. D3,X1,Q0 (D, U, H, X for an AxisBoard,\n"
+         "Q, then the unit digit 0..F); the network is not scanned",
+         [](const std::string& v, RunOptions& o, std::string& error) {
+             std::vector<std::pair<UnitGroup, unsigned>> units;
+             if (!ParseUnitList(v, units, error)) {
+                 error = "--units: " + error;
+                 return false;
+             }
+             o.units = v;
+             return true;
+         }},
+        {"--answer", "A",
+         "the answer to the next question of the program; may be repeated:\n"
+         "ok, cancel, yes, no, abort, retry, ignore (or their first letter),\n"
+         "or a number for user_value",
+         [](const std::string& v, RunOptions& o, std::string&) {
+             o.answers.push_back(v);
+             return true;
+         }},
+        {"--answers", "FILE",
+         "more answers, one a line (blank lines and '#' lines skipped), taken\n"
+         "after the --answer ones",
+         [](const std::string& v, RunOptions& o, std::string&) {
+             o.answersFile = v;
+             return true;
+         }},
+        {"--log", "FILE",
+         "write the communications log to FILE, as the debugger saves it (also\n"
+         "while the run waits for a lost line)",
+         [](const std::string& v, RunOptions& o, std::string&) {
+             o.logFile = v;
+             return true;
+         }},
+        {"--json", nullptr, "print a summary of the run as JSON on stdout at the end",
+         [](const std::string&, RunOptions& o, std::string&) { return o.json = true; }},
+        {"--reconnect-s", "N",
+         "how long a line lost during the run is waited for (default 30; 0: not\nat all)",
+         NumberOption("--reconnect-s", 0, 86400,
+                      [](RunOptions& o, long long n) { o.reconnectSeconds = int(n); })},
+        {"--resume-after-reconnect", nullptr,
+         "go on with the run at the held line when the line came back and every\n"
+         "unit answers as before (otherwise the run ends there)",
+         [](const std::string&, RunOptions& o, std::string&) {
+             return o.resumeAfterReconnect = true;
+         }},
+        {"--help", nullptr, "this text",
+         [](const std::string&, RunOptions& o, std::string&) { return o.help = true; }},
+    };
+    return rows;
+}
+
+const char* const kUsageHead =
+    "Usage: vendra-run [options] PROGRAM.def\n"
+    "Runs a program without a window, as the program's \"Run Program\" does: reads Config.cfg\n"
+    "in the working folder (when it is there), opens the port at the chosen rate, scans the\n"
+    "network (unless --units), loads the program, runs it with the same runner, and ends.\n"
+    "\n"
+    "Options:\n";
+
+const char* const kUsageTail =
+    "\n"
+    "Questions (user_input, user_wait, user_value) take the answers given, in order; when they\n"
+    "are used up, a question is asked on the terminal when stdin is one, otherwise the run is\n"
+    "stopped (the stop frame is sent) with a message naming the question. Messages (board\n"
+    "errors and other reports) are written to stderr.\n"
+    "\n"
+    "While it runs, stderr shows the current line, command and loop count when it is a\n"
+    "terminal. --json prints: program, end_reason (end_program, last_line, stopped, line_lost,\n"
+    "signal, no_answer), exit_status, end_line, lines_executed, program_time_s, frames_sent,\n"
+    "replies, reply_avg_ms, reply_low_ms, reply_high_ms (null without replies), moves,\n"
+    "motor_busy_percent.\n"
+    "\n"
+    "A line that goes away during the run holds the run at its line; the device is looked for\n"
+    "every 0.5 s for --reconnect-s seconds, reopened at the same rate, and every unit is asked\n"
+    "its \"v0\" again. With --resume-after-reconnect and every unit answering as before the run\n"
+    "goes on at the held line; otherwise it ends with status 1 and the reason.\n"
+    "\n"
+    "SIGINT and SIGTERM act as the Abort button: the stop frame \"GG!\" is sent and the run\n"
+    "ends after its current command. A running delay finishes unless a second SIGINT comes;\n"
+    "SIGTERM cuts it short at once.\n"
+    "\n"
+    "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
+    "time-out rule or a lost line stopped it; 2 SIGINT or SIGTERM stopped it; 3 usage, file or\n"
+    "port error, or a question nobody could answer.\n"
+    "\n"
+    "Example, against the simulator:\n"
+    "  vendra-sim --dir /tmp/bench --network examples/demo-network.txt &\n"
+    "  cd /tmp/bench && vendra-run --json .../examples/three_motors.def\n";
+
+}  // namespace
+
+bool ParseUnitList(const std::string& text, std::vector<std::pair<UnitGroup, unsigned>>& units,
+                   std::string& error) {
+    units.clear();
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        static const struct {
+            char letter;
+            UnitGroup group;
+        } kLetters[] = {{'D', UnitGroup::DBoard},
+                        {'U', UnitGroup::UBoard},
+                        {'H', UnitGroup::HBoard},
+                        {'X', UnitGroup::AxisBoard},
+                        {'Q', UnitGroup::QBoard}};
+        const UnitGroup* group = nullptr;
+        if (item.size() == 2)
+            for (const auto& l : kLetters)
+                if (std::toupper(static_cast<unsigned char>(item[0])) == l.letter) group = &l.group;
+        const int digit = item.size() == 2 ? protocol::UnitOfDigit(static_cast<char>(
+                                                 std::toupper(static_cast<unsigned char>(item[1]))))
+                                           : -1;
+        if (group == nullptr || digit < 0) {
+            error = "\"" + item + "\" is no unit (D, U, H, X or Q and a digit 0..F, e.g. D3)";
+            return false;
+        }
+        for (const auto& u : units)
+            if (u.first == *group && u.second == unsigned(digit)) {
+                error = item + " is named twice";
+                return false;
+            }
+        units.emplace_back(*group, static_cast<unsigned>(digit));
+    }
+    if (units.empty()) {
+        error = "no unit given";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ParseAnswersText(const std::string& text) {
+    std::vector<std::string> answers;
+    std::stringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t begin = line.find_first_not_of(" \t\r");
+        if (begin == std::string::npos || line[begin] == '#') continue;
+        const size_t end = line.find_last_not_of(" \t\r");
+        answers.push_back(line.substr(begin, end + 1 - begin));
+    }
+    return answers;
+}
+
+bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options,
+                     std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (arg == "-h") arg = "--help";
+        if (arg.size() > 1 && arg[0] == '-') {
+            const OptionRow* row = nullptr;
+            for (const OptionRow& r : Table())
+                if (arg == r.name) row = &r;
+            if (row == nullptr) {
+                error = "unknown option " + arg + " (see --help)";
+                return false;
+            }
+            std::string value;
+            if (row->value != nullptr) {
+                if (i + 1 >= args.size()) {
+                    error = arg + " needs a value (see --help)";
+                    return false;
+                }
+                value = args[++i];
+            }
+            if (!row->take(value, options, error)) return false;
+            if (options.help) return true;
+            continue;
+        }
+        if (!options.program.empty()) {
+            error = "one program only (" + options.program + ", " + arg + ")";
+            return false;
+        }
+        options.program = arg;
+    }
+    if (options.program.empty()) {
+        error = "no program given (see --help)";
+        return false;
+    }
+    if (!options.answersFile.empty()) {
+        std::ifstream in(options.answersFile, std::ios::binary);
+        if (!in) {
+            error = "--answers: can not read " + options.answersFile;
+            return false;
+        }
+        std::stringstream text;
+        text << in.rdbuf();
+        for (std::string& a : ParseAnswersText(text.str())) options.answers.push_back(a);
+    }
+    return true;
+}
+
+std::string RunHelpText() {
+    std::string text = kUsageHead;
+    constexpr size_t kHelpColumn = 29;
+    for (const OptionRow& row : Table()) {
+        std::string head =
+            std::string("  ") + row.name + (row.value ? std::string(" ") + row.value : "");
+        const std::string help = row.help;
+        size_t start = 0;
+        for (bool first = true;; first = false) {
+            const size_t nl = help.find('\n', start);
+            std::string lead = first ? head : std::string();
+            lead.resize(lead.size() + 1 > kHelpColumn ? lead.size() + 2 : kHelpColumn, ' ');
+            text += lead + help.substr(start, nl == std::string::npos ? nl : nl - start) + "\n";
+            if (nl == std::string::npos) break;
+            start = nl + 1;
+        }
+    }
+    return text + kUsageTail;
+}
+
+}  // namespace vendra

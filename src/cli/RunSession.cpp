@@ -1,0 +1,299 @@
+#include "cli/RunSession.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "core/app/LoadProgramFile.h"
+#include "core/app/StartupReset.h"
+#include "core/base/Clock.h"
+#include "core/network/ConfigFile.h"
+#include "core/program/CommandTable.h"
+#include "core/runner/StatusDisplay.h"
+#include "core/serial/BoardProtocol.h"
+
+namespace vendra {
+
+namespace {
+
+constexpr uint32_t kScanLookMs = 100;  // how often a signal is looked for while the scan runs
+
+// Files the units given on the command line as the scan would have found them.
+void MarkUnits(const std::vector<std::pair<UnitGroup, unsigned>>& list, UnitMap& units) {
+    for (const auto& [group, address] : list) {
+        const int g = static_cast<int>(group);
+        units.present[g][address] = 1;
+        units.unitCount[g].fetch_add(1);
+        units.totalUnits.fetch_add(1);
+    }
+    // The last unit found: the scan's order, groups first, addresses rising.
+    for (int g = kUnitGroups - 1; g >= 0; --g)
+        for (int a = 15; a >= 0; --a)
+            if (units.present[g][a].load()) {
+                units.lastFoundFamily = protocol::GroupFamily(static_cast<UnitGroup>(g)).code;
+                units.lastFoundAddress = static_cast<uint8_t>(a);
+                return;
+            }
+}
+
+std::string UnitNames(const UnitMap& units) {
+    std::string names;
+    for (int g = 0; g < kUnitGroups; ++g)
+        for (unsigned a = 0; a < 16; ++a)
+            if (units.IsPresent(static_cast<UnitGroup>(g), a))
+                names += std::string(" ") +
+                         protocol::GroupFamily(static_cast<UnitGroup>(g)).letter +
+                         protocol::UnitDigit(a);
+    return names;
+}
+
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+RunSession::RunSession(RunOptions options, std::ostream& out, std::ostream& err, Terminal terminal)
+    : options_(std::move(options)),
+      out_(out),
+      terminal_(terminal),
+      op_(CliOperator::Setup{{options_.answers.begin(), options_.answers.end()},
+                             terminal.inputFd,
+                             options_.resumeAfterReconnect},
+          err),
+      core_(op_) {
+    // A question nobody can answer stops the run as Abort does (the motors are stopped too).
+    op_.SetStopHook([this] {
+        questionLine_ = static_cast<uint32_t>(core_.State.Run.ProgramPointer.load()) + 1;
+        core_.RunControls.AbortButtonClick();
+    });
+}
+
+int RunSession::Fail(const std::string& why) {
+    op_.Say(why);
+    return kRunUsage;
+}
+
+int RunSession::Prepare(const std::function<bool()>& goOn) {
+    SystemState& state = core_.State;
+    ResetStartupState(state);
+    state.Serial.CurrentBaud = options_.baud;
+    core_.Port.SetDeviceFolder(options_.folder);
+
+    std::error_code ec;
+    const std::string config = ConfigFilePath(options_.folder);
+    if (std::filesystem::exists(config, ec)) {
+        // A file that is there but cannot be read is not silently replaced by the defaults.
+        if (!ReadConfiguration(state.Config, op_, options_.folder))
+            return Fail(config + " could not be read");
+    } else {
+        op_.Say(config + " not found: the default time-outs are used");
+    }
+    if (options_.port > 0) state.Config.CommPortNumber = options_.port;
+    if (options_.replyTimeout >= 0) state.Config.ReplyTimeout = options_.replyTimeout;
+    if (options_.initTimeout >= 0) state.Config.InitTimeout = options_.initTimeout;
+
+    // The program first: a file that cannot be run never touches the line.
+    if (!std::filesystem::is_regular_file(options_.program, ec))
+        return Fail(
+            options_.program + ": " +
+            (std::filesystem::exists(options_.program, ec) ? "not a file" : "no such file"));
+    if (LoadProgramFromPath(state, op_, options_.program) != 1)
+        return Fail(options_.program + ": the program could not be loaded");
+
+    if (int status = OpenLine(goOn); status != 0) return status;
+
+    if (!options_.logFile.empty()) {
+        // The debugger's list, open from the start; disable_comm_debug pauses it as it pauses
+        // the window's.
+        state.CommDebug.CommDebugEnabled = 1;
+        state.CommDebug.CommDebugWindowOpen = 1;
+        core_.Reconnect.AddHeldHook([this] { SaveLog(); });
+    }
+    core_.Reconnect.SetLimitMs(static_cast<int64_t>(options_.reconnectSeconds) * 1000);
+    return 0;
+}
+
+int RunSession::OpenLine(const std::function<bool()>& goOn) {
+    SystemState& state = core_.State;
+    if (!options_.device.empty()) core_.Network.SetDevicePath(options_.device);
+    if (!options_.units.empty()) {
+        std::vector<std::pair<UnitGroup, unsigned>> units;
+        std::string error;
+        if (!ParseUnitList(options_.units, units, error)) return Fail("--units: " + error);
+        const uint32_t baud = state.Serial.CurrentBaud.load();
+        const bool open = options_.device.empty()
+                              ? core_.Port.OpenPort(state.Config.CommPortNumber.load(), baud)
+                              : core_.Port.OpenDevice(options_.device, baud);
+        if (!open)
+            return Fail("Can not open Communications Port " + core_.Port.DevicePath() + ": " +
+                        core_.Port.LastError());
+        MarkUnits(units, state.Units);
+        op_.Say("units given:" + UnitNames(state.Units));
+        return 0;
+    }
+    // The scan, as the window's start-up runs it.
+    if (!core_.CommInitWorker.StartNetworkInitialisation())
+        return Fail("the network initialisation could not start");
+    while (!core_.CommInitWorker.WaitUntilIdle(kScanLookMs)) {
+        if (goOn && !goOn()) {
+            signalled_ = true;
+            core_.Network.RequestStop(true);
+            core_.Port.AbortWaits(true);
+            core_.CommInitWorker.WaitUntilIdle(60000);
+            core_.Port.AbortWaits(false);
+            core_.Network.RequestStop(false);
+            op_.Say("stopped during the network scan");
+            return kRunSignalled;
+        }
+    }
+    if (!core_.Port.IsOpen()) return kRunUsage;  // the initialisation said why
+    if (state.Units.totalUnits.load() == 0)
+        op_.Say("no unit answered the scan: frames go out unanswered");
+    else
+        op_.Say("units found:" + UnitNames(state.Units));
+    return 0;
+}
+
+void RunSession::Start() {
+    started_ = true;
+    core_.RunControls.RunButtonClick();
+}
+
+bool RunSession::WaitFinished(uint32_t ms) {
+    const bool done =
+        !started_ || !core_.RunnerWorker.Active() || core_.RunnerWorker.WaitFinished(ms);
+    if (done && endMs_ == 0) endMs_ = TickMs();
+    return done;
+}
+
+void RunSession::Abort(bool cutDelay) {
+    signalled_ = true;
+    // The stop order first: a question ended by the interruption must find the run stopping.
+    core_.RunControls.AbortButtonClick();
+    op_.Interrupt();
+    if (cutDelay) core_.RunnerWorker.CutDelay();
+}
+
+void RunSession::ShowProgress() {
+    if (!terminal_.progress || !started_) return;
+    RunState& run = core_.State.Run;
+    PublishStatusTexts(core_.State);
+    std::string loop = run.CloopText.Get();
+    if (!loop.empty() && loop.back() == '\r') loop.pop_back();
+    op_.Progress("line " + run.LineText.Get() + "  " + run.CommandText.Get() + "  loop " + loop);
+}
+
+bool RunSession::SaveLog() {
+    if (options_.logFile.empty()) return true;
+    std::string error;
+    if (core_.CommLog.SaveToFile(options_.logFile, error)) return true;
+    op_.Say("the communications log: " + error);
+    return false;
+}
+
+int RunSession::Finish() {
+    WaitFinished(0);
+    op_.Progress("");
+    const SystemState& state = core_.State;
+    const RunState& run = state.Run;
+    const uint32_t lineCount = state.Program.LineCount;
+    const int32_t pointer = run.ProgramPointer.load();
+    const uint32_t line = EndLine();
+    const LineReconnect::End lineEnd = core_.Reconnect.LastEnd();
+    const bool lineLost = lineEnd == LineReconnect::End::TimedOut ||
+                          lineEnd == LineReconnect::End::UnitsChanged ||
+                          lineEnd == LineReconnect::End::Declined;
+    int status = kRunEnded;
+    std::string told;
+    if (signalled_) {
+        endReason_ = "signal";
+        status = kRunSignalled;
+        told = "the run was aborted at line " + std::to_string(line);
+    } else if (!op_.Unanswered().empty()) {
+        endReason_ = "no_answer";
+        status = kRunUsage;
+        told = "the run was stopped: the question of line " + std::to_string(questionLine_.load()) +
+               " found no answer";
+    } else if (lineLost && run.StopRun.load() != 0) {
+        endReason_ = "line_lost";
+        status = kRunStopped;
+        told = "the run was stopped at line " + std::to_string(line) + ": " +
+               FirstLine(core_.Reconnect.LastEndText());
+    } else if (run.StopRun.load() != 0 || !started_) {
+        endReason_ = "stopped";
+        status = kRunStopped;
+        told = "the run was stopped at line " + std::to_string(line) + " (see the message above)";
+    } else if (static_cast<uint32_t>(std::max(pointer, 0)) >= lineCount) {
+        endReason_ = "last_line";
+        told = "the program ended after its last line";
+    } else if (state.Program.Lines[pointer].Command == CmdEndProgram) {
+        endReason_ = "end_program";
+        told = "the program ended at line " + std::to_string(line) + " (end_program)";
+    } else {
+        endReason_ = "stopped";
+        status = kRunStopped;
+        told = "the run ended at line " + std::to_string(line);
+    }
+    if (!SaveLog() && status == kRunEnded) status = kRunUsage;
+    op_.Say(told + " (status " + std::to_string(status) + ")");
+    if (options_.json) out_ << Summary(status) << std::endl;
+    return status;
+}
+
+std::string RunSession::Summary(int status) const {
+    const RunState& run = core_.State.Run;
+    const Statistics& s = run.Stats;
+    const uint32_t start = s.RunStartTime.load();
+    const uint32_t elapsed = started_ && start != 0 && endMs_ != 0 ? endMs_ - start : 0;
+    const uint32_t replies = s.ReplyCount.load();
+    auto fixed = [](double v, const char* format) {
+        char n[48];
+        std::snprintf(n, sizeof n, format, v);
+        return std::string(n);
+    };
+    auto count = [](uint32_t v) { return std::to_string(v); };
+    const double busy = elapsed ? double(s.MotorBusyTime.load()) * 100.0 / elapsed : 0.0;
+    std::string json = "{";
+    json += "\"program\": " + JsonString(options_.program);
+    json += ", \"end_reason\": " + JsonString(endReason_);
+    json += ", \"exit_status\": " + std::to_string(status);
+    json +=
+        ", \"end_line\": " + count(endReason_ == "no_answer" ? questionLine_.load() : EndLine());
+    json += ", \"lines_executed\": " + count(s.LinesExecuted.load());
+    json += ", \"program_time_s\": " + fixed(elapsed / 1000.0, "%.3f");
+    json += ", \"frames_sent\": " + count(s.FramesSent.load());
+    json += ", \"replies\": " + count(s.RepliesCounted.load());
+    json += ", \"reply_avg_ms\": " +
+            (replies ? fixed(double(s.ReplyDelaySum.load()) / replies, "%.3f") : "null");
+    json += ", \"reply_low_ms\": " + (replies ? count(s.ReplyDelayMin.load()) : "null");
+    json += ", \"reply_high_ms\": " + (replies ? count(s.ReplyDelayMax.load()) : "null");
+    json += ", \"moves\": " + count(s.MovesCompleted.load());
+    json += ", \"motor_busy_percent\": " + fixed(busy, "%.2f");
+    return json + "}";
+}
+
+uint32_t RunSession::EndLine() const {
+    const uint32_t lineCount = core_.State.Program.LineCount;
+    const int32_t pointer = core_.State.Run.ProgramPointer.load();
+    return std::min<uint32_t>(static_cast<uint32_t>(std::max(pointer, 0)) + 1,
+                              std::max<uint32_t>(lineCount, 1));
+}
+
+}  // namespace vendra

@@ -1,0 +1,238 @@
+// A line that goes away during a run holds the run at its line, as the program wires it: the
+// simulated line vanishes during a motion wait or a delay and comes back with the same units (the
+// run goes on from the held line), with a unit missing or changed (the run ends naming it), or
+// never (Abort ends the run).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "RunnerRig.h"
+#include "core/base/Clock.h"
+
+namespace vendra::test {
+namespace {
+
+// The frames received after the first `skip` ones.
+std::vector<std::string> FramesAfter(const sim::Simulator& sim, size_t skip) {
+    std::vector<std::string> frames = sim.ReceivedFrames();
+    frames.erase(frames.begin(), frames.begin() + std::min(skip, frames.size()));
+    return frames;
+}
+
+// The time (monotonic us) the simulator received the first frame equal to `text` from index
+// `from` on; -1 when none.
+int64_t FrameTimeUs(const sim::Simulator& sim, const std::string& text, size_t from) {
+    std::vector<sim::FrameRecord> frames = sim.Frames();
+    size_t accepted = 0;
+    for (const auto& f : frames) {
+        if (f.ignored) continue;
+        if (accepted++ >= from && f.text == text) return f.timeUs;
+    }
+    return -1;
+}
+
+bool HasMessage(const ScriptedOperator& op, const std::string& text) {
+    auto messages = op.SystemMessages();
+    return std::find(messages.begin(), messages.end(), text) != messages.end();
+}
+
+const char* const kHeldMessage =
+    "Communications Port lost (%s): the program waits at line 2 for it to come back";
+
+std::string Held(const RunnerRig& rig) {
+    char text[300];
+    std::snprintf(text, sizeof text, kHeldMessage, rig.port.DevicePath().c_str());
+    return text;
+}
+
+struct Outage {
+    const char* name;
+    const char* program;
+    size_t framesBeforeLoss;  // frames received when the line vanishes
+    // What the simulator receives once the line is back: the unit asked who it is, then the held
+    // line again and what follows it.
+    std::vector<std::string> framesAfterReturn;
+    int resumedLineMs;  // the held line takes at least this long once resumed
+};
+
+void PrintTo(const Outage& o, std::ostream* os) {
+    *os << o.name;
+}
+
+const Outage kOutages[] = {
+    // D3 travels 4000 steps at 4000 steps/s; the line goes while its status is being polled.
+    {"DuringMotionWait",
+     "DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nDBoard,3,\"A0\"\nset_temp,1,1\nend_program\n",
+     3,
+     {"D3v0\r", "D3\r"},
+     0},
+    // The line goes during the delay: the run is held at the delay, which runs in full again.
+    {"DuringDelay",
+     "DBoard,3,\"A10\"\ndelay,600\nDBoard,3,\"A20\"\nset_temp,1,1\nend_program\n",
+     1,
+     {"D3v0\r", "D3A20\r"},
+     600},
+};
+
+class LineHold : public ::testing::TestWithParam<Outage> {};
+
+TEST_P(LineHold, RestoredWithTheSameUnitsTheRunGoesOnFromTheHeldLine) {
+    const Outage& o = GetParam();
+    RunnerRig rig;
+    ASSERT_TRUE(rig.Connect("D3:speed=4000"));
+    ASSERT_TRUE(rig.Load(o.program));
+    rig.op.QueueButton(mb::IdYes);
+    rig.control.RunButtonClick();
+    ASSERT_TRUE(rig.simulator->WaitForFrames(o.framesBeforeLoss, 2000));
+    if (o.framesBeforeLoss == 1) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    rig.simulator->VanishLine();
+
+    // Held: nothing is sent, nothing is reported as an error, the window says the program waits.
+    ASSERT_TRUE(WaitUntil([&] { return HasMessage(rig.op, Held(rig)); }, 2000));
+    EXPECT_EQ(rig.state.Run.LineHold.load(), 1u);
+    EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 1u);
+    EXPECT_EQ(rig.Pointer(), 1);
+    EXPECT_TRUE(rig.runner.Active());
+    EXPECT_TRUE(rig.op.Boxes().empty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    const size_t before = rig.simulator->ReceivedFrames().size();
+    ASSERT_TRUE(rig.simulator->ReturnLine());
+    const auto returnedUs = static_cast<int64_t>(TickUs());
+    ASSERT_TRUE(rig.runner.WaitFinished(8000));
+
+    std::vector<std::string> after = FramesAfter(*rig.simulator, before);
+    ASSERT_GE(after.size(), o.framesAfterReturn.size());
+    EXPECT_EQ(std::vector<std::string>(after.begin(), after.begin() + o.framesAfterReturn.size()),
+              o.framesAfterReturn);
+    EXPECT_EQ(rig.Reg(1), 1u) << "the program ran to its end";
+    EXPECT_EQ(rig.state.Run.LineHold.load(), 0u);
+    EXPECT_EQ(rig.core.Reconnect.LastEnd(), LineReconnect::End::Resumed);
+
+    auto boxes = rig.op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The Communications Port (" + rig.port.DevicePath() +
+                                 ") is back and every unit answers as before.\n"
+                                 "The boards' positions may have changed while the line was "
+                                 "down.\n\nResume the program at line 2?");
+    EXPECT_EQ(boxes[0].flags, mb::IconQuestion | mb::YesNo | mb::SystemModal);
+    EXPECT_TRUE(HasMessage(rig.op, "Communications Port back (" + rig.port.DevicePath() +
+                                       "): the program goes on at line 2"));
+
+    const int64_t firstUs = FrameTimeUs(*rig.simulator, o.framesAfterReturn[1], before);
+    ASSERT_GT(firstUs, 0);
+    if (o.resumedLineMs == 0) {
+        // From the device's return to the first frame of the held line: the look for the device
+        // (every 500 ms), then the units' answers.
+        std::cout << "[ figure ] return to first resumed frame: " << (firstUs - returnedUs) / 1000
+                  << " ms\n";
+        EXPECT_LT(firstUs - returnedUs, 1'000'000);
+    } else {
+        const int64_t askedUs = FrameTimeUs(*rig.simulator, "D3v0\r", before);
+        EXPECT_GE(firstUs - askedUs, o.resumedLineMs * 1000);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Outages, LineHold, ::testing::ValuesIn(kOutages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The units are asked again as the scan asked them: a unit that does not answer and one that
+// answers another version are both named, and the run ends at the held line.
+TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
+    RunnerRig rig;
+    ASSERT_TRUE(rig.Connect("D3:speed=4000:ver=205,Q0"));
+    // A scan records what each unit answered.
+    ClearUnitMap(rig.state.Units);
+    rig.state.Config.CommPortNumber = 7;
+    rig.state.Config.InitTimeout = 30;
+    rig.core.Network.SetSettleMs(0);
+    ASSERT_EQ(rig.core.Network.InitialiseNetwork(), 1);
+    ASSERT_EQ(rig.state.Units.totalUnits.load(), 2u);
+    rig.simulator->ClearLog();
+    ASSERT_TRUE(
+        rig.Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n"));
+    rig.control.RunButtonClick();
+    ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));
+    rig.simulator->VanishLine();
+    ASSERT_TRUE(WaitUntil([&] { return HasMessage(rig.op, Held(rig)); }, 2000));
+
+    ASSERT_NE(rig.simulator->AddFault("noreply:match=Q0v0"), 0);
+    ASSERT_TRUE(rig.simulator->SetItem("D3", 0, "206"));
+    ASSERT_TRUE(rig.simulator->ReturnLine());
+    ASSERT_TRUE(rig.runner.WaitFinished(8000));
+
+    EXPECT_EQ(rig.Reg(1), 0u);
+    EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
+    EXPECT_EQ(rig.core.Reconnect.LastEnd(), LineReconnect::End::UnitsChanged);
+    const std::string expected = "The Communications Port (" + rig.port.DevicePath() +
+                                 ") is back, but not every unit answers as before:\n"
+                                 "DBoard unit 3 answers \"206\" (it answered \"205\")\n"
+                                 "QBoard unit 0 does not answer\n"
+                                 "The program has been stopped at line 2.";
+    auto boxes = rig.op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, expected);
+    EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
+    EXPECT_EQ(rig.core.Reconnect.LastEndText(), expected);
+    // Only the questions went out once the line was back: the held line was not run again.
+    const std::vector<std::string> frames = rig.simulator->ReceivedFrames();
+    EXPECT_EQ(std::vector<std::string>(frames.end() - 2, frames.end()),
+              (std::vector<std::string>{"D3v0\r", "Q0v0\r"}));
+    // The line stays open for whatever the operator does next.
+    EXPECT_TRUE(rig.port.IsOpen());
+}
+
+// Declining to resume ends the run where it was held; nothing more goes out.
+TEST(LineHoldUnits, DecliningToResumeEndsTheRun) {
+    RunnerRig rig;
+    ASSERT_TRUE(rig.Connect("D3:speed=4000"));
+    ASSERT_TRUE(
+        rig.Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n"));
+    rig.op.QueueButton(mb::IdNo);
+    rig.control.RunButtonClick();
+    ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));
+    rig.simulator->VanishLine();
+    ASSERT_TRUE(WaitUntil([&] { return HasMessage(rig.op, Held(rig)); }, 2000));
+    ASSERT_TRUE(rig.simulator->ReturnLine());
+    ASSERT_TRUE(rig.runner.WaitFinished(8000));
+    EXPECT_EQ(rig.Reg(1), 0u);
+    EXPECT_EQ(rig.Pointer(), 1);
+    EXPECT_EQ(rig.core.Reconnect.LastEnd(), LineReconnect::End::Declined);
+    EXPECT_EQ(rig.simulator->ReceivedFrames().back(), "D3v0\r");
+    EXPECT_TRUE(HasMessage(rig.op, "The program was ended at line 2 after the line was lost"));
+}
+
+// A line that never comes back: Abort ends the held run at once, and so does the core's end (the
+// program's exit) without waiting for the line.
+TEST(LineHoldUnits, NeverRestoredAbortOrShutdownEndsTheRun) {
+    for (bool abort : {true, false}) {
+        SCOPED_TRACE(abort ? "Abort" : "shutdown");
+        auto rig = std::make_unique<RunnerRig>();
+        ASSERT_TRUE(rig->Connect("D3:speed=4000"));
+        ASSERT_TRUE(
+            rig->Load("DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n"));
+        rig->control.RunButtonClick();
+        ASSERT_TRUE(rig->simulator->WaitForFrames(3, 2000));
+        rig->simulator->VanishLine();
+        ASSERT_TRUE(WaitUntil([&] { return HasMessage(rig->op, Held(*rig)); }, 2000));
+        const auto start = std::chrono::steady_clock::now();
+        if (abort) {
+            rig->control.AbortButtonClick();
+            ASSERT_TRUE(rig->runner.WaitFinished(1000));
+            EXPECT_EQ(rig->state.Run.ProgramRunning.load(), 0u);
+            EXPECT_EQ(rig->Reg(1), 0u);
+            EXPECT_EQ(rig->core.Reconnect.LastEnd(), LineReconnect::End::Stopped);
+            EXPECT_TRUE(rig->op.Boxes().empty());
+        } else {
+            rig.reset();
+        }
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count(),
+                  400);
+    }
+}
+
+}  // namespace
+}  // namespace vendra::test

@@ -1,0 +1,102 @@
+// The main window while a run is held on a lost line: "System Messages" says the line is lost and
+// that the program waits; Abort ends the held run; when the line is back the operator is asked
+// whether to resume, and the run goes on from the held line.
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+
+#include "core/app/LoadProgramFile.h"
+#include "core/program/ProgramFile.h"
+#include "core/runner/RunTables.h"
+#include "sim/Simulator.h"
+#include "support/AppFixture.h"
+#include "support/DialogAnswerer.h"
+
+using namespace vendra;
+using namespace vendra::ui;
+using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::WaitFor;
+
+namespace {
+
+const char* const kProgram =
+    "DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nset_temp,1,1\nend_program\n";
+const QString kHeld = QStringLiteral(
+    "Communications Port lost (COM1): the program waits at line 2 for it to come back");
+
+// The program in the scratch folder, its line on a simulated D3 (COM1 there), the program loaded
+// and running, and the line gone.
+struct LostLineWindow : vendra::ui::test::AppFixture {
+    std::unique_ptr<sim::Simulator> sim;
+
+    bool Start() {
+        sim::Options options;
+        std::string error;
+        options.units = sim::Simulator::ParseUnits("D3:speed=4000", &error);
+        options.folder = dir.path().toStdString();
+        sim = std::make_unique<sim::Simulator>(options);
+        if (!sim->Start() || !core.Port.OpenPort(1, 57600)) return false;
+        ResetRunTables(state);
+        state.Units.present[int(UnitGroup::DBoard)][3] = 1;
+        state.Units.totalUnits = 1;
+        std::FILE* f = fmemopen(const_cast<char*>(kProgram), strlen(kProgram), "r");
+        LoadReport report;
+        state.App.ProgramLoaded = f && LoadProgram(state, f, report) == 1 ? 1 : 0;
+        if (f) std::fclose(f);
+        main.MainTimerTimer();
+        QTest::mouseClick(main.Control<QPushButton>("RunButton"), Qt::LeftButton);
+        if (!sim->WaitForFrames(3, 3000)) return false;
+        sim->VanishLine();
+        return WaitFor([&] { return Text("SystemMessages") == kHeld; }, 3000);
+    }
+    QString Text(const char* name) { return main.Control<QLabel>(name)->text(); }
+    ~LostLineWindow() {
+        core.RunControls.AbortButtonClick();
+        WaitFor([&] { return !core.RunnerWorker.Active(); }, 3000);
+    }
+};
+
+}  // namespace
+
+class LineLostWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void heldRunEndsWithAbort() {
+        LostLineWindow f;
+        DialogAnswerer answers;
+        QVERIFY(f.Start());
+        QVERIFY(f.core.RunnerWorker.Active());
+        QCOMPARE(f.state.Run.ProgramRunning.load(), 1u);
+        // The window stays usable meanwhile: its timer ticks, nothing is asked.
+        QTest::qWait(300);
+        QCOMPARE(answers.Texts(), QStringList());
+        QTest::mouseClick(f.main.Control<QPushButton>("AbortButton"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 1000));
+        QCOMPARE(f.state.Run.TempRegisters[1].load(), 0u);
+        QCOMPARE(answers.Unexpected(), QStringList());
+    }
+
+    void heldRunResumesWhenTheOperatorSaysSo() {
+        LostLineWindow f;
+        DialogAnswerer answers;
+        QVERIFY(f.Start());
+        answers.QueueMessageBoxButton(mb::IdYes);
+        QVERIFY(f.sim->ReturnLine());
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 8000));
+        QCOMPARE(answers.Texts(),
+                 QStringList{QStringLiteral(
+                     "The Communications Port (COM1) is back and every unit answers as before.\n"
+                     "The boards' positions may have changed while the line was down.\n\n"
+                     "Resume the program at line 2?")});
+        QCOMPARE(f.state.Run.TempRegisters[1].load(), 1u);
+        QCOMPARE(f.Text("SystemMessages"),
+                 QStringLiteral("Communications Port back (COM1): the program goes on at line 2"));
+        const std::vector<std::string> frames = f.sim->ReceivedFrames();
+        QVERIFY(std::find(frames.begin(), frames.end(), "D3v0\r") != frames.end());
+        QCOMPARE(frames.back(), std::string("D3\r"));
+    }
+};
+
+QTEST_MAIN(LineLostWindowTest)
+#include "LineLostWindowTest.moc"
