@@ -1,11 +1,6 @@
 #include "cli/CliOperator.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <cctype>
-#include <cerrno>
 #include <vector>
 
 namespace vendra {
@@ -92,16 +87,12 @@ std::optional<uint32_t> ValueForAnswer(const std::string& answer) {
 
 CliOperator::CliOperator(Setup setup, std::ostream& err)
     : answers_(std::move(setup.answers)),
-      inputFd_(setup.inputFd),
+      hasInput_(setup.inputFd >= 0),
+      input_(setup.inputFd),
       resumeAfterReconnect_(setup.resumeAfterReconnect),
-      err_(err) {
-    if (::pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
-}
+      err_(err) {}
 
-CliOperator::~CliOperator() {
-    for (int fd : wakePipe_)
-        if (fd >= 0) ::close(fd);
-}
+CliOperator::~CliOperator() = default;
 
 void CliOperator::WriteLocked(const std::string& text) {
     // A progress line on the terminal is cleared first, then drawn again below the message.
@@ -126,11 +117,7 @@ void CliOperator::Progress(const std::string& text) {
 
 void CliOperator::Interrupt() {
     interrupted_ = true;
-    if (wakePipe_[1] >= 0) {
-        const char byte = 1;
-        ssize_t n = ::write(wakePipe_[1], &byte, 1);
-        (void)n;
-    }
+    input_.Wake();
 }
 
 std::string CliOperator::Unanswered() const {
@@ -149,20 +136,13 @@ std::optional<std::string> CliOperator::ReadTerminalLine(const std::string& prom
     }
     std::string line;
     for (;;) {
-        pollfd fds[2] = {{inputFd_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        const int n = ::poll(fds, wakePipe_[0] >= 0 ? 2 : 1, -1);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (interrupted_.load() || (fds[1].revents & POLLIN)) {
+        char c = 0;
+        const TerminalInput::Got got = input_.Next(c);
+        if (interrupted_.load() || got == TerminalInput::Got::Woken) {
             interrupted = true;
             return std::nullopt;
         }
-        char c = 0;
-        const ssize_t got = ::read(inputFd_, &c, 1);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (got <= 0) return std::nullopt;  // the terminal closed: nobody to ask any more
+        if (got == TerminalInput::Got::End) return std::nullopt;  // nobody to ask any more
         if (c == '\n') return line;
         if (c != '\r') line += c;
     }
@@ -185,7 +165,7 @@ std::optional<std::string> CliOperator::NextAnswer(const std::string& prompt, bo
             return answer;
         }
     }
-    if (inputFd_ < 0) return std::nullopt;
+    if (!hasInput_) return std::nullopt;
     typed = true;
     return ReadTerminalLine(prompt, interrupted);
 }

@@ -18,6 +18,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/CliPlatform.h"
 #include "core/base/Operator.h"
 
 namespace vendra {
@@ -85,11 +86,11 @@ class CliOperator : public Operator {
     void WriteLocked(const std::string& text);
 
     std::deque<std::string> answers_;
-    const int inputFd_;
+    const bool hasInput_;
+    TerminalInput input_;
     const bool resumeAfterReconnect_;
     std::ostream& err_;
     std::function<void()> stopHook_;
-    int wakePipe_[2] = {-1, -1};
     std::atomic<int> answersUsed_{0};
     std::atomic<bool> interrupted_{false};
 

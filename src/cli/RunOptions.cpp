@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 
+#include "cli/CliPlatform.h"
 #include "core/serial/BoardProtocol.h"
 
 namespace vendra {
@@ -47,9 +48,7 @@ const std::vector<OptionRow>& Table() {
              o.device = v;
              return true;
          }},
-        {"--port", "N",
-         "port number instead of Config.cfg's: COM<N> in the working folder when\n"
-         "it exists (a link to the device), otherwise /dev/ttyS<N-1>",
+        {"--port", "N", PlatformHelp().portRule,
          NumberOption("--port", 1, 40, [](RunOptions& o, long long n) { o.port = int(n); })},
         {"--baud", "RATE",
          "the line's rate: 9600, 19200, 38400, 57600 (default), 115200, 230400,\n460800",
@@ -146,18 +145,7 @@ const char* const kUsageTail =
     "every 0.5 s for --reconnect-s seconds, reopened at the same rate, and every unit is asked\n"
     "its \"v0\" again. With --resume-after-reconnect and every unit answering as before the run\n"
     "goes on at the held line; otherwise it ends with status 1 and the reason.\n"
-    "\n"
-    "SIGINT and SIGTERM act as the Abort button: the stop frame \"GG!\" is sent and the run\n"
-    "ends after its current command. A running delay finishes unless a second SIGINT comes;\n"
-    "SIGTERM cuts it short at once.\n"
-    "\n"
-    "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
-    "time-out rule or a lost line stopped it; 2 SIGINT or SIGTERM stopped it; 3 usage, file or\n"
-    "port error, or a question nobody could answer.\n"
-    "\n"
-    "Example, against the simulator:\n"
-    "  vendra-sim --dir /tmp/bench --network examples/demo-network.txt &\n"
-    "  cd /tmp/bench && vendra-run --json .../examples/three_motors.def\n";
+    "\n";
 
 }  // namespace
 
@@ -278,7 +266,7 @@ std::string RunHelpText() {
             start = nl + 1;
         }
     }
-    return text + kUsageTail;
+    return text + kUsageTail + PlatformHelp().stops + "\n" + PlatformHelp().example;
 }
 
 }  // namespace vendra

@@ -1,25 +1,14 @@
 // vendra-run [options] PROGRAM.def: see RunOptions.h (--help) and RunSession.h.
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdio>
 #include <iostream>
 
+#include "cli/CliPlatform.h"
 #include "cli/RunOptions.h"
 #include "cli/RunSession.h"
-
-namespace {
-
-// Takes a signal that is waiting, or waits up to `ms` for one; 0 when none came.
-int TakeSignal(const sigset_t& signals, long ms) {
-    timespec wait{ms / 1000, (ms % 1000) * 1000000};
-    const int sig = sigtimedwait(&signals, nullptr, &wait);
-    return sig > 0 ? sig : 0;
-}
-
-}  // namespace
+#include "core/base/PlatformFiles.h"
 
 int main(int argc, char** argv) {
+    // The summary and the messages are the same bytes on every system.
+    vendra::UseBinaryStandardStreams();
     vendra::RunOptions options;
     std::string error;
     if (!vendra::ParseRunOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
@@ -31,32 +20,27 @@ int main(int argc, char** argv) {
         return vendra::kRunEnded;
     }
 
-    // The signals are taken by this thread alone, between its looks at the run; every thread
-    // started from here on inherits the mask.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    // Before any thread starts: the stop requests are taken by this thread alone, between its
+    // looks at the run.
+    vendra::StopRequests stops;
+    const auto none = [&] { return stops.Take(0) == vendra::StopRequest::None; };
 
     vendra::RunSession::Terminal terminal;
-    terminal.inputFd = isatty(STDIN_FILENO) ? STDIN_FILENO : -1;
-    terminal.progress = isatty(STDERR_FILENO) != 0;
+    terminal.inputFd = vendra::StdinIsTerminal() ? vendra::kStdinFd : -1;
+    terminal.progress = vendra::StderrShowsProgress();
     vendra::RunSession session(options, std::cout, std::cerr, terminal);
 
-    const int prepared = session.Prepare([&] { return TakeSignal(signals, 0) == 0; });
+    const int prepared = session.Prepare(none);
     if (prepared != 0) return prepared;
-    if (TakeSignal(signals, 0) != 0) {
+    if (!none()) {
         std::cerr << "vendra-run: stopped before the run\n";
         return vendra::kRunSignalled;
     }
     session.Start();
-    // Ten looks a second: the progress line, and the signals as they come.
+    // Ten looks a second: the progress line, and the stop requests as they come.
     while (!session.WaitFinished(0)) {
-        const int sig = TakeSignal(signals, 100);
-        if (sig == SIGINT) session.Abort(false);
-        if (sig == SIGTERM) session.Abort(true);
+        const vendra::StopRequest stop = stops.Take(100);
+        if (stop != vendra::StopRequest::None) session.Abort(stop == vendra::StopRequest::AbortNow);
         session.ShowProgress();
     }
     return session.Finish();

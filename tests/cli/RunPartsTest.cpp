@@ -1,19 +1,23 @@
-// vendra-run's parts in the test's own process: how answers name buttons and values, the
-// command line's refusals, and a session whose questions are typed on a "terminal" (a pipe) and
-// cut short by Abort, with the runner on its own thread.
-#include <fcntl.h>
+// vendra-run's parts that need no line, in the test's own process: how answers name buttons and
+// values, the command line's refusals, and typed input that another thread can cut short. Built
+// for Windows too.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
+#include <future>
+#include <string>
 #include <thread>
 
 #include "cli/CliOperator.h"
+#include "cli/CliPlatform.h"
 #include "cli/RunOptions.h"
 #include "cli/RunSession.h"
-#include "support/SimNetwork.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace vendra::test {
 namespace {
@@ -123,56 +127,59 @@ TEST(RunParts, OptionsAreTakenOrRefusedWithTheirReason) {
     }
 }
 
-// A session whose stdin is a terminal: a typed slip is asked again, and Abort (a signal) ends a
-// question that waits for typing, and with it the run.
-TEST(RunParts, TerminalQuestionsAreAskedAgainAndAbortEndsThem) {
-    SimNetwork net;
-    ASSERT_TRUE(net.Start("D3:speed=0"));
-    const std::string program = net.File("ask.def");
-    std::ofstream(program) << "user_input,2,0,done,\"Move?\"      ;No: done\n"
-                              "DBoard,3,\"A5\"\n"
-                              "user_input,1,0,0,\"Again?\"\n"
-                              "DBoard,3,\"A6\"\n"
-                              "label,\"done\"\n"
-                              "end_program\n";
-    for (bool abort : {false, true}) {
-        SCOPED_TRACE(abort ? "abort" : "typed");
-        net->ClearLog();
-        int typed[2];
-        ASSERT_EQ(pipe(typed), 0);
-        // The first answer is a slip; the second question is left waiting unless typed.
-        const std::string keys = abort ? "maybe\nyes\n" : "maybe\nyes\nok\n";
-        ASSERT_EQ(write(typed[1], keys.data(), keys.size()), ssize_t(keys.size()));
-        RunOptions options;
-        options.program = program;
-        options.units = "D3";
-        options.folder = net.Folder().string();
-        std::ostringstream out, err;
-        {
-            RunSession session(options, out, err, RunSession::Terminal{typed[0], false});
-            ASSERT_EQ(session.Prepare(), 0);
-            session.Start();
-            if (abort) {
-                ASSERT_TRUE(net->WaitForFrames(1, 5000));
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                session.Abort(false);
-            }
-            ASSERT_TRUE(session.WaitFinished(5000));
-            EXPECT_EQ(session.Finish(), abort ? kRunSignalled : kRunEnded);
-        }
-        close(typed[0]);
-        close(typed[1]);
-        const std::string said = err.str();
-        EXPECT_NE(said.find("VDWin User Message: Move?\n[yes/no]? VDWin User Message: "
-                            "Move?\n[yes/no]? vendra-run: VDWin User Message: Move? -> yes\n"),
-                  std::string::npos)
-            << said;
-        const std::vector<std::string> expected =
-            abort ? std::vector<std::string>{"D3A5\r", "GG!\r"}
-                  : std::vector<std::string>{"D3A5\r", "D3A6\r"};
-        EXPECT_EQ(net->ReceivedFrames(), expected);
-    }
+// An anonymous pipe: [0] reads, [1] writes.
+bool MakePipe(int fds[2]) {
+#ifdef _WIN32
+    return _pipe(fds, 4096, _O_BINARY) == 0;
+#else
+    return pipe(fds) == 0;
+#endif
 }
 
+// Typed input: the bytes as they come, End once the terminal is closed, and Wake ending a wait
+// under way and every later one, even with bytes waiting.
+TEST(RunParts, TypedInputEndsAtCloseAndStaysWokenOnceWoken) {
+    using Got = TerminalInput::Got;
+    char c = 0;
+    TerminalInput none(-1);
+    EXPECT_EQ(none.Next(c), Got::End);
+
+    int fds[2];
+    ASSERT_TRUE(MakePipe(fds));
+    const std::string typed = "yes\r\n42\n";
+    ASSERT_EQ(write(fds[1], typed.data(), unsigned(typed.size())), int(typed.size()));
+    close(fds[1]);
+    {
+        TerminalInput in(fds[0]);
+        std::string read;
+        Got got;
+        while ((got = in.Next(c)) == Got::Byte) read += c;
+        EXPECT_EQ(got, Got::End);
+        EXPECT_EQ(read, typed);
+    }
+    close(fds[0]);
+
+    ASSERT_TRUE(MakePipe(fds));
+    {
+        TerminalInput in(fds[0]);
+        std::future<Got> first = std::async(std::launch::async, [&] {
+            char b = 0;
+            return in.Next(b);
+        });
+        EXPECT_EQ(first.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+        const auto woken = std::chrono::steady_clock::now();
+        in.Wake();
+        if (first.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "Wake did not end the wait";
+            EXPECT_EQ(write(fds[1], "z", 1), 1);  // so that the reader ends
+        }
+        EXPECT_EQ(first.get(), Got::Woken);
+        EXPECT_LT(std::chrono::steady_clock::now() - woken, std::chrono::seconds(1));
+        ASSERT_EQ(write(fds[1], "y\n", 2), 2);
+        EXPECT_EQ(in.Next(c), Got::Woken);
+    }
+    close(fds[0]);
+    close(fds[1]);
+}
 }  // namespace
 }  // namespace vendra::test

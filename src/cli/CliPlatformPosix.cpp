@@ -1,0 +1,115 @@
+// vendra-run on POSIX systems: poll() on the terminal and a wake pipe; SIGINT and SIGTERM blocked
+// in every thread and taken by the main thread with sigtimedwait().
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include "cli/CliPlatform.h"
+
+namespace vendra {
+
+bool StdinIsTerminal() {
+    return ::isatty(STDIN_FILENO) != 0;
+}
+
+bool StderrShowsProgress() {
+    return ::isatty(STDERR_FILENO) != 0;
+}
+
+struct TerminalInput::Impl {
+    int fd = -1;
+    int wake[2] = {-1, -1};
+};
+
+TerminalInput::TerminalInput(int fd) : impl_(std::make_unique<Impl>()) {
+    impl_->fd = fd;
+    if (::pipe2(impl_->wake, O_CLOEXEC | O_NONBLOCK) != 0) impl_->wake[0] = impl_->wake[1] = -1;
+}
+
+TerminalInput::~TerminalInput() {
+    for (int fd : impl_->wake)
+        if (fd >= 0) ::close(fd);
+}
+
+TerminalInput::Got TerminalInput::Next(char& c) {
+    if (impl_->fd < 0) return Got::End;
+    for (;;) {
+        // The wake byte is never read: once written, every later call sees it.
+        pollfd fds[2] = {{impl_->fd, POLLIN, 0}, {impl_->wake[0], POLLIN, 0}};
+        const int n = ::poll(fds, impl_->wake[0] >= 0 ? 2 : 1, -1);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Got::End;
+        }
+        if (fds[1].revents & POLLIN) return Got::Woken;
+        const ssize_t got = ::read(impl_->fd, &c, 1);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        return got == 1 ? Got::Byte : Got::End;
+    }
+}
+
+void TerminalInput::Wake() {
+    if (impl_->wake[1] < 0) return;
+    const char byte = 1;
+    const ssize_t n = ::write(impl_->wake[1], &byte, 1);
+    (void)n;  // a full pipe is already awake
+}
+
+namespace {
+
+sigset_t StopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+}  // namespace
+
+StopRequests::StopRequests() {
+    // The signals are taken by this thread alone; every thread started from here on inherits the
+    // mask.
+    const sigset_t signals = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+StopRequests::~StopRequests() = default;
+
+StopRequest StopRequests::Take(uint32_t ms) {
+    const sigset_t signals = StopSignals();
+    const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
+    const int sig = sigtimedwait(&signals, nullptr, &wait);
+    if (sig == SIGINT) return StopRequest::Abort;
+    if (sig == SIGTERM) return StopRequest::AbortNow;
+    return StopRequest::None;
+}
+
+const RunPlatformHelp& PlatformHelp() {
+    static const RunPlatformHelp help = {
+        "port number instead of Config.cfg's: COM<N> in the working folder when\n"
+        "it exists (a link to the device), otherwise /dev/ttyS<N-1>",
+
+        "SIGINT and SIGTERM act as the Abort button: the stop frame \"GG!\" is sent and the run\n"
+        "ends after its current command. A running delay finishes unless a second SIGINT comes;\n"
+        "SIGTERM cuts it short at once.\n"
+        "\n"
+        "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
+        "time-out rule or a lost line stopped it; 2 SIGINT or SIGTERM stopped it; 3 usage, file "
+        "or\n"
+        "port error, or a question nobody could answer.\n",
+
+        "Example, against the simulator:\n"
+        "  vendra-sim --dir /tmp/bench --network examples/demo-network.txt &\n"
+        "  cd /tmp/bench && vendra-run --json .../examples/three_motors.def\n",
+    };
+    return help;
+}
+
+}  // namespace vendra
