@@ -109,7 +109,8 @@ void CliOperator::Say(const std::string& text) {
 
 void CliOperator::Progress(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (text == progress_) return;
+    // A question waiting for typing keeps its line: the progress line would wipe it.
+    if (typing_ || text == progress_) return;
     err_ << "\r\033[K" << text;
     err_.flush();
     progress_ = text;
@@ -131,21 +132,30 @@ std::optional<std::string> CliOperator::ReadTerminalLine(const std::string& prom
         std::lock_guard<std::mutex> lock(mutex_);
         if (!progress_.empty()) err_ << "\r\033[K";
         progress_.clear();
+        typing_ = true;
         err_ << prompt;
         err_.flush();
     }
+    std::optional<std::string> answer;
     std::string line;
-    for (;;) {
+    for (bool done = false; !done;) {
         char c = 0;
         const TerminalInput::Got got = input_.Next(c);
         if (interrupted_.load() || got == TerminalInput::Got::Woken) {
             interrupted = true;
-            return std::nullopt;
+            done = true;
+        } else if (got == TerminalInput::Got::End) {
+            done = true;  // nobody to ask any more
+        } else if (c == '\n') {
+            answer = line;
+            done = true;
+        } else if (c != '\r') {
+            line += c;
         }
-        if (got == TerminalInput::Got::End) return std::nullopt;  // nobody to ask any more
-        if (c == '\n') return line;
-        if (c != '\r') line += c;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
+    typing_ = false;
+    return answer;
 }
 
 std::optional<std::string> CliOperator::NextAnswer(const std::string& prompt, bool& interrupted,

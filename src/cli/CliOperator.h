@@ -57,6 +57,7 @@ class CliOperator : public Operator {
     // One line to stderr, prefixed "vendra-run: ".
     void Say(const std::string& text);
     // The progress line (rewritten in place; only where stderr is a terminal). Empty: cleared.
+    // Not shown while a question waits for typing.
     void Progress(const std::string& text);
 
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override;
@@ -94,10 +95,11 @@ class CliOperator : public Operator {
     std::atomic<int> answersUsed_{0};
     std::atomic<bool> interrupted_{false};
 
-    mutable std::mutex mutex_;  // answers_, unanswered_, the output and the progress line
+    mutable std::mutex mutex_;  // answers_, unanswered_, the output, the progress line, typing_
     std::mutex askMutex_;       // one question at a time
     std::string unanswered_;
     std::string progress_;  // the progress line shown now
+    bool typing_ = false;   // a question waits for typing on the terminal
 };
 
 }  // namespace vendra

@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -181,5 +184,65 @@ TEST(RunParts, TypedInputEndsAtCloseAndStaysWokenOnceWoken) {
     close(fds[0]);
     close(fds[1]);
 }
+
+// Text written by one thread that another may wait for.
+class WatchedText : public std::streambuf {
+  public:
+    std::string Text() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return text_;
+    }
+    bool WaitFor(const std::string& part, int ms) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                                 [&] { return text_.find(part) != std::string::npos; });
+    }
+
+  protected:
+    int overflow(int c) override {
+        if (c == traits_type::eof()) return 0;
+        const char byte = static_cast<char>(c);
+        xsputn(&byte, 1);
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        text_.append(s, static_cast<size_t>(n));
+        changed_.notify_all();
+        return n;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string text_;
+};
+
+// A question waiting for typing keeps its prompt on the screen: the progress line is cleared for
+// it and comes back only once the answer is in.
+TEST(RunParts, ProgressLineLeavesAWaitingQuestionAlone) {
+    int fds[2];
+    ASSERT_TRUE(MakePipe(fds));
+    WatchedText shown;
+    std::ostream err(&shown);
+    {
+        CliOperator op(CliOperator::Setup{{}, fds[0], false}, err);
+        op.Progress("line 1");
+        std::future<int> asked = std::async(std::launch::async, [&] {
+            return op.ShowProgramBox("Move?", "VDWin User Message", mb::YesNo);
+        });
+        ASSERT_TRUE(shown.WaitFor("[yes/no]? ", 5000));
+        op.Progress("line 2");
+        ASSERT_EQ(write(fds[1], "yes\n", 4), 4);
+        EXPECT_EQ(asked.get(), mb::IdYes);
+        op.Progress("line 3");
+    }
+    EXPECT_EQ(shown.Text(),
+              "\r\033[Kline 1\r\033[KVDWin User Message: Move?\n[yes/no]? "
+              "vendra-run: VDWin User Message: Move? -> yes\n\r\033[Kline 3");
+    close(fds[0]);
+    close(fds[1]);
+}
+
 }  // namespace
 }  // namespace vendra::test
