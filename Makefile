@@ -62,11 +62,11 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 	cmake --build build/windows -j $(JOBS) --target windows_all
 
-# The Linux simulator, vendra-def and line driver are the Windows build's counterparts.
+# The Linux simulator, vendra-def, vendra-run and line driver are the Windows build's counterparts.
 windows-test: windows
 	@scripts/bootstrap.sh windows-test
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver
+	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver vendra-run
 	scripts/windows-test.sh
 
 # The Debian package of the Linux build; scripts/package-check.sh installs, starts and removes it.

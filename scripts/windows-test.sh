@@ -7,7 +7,10 @@
 #     simulator's link in a throwaway wine prefix: the frames the simulator received must be the
 #     frames the Linux build sends to the same simulated network;
 #  4. a simulator that vanishes during the scan: the same "Communications Port lost" message as
-#     on Linux, and no hang.
+#     on Linux, and no hang;
+#  5. vendra-run.exe on COM5: the same frames, messages and summary as vendra-run on Linux for the
+#     short program, status 3 for a missing program, and on a console (a pseudo-terminal) typed
+#     answers and Ctrl-C as on Linux.
 # Ends with "windows-test: N passed, M failed"; exit status 1 when anything failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +19,8 @@ lin="$root/build/bin"
 cd "$root"
 
 for f in "$win/windows-tests.txt" "$win/bin/line-driver.exe" "$win/bin/vendra-def.exe" \
-  "$lin/vendra-sim" "$lin/vendra-def" "$lin/line-driver"; do
+  "$win/bin/vendra-run.exe" "$lin/vendra-sim" "$lin/vendra-def" "$lin/line-driver" \
+  "$lin/vendra-run"; do
   [ -e "$f" ] || { echo "windows-test: $f is missing (make windows-test builds it)"; exit 1; }
 done
 
@@ -94,8 +98,9 @@ print("\n".join(out))
 EOF
 }
 
-# run_side linux|windows NAME SIM-OPTIONS... -- DRIVER-ARGS...: the simulator in its own folder
-# (COM5 there), the driver of that side against it; leaves $scratch/NAME.{out,log,status}.
+# run_side linux|windows NAME SIM-OPTIONS... -- COMMAND...: the simulator in its own folder
+# (COM5 there), the command run in that folder against it; leaves $scratch/NAME.{out,err,log,status},
+# NAME.txt (the output without CRs) and NAME.frames.
 run_side() {
   local side=$1 name=$2
   shift 2
@@ -108,17 +113,15 @@ run_side() {
     --log "$scratch/$name.log" "${simargs[@]}" >"$scratch/$name.sim" 2>&1 &
   sim=$!
   for _ in $(seq 50); do [ -e "$dir/COM5" ] && break; sleep 0.1; done
-  if [ "$side" = linux ]; then
-    (cd "$dir" && timeout 120 "$lin/line-driver" "$@") >"$scratch/$name.out" 2>&1
-  else
-    timeout 120 wine "$win/bin/line-driver.exe" "$@" >"$scratch/$name.out" 2>&1
-  fi
+  (cd "$dir" && timeout 120 "$@") </dev/null >"$scratch/$name.out" 2>"$scratch/$name.err"
   echo $? >"$scratch/$name.status"
   kill "$sim" 2>/dev/null
   wait "$sim" 2>/dev/null
   sim=""
   tr -d '\r' <"$scratch/$name.out" >"$scratch/$name.txt"
+  frames "$scratch/$name.log" >"$scratch/$name.frames"
 }
+status_of() { cat "$scratch/$1.status"; }
 
 echo "== the Win32 serial device against the simulator (COM5 -> $scratch/windows/COM5)"
 mkdir -p "$scratch/windows"
@@ -128,10 +131,9 @@ wineserver -k >/dev/null 2>&1
 wineserver -w >/dev/null 2>&1
 start_wine
 
-run_side linux scan-linux -- 5 57600 "$root/tests/windows/short_run.def"
-run_side windows scan-windows -- 5 57600 'Z:'"$root/tests/windows/short_run.def"
-frames "$scratch/scan-linux.log" >"$scratch/scan-linux.frames"
-frames "$scratch/scan-windows.log" >"$scratch/scan-windows.frames"
+run_side linux scan-linux -- "$lin/line-driver" 5 57600 "$root/tests/windows/short_run.def"
+run_side windows scan-windows -- wine "$win/bin/line-driver.exe" 5 57600 \
+  'Z:'"$root/tests/windows/short_run.def"
 count=$(grep -c . "$scratch/scan-windows.frames")
 echo "  Linux:   $(tr '\n' ' ' <"$scratch/scan-linux.txt")(status $(cat "$scratch/scan-linux.status"))"
 echo "  Windows: $(tr '\n' ' ' <"$scratch/scan-windows.txt")(status $(cat "$scratch/scan-windows.status"))"
@@ -150,8 +152,8 @@ else
 fi
 
 echo "== the simulator vanishes during the scan"
-run_side linux lost-linux --vanish-after 1500 -- 5 57600
-run_side windows lost-windows --vanish-after 1500 -- 5 57600
+run_side linux lost-linux --vanish-after 1500 -- "$lin/line-driver" 5 57600
+run_side windows lost-windows --vanish-after 1500 -- wine "$win/bin/line-driver.exe" 5 57600
 lost() { sed -n 's/^box: VDWin Comm ERROR Message: Communications Port lost ([^)]*)/&/p' "$1"; }
 linux_lost=$(lost "$scratch/lost-linux.txt" | sed 's/([^)]*)/(port)/')
 windows_lost=$(lost "$scratch/lost-windows.txt" | sed 's/([^)]*)/(port)/')
@@ -164,6 +166,123 @@ if [ -n "$windows_lost" ] && [ "$windows_lost" = "$linux_lost" ] &&
 else
   fail "lost-port message (Windows status $(cat "$scratch/lost-windows.status"))"
   sed 's/^/       /' "$scratch/lost-windows.txt"
+fi
+
+echo "== vendra-run.exe runs the short program on COM5 as vendra-run does on Linux"
+short="$root/tests/windows/short_run.def"
+run_side linux run-linux -- "$lin/vendra-run" --port 5 --json "$short"
+run_side windows run-windows -- wine "$win/bin/vendra-run.exe" --port 5 --json "Z:$short"
+# The summary without the program's path and the times, which differ from run to run.
+summary() {
+  python3 -c 'import json, sys
+s = json.loads(open(sys.argv[1]).read())
+print(" ".join("%s=%s" % (k, s[k]) for k in ("end_reason", "exit_status", "end_line",
+      "lines_executed", "frames_sent", "replies", "moves")))' "$1" 2>&1 | tail -1
+}
+count=$(grep -c . "$scratch/run-windows.frames")
+echo "  Linux:   status $(status_of run-linux), $(summary "$scratch/run-linux.txt")"
+echo "  Windows: status $(status_of run-windows), $(summary "$scratch/run-windows.txt")"
+if [ "$(status_of run-windows)" = 0 ] && [ "$(status_of run-linux)" = 0 ] &&
+  [ "$(summary "$scratch/run-windows.txt")" = "$(summary "$scratch/run-linux.txt")" ] &&
+  grep -q '"end_reason": "end_program"' "$scratch/run-windows.txt"; then
+  pass "vendra-run.exe ran the program to end_program, status 0, the Linux summary"
+else
+  fail "vendra-run.exe run (status $(status_of run-windows))"
+  sed 's/^/       /' "$scratch/run-windows.err" "$scratch/run-windows.txt"
+fi
+if [ "$count" -gt 80 ] && cmp -s "$scratch/run-linux.frames" "$scratch/run-windows.frames"; then
+  pass "the simulator received the same $count frames from both vendra-runs"
+else
+  fail "frames differ ($count from Windows, $(grep -c . "$scratch/run-linux.frames") from Linux)"
+  diff "$scratch/run-linux.frames" "$scratch/run-windows.frames" | head -20 | sed 's/^/       /'
+fi
+if cmp -s "$scratch/run-linux.err" "$scratch/run-windows.err"; then
+  pass "the same messages on stderr, byte for byte ($(grep -c . "$scratch/run-windows.err") lines)"
+else
+  fail "messages differ"
+  diff "$scratch/run-linux.err" "$scratch/run-windows.err" | head -20 | sed 's/^/       /'
+fi
+
+echo "== vendra-run.exe with a program that is not there"
+missing="$root/tests/windows/no-such-program.def"
+(cd "$scratch" && timeout 120 "$lin/vendra-run" --port 5 "$missing") </dev/null >/dev/null \
+  2>"$scratch/missing-linux.err"
+linux_status=$?
+(cd "$scratch" && timeout 120 wine "$win/bin/vendra-run.exe" --port 5 "Z:$missing") </dev/null \
+  >/dev/null 2>"$scratch/missing-windows.err"
+win_status=$?
+echo "  Windows: $(tail -1 "$scratch/missing-windows.err") (status $win_status)"
+if [ $win_status = 3 ] && [ $linux_status = 3 ] &&
+  [ "$(sed 's|Z:/|/|' "$scratch/missing-windows.err")" = "$(cat "$scratch/missing-linux.err")" ]; then
+  pass "status 3 and the Linux message"
+else
+  fail "missing program (status $linux_status on Linux, $win_status on Windows)"
+  diff "$scratch/missing-linux.err" "$scratch/missing-windows.err" | sed 's/^/       /'
+fi
+
+# typed.py COMMAND...: runs the command on a pseudo-terminal (a console under wine) and types on
+# it: a slip at the first question, "yes" when it is asked again, Ctrl-C at the second; prints
+# what the terminal showed (escapes removed) and "status N" ("status hung" after 60 s).
+cat >"$scratch/typed.py" <<'EOF'
+import os, pty, re, select, signal, sys, time
+pid, fd = pty.fork()
+if pid == 0:
+    os.execvp(sys.argv[1], sys.argv[1:])
+shown, status = b"", None
+def plain():
+    # Wine's console draws a character at a time between cursor hides and shows, and a blank as
+    # "erase, cursor right".
+    text = re.sub(rb"\x1b\[\?25[lh]", b"", shown)
+    text = re.sub(rb"\x1b\[K\x1b\[(\d*)C", lambda m: b" " * int(m.group(1) or 1), text)
+    return re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", text).replace(b"\r", b"")
+def read_until(done, seconds):
+    global shown, status
+    end = time.time() + seconds
+    while time.time() < end and not done():
+        if select.select([fd], [], [], 0.05)[0]:
+            try:
+                shown += os.read(fd, 4096)
+            except OSError:
+                pass
+        if status is None:
+            got, code = os.waitpid(pid, os.WNOHANG)
+            if got:
+                status = os.waitstatus_to_exitcode(code)
+    return done()
+for wanted, count, keys in ((b"[yes/no]?", 1, b"maybe\r"), (b"[yes/no]?", 2, b"yes\r"),
+                            (b"[ok/cancel]?", 1, b"\x03")):
+    if not read_until(lambda: plain().count(wanted) >= count, 60):
+        break
+    time.sleep(0.3)
+    os.write(fd, keys)
+read_until(lambda: status is not None, 60)
+if status is None:
+    os.kill(pid, signal.SIGKILL)
+    os.waitpid(pid, 0)
+sys.stdout.write(plain().decode("latin-1"))
+print("\nstatus %s" % ("hung" if status is None else status))
+EOF
+
+echo "== vendra-run.exe on a console: a slip is asked again, Ctrl-C at a question aborts"
+ask="$root/tests/windows/ask_run.def"
+run_side linux typed-linux -- python3 "$scratch/typed.py" "$lin/vendra-run" --port 5 --units D3 "$ask"
+run_side windows typed-windows -- python3 "$scratch/typed.py" wine "$win/bin/vendra-run.exe" \
+  --port 5 --units D3 "Z:$ask"
+for side in linux windows; do
+  echo "  $side: $(tail -1 "$scratch/typed-$side.txt"), frames $(tr '\n' ' ' \
+    <"$scratch/typed-$side.frames")"
+done
+if [ "$(tail -1 "$scratch/typed-windows.txt")" = "status 2" ] &&
+  [ "$(tail -1 "$scratch/typed-linux.txt")" = "status 2" ] &&
+  grep -q 'Move? -> yes' "$scratch/typed-windows.txt" &&
+  [ "$(grep -o 'the run was aborted at line [0-9]*' "$scratch/typed-windows.txt")" = \
+    "$(grep -o 'the run was aborted at line [0-9]*' "$scratch/typed-linux.txt")" ] &&
+  [ "$(tr '\n' ' ' <"$scratch/typed-windows.frames")" = "D3A5 GG! " ] &&
+  cmp -s "$scratch/typed-linux.frames" "$scratch/typed-windows.frames"; then
+  pass "typed answers and Ctrl-C: status 2, the frames D3A5 and GG!, as on Linux"
+else
+  fail "typed answers and Ctrl-C"
+  sed 's/^/       /' "$scratch/typed-windows.txt" | tail -20
 fi
 
 echo "windows-test: $passed passed, $failed failed"
