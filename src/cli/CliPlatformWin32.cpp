@@ -74,7 +74,7 @@ struct TerminalInput::Impl {
     HANDLE wake = nullptr;  // manual reset: once set, it stays set
     std::string read;       // the bytes of the last read not yet taken
     size_t taken = 0;
-    std::mutex mutex;         // reader
+    std::mutex mutex;         // guards reader
     HANDLE reader = nullptr;  // the thread in ReadFile, for CancelSynchronousIo
 
     bool Woken() const { return ::WaitForSingleObject(wake, 0) == WAIT_OBJECT_0; }
