@@ -76,20 +76,22 @@ bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
     }
     lastError_.clear();
     lost_ = false;
-    device_->Purge(true, true);
+    PurgeDevice(true, true);
     state_.PortOpen = 1;
     return true;
 }
 
 void SerialPort::ClosePort() {
+    pending_.clear();
     if (device_->IsOpen()) {
-        device_->Purge(true, true);
+        PurgeDevice(true, true);
         device_->Close();
     }
     state_.PortOpen = 0;
 }
 
 void SerialPort::HandleLost() {
+    pending_.clear();
     bool wasOpen = device_->IsOpen();
     device_->Close();
     state_.PortOpen = 0;
@@ -113,16 +115,16 @@ bool SerialPort::SetBaudRate(uint32_t baud) {
 }
 
 void SerialPort::PurgeInput() {
-    if (IsOpen()) device_->Purge(true, false);
+    if (IsOpen()) PurgeDevice(true, false);
 }
 
 void SerialPort::PurgeBoth() {
-    if (IsOpen()) device_->Purge(true, true);
+    if (IsOpen()) PurgeDevice(true, true);
 }
 
 bool SerialPort::WriteFrame(const char* text) {
     if (!IsOpen() || text == nullptr) return false;
-    device_->Purge(true, true);
+    PurgeDevice(true, true);
     if (state_.TimeStampFrames.load() == 1) {
         char stamp[24];
         std::snprintf(stamp, sizeof stamp, "%lu : ", static_cast<unsigned long>(TickMs()));
@@ -133,7 +135,7 @@ bool SerialPort::WriteFrame(const char* text) {
 
 bool SerialPort::WriteText(const char* text) {
     if (!IsOpen() || text == nullptr) return false;
-    device_->Purge(true, true);
+    PurgeDevice(true, true);
     return Send(text);
 }
 
@@ -171,7 +173,7 @@ bool SerialPort::WriteRaw(const std::string& bytes) {
 
 long SerialPort::ReadAvailable(uint8_t* buffer, size_t capacity) {
     if (!IsOpen() || buffer == nullptr) return -1;
-    long got = device_->Read(buffer, capacity);
+    long got = ReadInput(buffer, capacity);
     // Nothing read although input was signalled may be a hang-up: only a look at the line tells.
     if (got == 0 && device_->WaitReadable(0) == SerialDevice::Wait::Lost) got = -1;
     if (got < 0) {
@@ -211,7 +213,7 @@ SerialPort::Await SerialPort::AwaitInput(uint32_t timeoutMs) {
     uint64_t deadline = TickUs() + static_cast<uint64_t>(timeoutMs) * 1000;
     for (;;) {
         if (abortWaits_.load()) return Await::Aborted;
-        long waiting = device_->InputCount();
+        long waiting = InputCount();
         if (waiting < 0) return Await::Lost;
         if (waiting > 0) return Await::Ready;
         uint32_t slice = SliceUntil(deadline);
@@ -251,11 +253,12 @@ bool SerialPort::WaitForReply(uint32_t timeoutMs) {
 
 bool SerialPort::ReadReply(char* buffer, size_t capacity) {
     uint32_t baud = state_.CurrentBaud.load();
-    return ReadLine(buffer, capacity, baud >= 230400 ? 15 : baud > 115200 ? 8 : 4);
+    return ReadLine(buffer, capacity, baud >= 230400 ? 15 : baud > 115200 ? 8 : 4, false);
 }
 
 bool SerialPort::ReadReplyLine(char* buffer, size_t capacity) {
-    return ReadLine(buffer, capacity, 1);
+    // Whole chunks, not a byte a call: the bytes past the CR are kept for the next read.
+    return ReadLine(buffer, capacity, kReplyLineChunk, true);
 }
 
 std::string SerialPort::TakeWaitingInput(size_t limit) {
@@ -266,7 +269,7 @@ std::string SerialPort::TakeWaitingInput(size_t limit) {
     size_t total = 0;
     // Bounded, so that a line that never stops sending cannot hold the caller here.
     while (total < kMostRead) {
-        long got = device_->Read(chunk, sizeof chunk);
+        long got = ReadInput(chunk, sizeof chunk);
         if (got < 0) {
             HandleLost();
             return taken;
@@ -276,28 +279,32 @@ std::string SerialPort::TakeWaitingInput(size_t limit) {
         taken.append(reinterpret_cast<const char*>(chunk), keep);
         total += static_cast<size_t>(got);
     }
-    if (total >= kMostRead) device_->Purge(true, false);
+    if (total >= kMostRead) PurgeDevice(true, false);
     return taken;
 }
 
-bool SerialPort::ReadLine(char* buffer, size_t capacity, size_t chunkSize) {
+bool SerialPort::ReadLine(char* buffer, size_t capacity, size_t chunkSize, bool keepRest) {
     if (buffer == nullptr || capacity == 0) return false;
     buffer[0] = '\0';
     if (!IsOpen()) return false;
-    uint8_t chunk[15];
+    uint8_t chunk[kReplyLineChunk];
     chunkSize = std::min(chunkSize, sizeof chunk);
     size_t stored = 0;
     uint64_t deadline = TickUs() + kReplyLineMs * 1000ull;
     for (;;) {
         if (abortWaits_.load()) break;
-        long got = device_->Read(chunk, chunkSize);
+        long got = ReadInput(chunk, chunkSize);
         if (got < 0) {
             HandleLost();
             break;
         }
         for (long i = 0; i < got; ++i) {
             if (chunk[i] == '\r') {
-                // The rest of this chunk is dropped; later bytes stay queued.
+                // The rest of this chunk is kept for the next read, or dropped; later bytes stay
+                // queued either way.
+                if (keepRest)
+                    pending_.insert(0, reinterpret_cast<const char*>(chunk) + i + 1,
+                                    static_cast<size_t>(got - i - 1));
                 buffer[stored] = '\0';
                 return true;
             }
@@ -316,20 +323,38 @@ bool SerialPort::ReadLine(char* buffer, size_t capacity, size_t chunkSize) {
     return false;
 }
 
+long SerialPort::ReadInput(uint8_t* buffer, size_t capacity) {
+    if (pending_.empty()) return device_->Read(buffer, capacity);
+    size_t n = std::min(capacity, pending_.size());
+    std::memcpy(buffer, pending_.data(), n);
+    pending_.erase(0, n);
+    return static_cast<long>(n);
+}
+
+long SerialPort::InputCount() {
+    long n = device_->InputCount();
+    return n < 0 ? n : n + static_cast<long>(pending_.size());
+}
+
+void SerialPort::PurgeDevice(bool input, bool output) {
+    if (input) pending_.clear();
+    device_->Purge(input, output);
+}
+
 uint8_t SerialPort::ReadByte() {
     if (!IsOpen()) return 0;
     Await r = AwaitInput(kReadByteMs);
     if (r == Await::Lost) HandleLost();
     if (r != Await::Ready) return 0;
     uint8_t byte = 0;
-    long got = device_->Read(&byte, 1);
+    long got = ReadInput(&byte, 1);
     if (got < 0) HandleLost();
     return got == 1 ? byte : 0;
 }
 
 uint32_t SerialPort::InputQueueCount() {
     if (!IsOpen()) return 0;
-    long n = device_->InputCount();
+    long n = InputCount();
     if (n < 0) {
         HandleLost();
         return 0;

@@ -42,6 +42,8 @@ class SerialPort {
     static constexpr uint32_t kWaitSliceMs = 5;
     // ReadReply gives up on a line without CR after this long.
     static constexpr uint32_t kReplyLineMs = 2000;
+    // Bytes a reply line is read in at a time (a reply line is shorter than this).
+    static constexpr size_t kReplyLineChunk = 64;
     // ReadByte waits this long for one byte (the 10 ms per byte + 50 ms read time-out).
     static constexpr uint32_t kReadByteMs = 60;
 
@@ -90,9 +92,9 @@ class SerialPort {
     // baud rate; bytes of the same chunk after the CR are dropped, later ones stay queued. False
     // when no CR came within 2000 ms (the buffer holds what came), or the device failed.
     bool ReadReply(char* buffer, size_t capacity);
-    // As ReadReply, but reads no byte past the CR: a line that follows stays queued. The board
-    // exchanges read this way, so that a reply discarded as not theirs never takes the next one
-    // with it.
+    // As ReadReply, but loses no byte past the CR: what came after it is kept and read first by
+    // the next read, so a line that follows stays queued. The board exchanges read this way, so
+    // that a reply discarded as not theirs never takes the next one with it.
     bool ReadReplyLine(char* buffer, size_t capacity);
     // Takes what is waiting in the receive queue without waiting for more: at most `limit` bytes
     // are returned, the rest is discarded. Empty when nothing waits or the port is not open.
@@ -130,7 +132,11 @@ class SerialPort {
     enum class Await { Ready, TimedOut, Lost, Aborted };
     Await AwaitInput(uint32_t timeoutMs);
     bool Send(const std::string& output);
-    bool ReadLine(char* buffer, size_t capacity, size_t chunkSize);
+    bool ReadLine(char* buffer, size_t capacity, size_t chunkSize, bool keepRest);
+    // The device's input, with the bytes a reply line read past its CR served first.
+    long ReadInput(uint8_t* buffer, size_t capacity);
+    long InputCount();
+    void PurgeDevice(bool input, bool output);
     bool DrainOutput();
     void HandleLost();
     uint32_t LineBaud() const;
@@ -142,6 +148,8 @@ class SerialPort {
     std::string systemPrefix_ = "/dev/ttyS";
     std::string path_;
     std::string lastError_;
+    // Bytes read past a reply line's CR, in arrival order; used by the thread holding the line.
+    std::string pending_;
     std::atomic<bool> abortWaits_{false};
     std::atomic<bool> lost_{false};
     std::function<bool()> lossHandler_;

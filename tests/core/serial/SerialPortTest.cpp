@@ -246,6 +246,40 @@ TEST_F(SerialPortTest, BytesAfterCrAreDroppedOnlyWithinTheirChunk) {
     EXPECT_EQ(port.InputQueueCount(), 2u);
 }
 
+TEST_F(SerialPortTest, ReplyLineKeepsWhatCameAfterItsCrForTheNextRead) {
+    char reply[20];
+    // Three lines in one read: each read of a line gives the next, and every other way of taking
+    // input sees the bytes kept after a CR before the device's.
+    peer.Send("H1>\rD3>7\rQ0");
+    AwaitQueued(11);
+    EXPECT_TRUE(port.ReadReplyLine(reply, sizeof reply));
+    EXPECT_STREQ(reply, "H1>");
+    EXPECT_EQ(port.InputQueueCount(), 7u);
+    EXPECT_TRUE(port.WaitForInput(0));
+    EXPECT_TRUE(port.ReadReplyLine(reply, sizeof reply));
+    EXPECT_STREQ(reply, "D3>7");
+    EXPECT_EQ(port.ReadByte(), 'Q');
+    peer.Send(">1\rX\r");
+    AwaitQueued(6);
+    EXPECT_TRUE(port.ReadReplyLine(reply, sizeof reply));
+    EXPECT_STREQ(reply, "0>1");
+    EXPECT_EQ(port.TakeWaitingInput(), "X\r");
+
+    peer.Send("A\rB\r");
+    AwaitQueued(4);
+    EXPECT_TRUE(port.ReadReplyLine(reply, sizeof reply));
+    uint8_t raw[8];
+    EXPECT_EQ(port.ReadAvailable(raw, sizeof raw), 2);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(raw), 2), "B\r");
+
+    peer.Send("A\rB\r");
+    AwaitQueued(4);
+    EXPECT_TRUE(port.ReadReplyLine(reply, sizeof reply));
+    port.PurgeInput();
+    EXPECT_EQ(port.InputQueueCount(), 0u);
+    EXPECT_FALSE(port.WaitForInput(20));
+}
+
 TEST_F(SerialPortTest, ReplyWithoutCrGivesUpAfterTwoSeconds) {
     peer.Send("D3>1");
     char reply[20];
