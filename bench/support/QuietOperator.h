@@ -11,7 +11,7 @@
 
 namespace vendra {
 
-class QuietOperator : public Operator {
+class QuietOperator : public ScreenlessOperator {
   public:
     enum class Boxes { Silent, Print };
 
@@ -25,15 +25,6 @@ class QuietOperator : public Operator {
     bool AskBoardType(uint8_t&) override { return true; }
     bool AskBoardAddress(uint8_t&) override { return true; }
     bool AskUserValue(const std::string&, uint32_t&) override { return true; }
-    void SetSystemMessage(const std::string&) override {}
-    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
-    void SetUnitCount(UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(MenuItem, bool) override {}
-    void SetCheckBox(CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
 
     // Message boxes shown so far.
     int MessageBoxes() const { return boxes_.load(std::memory_order_relaxed); }

@@ -33,7 +33,7 @@ int DecliningButton(unsigned flags);
 // A user_value answer: an unsigned 32-bit decimal number.
 std::optional<uint32_t> ValueForAnswer(const std::string& answer);
 
-class CliOperator : public Operator {
+class CliOperator : public ScreenlessOperator {
   public:
     struct Setup {
         std::deque<std::string> answers;
@@ -68,14 +68,6 @@ class CliOperator : public Operator {
     bool AskResumeAfterLineLoss(const std::string& text) override;
 
     void SetSystemMessage(const std::string& text) override;
-    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
-    void SetUnitCount(UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(MenuItem, bool) override {}
-    void SetCheckBox(CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
 
   private:
     // The next answer: from the list, else from the terminal (`typed` set); nullopt when there

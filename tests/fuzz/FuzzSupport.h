@@ -10,7 +10,7 @@
 
 namespace vendra::fuzz {
 
-class QuietOperator final : public Operator {
+class QuietOperator final : public ScreenlessOperator {
   public:
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned) override {
         ++boxes;
@@ -21,15 +21,6 @@ class QuietOperator final : public Operator {
     bool AskBoardType(uint8_t&) override { return false; }
     bool AskBoardAddress(uint8_t&) override { return false; }
     bool AskUserValue(const std::string&, uint32_t&) override { return false; }
-    void SetSystemMessage(const std::string&) override {}
-    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
-    void SetUnitCount(UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(MenuItem, bool) override {}
-    void SetCheckBox(CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
 
     int boxes = 0;
     std::string lastText, lastTitle;

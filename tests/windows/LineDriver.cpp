@@ -26,7 +26,7 @@ namespace {
 using namespace vendra;
 
 // Prints what a person would see; answers every question with its safe choice.
-class PrintingOperator final : public Operator {
+class PrintingOperator final : public ScreenlessOperator {
   public:
     int ShowMessageBox(const std::string& text, const std::string& title, unsigned flags) override {
         std::string shown;
@@ -48,15 +48,6 @@ class PrintingOperator final : public Operator {
     bool AskBoardType(uint8_t&) override { return false; }
     bool AskBoardAddress(uint8_t&) override { return false; }
     bool AskUserValue(const std::string&, uint32_t&) override { return false; }
-    void SetSystemMessage(const std::string&) override {}
-    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
-    void SetUnitCount(UnitGroup, const std::string&) override {}
-    void SetMenuEnabled(MenuItem, bool) override {}
-    void SetCheckBox(CheckBox, bool) override {}
-    void SetProgress(int) override {}
-    void Beep(unsigned) override {}
-    void StateChanged() override {}
-    void ProcessEvents() override {}
 
     void Print(const std::string& line) {
         std::lock_guard lock(mu_);

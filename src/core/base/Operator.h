@@ -93,4 +93,19 @@ class Operator {
     virtual void ProcessEvents() = 0;
 };
 
+// An Operator with no screen to show things on (command-line tools, benchmarks, fuzz targets):
+// every notification but the system message goes nowhere; the questions stay to be answered.
+class ScreenlessOperator : public Operator {
+  public:
+    void SetSystemMessage(const std::string&) override {}
+    void SetUnitIndicator(UnitGroup, int, UnitIndicator) override {}
+    void SetUnitCount(UnitGroup, const std::string&) override {}
+    void SetMenuEnabled(MenuItem, bool) override {}
+    void SetCheckBox(CheckBox, bool) override {}
+    void SetProgress(int) override {}
+    void Beep(unsigned) override {}
+    void StateChanged() override {}
+    void ProcessEvents() override {}
+};
+
 }  // namespace vendra
