@@ -61,15 +61,7 @@ bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut) {
     }
 }
 
-bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport& report) {
-    report = IeeLoadReport{};
-    int error = 0;
-    std::FILE* file = OpenRegularFile(path, error);
-    if (file == nullptr) {
-        report.Status = IeeLoadStatus::CannotOpen;
-        report.Error = error;
-        return false;
-    }
+std::vector<std::string> ReadIeeLines(std::FILE* file, IeeLoadReport& report) {
     std::vector<std::string> lines;
     std::string line;
     bool cut = false;
@@ -83,6 +75,19 @@ bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport
         if (cut) ++report.LinesCut;
         lines.push_back(line);
     }
+    return lines;
+}
+
+bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport& report) {
+    report = IeeLoadReport{};
+    int error = 0;
+    std::FILE* file = OpenRegularFile(path, error);
+    if (file == nullptr) {
+        report.Status = IeeLoadStatus::CannotOpen;
+        report.Error = error;
+        return false;
+    }
+    std::vector<std::string> lines = ReadIeeLines(file, report);
     bool failed = std::ferror(file) != 0;
     int err = errno;
     std::fclose(file);

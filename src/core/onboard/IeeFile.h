@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "core/onboard/OnboardProgram.h"
 
@@ -39,6 +40,10 @@ struct IeeLoadReport {
     uint32_t LinesCut = 0;      // lines longer than 255 characters
     bool Lossy() const { return LinesDropped || LinesCut > 0; }
 };
+
+// Every line of an open file that the loader keeps: empty lines skipped, at most 50000 (then
+// LinesDropped), LinesCut counted. A read error shows in ferror(file).
+std::vector<std::string> ReadIeeLines(std::FILE* file, IeeLoadReport& report);
 
 // Loads the file at `path` into the program's lines (current line 0). Only regular files are
 // read. Returns true when loaded (possibly with losses, see the report); false leaves the
