@@ -1,11 +1,21 @@
 #include "ui/app/ListingPrinter.h"
 
+#include <QFileDialog>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
 
 namespace vendra::ui {
+
+PrintTarget DefaultPrintTarget(QWidget* parent) {
+    return {[] { return !QPrinterInfo::availablePrinters().isEmpty(); },
+            [parent] {
+                return QFileDialog::getSaveFileName(parent,
+                                                    QStringLiteral("No printer: print to PDF file"),
+                                                    QString(), QStringLiteral("PDF (*.pdf)"));
+            }};
+}
 
 namespace {
 constexpr int kPrintOffset = 200;  // printer units from the left and from the top

@@ -6,6 +6,7 @@
 // Thread rule: GUI thread only.
 #pragma once
 #include <QString>
+#include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -18,6 +19,9 @@ struct PrintTarget {
     std::function<bool()> PrinterAvailable;   // default: any printer installed
     std::function<QString()> AskPdfFileName;  // empty = cancelled
 };
+
+// Any installed printer; without one, a file dialog over `parent` asks for the PDF file.
+PrintTarget DefaultPrintTarget(QWidget* parent);
 
 // Prints pages.size() pages, page k holding pages[k] lines; line(i) gives line i of the listing.
 // `rowsPerPage` sizes the font. False when cancelled or failed (failures are reported).

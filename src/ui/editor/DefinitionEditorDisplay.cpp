@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -111,11 +110,7 @@ TDefinitionEditorDisplay::TDefinitionEditorDisplay(DefinitionEditorState state, 
     layout->addLayout(fileButtons);
     resize(470, 374);
 
-    Printing.PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
-    Printing.AskPdfFileName = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("No printer: print to PDF file"),
-                                            QString(), QStringLiteral("PDF (*.pdf)"));
-    };
+    Printing = DefaultPrintTarget(this);
 }
 
 TDefinitionEditorDisplay::~TDefinitionEditorDisplay() {

@@ -2,12 +2,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -97,11 +95,7 @@ TPortConfigurationDialog::TPortConfigurationDialog(Core& core, Operator& op, Ter
     dueTimer_->setSingleShot(true);
     connect(dueTimer_, &QTimer::timeout, this, &TPortConfigurationDialog::LineDue);
 
-    AskPdfFileName = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("No printer: print to PDF file"),
-                                            QString(), QStringLiteral("PDF (*.pdf)"));
-    };
-    PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    Printing = DefaultPrintTarget(this);
 
     scanButton_->setEnabled(terminal_.Active());
     StartWatching();
@@ -207,8 +201,7 @@ void TPortConfigurationDialog::PrintButtonClick() {
     const QStringList lines = Lines();
     printedPages_ = static_cast<int>(PrintListing(
         op_, QStringLiteral("Terminal"), static_cast<uint32_t>(lines.size()), kRowsPerPage,
-        [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); },
-        PrintTarget{PrinterAvailable, AskPdfFileName}));
+        [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); }, Printing));
 }
 
 void TPortConfigurationDialog::ScanButtonClick() {

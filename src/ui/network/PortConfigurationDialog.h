@@ -16,6 +16,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "ui/app/ListingPrinter.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -48,9 +50,8 @@ class TPortConfigurationDialog : public QDialog {
     // Pages printed by the last Print (0 when nothing was printed).
     int PrintedPages() const { return printedPages_; }
 
-    // Asked for a PDF file when no printer is installed; empty = cancelled.
-    std::function<QString()> AskPdfFileName;
-    std::function<bool()> PrinterAvailable;
+    // The printer, or the PDF file asked for when there is none (tests replace them).
+    PrintTarget Printing;
 
   public slots:
     void ClearWindowButtonClick();

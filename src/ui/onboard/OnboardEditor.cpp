@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
-#include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringListModel>
@@ -52,11 +51,7 @@ TfniEDITOR::TfniEDITOR(Core& core, QWidget* parent)
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save File to DISK"), preset,
                                             QStringLiteral("IEEPROM File (*.iee *.IEE)"));
     };
-    AskPdfFileName = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("No printer: print to PDF file"),
-                                            QString(), QStringLiteral("PDF (*.pdf)"));
-    };
-    PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    Printing = DefaultPrintTarget(this);
 }
 
 TfniEDITOR::~TfniEDITOR() = default;

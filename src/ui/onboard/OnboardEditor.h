@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "core/onboard/OnboardWorker.h"
+#include "ui/app/ListingPrinter.h"
 
 class QAction;
 class QGroupBox;
@@ -47,9 +48,8 @@ class TfniEDITOR : public QDialog {
     // Asked for the file to load / save; empty = cancelled. `preset` is the name to start from.
     std::function<QString(const QString& preset)> AskOpenFileName;
     std::function<QString(const QString& preset)> AskSaveFileName;
-    // Asked for a PDF file when no printer is installed; empty = cancelled.
-    std::function<QString()> AskPdfFileName;
-    std::function<bool()> PrinterAvailable;
+    // The printer, or the PDF file asked for when there is none (tests replace them).
+    PrintTarget Printing;
 
   public slots:
     void AddButtonClick();

@@ -89,8 +89,7 @@ void TfniEDITOR::PrintButtonClick() {
     const QStringList lines = ListTexts();
     PrintListing(
         op_, QStringLiteral("VDWin IEEPROM Editor"), static_cast<uint32_t>(lines.size()),
-        kRowsPerPage, [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); },
-        PrintTarget{PrinterAvailable, AskPdfFileName});
+        kRowsPerPage, [&lines](uint32_t i) { return lines.value(static_cast<int>(i)); }, Printing);
     SelectRow(selected);
 }
 

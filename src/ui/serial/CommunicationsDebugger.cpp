@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -104,11 +103,7 @@ TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& o
     AskSaveFileName = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save to File"));
     };
-    AskPdfFileName = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("No printer: print to PDF file"),
-                                            QString(), QStringLiteral("PDF (*.pdf)"));
-    };
-    PrinterAvailable = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    Printing = DefaultPrintTarget(this);
     AskCsvFileName = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"),
                                             QStringLiteral("comm_debug.csv"),
@@ -182,8 +177,7 @@ void TCommunicationsDebugger::PrintButtonClick() {
     const uint32_t count = static_cast<uint32_t>(log_.LineCount());
     if (PrintListing(
             op_, QStringLiteral("Communications Debugger"), count, kRowsPerPage,
-            [this](uint32_t i) { return QString::fromLatin1(log_.Line(i)); },
-            PrintTarget{PrinterAvailable, AskPdfFileName}) > 0)
+            [this](uint32_t i) { return QString::fromLatin1(log_.Line(i)); }, Printing) > 0)
         ShowNewest();
 }
 

@@ -17,6 +17,7 @@
 
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
+#include "ui/app/ListingPrinter.h"
 
 class QCheckBox;
 class QLabel;
@@ -45,9 +46,8 @@ class TCommunicationsDebugger : public QWidget {
 
     // Asked for the file of "Save to File"; empty = cancelled.
     std::function<QString()> AskSaveFileName;
-    // Asked for a PDF file when no printer is installed; empty = cancelled.
-    std::function<QString()> AskPdfFileName;
-    std::function<bool()> PrinterAvailable;
+    // The printer, or the PDF file asked for when there is none (tests replace them).
+    PrintTarget Printing;
     // Asked for the file of "Export CSV"; empty = cancelled.
     std::function<QString()> AskCsvFileName;
 

@@ -120,7 +120,7 @@ class TerminalWindowTest : public QObject {
         Rig rig;
         QVERIFY(rig.Start("D3"));
         rig.Show();
-        rig.window->PrinterAvailable = [] { return false; };
+        rig.window->Printing.PrinterAvailable = [] { return false; };
         DialogAnswerer answerer;
         const struct {
             int lines;
@@ -128,7 +128,7 @@ class TerminalWindowTest : public QObject {
         } cases[] = {{81, 1}, {82, 2}, {163, 3}};
         for (const auto& c : cases) {
             const QString pdf = rig.app.dir.filePath(QStringLiteral("terminal%1").arg(c.lines));
-            rig.window->AskPdfFileName = [&] { return pdf; };
+            rig.window->Printing.AskPdfFileName = [&] { return pdf; };
             QStringList lines;
             for (int i = 1; i <= c.lines; ++i) lines << QStringLiteral("D3v%1").arg(i);
             rig.Screen()->setPlainText(lines.join('\n'));
@@ -144,7 +144,7 @@ class TerminalWindowTest : public QObject {
         QVERIFY(answerer.Unexpected().isEmpty());
         // No lines: nothing is printed and nothing is asked.
         bool asked = false;
-        rig.window->AskPdfFileName = [&] {
+        rig.window->Printing.AskPdfFileName = [&] {
             asked = true;
             return QString();
         };

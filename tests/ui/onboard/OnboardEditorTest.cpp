@@ -33,7 +33,7 @@ struct Fixture : vendra::ui::test::AppFixture {
 
     TfniEDITOR& Open() {
         editor = std::make_unique<TfniEDITOR>(core);
-        editor->AskPdfFileName = [] { return QString(); };
+        editor->Printing.AskPdfFileName = [] { return QString(); };
         editor->show();  // activation: clears the program, enables the board items
         return *editor;
     }
@@ -334,8 +334,8 @@ class OnboardEditorTest : public QObject {
         f.program.ReplaceLines(std::vector<std::string>(163, "A1000"));
         e.RefreshList();
         e.SelectRow(5);
-        e.PrinterAvailable = [] { return false; };
-        e.AskPdfFileName = [&] { return f.File("listing"); };
+        e.Printing.PrinterAvailable = [] { return false; };
+        e.Printing.AskPdfFileName = [&] { return f.File("listing"); };
         DialogAnswerer answers;
         answers.QueueMessageBoxButton(mb::IdOk);
         f.Click("PrintButton");

@@ -166,9 +166,9 @@ class CommDebuggerTest : public QObject {
         Rig rig;
         QTemporaryDir dir;
         TCommunicationsDebugger* w = rig.Open();
-        w->PrinterAvailable = [] { return false; };
+        w->Printing.PrinterAvailable = [] { return false; };
         QString pdf = dir.filePath("list");
-        w->AskPdfFileName = [&] { return pdf; };
+        w->Printing.AskPdfFileName = [&] { return pdf; };
         for (int i = 0; i < 200; ++i) rig.log.LogSentFrame(i, "D0A100\r");  // three pages
         rig.state.Run.ProgramRunning = 1;
         rig.Button("PrintButton")->click();
