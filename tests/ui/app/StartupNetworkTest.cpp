@@ -50,21 +50,6 @@ std::vector<std::string> ExpectedScan(const QStringList& present) {
     return frames;
 }
 
-void AnswerStartup(DialogAnswerer& answerer) {
-    answerer.QueueMessageBoxButton(mb::IdOk);  // "Please make sure that the Boards are powered up"
-    answerer.QueueClick("BaudrateOK");         // 57600 as shown
-}
-
-bool InitialisationDone(AppFixture& f) {
-    return WaitFor(
-        [&] {
-            return !f.state.Serial.Line.Busy() &&
-                   f.main.Control<QLabel>("SystemMessages")->text() ==
-                       QStringLiteral("Initialization Complete .....");
-        },
-        20000);
-}
-
 QString Count(AppFixture& f, UnitGroup g) {
     return f.main.UnitCountLabel(g)->text();
 }
@@ -104,9 +89,9 @@ class StartupNetworkTest : public QObject {
         auto simulator = StartSimulator(f.dir.path(), 1, "D3,X1,Q0");
         QVERIFY(simulator);
         DialogAnswerer answerer;
-        AnswerStartup(answerer);
+        AppFixture::AnswerStartup(answerer);
         f.main.show();
-        QVERIFY(InitialisationDone(f));
+        QVERIFY(f.InitialisationDone());
 
         const QStringList present = {"D3", "X1", "Q0"};
         QCOMPARE(simulator->ReceivedFrames(), ExpectedScan(present));
@@ -132,10 +117,10 @@ class StartupNetworkTest : public QObject {
         // COM40 is a link to nowhere: opening it fails.
         QVERIFY(QFile::link(f.dir.filePath("no-such-device"), f.dir.filePath("COM40")));
         DialogAnswerer answerer;
-        AnswerStartup(answerer);
+        AppFixture::AnswerStartup(answerer);
         answerer.QueueMessageBoxButton(mb::IdOk);
         f.main.show();
-        QVERIFY(InitialisationDone(f));
+        QVERIFY(f.InitialisationDone());
         QCOMPARE(answerer.Titles().value(2), QStringLiteral("VDWin Communications Port ERROR"));
         QCOMPARE(answerer.Texts().value(2),
                  QStringLiteral("Can not open Communications Port\nCOM40") +
@@ -163,9 +148,9 @@ class StartupNetworkTest : public QObject {
         auto second = StartSimulator(f.dir.path(), 2, "U5,H2");
         QVERIFY(first && second);
         DialogAnswerer answerer;
-        AnswerStartup(answerer);
+        AppFixture::AnswerStartup(answerer);
         f.main.show();
-        QVERIFY(InitialisationDone(f));
+        QVERIFY(f.InitialisationDone());
         f.main.ShowSystemMessage(QString());
 
         answerer.Queue([](QDialog& d) {
@@ -173,7 +158,7 @@ class StartupNetworkTest : public QObject {
             test::ClickButton(d, "OKButton");
         });
         f.main.MenuAction("ConfigureSystem1")->trigger();
-        QVERIFY(InitialisationDone(f));
+        QVERIFY(f.InitialisationDone());
         QCOMPARE(second->ReceivedFrames(), ExpectedScan({"U5", "H2"}));
         QCOMPARE(Count(f, UnitGroup::DBoard), QStringLiteral("0"));
         QCOMPARE(Count(f, UnitGroup::UBoard), QStringLiteral("1"));
@@ -191,9 +176,9 @@ class StartupNetworkTest : public QObject {
         auto simulator = StartSimulator(f.dir.path(), 1, "D3");
         QVERIFY(simulator);
         DialogAnswerer answerer;
-        AnswerStartup(answerer);
+        AppFixture::AnswerStartup(answerer);
         f.main.show();
-        QVERIFY(InitialisationDone(f));
+        QVERIFY(f.InitialisationDone());
 
         // While the system is busy the item does nothing.
         {

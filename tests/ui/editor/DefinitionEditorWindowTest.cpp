@@ -108,16 +108,7 @@ class DefinitionEditorWindowTest : public QObject {
         QVERIFY2(simulator.Start(), simulator.Error().c_str());
 
         DialogAnswerer answers;
-        answers.QueueMessageBoxButton(mb::IdOk);  // "Please make sure that the Boards are ..."
-        answers.QueueClick("BaudrateOK");
-        f.main.show();
-        QVERIFY(WaitFor(
-            [&] {
-                return !f.state.Serial.Line.Busy() &&
-                       f.main.Control<QLabel>("SystemMessages")->text() ==
-                           QStringLiteral("Initialization Complete .....");
-            },
-            20000));
+        QVERIFY(f.StartUp(answers));
 
         const QString file = f.dir.filePath("cycle.def");
         bool editorChecked = false;

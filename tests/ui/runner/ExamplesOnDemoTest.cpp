@@ -6,10 +6,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "DemoNetwork.h"
 #include "core/app/LoadProgramFile.h"
 #include "core/program/CommandTable.h"
-#include "sim/NetworkFile.h"
-#include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
 
@@ -17,6 +16,7 @@ using namespace vendra;
 using namespace vendra::ui;
 using vendra::ui::test::AppFixture;
 using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::StartDemoNetwork;
 using vendra::ui::test::WaitFor;
 
 class ExamplesOnDemoTest : public QObject {
@@ -25,31 +25,12 @@ class ExamplesOnDemoTest : public QObject {
     void examplesRunToTheirEnd() {
         AppFixture f;
         QVERIFY(f.WriteDefaultConfig());
-        const std::string examples = VENDRA_EXAMPLES_DIR;
-        sim::Options options;
         std::string error;
-        QVERIFY2(sim::LoadNetworkFile(examples + "/demo-network.txt", options, error),
-                 error.c_str());
-        options.folder = f.dir.path().toStdString();
-        options.port = 1;
-        options.defaultSpeed *= 40;
-        for (auto& unit : options.units)
-            if (unit.speed) *unit.speed *= 40;
-        sim::Simulator simulator(options);
-        QVERIFY2(simulator.Start(), simulator.Error().c_str());
+        auto sim = StartDemoNetwork(f.dir.path(), 40, error);
+        QVERIFY2(sim, error.c_str());
 
         DialogAnswerer answers;
-        answers.QueueMessageBoxButton(
-            mb::IdOk);  // "Please make sure that the Boards are powered up"
-        answers.QueueClick("BaudrateOK");
-        f.main.show();
-        QVERIFY(WaitFor(
-            [&] {
-                return !f.state.Serial.Line.Busy() &&
-                       f.main.Control<QLabel>("SystemMessages")->text() ==
-                           QStringLiteral("Initialization Complete .....");
-            },
-            20000));
+        QVERIFY(f.StartUp(answers));
 
         struct Example {
             const char* file;
@@ -65,7 +46,8 @@ class ExamplesOnDemoTest : public QObject {
               mb::IdNo}},
         };
         for (const Example& example : kExamples) {
-            QVERIFY(LoadProgramFromPath(f.state, f.op, examples + "/" + example.file) == 1);
+            QVERIFY(LoadProgramFromPath(
+                        f.state, f.op, std::string(VENDRA_EXAMPLES_DIR) + "/" + example.file) == 1);
             for (int b : example.buttons) {
                 if (b >= 0) {
                     answers.QueueMessageBoxButton(b);

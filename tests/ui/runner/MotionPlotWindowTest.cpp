@@ -13,9 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "DemoNetwork.h"
 #include "core/app/LoadProgramFile.h"
-#include "sim/NetworkFile.h"
-#include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
 #include "ui/runner/MotionPlotWindow.h"
@@ -24,6 +23,7 @@ using namespace vendra;
 using namespace vendra::ui;
 using vendra::ui::test::AppFixture;
 using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::StartDemoNetwork;
 using vendra::ui::test::WaitFor;
 
 class MotionPlotWindowTest : public QObject {
@@ -32,18 +32,9 @@ class MotionPlotWindowTest : public QObject {
     void recordsARunAndExportsIt() {
         AppFixture f;
         QVERIFY(f.WriteDefaultConfig());
-        const std::string examples = VENDRA_EXAMPLES_DIR;
-        sim::Options options;
         std::string error;
-        QVERIFY2(sim::LoadNetworkFile(examples + "/demo-network.txt", options, error),
-                 error.c_str());
-        options.folder = f.dir.path().toStdString();
-        options.port = 1;
-        options.defaultSpeed *= 4;
-        for (auto& unit : options.units)
-            if (unit.speed) *unit.speed *= 4;
-        sim::Simulator simulator(options);
-        QVERIFY2(simulator.Start(), simulator.Error().c_str());
+        auto sim = StartDemoNetwork(f.dir.path(), 4, error);
+        QVERIFY2(sim, error.c_str());
 
         QAction* open = f.main.MenuAction("MotionPlot1");
         QVERIFY(open);
@@ -52,17 +43,7 @@ class MotionPlotWindowTest : public QObject {
         QVERIFY(!open->isEnabled());  // no units yet
 
         DialogAnswerer answers;
-        answers.QueueMessageBoxButton(
-            mb::IdOk);  // "Please make sure that the Boards are powered up"
-        answers.QueueClick("BaudrateOK");
-        f.main.show();
-        QVERIFY(WaitFor(
-            [&] {
-                return !f.state.Serial.Line.Busy() &&
-                       f.main.Control<QLabel>("SystemMessages")->text() ==
-                           QStringLiteral("Initialization Complete .....");
-            },
-            20000));
+        QVERIFY(f.StartUp(answers));
         QVERIFY(WaitFor([&] { return open->isEnabled(); }, 1000));
 
         open->trigger();
@@ -72,14 +53,15 @@ class MotionPlotWindowTest : public QObject {
         QCOMPARE(plot->windowTitle(), QStringLiteral("Motion Plot"));
 
         // Idle: the window looks, records nothing and sends nothing.
-        const size_t framesBefore = simulator.ReceivedFrames().size();
+        const size_t framesBefore = sim->ReceivedFrames().size();
         QTest::qWait(350);
-        QCOMPARE(simulator.ReceivedFrames().size(), framesBefore);
+        QCOMPARE(sim->ReceivedFrames().size(), framesBefore);
         QCOMPARE(plot->Sampler().Trace().SampleCount(), size_t(0));
         QCOMPARE(plot->findChild<QLabel*>(QStringLiteral("PlotStatus"))->text(),
                  QStringLiteral("No motor has moved and no encoder has reported yet."));
 
-        QVERIFY(LoadProgramFromPath(f.state, f.op, examples + "/axis_scan.def") == 1);
+        QVERIFY(LoadProgramFromPath(f.state, f.op,
+                                    std::string(VENDRA_EXAMPLES_DIR) + "/axis_scan.def") == 1);
         QVERIFY(WaitFor([&] { return f.main.Control<QPushButton>("RunButton")->isEnabled(); }));
         QTest::mouseClick(f.main.Control<QPushButton>("RunButton"), Qt::LeftButton);
         QVERIFY(WaitFor(

@@ -4,9 +4,11 @@
 #pragma once
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include "core/app/Core.h"
+#include "support/DialogAnswerer.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/QtOperator.h"
 
@@ -40,6 +42,28 @@ struct AppFixture {
         return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
     }
     bool WriteDefaultConfig() const { return WriteConfig(); }
+    // The answers of an operator who accepts the start-up questions: the boards are powered up,
+    // the baud rate as shown.
+    static void AnswerStartup(DialogAnswerer& answers) {
+        answers.QueueMessageBoxButton(mb::IdOk);  // "Please make sure that the Boards are ..."
+        answers.QueueClick("BaudrateOK");
+    }
+    // Waits until the start-up scan has completed and the line is free again.
+    bool InitialisationDone() {
+        return WaitFor(
+            [&] {
+                return !state.Serial.Line.Busy() &&
+                       main.Control<QLabel>("SystemMessages")->text() ==
+                           QStringLiteral("Initialization Complete .....");
+            },
+            20000);
+    }
+    // Shows the window, answers the start-up questions and waits for the scan to complete.
+    bool StartUp(DialogAnswerer& answers) {
+        AnswerStartup(answers);
+        main.show();
+        return InitialisationDone();
+    }
     QByteArray ConfigText() const {
         QFile f(dir.filePath("Config.cfg"));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -1,0 +1,33 @@
+// The examples' demo network on COM1 in a test's folder, its motors `speedFactor` times faster
+// than the network file says, so that a test waits less for the same moves.
+#pragma once
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "sim/NetworkFile.h"
+#include "sim/Simulator.h"
+
+namespace vendra::ui::test {
+
+// The started simulator, or null with the reason in `error`.
+inline std::unique_ptr<sim::Simulator> StartDemoNetwork(const QString& folder, int speedFactor,
+                                                        std::string& error) {
+    sim::Options options;
+    if (!sim::LoadNetworkFile(std::string(VENDRA_EXAMPLES_DIR) + "/demo-network.txt", options,
+                              error))
+        return nullptr;
+    options.folder = folder.toStdString();
+    options.port = 1;
+    options.defaultSpeed *= speedFactor;
+    for (auto& unit : options.units)
+        if (unit.speed) *unit.speed *= speedFactor;
+    auto simulator = std::make_unique<sim::Simulator>(options);
+    if (!simulator->Start()) {
+        error = simulator->Error();
+        return nullptr;
+    }
+    return simulator;
+}
+
+}  // namespace vendra::ui::test
