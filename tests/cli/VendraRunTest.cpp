@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "sim/NetworkFile.h"
+#include "support/ScratchFolder.h"
 #include "support/SimNetwork.h"
 
 namespace vendra::test {
@@ -22,12 +23,7 @@ namespace {
 
 const std::string kExamples = VENDRA_EXAMPLES_DIR;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadFile;
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "core/base/AtomicFile.h"
+#include "support/FileSizeLimit.h"
+#include "support/ScratchFolder.h"
 #include "support/WithoutRights.h"
 
 namespace vendra {
@@ -19,27 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Scratch {
-    Scratch() {
-        char pattern[] = "/tmp/vendra-atomic-XXXXXX";
-        root = ::mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        for (auto& e : fs::recursive_directory_iterator(root, ec))
-            if (e.is_directory()) fs::permissions(e.path(), fs::perms::owner_all, ec);
-        fs::remove_all(root, ec);
-    }
-    std::string operator()(const std::string& name) const { return (root / name).string(); }
-    fs::path root;
-};
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using Scratch = test::ScratchFolder;
+using test::ReadFile;
 
 void Write(const std::string& path, const std::string& bytes, unsigned mode) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -110,8 +93,8 @@ TEST(AtomicFile, WhatThePathNamesStaysWhatItWas) {
         const int files = FileCount(s.root);
         std::string error;
         ASSERT_TRUE(WriteFileAtomically(s("saved"), "new\r\nbytes\r\n", &error)) << error;
-        EXPECT_EQ(Read(s(c.written)), "new\r\nbytes\r\n");
-        EXPECT_EQ(Read(s("saved")), "new\r\nbytes\r\n");
+        EXPECT_EQ(ReadFile(s(c.written)), "new\r\nbytes\r\n");
+        EXPECT_EQ(ReadFile(s("saved")), "new\r\nbytes\r\n");
         EXPECT_EQ(ModeOf(s(c.written)), c.mode);
         EXPECT_EQ(IsLink(s("saved")), c.linkStays);
         EXPECT_EQ(FileCount(s.root), files == 0 ? 1 : files) << "a temporary file was left";
@@ -128,12 +111,12 @@ TEST(AtomicFile, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     // Unprivileged: the folder refuses new files; the file itself is writable.
     int result = test::RunUnprivileged([&] {
         if (WriteFileAtomically(s("locked/file"), "first") != true) return 1;
-        if (Read(s("locked/file")) != "first") return 2;
+        if (ReadFile(s("locked/file")) != "first") return 2;
         if (WriteFileAtomically(s("link"), "second") != true) return 3;
         return 0;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(Read(s("locked/file")), "second");
+    EXPECT_EQ(ReadFile(s("locked/file")), "second");
     EXPECT_TRUE(IsLink(s("link")));
     EXPECT_EQ(ModeOf(s("locked/file")), 0666u);
     EXPECT_EQ(FileCount(s.root), 1);
@@ -146,29 +129,22 @@ TEST(AtomicFile, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
         return !ok && error.rfind("cannot create the file: ", 0) == 0 ? 0 : 1;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(Read(s("locked/file")), "second");
+    EXPECT_EQ(ReadFile(s("locked/file")), "second");
 }
 
 TEST(AtomicFile, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
     Scratch s;
     Write(s("file"), "previous contents\r\n", 0644);
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old);
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    bool ok = WriteFileAtomically(s("file"), std::string(5000, 'x'), &error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &old, nullptr);
+    bool ok;
+    {  // a file-size limit makes the write fail part-way, as a full disk would
+        test::FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.Set());
+        ok = WriteFileAtomically(s("file"), std::string(5000, 'x'), &error);
+    }
     EXPECT_FALSE(ok);
     EXPECT_EQ(error.rfind("cannot write the file: ", 0), 0u) << error;
-    EXPECT_EQ(Read(s("file")), "previous contents\r\n");
+    EXPECT_EQ(ReadFile(s("file")), "previous contents\r\n");
     EXPECT_EQ(FileCount(s.root), 1);
 
     EXPECT_FALSE(WriteFileAtomically(s("no/such/folder/file"), "x", &error));

@@ -17,22 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Scratch {
-    Scratch() : root(test::MakeScratchFolder("vendra-files")) {}
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    std::string operator()(const std::string& name) const { return (root / name).string(); }
-    fs::path root;
+struct Scratch : test::ScratchFolder {
+    Scratch() : ScratchFolder("vendra-files") {}
 };
-
-std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadFile;
 
 std::string ReadAll(std::FILE* file) {
     std::string bytes;
@@ -87,7 +75,7 @@ TEST(PlatformFiles, SavingReplacesAnExistingFileWholeAndLeavesNothingBeside) {
     // New, then over an existing longer file, then over a shorter one.
     for (const std::string& content : {std::string("first\r\n"), bytes, std::string("x")}) {
         ASSERT_TRUE(WriteFileAtomically(s("saved.def"), content, &error)) << error;
-        EXPECT_EQ(Read(s("saved.def")), content);
+        EXPECT_EQ(ReadFile(s("saved.def")), content);
         int entries = 0;
         for (auto& e : fs::directory_iterator(s.root)) entries += e.exists() ? 1 : 0;
         EXPECT_EQ(entries, 1) << "a temporary file was left";

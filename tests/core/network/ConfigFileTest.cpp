@@ -15,6 +15,7 @@
 #include "support/ScratchFolder.h"
 #include "support/ScriptedOperator.h"
 #ifndef _WIN32
+#include "support/FileSizeLimit.h"
 #include "support/WithoutRights.h"
 #endif
 
@@ -238,19 +239,12 @@ TEST_F(ConfigFileTest, WrittenFilesReadBackUnchanged) {
 TEST_F(ConfigFileTest, FailedSaveReportsAndLeavesTheOldFile) {
     Put(kDefaultFile);
     config.ReplyTimeout = 999;
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old);
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 4;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    int result = WriteConfiguration(config, op, dir.string());
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &old, nullptr);
+    int result;
+    {  // a file-size limit makes the write fail part-way, as a full disk would
+        test::FileSizeLimit limit(4);
+        ASSERT_TRUE(limit.Set());
+        result = WriteConfiguration(config, op, dir.string());
+    }
     EXPECT_EQ(result, 0);
     auto boxes = op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);

@@ -18,6 +18,7 @@
 #include "core/program/ProgramFile.h"
 #include "support/ScriptedOperator.h"
 #ifndef _WIN32
+#include "support/FileSizeLimit.h"
 #include "support/WithoutRights.h"
 #endif
 
@@ -177,20 +178,13 @@ TEST(SaveProgram, FailedWriteKeepsThePreviousFile) {
     for (uint32_t i = 0; i < 500; ++i) s.Program.Lines[i] = Delay(i);
     s.Program.LineCount = 500;
 
-    // A file-size limit makes the write fail part-way, as a full disk would.
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &old);
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    int result = SaveProgramTo(s.Program, path, &error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &old, nullptr);
+    int result;
+    {  // a file-size limit makes the write fail part-way, as a full disk would
+        test::FileSizeLimit limit(1000);
+        ASSERT_TRUE(limit.Set());
+        result = SaveProgramTo(s.Program, path, &error);
+    }
 
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(error.empty());

@@ -31,12 +31,7 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadFile;
 
 }  // namespace vendra::test
 

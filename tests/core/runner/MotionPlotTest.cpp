@@ -13,6 +13,7 @@
 #include "core/runner/PlotSplit.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/QeReading.h"
+#include "support/ScratchFolder.h"
 
 namespace vendra {
 namespace {
@@ -23,12 +24,7 @@ std::vector<std::string> Names(const MotionTrace& t) {
     return out;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using test::ReadFile;
 
 TEST(MotionSamplerTest, SeriesAreTheMotorsThatMovedAndTheChannelsThatReported) {
     SystemState state;

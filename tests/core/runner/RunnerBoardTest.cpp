@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "RunnerRig.h"
+#include "support/ScratchFolder.h"
 
 namespace vendra::test {
 namespace {
@@ -17,12 +18,7 @@ long long MsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::ReadFile;
 
 TEST(RunnerBoard, BoardCommandsReachTheirUnits) {
     RunnerRig rig;

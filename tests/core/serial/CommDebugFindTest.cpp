@@ -15,16 +15,12 @@
 #include "core/runner/CommDebugSource.h"
 #include "core/serial/CommDebugLine.h"
 #include "core/serial/CommDebugLog.h"
+#include "support/ScratchFolder.h"
 
 namespace vendra {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using test::ReadFile;
 
 // Sanitizer builds run slower; the figures that count come from a release build.
 #if defined(__SANITIZE_THREAD__)

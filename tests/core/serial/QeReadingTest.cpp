@@ -7,16 +7,12 @@
 #include "core/app/SystemState.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/QeReading.h"
+#include "support/ScratchFolder.h"
 
 namespace vendra {
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using test::ReadFile;
 
 class QeReadingTest : public ::testing::Test {
   protected:
