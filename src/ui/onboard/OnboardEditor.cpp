@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/app/Core.h"
+#include "core/onboard/OnboardEditing.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
 #include "ui/onboard/OnboardDialogs.h"
@@ -219,63 +220,33 @@ bool TfniEDITOR::Busy() const {
 // ---- editing ----
 
 void TfniEDITOR::AddButtonClick() {
-    if (program_.Full()) {
-        op_.Beep(beep::Stop);
-        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle, mb::Warning);
-        return;
-    }
-    program_.OnboardCurrentLine = static_cast<int32_t>(program_.OnboardLineCount());
     list_->clearSelection();
-    std::string text;
-    if (!EditOnboardLine(text, this)) return;
-    program_.AppendLine(text);
-    program_.OnboardModified = 1;
-    RefreshList();
+    ShowEdit(AddOnboardLine(program_, AskLine()));
 }
 
 void TfniEDITOR::InsertButtonClick() {
-    // With no row selected the line goes in at the end.
-    int row = SelectedRow();
-    size_t index = row < 0 ? program_.OnboardLineCount() : static_cast<size_t>(row);
-    if (!program_.InsertBlankLine(index)) {
-        op_.Beep(beep::Stop);
-        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle, mb::Warning);
-        return;
-    }
-    program_.OnboardCurrentLine = static_cast<int32_t>(index);
-    std::string text;
-    if (!EditOnboardLine(text, this)) {
-        program_.DeleteLine(index);  // a cancelled insert leaves the program as it was
-        return;
-    }
-    program_.SetLine(index, text);
-    program_.OnboardCurrentLine = static_cast<int32_t>(index) + 1;
-    RefreshList();
-    program_.OnboardModified = 1;
+    ShowEdit(InsertOnboardLine(program_, SelectedRow(), AskLine()));
 }
 
 void TfniEDITOR::EditButtonClick() {
-    int row = SelectedRow();
-    if (row < 0 || static_cast<size_t>(row) >= program_.OnboardLineCount()) return;
-    program_.OnboardCurrentLine = row;
-    std::string text = program_.Line(static_cast<size_t>(row));
-    if (!EditOnboardLine(text, this)) return;
-    program_.SetLine(static_cast<size_t>(row), text);
-    RefreshList();
-    program_.OnboardModified = 1;
+    ShowEdit(EditOnboardLineAt(program_, SelectedRow(), AskLine()));
 }
 
 void TfniEDITOR::DeleteButtonClick() {
-    size_t count = program_.OnboardLineCount();
-    if (count == 0) return;
-    int row = SelectedRow();
-    // With no row selected the last line goes.
-    size_t index = row < 0 ? count - 1 : static_cast<size_t>(row);
-    program_.OnboardCurrentLine = static_cast<int32_t>(index);
-    program_.DeleteLine(index);
-    if (index > 0) program_.OnboardCurrentLine = static_cast<int32_t>(index) - 1;
-    RefreshList();
-    program_.OnboardModified = 1;
+    ShowEdit(DeleteOnboardLine(program_, SelectedRow()));
+}
+
+OnboardLineEdit TfniEDITOR::AskLine() {
+    return [this](std::string& text) { return EditOnboardLine(text, this); };
+}
+
+void TfniEDITOR::ShowEdit(OnboardEdit result) {
+    if (result == OnboardEdit::Full) {
+        op_.Beep(beep::Stop);
+        Ask("The program holds 50000 lines, as many as it can.", kOnboardTitle, mb::Warning);
+    } else if (result == OnboardEdit::Changed) {
+        RefreshList();
+    }
 }
 
 // ---- closing ----

@@ -13,6 +13,7 @@
 #include <QString>
 #include <functional>
 
+#include "core/onboard/OnboardEditing.h"
 #include "core/onboard/OnboardWorker.h"
 #include "ui/app/ListingPrinter.h"
 
@@ -77,6 +78,10 @@ class TfniEDITOR : public QDialog {
     void reject() override;
 
   private:
+    // The line dialog, as the core's line operations ask for a text.
+    OnboardLineEdit AskLine();
+    // The list after a line operation, or why it was refused.
+    void ShowEdit(OnboardEdit result);
     enum class SaveResult { Saved, Cancelled, Failed };
     // "Save File to DISK": asks, shows the save dialog and writes the file.
     SaveResult SaveToDisk();

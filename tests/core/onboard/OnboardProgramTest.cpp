@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/onboard/OnboardEditing.h"
 #include "core/onboard/OnboardFrames.h"
 #include "core/onboard/OnboardProgram.h"
 
@@ -82,6 +84,86 @@ TEST(OnboardFrames, EveryFamilysFramesAndEndMarker) {
     EXPECT_EQ(OnboardEndMarker(100, 1), "");
     EXPECT_EQ(OnboardListText(7), "D7\r");
     EXPECT_EQ(OnboardLoadText(40000), "Q40000\r");
+}
+
+TEST(OnboardEditing, EachOperationLeavesTheLinesTheCurrentLineAndTheModifiedFlag) {
+    // The program starts as "a", "b", "c"; `typed` is what the operator types (null: cancels).
+    const struct {
+        const char* name;
+        std::function<OnboardEdit(OnboardProgram&, const OnboardLineEdit&)> op;
+        const char* typed;
+        OnboardEdit result;
+        std::vector<std::string> lines;
+        int32_t current;
+    } cases[] = {
+        {"add",
+         [](auto& p, auto& e) { return AddOnboardLine(p, e); },
+         "d",
+         OnboardEdit::Changed,
+         {"a", "b", "c", "d"},
+         3},
+        {"insert before b",
+         [](auto& p, auto& e) { return InsertOnboardLine(p, 1, e); },
+         "x",
+         OnboardEdit::Changed,
+         {"a", "x", "b", "c"},
+         2},
+        {"insert, none selected",
+         [](auto& p, auto& e) { return InsertOnboardLine(p, -1, e); },
+         "x",
+         OnboardEdit::Changed,
+         {"a", "b", "c", "x"},
+         4},
+        {"insert cancelled",
+         [](auto& p, auto& e) { return InsertOnboardLine(p, 0, e); },
+         nullptr,
+         OnboardEdit::Cancelled,
+         {"a", "b", "c"},
+         0},
+        {"edit c",
+         [](auto& p, auto& e) { return EditOnboardLineAt(p, 2, e); },
+         "C",
+         OnboardEdit::Changed,
+         {"a", "b", "C"},
+         2},
+        {"edit, none selected",
+         [](auto& p, auto& e) { return EditOnboardLineAt(p, -1, e); },
+         "z",
+         OnboardEdit::NoLine,
+         {"a", "b", "c"},
+         -1},
+        {"delete b",
+         [](auto& p, auto&) { return DeleteOnboardLine(p, 1); },
+         nullptr,
+         OnboardEdit::Changed,
+         {"a", "c"},
+         0},
+        {"delete, none selected",
+         [](auto& p, auto&) { return DeleteOnboardLine(p, -1); },
+         nullptr,
+         OnboardEdit::Changed,
+         {"a", "b"},
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OnboardProgram p;
+        p.ReplaceLines({"a", "b", "c"});
+        const OnboardLineEdit edit = [&](std::string& text) {
+            if (c.typed == nullptr) return false;
+            text = c.typed;
+            return true;
+        };
+        EXPECT_EQ(c.op(p, edit), c.result);
+        EXPECT_EQ(p.Lines(), c.lines);
+        EXPECT_EQ(p.OnboardCurrentLine.load(), c.current);
+        EXPECT_EQ(p.OnboardModified.load(), c.result == OnboardEdit::Changed ? 1u : 0u);
+    }
+    OnboardProgram full;
+    full.ReplaceLines(std::vector<std::string>(kOnboardCapacity, "x"));
+    EXPECT_EQ(AddOnboardLine(full, [](std::string&) { return true; }), OnboardEdit::Full);
+    EXPECT_EQ(InsertOnboardLine(full, 0, [](std::string&) { return true; }), OnboardEdit::Full);
+    EXPECT_EQ(full.OnboardLineCount(), kOnboardCapacity);
 }
 
 }  // namespace
