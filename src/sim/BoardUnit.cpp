@@ -83,6 +83,11 @@ void BoardUnit::SetItem(int index, std::string value) {
     if (index == kProgramSizeItem) program_.Resize(ProgramSizeOfItem(items_[index]));
 }
 
+char BoardUnit::ReplyLetterFor(const std::string& frame) const {
+    char c = frame.empty() ? '?' : frame[0];
+    return (c >= 'W' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 bool BoardUnit::AnswerProgramCommand(const std::string& body, char letter, Reply& reply) {
     char lower = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
     std::string marker{lower, "0123456789ABCDEF"[config_.address & 15], 'c'};

@@ -44,6 +44,9 @@ class BoardUnit {
     virtual bool Handle(const std::string& frame, SimTime now, Network& network, Reply& reply) = 0;
     // "GG!": every move of the unit stops where it is.
     virtual void AbortMoves(SimTime now) = 0;
+    // The letter its answer to `frame` (address included) begins with: an AxisBoard answers with
+    // the lower-case axis letter, a QBoard with 'Q'.
+    virtual char ReplyLetterFor(const std::string& frame) const;
     // The unit's motor: axis 0..3 for AxisBoard units, -1 for single-motor units.
     virtual Motor* FindMotor(int axis) = 0;
 

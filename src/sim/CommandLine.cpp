@@ -100,6 +100,11 @@ const std::vector<OptionRow>& Table() {
                  return true;
              });
          }},
+        {"--lower-case", nullptr,
+         "DBoard, UBoard and HBoard units answer with their lower-case letter\n(d3>, u2f, h1>)",
+         [](const std::string&, CommandLine&, Wanted& w, std::string&) {
+             return Later(w, [](Options& o, std::string&) { return o.lowerCaseReplies = true; });
+         }},
         {"--busy", "C", "status while a motor moves (default b)",
          [](const std::string& v, CommandLine&, Wanted& w, std::string& error) {
              if (v.size() != 1) {
@@ -190,7 +195,7 @@ const char* const kAfterOptions =
     "                                offset + round(scale * counts moved); in full-step mode\n"
     "                                (F) a step counts twice, so the host halves it; slip is\n"
     "                                the fraction of every step the motor loses\n"
-    "  baud RATE | speed N | pace on|off | memory N | fault RULE\n"
+    "  baud RATE | speed N | pace on|off | replies upper|lower | memory N | fault RULE\n"
     "\n"
     "Fault rules: KIND[:key=value]...\n"
     "  error     answer with an error status, the unit does not act   status=C (default !)\n"

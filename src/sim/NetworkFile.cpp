@@ -79,6 +79,10 @@ bool ParseNetworkText(const std::string& text, const std::string& name, Options&
             if (rest.size() != 1 || (rest[0] != "on" && rest[0] != "off"))
                 return fail("pace needs on or off");
             result.pace = rest[0] == "on";
+        } else if (keyword == "replies") {
+            if (rest.size() != 1 || (rest[0] != "upper" && rest[0] != "lower"))
+                return fail("replies needs upper or lower");
+            result.lowerCaseReplies = rest[0] == "lower";
         } else if (keyword == "memory") {
             double size = 0;
             if (rest.size() != 1 || !ParseCount(rest[0], size) || size < 1 || size > (1 << 24))
@@ -90,7 +94,7 @@ bool ParseNetworkText(const std::string& text, const std::string& name, Options&
             result.faults.push_back(rest[0]);
         } else {
             return fail("unknown statement \"" + keyword +
-                        "\" (unit, link, baud, speed, pace, memory, fault)");
+                        "\" (unit, link, baud, speed, pace, replies, memory, fault)");
         }
     }
     options = result;

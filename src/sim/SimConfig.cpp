@@ -1,5 +1,6 @@
 #include "sim/SimConfig.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -202,6 +203,10 @@ bool ParseUnit(const std::string& name, const std::vector<std::string>& settings
             ok = ParseStatusChar(value, unit.busyStatus);
         } else if (key == "done") {
             ok = ParseStatusChar(value, unit.doneStatus);
+        } else if (key == "reply") {
+            ok = unit.family != Family::AxisBoard && unit.family != Family::QBoard &&
+                 value.size() == 1 && std::isalpha(static_cast<unsigned char>(value[0]));
+            if (ok) unit.replyLetter = value[0];
         } else if (key == "aset") {
             ok = value == "0" || value == "1";
             unit.aSetsPosition = value == "1";
@@ -306,6 +311,8 @@ const char* UnitSettingsHelp() {
            "  speed=N     steps per second of its motors (0: moves end at once)\n"
            "  busy=C      status while a motor moves (b, w or a; default b)\n"
            "  done=C      status when the motor stands (default f; > is also common)\n"
+           "  reply=C     the letter a DBoard, UBoard or HBoard unit answers with (default its\n"
+           "              family letter; d, u, h or another letter are legal too)\n"
            "  aset=1      \"A<n>\" sets the position register without moving (default 0: A "
            "moves)\n"
            "  program=FILE  its program memory starts with the lines of FILE (one per text\n"

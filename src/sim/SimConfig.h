@@ -27,6 +27,9 @@ struct UnitConfig {
     std::optional<double> speed;  // steps per second; unset: the simulator's default
     char busyStatus = 0;          // 0: the simulator's default
     char doneStatus = 0;          // 0: the simulator's default
+    // The letter a DBoard, UBoard or HBoard unit answers with; 0: the simulator's default (its
+    // upper-case family letter, or the lower-case one with Options::lowerCaseReplies).
+    char replyLetter = 0;
     // When true, "A<n>" sets the position register to n without moving (the motor stays where it
     // is physically); when false, "A<n>" is an absolute move like "M<n>".
     bool aSetsPosition = false;
@@ -68,6 +71,8 @@ struct Options {
     double defaultSpeed = 10000.0;  // steps per second; 0 or less: moves end at once
     char defaultBusy = 'b';
     char defaultDone = 'f';
+    // DBoard, UBoard and HBoard units answer "d3>" instead of "D3>" (their boards may do either).
+    bool lowerCaseReplies = false;
     uint32_t programSize = 0;         // every unit's program memory in characters; 0: 2048
     bool keepMemoryLog = true;        // keep the byte log and frames in memory (tests read them)
     std::string logFile;              // also write the byte log to this file when not empty

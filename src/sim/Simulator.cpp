@@ -23,12 +23,6 @@ constexpr size_t kMaxFrame = 1024;  // longer input without CR is dropped, not k
 // little over a timer's usual lateness at one microsecond of slack.
 constexpr auto kSpinLead = std::chrono::microseconds(40);
 
-// The letter a unit answers with, for answers the unit itself does not build (error faults).
-char ReplyLetterFor(const std::string& frame) {
-    char c = frame[0];
-    return (c >= 'W' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 struct Simulator::Impl {
@@ -328,7 +322,7 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
     for (const auto& f : fired)
         if (f.kind == FaultKind::ErrorStatus && !error) error = &f;
     if (error) {
-        reply.letter = ReplyLetterFor(text);
+        reply.letter = unit->ReplyLetterFor(text);
         reply.digit = unit->address();
         reply.status = error->status;
         answered = true;

@@ -4,7 +4,16 @@ namespace vendra::sim {
 
 StepperBoard::StepperBoard(const UnitConfig& config, const Options& options, char letter,
                            RelativeGrammar grammar)
-    : BoardUnit(config, options), letter_(letter), grammar_(grammar), motor_(speed_) {}
+    : BoardUnit(config, options),
+      letter_(config.replyLetter         ? config.replyLetter
+              : options.lowerCaseReplies ? static_cast<char>(letter - 'A' + 'a')
+                                         : letter),
+      grammar_(grammar),
+      motor_(speed_) {}
+
+char StepperBoard::ReplyLetterFor(const std::string&) const {
+    return letter_;
+}
 
 bool StepperBoard::Handle(const std::string& frame, SimTime now, Network&, Reply& reply) {
     std::string body = frame.substr(2);

@@ -1,5 +1,6 @@
 // The single-motor families: DBoard, UBoard and HBoard units. They answer with their upper-case
-// family letter. Commands (the text after the two address characters):
+// family letter (or the lower-case one, or the letter their settings give). Commands (the text
+// after the two address characters):
 //   ""        status: the busy status while the motor moves, the done status after
 //   v<hex>    information item 0..1D
 //   m         the number last set with A
@@ -22,6 +23,7 @@ class StepperBoard : public BoardUnit {
     bool Handle(const std::string& frame, SimTime now, Network& network, Reply& reply) override;
     void AbortMoves(SimTime now) override { motor_.Stop(now); }
     Motor* FindMotor(int axis) override { return axis < 0 ? &motor_ : nullptr; }
+    char ReplyLetterFor(const std::string& frame) const override;
 
   private:
     char letter_;

@@ -224,6 +224,34 @@ TEST(VendraRun, ExamplesEndWithStatusZeroAndTheirFrames) {
     EXPECT_FALSE(ReadFile(bench.net.File("scan_log.csv")).empty());
 }
 
+// The DBoard, UBoard and HBoard may answer in lower case ("d3>"): the scan finds every unit and a
+// run sends exactly the frames it sends when they answer in upper case.
+TEST(VendraRun, BoardsAnsweringInLowerCaseAreFoundAndRunAlike) {
+    std::vector<std::string> framesOf[2];
+    std::string summaryOf[2];
+    for (bool lower : {false, true}) {
+        SCOPED_TRACE(lower ? "lower case" : "upper case");
+        Bench bench;
+        sim::Options options;
+        std::string error;
+        ASSERT_TRUE(sim::LoadNetworkFile(kExamples + "/demo-network.txt", options, error)) << error;
+        options.lowerCaseReplies = lower;
+        options.defaultSpeed = 0;  // moves end at once: every wait polls alike
+        for (auto& unit : options.units) unit.speed.reset();
+        ASSERT_TRUE(bench.net.Start(options));
+        const Result r =
+            bench.Run({"--json", "--init-timeout", "20", kExamples + "/pick_and_place.def"}, 60000);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("vendra-run: units found: D3 U2 H1 X1 Q0\n"), std::string::npos)
+            << r.err;
+        framesOf[lower] = bench.net->ReceivedFrames();
+        summaryOf[lower] = JsonField(r.out, "lines_executed") + " " + JsonField(r.out, "moves") +
+                           " " + JsonField(r.out, "frames_sent");
+    }
+    EXPECT_EQ(framesOf[1], framesOf[0]);
+    EXPECT_EQ(summaryOf[1], summaryOf[0]);
+}
+
 // The answers reach the user_input branches, from options and from a file alike; a question that
 // nothing can answer ends the run at once with a message, never a wait.
 TEST(VendraRun, AnswersReachUserInputBranches) {

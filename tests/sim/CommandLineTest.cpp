@@ -17,31 +17,13 @@ bool Parse(std::vector<const char*> args, CommandLine& line, std::string& error)
 TEST(SimCommandLine, OptionsAreAppliedAndRefusedWithTheirReason) {
     CommandLine line;
     std::string error;
-    ASSERT_TRUE(Parse({"--dir",
-                       "/tmp/x",
-                       "--port",
-                       "7",
-                       "--units",
-                       "D3",
-                       "--units",
-                       "X1:ver=106",
-                       "--baud",
-                       "115200",
-                       "--pace",
-                       "--speed",
-                       "0",
-                       "--busy",
-                       "w",
-                       "--done",
-                       ">",
-                       "--fault",
-                       "late:match=D3:ms=5",
-                       "--vanish-after",
-                       "900",
-                       "--return-after",
-                       "250",
-                       "--log",
-                       "l.txt"},
+    ASSERT_TRUE(Parse({"--dir",          "/tmp/x", "--port",         "7",
+                       "--units",        "D3",     "--units",        "X1:ver=106",
+                       "--baud",         "115200", "--pace",         "--lower-case",
+                       "--speed",        "0",      "--busy",         "w",
+                       "--done",         ">",      "--fault",        "late:match=D3:ms=5",
+                       "--vanish-after", "900",    "--return-after", "250",
+                       "--log",          "l.txt"},
                       line, error))
         << error;
     const Options& o = line.options;
@@ -51,6 +33,7 @@ TEST(SimCommandLine, OptionsAreAppliedAndRefusedWithTheirReason) {
     EXPECT_EQ(o.units[1].Name(), "X1");
     EXPECT_EQ(o.boardBaud, 115200u);
     EXPECT_TRUE(o.pace);
+    EXPECT_TRUE(o.lowerCaseReplies);
     EXPECT_EQ(o.defaultSpeed, 0.0);
     EXPECT_EQ(o.defaultBusy, 'w');
     EXPECT_EQ(o.defaultDone, '>');

@@ -63,6 +63,30 @@ TEST_F(SimTest, IdentityRepliesPerFamily) {
     EXPECT_EQ(host.ReadFor(60), "");
 }
 
+// The D, U and H boards may answer in upper or lower case, or with another letter: every answer
+// of such a unit, error faults and listings included, carries the letter chosen.
+TEST_F(SimTest, ReplyLettersOfTheSteppingBoardsCanBeChosen) {
+    Options options;
+    options.lowerCaseReplies = true;
+    options.defaultSpeed = 0;  // moves end at once
+    options.faults.push_back("error:match=H1A5");
+    StartSim("D3,U2:reply=E,H1,X1,Q0", options);
+    EXPECT_EQ(Ask("D3v0\r"), "d3>200\r");
+    EXPECT_EQ(Ask("D3A10\r"), "d3>\r");
+    EXPECT_EQ(Ask("D3\r"), "d3f\r");
+    EXPECT_EQ(Ask("U2v3\r"), "E2>11\r");
+    EXPECT_EQ(Ask("H1A5\r"), "h1!\r");
+    EXPECT_EQ(Ask("X1v0\r"), "x1>200\r");
+    EXPECT_EQ(Ask("Q0v0\r"), "Q0>200\r");
+    std::string error;
+    Options lower;
+    ASSERT_TRUE(ParseNetworkText("replies lower\nunit D3\n", "n", lower, error)) << error;
+    EXPECT_TRUE(lower.lowerCaseReplies);
+    EXPECT_FALSE(ParseNetworkText("replies small\n", "n", lower, error));
+    for (const char* bad : {"X1:reply=a", "Q0:reply=q", "D3:reply=dd", "D3:reply=1"})
+        EXPECT_FALSE(ParseUnits(bad, lower.units, error)) << bad;
+}
+
 TEST_F(SimTest, ItemsCanBeChangedWhileRunning) {
     StartSim("UA");
     EXPECT_TRUE(sim->SetItem("UA", 0, "106"));

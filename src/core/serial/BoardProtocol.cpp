@@ -7,6 +7,11 @@ namespace vendra::protocol {
 
 namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+// Every family's frame letter; a reply letter names a family in either case.
+constexpr char kFamilyLetters[] = "DUHWXYZQ";
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 }  // namespace
 
 const uint32_t kSupportedBauds[kSupportedBaudCount] = {9600,   19200,  38400, 57600,
@@ -138,7 +143,10 @@ bool ReplyMatches(uint8_t code, unsigned unit, const char* reply) {
     if (f == nullptr) return false;
     if (f->axis >= 0) return FindAxisByReplyLetter(letter) != nullptr;
     if (code == family::QBoard) return letter == f->replyLetter || letter == kEncoderReplyLetter;
-    return letter == f->replyLetter;
+    // The D, U and H boards' reply letter is not fixed ("D3>" or "d3>"): any letter answers but
+    // one that names another family, which can only be another unit's answer.
+    const char named = Upper(letter);
+    return named == f->letter || std::strchr(kFamilyLetters, named) == nullptr;
 }
 
 bool RawReplyMatches(const char* text, const char* reply) {
@@ -154,7 +162,7 @@ bool ReplySender(const char* reply, UnitGroup& group, unsigned& unit) {
     const BoardFamilyInfo* f = FindAxisByReplyLetter(reply[0]);
     if (f == nullptr && reply[0] == kEncoderReplyLetter) f = FindFamily(family::QBoard);
     for (size_t i = 0; f == nullptr && i < kBoardFamilyCount; ++i)
-        if (kBoardFamilies[i].axis < 0 && kBoardFamilies[i].replyLetter == reply[0])
+        if (kBoardFamilies[i].axis < 0 && kBoardFamilies[i].letter == Upper(reply[0]))
             f = &kBoardFamilies[i];
     if (f == nullptr) return false;
     group = f->group;

@@ -43,7 +43,8 @@ constexpr size_t kReplyBufferSize = 20;
 struct BoardFamilyInfo {
     uint8_t code;            // BoardFamily code 0..7
     char letter;             // first character of its frames: D U H W X Y Z Q
-    char replyLetter;        // first character of its replies: D U H w x y z Q
+    char replyLetter;        // first character of its replies: D U H w x y z Q (D U H: or any
+                             // other letter but another family's, see ReplyMatches)
     char lowerLetter;        // its lower-case letter (on-board listings end "<lower><unit>c")
     const char* name;        // "DBoard", ..., "AxisBoard" for the four axes, "QBoard"
     const char* errorTitle;  // title of its board-error message box
@@ -186,10 +187,12 @@ bool ReplyFromAddressOf(const char* frame, const char* reply);
 int FamilyOfLetter(char letter);
 // Value of an upper-case hexadecimal unit digit; -1 for any other character.
 int UnitOfDigit(char digit);
-// True when `reply` can answer a frame to unit `unit` of family `code` (0..7, 100): its first
-// character is a reply letter of the family and its second the unit digit. An AxisBoard axis or
+// True when `reply` can answer a frame to unit `unit` of family `code` (0..7, 100): its second
+// character is the unit digit and its first a reply letter of the family. An AxisBoard axis or
 // unit accepts every axis letter ('w' 'x' 'y' 'z': one frame may name several axes); a QBoard
-// accepts 'Q' and its reading letter 'q'. False for any other code.
+// accepts 'Q' and its reading letter 'q'; a DBoard, UBoard or HBoard accepts any letter but the
+// letters of the other families (D U H W X Y Z Q in either case), since their boards answer in
+// upper or lower case. False for any other code.
 bool ReplyMatches(uint8_t code, unsigned unit, const char* reply);
 // Raw text has no family to check. When it begins with a family letter and a unit digit
 // ("D3A100") it names its unit, and the reply must carry that unit digit; the reply letter is
@@ -197,7 +200,8 @@ bool ReplyMatches(uint8_t code, unsigned unit, const char* reply);
 // names no unit accepts any reply.
 bool RawReplyMatches(const char* text, const char* reply);
 // The unit a reply line comes from, by its reply letter and unit digit (an axis letter names the
-// AxisBoard unit); false when the line names none.
+// AxisBoard unit; 'd', 'u', 'h' name their families as 'D', 'U', 'H' do); false when the line
+// names none.
 bool ReplySender(const char* reply, UnitGroup& group, unsigned& unit);
 // The unit a frame of family `code` to `unit` expects its answer from; for raw text (90..99) the
 // unit its text names, if any. False when the answer has no unit to come from.

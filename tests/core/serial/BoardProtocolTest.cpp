@@ -47,7 +47,8 @@ TEST(BoardProtocol, RepliesOfShortOrForeignLines) {
     EXPECT_FALSE(ReplyFromAddressOf("D3v0\r", "d"));
 }
 
-// Which reply lines may answer which frame: only the family's reply letters with the unit's digit.
+// Which reply lines may answer which frame: the unit's digit, and a letter of the family (for the
+// D, U and H boards any letter that names no other family).
 TEST(BoardProtocol, RepliesArePairedWithTheirFamilyAndUnit) {
     struct Row {
         uint8_t code;
@@ -56,10 +57,16 @@ TEST(BoardProtocol, RepliesArePairedWithTheirFamilyAndUnit) {
         bool answers;
     } const rows[] = {
         {family::DBoard, 3, "D3>", true},     {family::DBoard, 3, "D4>", false},
-        {family::DBoard, 3, "H3>", false},    {family::DBoard, 3, "d3>", false},
+        {family::DBoard, 3, "H3>", false},    {family::DBoard, 3, "d3>", true},
         {family::DBoard, 3, "D", false},      {family::DBoard, 3, "", false},
         {family::DBoard, 10, "DA>", true},    {family::DBoard, 10, "Da>", false},
         {family::UBoard, 2, "U2f", true},     {family::HBoard, 1, "D1>", false},
+        {family::UBoard, 2, "u2f", true},     {family::HBoard, 1, "h1>", true},
+        {family::DBoard, 3, "E3>", true},     {family::DBoard, 3, "?3>", true},
+        {family::DBoard, 3, "h3>", false},    {family::DBoard, 3, "u3>", false},
+        {family::HBoard, 1, "d1>", false},    {family::DBoard, 3, "x3>", false},
+        {family::DBoard, 3, "W3>", false},    {family::DBoard, 3, "q3>", false},
+        {family::UBoard, 3, "Q3>", false},    {family::DBoard, 3, "d4>", false},
         {family::QBoard, 0, "Q0>", true},     {family::QBoard, 0, "q0>1,2", true},
         {family::QBoard, 0, "q1>1,2", false}, {family::AxisX, 1, "x1>", true},
         {family::AxisX, 1, "w1>", true},      {family::AxisX, 1, "X1>", false},
