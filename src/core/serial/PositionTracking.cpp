@@ -74,7 +74,14 @@ void ApplyRule(MotorRecord* record, std::string_view frame, size_t& i, RForm for
     }
 }
 
+// "<letter><digit>v...": an information query. Its item letters (vF, vA, v1A) are no commands,
+// so it moves nothing, sets no step mode and starts no move timer.
+bool IsInformationQuery(std::string_view frame) {
+    return frame.size() > 2 && frame[2] == 'v';
+}
+
 void TrackFrom(MotorRecord& record, std::string_view frame, RForm form, Statistics& stats) {
+    if (IsInformationQuery(frame)) return;
     bool skipping = false;
     size_t i = 2;
     while (i < frame.size()) {
@@ -101,6 +108,7 @@ void TrackPositionU(MotorRecord& record, std::string_view frame, Statistics& sta
 }
 
 void TrackPositionAxis(MotorRecord (&axes)[4], std::string_view frame, Statistics& stats) {
+    if (IsInformationQuery(frame)) return;
     MotorRecord* selected = nullptr;
     bool skipping = false;
     size_t i = 0;

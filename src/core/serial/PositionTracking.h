@@ -5,7 +5,8 @@
 // UBoard form takes exactly one character between R and the sign); N zeroes it and passes over
 // the next character; H and F set the step-mode flag. The first A, M or R of a frame (an N only
 // when the character two places after it is '1') starts the statistics' move timer if it is not
-// running.
+// running. An information query (the command after letter and unit digit begins with 'v')
+// changes nothing.
 // Error rule: pure bookkeeping on the records, bounded by the frame's length; numbers wrap to
 // 32 bits. Thread rule: called by the activity that holds the line; record fields are atomics.
 #pragma once

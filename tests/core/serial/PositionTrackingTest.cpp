@@ -86,5 +86,25 @@ TEST_F(PositionTrackingTest, MoveTimerStartsOnFirstMoveOnly) {
     EXPECT_NE(st.MoveStartTime.load(), 0u);
 }
 
+// The board report's item queries ("vF", "vA", "v1A", ...) contain rule letters but move nothing.
+TEST_F(PositionTrackingTest, InformationQueriesChangeNoRecordAndStartNoTimer) {
+    auto& st = state.Run.Stats;
+    MotorRecord axes[4];
+    for (const char* frame : {"D3vF\r", "D3vA\r", "D3v1A\r", "D3vN\r", "D3vR\r", "D3vH\r"}) {
+        rec.Position = 77;
+        rec.StepMode = 1;
+        D(frame);
+        U(frame);
+        TrackPositionAxis(axes, std::string("X") + (frame + 1), st);
+        EXPECT_EQ(rec.Position.load(), 77) << frame;
+        EXPECT_EQ(rec.StepMode.load(), 1) << frame;
+        for (auto& a : axes) {
+            EXPECT_EQ(a.Position.load(), 0) << frame;
+            EXPECT_EQ(a.StepMode.load(), 1) << frame;
+        }
+        EXPECT_EQ(st.MoveStartTime.load(), 0u) << frame;
+    }
+}
+
 }  // namespace
 }  // namespace vendra
