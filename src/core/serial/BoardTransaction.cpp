@@ -106,8 +106,8 @@ void BoardLink::DiscardStale() {
     }
 }
 
-void BoardLink::NoteOwed(UnitGroup group, unsigned unit, uint64_t sentUs) {
-    owedSinceUs_[static_cast<int>(group)][unit] = sentUs == 0 ? 1 : sentUs;
+void BoardLink::NoteOwed(UnitGroup group, unsigned unit, uint64_t timedOutUs) {
+    owedSinceUs_[static_cast<int>(group)][unit] = timedOutUs == 0 ? 1 : timedOutUs;
 }
 
 void BoardLink::NoteDiscarded(const char* line) {
@@ -317,7 +317,6 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     const bool named =
         awaited && protocol::AnswerSender(f, unit, frame.c_str(), sender, senderUnit);
     if (named) AwaitOwedReply(sender, senderUnit);
-    const uint64_t sentUs = TickUs();
     if (!SendFrame(frame)) return NoLine();
     if (!awaited) return 1;
     if (!port_.IsOpen()) return NoLine();  // no line to answer on: never wait for nothing
@@ -337,7 +336,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     Reception got = Receive(slot, timeoutMs, expected);
     if (!port_.IsOpen()) return NoLine();
     if (got == Reception::TimedOut) {
-        if (named) NoteOwed(sender, senderUnit, sentUs);
+        if (named) NoteOwed(sender, senderUnit, TickUs());
         return 0;
     }
     if (got == Reception::Broken) {
@@ -361,16 +360,15 @@ int BoardLink::PollReply(unsigned unit, uint8_t f) {
     state_.Stats.MoveEndTime = 0;
     active.MakeQuiet();
     pollGotNoReply_ = false;
-    const uint64_t startUs = TickUs();
     // A reply that never comes, or breaks off, ends the run: the wait it belongs to cannot end.
-    auto noReply = [this, unit, f, startUs] {
+    auto noReply = [this, unit, f] {
         // A line that went away is no silence of the unit.
         if (!port_.IsOpen() && port_.Lost()) return NoLine();
         pollGotNoReply_ = true;
         UnitGroup sender;
         unsigned senderUnit = 0;
         if (protocol::AnswerSender(f, unit, nullptr, sender, senderUnit))
-            NoteOwed(sender, senderUnit, startUs);
+            NoteOwed(sender, senderUnit, TickUs());
         stopper_.StopProgram();
         port_.PurgeInput();
         return 0;

@@ -88,7 +88,8 @@ class BoardLink {
     // False only when the frame did not go out because the device went away (now or before).
     bool SendFrame(const std::string& frame);
 
-    // How long after its frame a late answer is still waited for before the unit's next frame.
+    // How long after its time-out a late answer is still waited for before the unit's next
+    // frame. Counted from the time-out, so that every reply time-out leaves a late answer room.
     static constexpr uint32_t kLateReplyMs = 500;
 
     // The last frame built and the last reply read for a family code (tests, diagnostics).
@@ -124,9 +125,9 @@ class BoardLink {
     void DiscardStale();
     // A unit answers its frames in order, so an answer that missed its time-out would pass for
     // the answer to the unit's next frame. The next frame to such a unit first waits for the late
-    // answer (discarding what comes), at most kLateReplyMs after the frame it answers.
+    // answer (discarding what comes), at most kLateReplyMs after the wait for it timed out.
     void AwaitOwedReply(UnitGroup group, unsigned unit);
-    void NoteOwed(UnitGroup group, unsigned unit, uint64_t sentUs);
+    void NoteOwed(UnitGroup group, unsigned unit, uint64_t timedOutUs);
     // A discarded line may be the late answer some unit owed.
     void NoteDiscarded(const char* line);
     // Files the reply's status and tells success; a board error or an unreadable reply is
@@ -149,7 +150,7 @@ class BoardLink {
     ProgramStopper& stopper_;
 
     bool pollGotNoReply_ = false;
-    // Per unit: when the frame was sent whose answer missed its time-out (0: none owed).
+    // Per unit: when the wait for an answer it still owes timed out (0: none owed).
     uint64_t owedSinceUs_[kUnitGroups][16] = {};
     char frame_[kSlots][protocol::kFrameBufferSize]{};
     char reply_[kSlots][kReplyBufferBytes]{};

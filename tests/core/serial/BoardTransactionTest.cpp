@@ -320,18 +320,36 @@ TEST_F(BoardTransactionTest, LateAndForeignRepliesNeverPassForTheAnswer) {
 }
 
 // A unit answers in order: when its answer misses the time-out, its next frame waits for that
-// answer first, so the answer to a move never passes for the answer to the next question.
-TEST_F(BoardTransactionTest, ALateAnswerIsNotTakenForTheSameUnitsNextAnswer) {
+// answer first, so the answer to a move never passes for the answer to the next question. The
+// grace runs from the time-out, so a long reply time-out leaves it too; boards answering in lower
+// case are paired alike.
+struct LateCase {
+    bool lowerCase;
+    int32_t replyTimeoutMs;
+};
+
+class LateAnswerTest : public TransactionRig, public ::testing::WithParamInterface<LateCase> {
+  protected:
+    void SetUp() override {
+        sim::Options options;
+        options.lowerCaseReplies = GetParam().lowerCase;
+        Start("D3", options);
+    }
+};
+
+TEST_P(LateAnswerTest, ALateAnswerIsNotTakenForTheSameUnitsNextAnswer) {
+    const int32_t timeout = GetParam().replyTimeoutMs;
+    const std::string d = GetParam().lowerCase ? "d3" : "D3";
     state.CommDebug.CommDebugEnabled = 1;
     state.CommDebug.CommDebugWindowOpen = 1;
-    Running();
-    state.Config.ReplyTimeout = 100;
-    simulator->AddFault("late:match=D3A9:ms=250:once");
+    state.Run.ProgramRunning = 1;
+    state.Config.ReplyTimeout = timeout;
+    simulator->AddFault("late:match=D3A9:ms=" + std::to_string(timeout + 150) + ":once");
     EXPECT_EQ(Tx(3, family::DBoard, "A9"), 0);
     EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
-    EXPECT_EQ(link.LastReply(family::DBoard), "D3>9");
-    EXPECT_EQ(log.Lines(0, 10),
-              F({"->1/0 - D3A9", "<-1 - discarded: D3>\\r", "->1/2 - D3m", "<-3 - D3>9"}));
+    EXPECT_EQ(link.LastReply(family::DBoard), d + ">9");
+    EXPECT_EQ(log.Lines(0, 10), F({"->1/0 - D3A9", "<-1 - discarded: " + d + ">\\r", "->1/2 - D3m",
+                                   "<-3 - " + d + ">9"}));
 
     // An answer that never comes is waited for no longer than the limit; then all goes on.
     simulator->AddFault("noreply:match=D3A8:once");
@@ -339,17 +357,25 @@ TEST_F(BoardTransactionTest, ALateAnswerIsNotTakenForTheSameUnitsNextAnswer) {
     EXPECT_EQ(Tx(3, family::DBoard, "A8"), 0);
     EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
     uint64_t ms = (TickUs() - t0) / 1000;
-    EXPECT_GE(ms, BoardLink::kLateReplyMs);
-    EXPECT_LT(ms, BoardLink::kLateReplyMs + 300);
-    EXPECT_EQ(link.LastReply(family::DBoard), "D3>8");
-    // Other units are not held up meanwhile, and once waited for, the unit is not again.
+    EXPECT_GE(ms, timeout + BoardLink::kLateReplyMs);
+    EXPECT_LT(ms, timeout + BoardLink::kLateReplyMs + 300);
+    EXPECT_EQ(link.LastReply(family::DBoard), d + ">8");
+    // Once waited for, the unit is not again.
     EXPECT_EQ(Tx(3, family::DBoard, "A7"), 1);
     t0 = TickUs();
     EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
     EXPECT_LT(TickUs() - t0, 50000u);
-    ExpectNoBox();
-    ExpectStopped(false);
+    EXPECT_TRUE(op.Boxes().empty());
+    EXPECT_EQ(state.Run.StopRun.load(), 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, LateAnswerTest,
+                         ::testing::Values(LateCase{false, 100}, LateCase{true, 100},
+                                           LateCase{false, 600}, LateCase{true, 600}),
+                         [](const ::testing::TestParamInfo<LateCase>& info) {
+                             return std::string(info.param.lowerCase ? "lower" : "upper") +
+                                    std::to_string(info.param.replyTimeoutMs) + "ms";
+                         });
 
 TEST_F(BoardTransactionTest, ReplyWithoutCarriageReturnIsAFailedExchange) {
     Running();
