@@ -1,12 +1,15 @@
 #include "cli/RunOptions.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <functional>
 #include <sstream>
 
 #include "cli/CliPlatform.h"
+#include "core/base/PlatformFiles.h"
 #include "core/serial/BoardProtocol.h"
 
 namespace vendra {
@@ -41,13 +44,53 @@ auto NumberOption(const char* name, long long low, long long high, Store store) 
     };
 }
 
+// A path option: an empty path would quietly mean "none" (the port rule, no answers, no log).
+template <typename Store>
+auto PathOption(const char* name, Store store) {
+    return [=](const std::string& v, RunOptions& o, std::string& error) {
+        if (v.empty()) {
+            error = std::string(name) + " needs a path";
+            return false;
+        }
+        store(o, v);
+        return true;
+    };
+}
+
+// No answers file needs more: a larger one is a mistake (a device, a log), not answers.
+constexpr size_t kAnswersFileLimit = 1 << 20;
+
+// The answers file's text: a regular file of at most kAnswersFileLimit bytes.
+bool ReadAnswersFile(const std::string& path, std::string& text, std::string& error) {
+    int code = 0;
+    std::FILE* file = OpenRegularFile(path, code);
+    if (file == nullptr) {
+        error = "--answers: can not read " + path + ": " +
+                (code == EISDIR   ? std::string("a folder")
+                 : code == EINVAL ? std::string("not a regular file")
+                                  : std::string(std::strerror(code)));
+        return false;
+    }
+    text.resize(kAnswersFileLimit + 1);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        error = "--answers: can not read " + path;
+        return false;
+    }
+    if (text.size() > kAnswersFileLimit) {
+        error = "--answers: " + path + " holds more than " + std::to_string(kAnswersFileLimit) +
+                " bytes: no answers file is that long";
+        return false;
+    }
+    return true;
+}
+
 const std::vector<OptionRow>& Table() {
     static const std::vector<OptionRow> rows = {
         {"--device", "PATH", "open this serial device instead of the configured port number's",
-         [](const std::string& v, RunOptions& o, std::string&) {
-             o.device = v;
-             return true;
-         }},
+         PathOption("--device", [](RunOptions& o, const std::string& v) { o.device = v; })},
         {"--port", "N", PlatformHelp().portRule,
          NumberOption("--port", 1, 40, [](RunOptions& o, long long n) { o.port = int(n); })},
         {"--baud", "RATE",
@@ -91,17 +134,11 @@ const std::vector<OptionRow>& Table() {
         {"--answers", "FILE",
          "more answers, one a line (blank lines and '#' lines skipped), taken\n"
          "after the --answer ones",
-         [](const std::string& v, RunOptions& o, std::string&) {
-             o.answersFile = v;
-             return true;
-         }},
+         PathOption("--answers", [](RunOptions& o, const std::string& v) { o.answersFile = v; })},
         {"--log", "FILE",
          "write the communications log to FILE, as the debugger saves it (also\n"
          "while the run waits for a lost line)",
-         [](const std::string& v, RunOptions& o, std::string&) {
-             o.logFile = v;
-             return true;
-         }},
+         PathOption("--log", [](RunOptions& o, const std::string& v) { o.logFile = v; })},
         {"--json", nullptr, "print a summary of the run as JSON on stdout at the end",
          [](const std::string&, RunOptions& o, std::string&) { return o.json = true; }},
         {"--reconnect-s", "N",
@@ -237,14 +274,9 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options,
         return false;
     }
     if (!options.answersFile.empty()) {
-        std::ifstream in(options.answersFile, std::ios::binary);
-        if (!in) {
-            error = "--answers: can not read " + options.answersFile;
-            return false;
-        }
-        std::stringstream text;
-        text << in.rdbuf();
-        for (std::string& a : ParseAnswersText(text.str())) options.answers.push_back(a);
+        std::string text;
+        if (!ReadAnswersFile(options.answersFile, text, error)) return false;
+        for (std::string& a : ParseAnswersText(text)) options.answers.push_back(a);
     }
     return true;
 }

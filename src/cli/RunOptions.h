@@ -37,7 +37,8 @@ struct RunOptions {
 };
 
 // Reads the arguments (without the program name). The answers file is read here, so that a
-// missing one is a usage error before anything is opened.
+// missing one is a usage error before anything is opened; it must be a regular file of at most
+// 1 MB (a device or a folder named by mistake is refused, never read).
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error);
 
 // The --help text: usage, every option, answers, progress, summary and exit statuses.
