@@ -133,13 +133,15 @@ const std::vector<OptionRow>& Table() {
          }},
         {"--answers", "FILE",
          "more answers, one a line (blank lines and '#' lines skipped), taken\n"
-         "after the --answer ones",
+         "after the --answer ones; a regular file of at most 1 MB",
          PathOption("--answers", [](RunOptions& o, const std::string& v) { o.answersFile = v; })},
         {"--log", "FILE",
          "write the communications log to FILE, as the debugger saves it (also\n"
          "while the run waits for a lost line)",
          PathOption("--log", [](RunOptions& o, const std::string& v) { o.logFile = v; })},
-        {"--json", nullptr, "print a summary of the run as JSON on stdout at the end",
+        {"--json", nullptr,
+         "print a summary of the run as JSON on stdout at the end (also of a\nrun that never "
+         "started)",
          [](const std::string&, RunOptions& o, std::string&) { return o.json = true; }},
         {"--reconnect-s", "N",
          "how long a line lost during the run is waited for (default 30; 0: not\nat all)",
@@ -173,10 +175,16 @@ const char* const kUsageTail =
     "errors and other reports) are written to stderr.\n"
     "\n"
     "While it runs, stderr shows the current line, command and loop count when it is a\n"
-    "terminal. --json prints: program, end_reason (end_program, last_line, stopped, line_lost,\n"
-    "signal, no_answer), exit_status, end_line, lines_executed, program_time_s, frames_sent,\n"
-    "replies, reply_avg_ms, reply_low_ms, reply_high_ms (null without replies), moves,\n"
+    "terminal. --json prints one object however vendra-run ends: program, end_reason\n"
+    "(end_program, last_line, stopped, line_lost, signal, no_answer; usage for a refused\n"
+    "command line, not_started for a file, program or port that stopped the start),\n"
+    "exit_status, end_line, lines_executed, program_time_s, frames_sent, replies,\n"
+    "reply_avg_ms, reply_low_ms, reply_high_ms (null without replies), moves,\n"
     "motor_busy_percent.\n"
+    "\n"
+    "Before the line is opened: a program not loaded whole (more than 10000 lines or 999\n"
+    "labels, a field too long, a NUL byte in a text) or without a program line is refused,\n"
+    "the --log file is created and every data logger file of the program is checked.\n"
     "\n"
     "A line that goes away during the run holds the run at its line; the device is looked for\n"
     "every 0.5 s for --reconnect-s seconds, reopened at the same rate, and every unit is asked\n"

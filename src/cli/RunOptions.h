@@ -14,8 +14,9 @@ namespace vendra {
 // Exit statuses of vendra-run.
 constexpr int kRunEnded = 0;      // the program ended (end_program or its last line)
 constexpr int kRunStopped = 1;    // a board error, a time-out rule or a lost line stopped it
-constexpr int kRunSignalled = 2;  // SIGINT or SIGTERM stopped it (as the Abort button)
-constexpr int kRunUsage = 3;      // usage, file or port error; a question nobody could answer
+constexpr int kRunSignalled = 2;  // a stop signal stopped it (as the Abort button)
+constexpr int kRunUsage = 3;      // usage, file or port error, a program not loaded whole or with
+                                  // no line; a question nobody could answer
 
 struct RunOptions {
     std::string program;  // the .def file
