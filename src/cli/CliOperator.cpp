@@ -1,6 +1,7 @@
 #include "cli/CliOperator.h"
 
 #include <cctype>
+#include <cstdio>
 #include <vector>
 
 namespace vendra {
@@ -47,6 +48,25 @@ std::string Block(const std::string& title, const std::string& text) {
         start = nl + 1;
     }
     return out;
+}
+
+// A rejected answer as a message names it: quoted, cut short, unprintable bytes as \xHH, so that
+// an answers file of binary junk makes one short line, not a flood of bytes on the terminal.
+std::string QuotedAnswer(const std::string& answer) {
+    constexpr size_t kShown = 40;
+    std::string out = "\"";
+    for (size_t i = 0; i < answer.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(answer[i]);
+        if (c < 0x20 || c >= 0x7F || c == '\\') {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (answer.size() <= kShown) return out + "\"";
+    return out + "...\" (" + std::to_string(answer.size()) + " bytes)";
 }
 
 }  // namespace
@@ -219,8 +239,8 @@ int CliOperator::ShowProgramBox(const std::string& text, const std::string& titl
             return button;
         }
         if (typed) continue;  // a slip at the keyboard: ask again
-        NoAnswer(question, "the answer \"" + *answer + "\" is not one of " + choices + " for \"" +
-                               text + "\"");
+        NoAnswer(question, "the answer " + QuotedAnswer(*answer) + " is not one of " + choices +
+                               " for \"" + text + "\"");
         return DecliningButton(flags);
     }
 }
@@ -248,8 +268,8 @@ bool CliOperator::AskUserValue(const std::string& text, uint32_t& value) {
             return true;
         }
         if (typed) continue;
-        NoAnswer(question, "the answer \"" + *answer +
-                               "\" is no number from 0 to 4294967295 for \"" + text + "\"");
+        NoAnswer(question, "the answer " + QuotedAnswer(*answer) +
+                               " is no number from 0 to 4294967295 for \"" + text + "\"");
         return false;
     }
 }

@@ -1,6 +1,7 @@
 // What vendra-run does differently on each system, in one place: whether the standard streams are
 // a terminal, reading typed answers so that another thread can cut the reading short, taking the
-// stop requests (SIGINT and SIGTERM here, Ctrl-C, Ctrl-Break and closing the console on Windows),
+// stop requests (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1/2 here, Ctrl-C, Ctrl-Break and closing
+// the console on Windows),
 // and the lines of --help that name them. One source file per system implements it
 // (CliPlatformPosix.cpp, CliPlatformWin32.cpp); the build picks one.
 //
@@ -16,7 +17,8 @@ namespace vendra {
 // The descriptor of standard input.
 inline constexpr int kStdinFd = 0;
 
-// True when stdin is a terminal someone can type answers on.
+// True when stdin is a terminal someone can type answers on (in the foreground where the system
+// has jobs).
 bool StdinIsTerminal();
 // True when stderr is a terminal that can show the progress line (a line rewritten in place with
 // "\r\033[K"); turns that on where the system needs it.
@@ -31,8 +33,9 @@ class TerminalInput {
     TerminalInput(const TerminalInput&) = delete;
     TerminalInput& operator=(const TerminalInput&) = delete;
 
-    // Waits for the next byte. End when the terminal closed (nobody to ask any more); Woken once
-    // Wake() was called, then and on every later call.
+    // Waits for the next byte. End when the terminal closed or the process went to its
+    // background (nobody to ask any more); Woken once Wake() was called, then and on every later
+    // call.
     Got Next(char& c);
     // Ends a Next() under way, and every later one.
     void Wake();
@@ -45,7 +48,8 @@ class TerminalInput {
 enum class StopRequest {
     None,
     Abort,     // the Abort button (SIGINT, Ctrl-C)
-    AbortNow,  // the Abort button, and a running delay cut short (SIGTERM, Ctrl-Break, closing)
+    AbortNow,  // the Abort button, and a running delay cut short (SIGTERM and the other stop
+               // signals, Ctrl-Break, closing)
 };
 
 // The system's stop requests, taken by the main thread between its looks at the run.

@@ -1,5 +1,5 @@
-// vendra-run on POSIX systems: poll() on the terminal and a wake pipe; SIGINT and SIGTERM blocked
-// in every thread and taken by the main thread with sigtimedwait().
+// vendra-run on POSIX systems: poll() on the terminal and a wake pipe; the stop signals blocked in
+// every thread and taken by the main thread with sigtimedwait().
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
@@ -13,8 +13,19 @@
 
 namespace vendra {
 
+namespace {
+
+// Reading a terminal whose foreground is another job would stop the whole process (SIGTTIN): such
+// a terminal is nobody to ask. One that is not the controlling terminal has no foreground.
+bool InForeground(int fd) {
+    const pid_t group = ::tcgetpgrp(fd);
+    return group < 0 || group == ::getpgrp();
+}
+
+}  // namespace
+
 bool StdinIsTerminal() {
-    return ::isatty(STDIN_FILENO) != 0;
+    return ::isatty(STDIN_FILENO) != 0 && InForeground(STDIN_FILENO);
 }
 
 bool StderrShowsProgress() {
@@ -39,6 +50,8 @@ TerminalInput::~TerminalInput() {
 TerminalInput::Got TerminalInput::Next(char& c) {
     if (impl_->fd < 0) return Got::End;
     for (;;) {
+        // Put in the background meanwhile: the question has no answer source any more.
+        if (::isatty(impl_->fd) && !InForeground(impl_->fd)) return Got::End;
         // The wake byte is never read: once written, every later call sees it.
         pollfd fds[2] = {{impl_->fd, POLLIN, 0}, {impl_->wake[0], POLLIN, 0}};
         const int n = ::poll(fds, impl_->wake[0] >= 0 ? 2 : 1, -1);
@@ -65,8 +78,9 @@ namespace {
 sigset_t StopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
+    // SIGINT is the Abort button. The others end a session or a job (a closed terminal, a
+    // supervisor, a user's kill) and act as SIGTERM: the motors must be stopped first.
+    for (int stop : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2}) sigaddset(&signals, stop);
     return signals;
 }
 
@@ -78,6 +92,10 @@ StopRequests::StopRequests() {
     const sigset_t signals = StopSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // A run in the background of a terminal is never stopped by it: a read fails instead (the
+    // question finds no answer) and writes go through.
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
 }
 
 StopRequests::~StopRequests() = default;
@@ -87,8 +105,7 @@ StopRequest StopRequests::Take(uint32_t ms) {
     const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
     const int sig = sigtimedwait(&signals, nullptr, &wait);
     if (sig == SIGINT) return StopRequest::Abort;
-    if (sig == SIGTERM) return StopRequest::AbortNow;
-    return StopRequest::None;
+    return sig > 0 ? StopRequest::AbortNow : StopRequest::None;
 }
 
 const RunPlatformHelp& PlatformHelp() {
@@ -98,12 +115,12 @@ const RunPlatformHelp& PlatformHelp() {
 
         "SIGINT and SIGTERM act as the Abort button: the stop frame \"GG!\" is sent and the run\n"
         "ends after its current command. A running delay finishes unless a second SIGINT comes;\n"
-        "SIGTERM cuts it short at once.\n"
+        "SIGTERM cuts it short at once. SIGHUP (a closed session), SIGQUIT, SIGUSR1 and SIGUSR2\n"
+        "act as SIGTERM. In the background of a terminal, questions are not asked there.\n"
         "\n"
         "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
-        "time-out rule or a lost line stopped it; 2 SIGINT or SIGTERM stopped it; 3 usage, file "
-        "or\n"
-        "port error, or a question nobody could answer.\n",
+        "time-out rule or a lost line stopped it; 2 a signal stopped it; 3 usage, file or port\n"
+        "error, a program not loaded whole or with no line, or a question nobody could answer.\n",
 
         "Example, against the simulator:\n"
         "  vendra-sim --dir /tmp/bench --network examples/demo-network.txt &\n"

@@ -194,7 +194,8 @@ const RunPlatformHelp& PlatformHelp() {
         "\n"
         "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
         "time-out rule or a lost line stopped it; 2 Ctrl-C, Ctrl-Break or closing the console\n"
-        "stopped it; 3 usage, file or port error, or a question nobody could answer.\n",
+        "stopped it; 3 usage, file or port error, a program not loaded whole or with no line,\n"
+        "or a question nobody could answer.\n",
 
         "Example, with the boards on COM5:\n"
         "  vendra-run --port 5 --json examples\\three_motors.def\n",

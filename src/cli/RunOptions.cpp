@@ -1,12 +1,15 @@
 #include "cli/RunOptions.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <functional>
 #include <sstream>
 
 #include "cli/CliPlatform.h"
+#include "core/base/PlatformFiles.h"
 #include "core/serial/BoardProtocol.h"
 
 namespace vendra {
@@ -41,13 +44,53 @@ auto NumberOption(const char* name, long long low, long long high, Store store) 
     };
 }
 
+// A path option: an empty path would quietly mean "none" (the port rule, no answers, no log).
+template <typename Store>
+auto PathOption(const char* name, Store store) {
+    return [=](const std::string& v, RunOptions& o, std::string& error) {
+        if (v.empty()) {
+            error = std::string(name) + " needs a path";
+            return false;
+        }
+        store(o, v);
+        return true;
+    };
+}
+
+// No answers file needs more: a larger one is a mistake (a device, a log), not answers.
+constexpr size_t kAnswersFileLimit = 1 << 20;
+
+// The answers file's text: a regular file of at most kAnswersFileLimit bytes.
+bool ReadAnswersFile(const std::string& path, std::string& text, std::string& error) {
+    int code = 0;
+    std::FILE* file = OpenRegularFile(path, code);
+    if (file == nullptr) {
+        error = "--answers: can not read " + path + ": " +
+                (code == EISDIR   ? std::string("a folder")
+                 : code == EINVAL ? std::string("not a regular file")
+                                  : std::string(std::strerror(code)));
+        return false;
+    }
+    text.resize(kAnswersFileLimit + 1);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        error = "--answers: can not read " + path;
+        return false;
+    }
+    if (text.size() > kAnswersFileLimit) {
+        error = "--answers: " + path + " holds more than " + std::to_string(kAnswersFileLimit) +
+                " bytes: no answers file is that long";
+        return false;
+    }
+    return true;
+}
+
 const std::vector<OptionRow>& Table() {
     static const std::vector<OptionRow> rows = {
         {"--device", "PATH", "open this serial device instead of the configured port number's",
-         [](const std::string& v, RunOptions& o, std::string&) {
-             o.device = v;
-             return true;
-         }},
+         PathOption("--device", [](RunOptions& o, const std::string& v) { o.device = v; })},
         {"--port", "N", PlatformHelp().portRule,
          NumberOption("--port", 1, 40, [](RunOptions& o, long long n) { o.port = int(n); })},
         {"--baud", "RATE",
@@ -90,19 +133,15 @@ const std::vector<OptionRow>& Table() {
          }},
         {"--answers", "FILE",
          "more answers, one a line (blank lines and '#' lines skipped), taken\n"
-         "after the --answer ones",
-         [](const std::string& v, RunOptions& o, std::string&) {
-             o.answersFile = v;
-             return true;
-         }},
+         "after the --answer ones; a regular file of at most 1 MB",
+         PathOption("--answers", [](RunOptions& o, const std::string& v) { o.answersFile = v; })},
         {"--log", "FILE",
          "write the communications log to FILE, as the debugger saves it (also\n"
          "while the run waits for a lost line)",
-         [](const std::string& v, RunOptions& o, std::string&) {
-             o.logFile = v;
-             return true;
-         }},
-        {"--json", nullptr, "print a summary of the run as JSON on stdout at the end",
+         PathOption("--log", [](RunOptions& o, const std::string& v) { o.logFile = v; })},
+        {"--json", nullptr,
+         "print a summary of the run as JSON on stdout at the end (also of a\nrun that never "
+         "started)",
          [](const std::string&, RunOptions& o, std::string&) { return o.json = true; }},
         {"--reconnect-s", "N",
          "how long a line lost during the run is waited for (default 30; 0: not\nat all)",
@@ -136,10 +175,16 @@ const char* const kUsageTail =
     "errors and other reports) are written to stderr.\n"
     "\n"
     "While it runs, stderr shows the current line, command and loop count when it is a\n"
-    "terminal. --json prints: program, end_reason (end_program, last_line, stopped, line_lost,\n"
-    "signal, no_answer), exit_status, end_line, lines_executed, program_time_s, frames_sent,\n"
-    "replies, reply_avg_ms, reply_low_ms, reply_high_ms (null without replies), moves,\n"
+    "terminal. --json prints one object however vendra-run ends: program, end_reason\n"
+    "(end_program, last_line, stopped, line_lost, signal, no_answer; usage for a refused\n"
+    "command line, not_started for a file, program or port that stopped the start),\n"
+    "exit_status, end_line, lines_executed, program_time_s, frames_sent, replies,\n"
+    "reply_avg_ms, reply_low_ms, reply_high_ms (null without replies), moves,\n"
     "motor_busy_percent.\n"
+    "\n"
+    "Before the line is opened: a program not loaded whole (more than 10000 lines or 999\n"
+    "labels, a field too long, a NUL byte in a text) or without a program line is refused,\n"
+    "the --log file is created and every data logger file of the program is checked.\n"
     "\n"
     "A line that goes away during the run holds the run at its line; the device is looked for\n"
     "every 0.5 s for --reconnect-s seconds, reopened at the same rate, and every unit is asked\n"
@@ -237,14 +282,9 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options,
         return false;
     }
     if (!options.answersFile.empty()) {
-        std::ifstream in(options.answersFile, std::ios::binary);
-        if (!in) {
-            error = "--answers: can not read " + options.answersFile;
-            return false;
-        }
-        std::stringstream text;
-        text << in.rdbuf();
-        for (std::string& a : ParseAnswersText(text.str())) options.answers.push_back(a);
+        std::string text;
+        if (!ReadAnswersFile(options.answersFile, text, error)) return false;
+        for (std::string& a : ParseAnswersText(text)) options.answers.push_back(a);
     }
     return true;
 }

@@ -14,8 +14,9 @@ namespace vendra {
 // Exit statuses of vendra-run.
 constexpr int kRunEnded = 0;      // the program ended (end_program or its last line)
 constexpr int kRunStopped = 1;    // a board error, a time-out rule or a lost line stopped it
-constexpr int kRunSignalled = 2;  // SIGINT or SIGTERM stopped it (as the Abort button)
-constexpr int kRunUsage = 3;      // usage, file or port error; a question nobody could answer
+constexpr int kRunSignalled = 2;  // a stop signal stopped it (as the Abort button)
+constexpr int kRunUsage = 3;      // usage, file or port error, a program not loaded whole or with
+                                  // no line; a question nobody could answer
 
 struct RunOptions {
     std::string program;  // the .def file
@@ -37,7 +38,8 @@ struct RunOptions {
 };
 
 // Reads the arguments (without the program name). The answers file is read here, so that a
-// missing one is a usage error before anything is opened.
+// missing one is a usage error before anything is opened; it must be a regular file of at most
+// 1 MB (a device or a folder named by mistake is refused, never read).
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error);
 
 // The --help text: usage, every option, answers, progress, summary and exit statuses.

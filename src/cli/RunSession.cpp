@@ -1,11 +1,14 @@
 #include "cli/RunSession.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "core/app/LoadProgramFile.h"
 #include "core/app/StartupReset.h"
 #include "core/base/Clock.h"
+#include "core/base/PlatformFiles.h"
 #include "core/network/ConfigFile.h"
 #include "core/program/CommandTable.h"
 #include "core/runner/StatusDisplay.h"
@@ -50,7 +53,63 @@ std::string FirstLine(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
 
+// The data logger files the program names, each opened as the runner will create it, so that a
+// file that cannot be created stops the start instead of losing the readings of a run. A file
+// made only for this is removed again; one that exists is left as it is.
+bool LoggerFilesCanBeCreated(const UserProgram& program, const std::string& name,
+                             std::string& why) {
+    for (uint32_t i = 0; i < program.LineCount; ++i) {
+        const ProgramLine& line = program.Lines[i];
+        if (line.Command != CmdEnableQeDataLogger) continue;
+        const std::string path(line.Text, strnlen(line.Text, sizeof line.Text));
+        const bool existed = EntryExists(path);
+        std::FILE* file = std::fopen(path.c_str(), "ab");
+        if (file == nullptr) {
+            why = name + " line " + std::to_string(i + 1) + ": the data logger file " + path +
+                  " can not be created: " + std::strerror(errno);
+            return false;
+        }
+        std::fclose(file);
+        if (!existed) RemoveFile(path);
+    }
+    return true;
+}
+
+// The summary of a run as one JSON object; `s` holds the run's figures.
+std::string SummaryJson(const std::string& program, const std::string& endReason, int status,
+                        uint32_t endLine, uint32_t elapsed, const Statistics& s) {
+    const uint32_t replies = s.ReplyCount.load();
+    auto fixed = [](double v, const char* format) {
+        char n[48];
+        std::snprintf(n, sizeof n, format, v);
+        return std::string(n);
+    };
+    auto count = [](uint32_t v) { return std::to_string(v); };
+    const double busy = elapsed ? double(s.MotorBusyTime.load()) * 100.0 / elapsed : 0.0;
+    std::string json = "{";
+    json += "\"program\": " + JsonString(program);
+    json += ", \"end_reason\": " + JsonString(endReason);
+    json += ", \"exit_status\": " + std::to_string(status);
+    json += ", \"end_line\": " + count(endLine);
+    json += ", \"lines_executed\": " + count(s.LinesExecuted.load());
+    json += ", \"program_time_s\": " + fixed(elapsed / 1000.0, "%.3f");
+    json += ", \"frames_sent\": " + count(s.FramesSent.load());
+    json += ", \"replies\": " + count(s.RepliesCounted.load());
+    json += ", \"reply_avg_ms\": " +
+            (replies ? fixed(double(s.ReplyDelaySum.load()) / replies, "%.3f") : "null");
+    json += ", \"reply_low_ms\": " + (replies ? count(s.ReplyDelayMin.load()) : "null");
+    json += ", \"reply_high_ms\": " + (replies ? count(s.ReplyDelayMax.load()) : "null");
+    json += ", \"moves\": " + count(s.MovesCompleted.load());
+    json += ", \"motor_busy_percent\": " + fixed(busy, "%.2f");
+    return json + "}";
+}
+
 }  // namespace
+
+std::string UsageSummary(const std::string& program) {
+    const Statistics none;
+    return SummaryJson(program, "usage", kRunUsage, 0, 0, none);
+}
 
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
@@ -114,8 +173,25 @@ int RunSession::Prepare(const std::function<bool()>& goOn) {
         return Fail(
             options_.program + ": " +
             (std::filesystem::exists(options_.program, ec) ? "not a file" : "no such file"));
-    if (LoadProgramFromPath(state, op_, options_.program) != 1)
+    LoadReport report;
+    if (LoadProgramFromPath(state, op_, options_.program, &report) != 1)
         return Fail(options_.program + ": the program could not be loaded");
+    // A bench must not run part of what it was given and call that success.
+    if (report.Lossy())
+        return Fail(options_.program + ": not all of the file was loaded: nothing is run");
+    if (state.Program.LineCount == 0)
+        return Fail(options_.program + ": no program line in it: nothing is run");
+
+    // Every file the run will write is made now: one that cannot be is found before the motors
+    // move, not after the run.
+    if (!options_.logFile.empty()) {
+        const int fd = OpenFileForRewrite(options_.logFile);
+        if (fd < 0)
+            return Fail("--log: can not create " + options_.logFile + ": " + std::strerror(errno));
+        CloseFile(fd);
+    }
+    if (std::string why; !LoggerFilesCanBeCreated(state.Program, options_.program, why))
+        return Fail(why);
 
     if (int status = OpenLine(goOn); status != 0) return status;
 
@@ -169,6 +245,12 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
     else
         op_.Say("units found:" + UnitNames(state.Units));
     return 0;
+}
+
+int RunSession::EndBeforeRun(int status) {
+    endReason_ = status == kRunSignalled ? "signal" : "not_started";
+    if (options_.json) out_ << Summary(status) << std::endl;
+    return status;
 }
 
 void RunSession::Start() {
@@ -258,35 +340,13 @@ int RunSession::Finish() {
 }
 
 std::string RunSession::Summary(int status) const {
-    const RunState& run = core_.State.Run;
-    const Statistics& s = run.Stats;
+    const Statistics& s = core_.State.Run.Stats;
     const uint32_t start = s.RunStartTime.load();
     const uint32_t elapsed = started_ && start != 0 && endMs_ != 0 ? endMs_ - start : 0;
-    const uint32_t replies = s.ReplyCount.load();
-    auto fixed = [](double v, const char* format) {
-        char n[48];
-        std::snprintf(n, sizeof n, format, v);
-        return std::string(n);
-    };
-    auto count = [](uint32_t v) { return std::to_string(v); };
-    const double busy = elapsed ? double(s.MotorBusyTime.load()) * 100.0 / elapsed : 0.0;
-    std::string json = "{";
-    json += "\"program\": " + JsonString(options_.program);
-    json += ", \"end_reason\": " + JsonString(endReason_);
-    json += ", \"exit_status\": " + std::to_string(status);
-    json +=
-        ", \"end_line\": " + count(endReason_ == "no_answer" ? questionLine_.load() : EndLine());
-    json += ", \"lines_executed\": " + count(s.LinesExecuted.load());
-    json += ", \"program_time_s\": " + fixed(elapsed / 1000.0, "%.3f");
-    json += ", \"frames_sent\": " + count(s.FramesSent.load());
-    json += ", \"replies\": " + count(s.RepliesCounted.load());
-    json += ", \"reply_avg_ms\": " +
-            (replies ? fixed(double(s.ReplyDelaySum.load()) / replies, "%.3f") : "null");
-    json += ", \"reply_low_ms\": " + (replies ? count(s.ReplyDelayMin.load()) : "null");
-    json += ", \"reply_high_ms\": " + (replies ? count(s.ReplyDelayMax.load()) : "null");
-    json += ", \"moves\": " + count(s.MovesCompleted.load());
-    json += ", \"motor_busy_percent\": " + fixed(busy, "%.2f");
-    return json + "}";
+    const uint32_t line = !started_                   ? 0
+                          : endReason_ == "no_answer" ? questionLine_.load()
+                                                      : EndLine();
+    return SummaryJson(options_.program, endReason_, status, line, elapsed, s);
 }
 
 uint32_t RunSession::EndLine() const {

@@ -4,8 +4,10 @@
 // by the window's run controls, then the summary and the exit status.
 //
 // Error rule: Prepare returns the exit status of a start-up that cannot go on (usage, file or
-// port: 3; a signal meanwhile: 2), having said why on stderr; every message of the core reaches
-// stderr through the CliOperator. Nothing throws.
+// port, a program not loaded whole or with no line, a file the run would write that cannot be
+// created: 3; a signal meanwhile: 2), having said why on stderr, before the line is opened where
+// the fault is not the line's; every message of the core reaches stderr through the CliOperator.
+// Nothing throws.
 // Thread rule: every method is called from one thread (the program's main thread, or a test's);
 // the runner works on its own thread meanwhile.
 #pragma once
@@ -34,6 +36,9 @@ class RunSession {
     // The start-up, up to a loaded program on an open line. `goOn` is asked while the scan runs;
     // when it says no (a signal), the scan stops and 2 is returned. 0 when ready to run.
     int Prepare(const std::function<bool()>& goOn = {});
+    // Ends a session that did not get to its run (Prepare's status, or 2 for a signal before the
+    // run): the summary when asked; returns the status.
+    int EndBeforeRun(int status);
     // "Run Program".
     void Start();
     // Waits up to `ms` for the run to end; true once it has.
@@ -48,7 +53,8 @@ class RunSession {
 
     Core& GetCore() { return core_; }
     CliOperator& Op() { return op_; }
-    // "end_program", "last_line", "stopped", "line_lost", "signal", "no_answer" (after Finish).
+    // "end_program", "last_line", "stopped", "line_lost", "signal", "no_answer" (after Finish);
+    // "not_started" or "signal" (after EndBeforeRun).
     const std::string& EndReason() const { return endReason_; }
 
   private:
@@ -73,5 +79,8 @@ class RunSession {
 
 // The JSON string form of `text` (quotes and escapes).
 std::string JsonString(const std::string& text);
+
+// The summary of a command line that was refused: end_reason "usage", status 3, no figures.
+std::string UsageSummary(const std::string& program);
 
 }  // namespace vendra

@@ -1,4 +1,5 @@
 // vendra-run [options] PROGRAM.def: see RunOptions.h (--help) and RunSession.h.
+#include <algorithm>
 #include <iostream>
 
 #include "cli/CliPlatform.h"
@@ -11,8 +12,12 @@ int main(int argc, char** argv) {
     vendra::UseBinaryStandardStreams();
     vendra::RunOptions options;
     std::string error;
-    if (!vendra::ParseRunOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!vendra::ParseRunOptions(args, options, error)) {
         std::cerr << "vendra-run: " << error << "\n";
+        // A pipeline that asked for the summary gets one for every end.
+        if (std::find(args.begin(), args.end(), "--json") != args.end())
+            std::cout << vendra::UsageSummary(options.program) << std::endl;
         return vendra::kRunUsage;
     }
     if (options.help) {
@@ -31,10 +36,10 @@ int main(int argc, char** argv) {
     vendra::RunSession session(options, std::cout, std::cerr, terminal);
 
     const int prepared = session.Prepare(none);
-    if (prepared != 0) return prepared;
+    if (prepared != 0) return session.EndBeforeRun(prepared);
     if (!none()) {
         std::cerr << "vendra-run: stopped before the run\n";
-        return vendra::kRunSignalled;
+        return session.EndBeforeRun(vendra::kRunSignalled);
     }
     session.Start();
     // Ten looks a second: the progress line, and the stop requests as they come.

@@ -9,6 +9,7 @@
 #include <future>
 #include <mutex>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -121,12 +122,48 @@ TEST(RunParts, OptionsAreTakenOrRefusedWithTheirReason) {
         {{"--reply-timeout", "fast", "a.def"}, "--reply-timeout needs a number 0..600000"},
         {{"a.def", "--answer"}, "--answer needs a value (see --help)"},
         {{"--units", "", "a.def"}, "--units: no unit given"},
+        // An empty path would quietly mean "none": the port rule, no answers, no log.
+        {{"--device", "", "a.def"}, "--device needs a path"},
+        {{"--answers", "", "a.def"}, "--answers needs a path"},
+        {{"--log", "", "a.def"}, "--log needs a path"},
     };
     for (const auto& r : kRefused) {
         RunOptions refused;
         std::string e;
         EXPECT_FALSE(ParseRunOptions(r.args, refused, e)) << r.error;
         EXPECT_EQ(e, r.error);
+    }
+}
+
+// A rejected answer is named in the message cut short, its unprintable bytes escaped, whatever
+// its length.
+TEST(RunParts, RejectedAnswersAreShownShortAndEscaped) {
+    const std::string huge = "\x1b[2J" + std::string(1 << 20, 'y');
+    const struct {
+        std::string answer;
+        bool value;  // asked by user_value, else by user_input
+        const char* said;
+    } kCases[] = {
+        {huge, false,
+         "vendra-run: the answer \"\\x1B[2Jyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy...\" (1048580 "
+         "bytes) is not one of yes/no for \"Move?\": the run is stopped\n"},
+        {"ma\tybe\\\xc3\xa9", false,
+         "vendra-run: the answer \"ma\\x09ybe\\x5C\\xC3\\xA9\" is not one of yes/no for \"Move?\": "
+         "the run is stopped\n"},
+        {huge, true,
+         "vendra-run: the answer \"\\x1B[2Jyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy...\" (1048580 "
+         "bytes) is no number from 0 to 4294967295 for \"Steps\": the run is stopped\n"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.said);
+        std::ostringstream err;
+        CliOperator op(CliOperator::Setup{{c.answer}, -1, false}, err);
+        uint32_t value = 0;
+        if (c.value)
+            EXPECT_FALSE(op.AskUserValue("Steps", value));
+        else
+            EXPECT_EQ(op.ShowProgramBox("Move?", "VDWin User Message", mb::YesNo), mb::IdNo);
+        EXPECT_EQ(err.str(), c.said);
     }
 }
 

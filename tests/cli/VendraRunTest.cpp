@@ -3,11 +3,13 @@
 // byte log shows what reached the boards.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -82,11 +84,38 @@ struct Bench {
         return net.Start(options);
     }
 
+    // In a child: makes a session with a terminal of its own, then goes on in a second process
+    // group of it (the job), while the session's first group keeps the terminal's foreground and
+    // waits for the job. Returns in the job; the first group ends with the job's status.
+    static void StartAsBackgroundJob() {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (setsid() < 0 || master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) _exit(122);
+        const int slave = open(ptsname(master), O_RDWR);
+        if (slave < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(123);
+        const pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            dup2(slave, 0);
+            return;
+        }
+        int status = 0;
+        waitpid(job, &status, WUNTRACED);
+        if (WIFSTOPPED(status)) {
+            kill(job, SIGKILL);
+            waitpid(job, &status, 0);
+            _exit(124);
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 125);
+    }
+
     // Runs vendra-run with `args` in the folder; `during` is called once it has started (with its
     // pid). Killed after `timeoutMs`.
     // With `terminal`, stderr is a pseudo-terminal (what it showed is returned as `err`).
+    // With `inBackground`, stdin is a terminal on which vendra-run is a background job, as a shell
+    // starts `vendra-run ... &`; status 124 tells that the terminal stopped it (SIGTTIN).
     Result Run(const std::vector<std::string>& args, int timeoutMs = 20000,
-               const std::function<void(pid_t)>& during = {}, bool terminal = false) {
+               const std::function<void(pid_t)>& during = {}, bool terminal = false,
+               bool inBackground = false) {
         const std::string out = net.File("run.out"), err = net.File("run.err");
         std::string slave = err;
         int master = -1;
@@ -105,6 +134,7 @@ struct Bench {
             dup2(in, 0);
             dup2(o, 1);
             dup2(e, 2);
+            if (inBackground) StartAsBackgroundJob();
             std::vector<char*> argv;
             std::string program = VENDRA_RUN_BINARY;
             argv.push_back(program.data());
@@ -357,6 +387,68 @@ TEST(VendraRun, BoardErrorAndSignalsEndTheRun) {
               2000);
 }
 
+// A closed session (SIGHUP), SIGQUIT and SIGUSR1/2 stop a run as SIGTERM does: the stop frame, a
+// running delay cut short, the log and the summary written, status 2. A stop during the network
+// scan gets its summary too.
+TEST(VendraRun, SessionAndUserSignalsStopTheRunAsTerminateDoes) {
+    Bench bench;
+    ASSERT_TRUE(bench.net.Start("D3:speed=2000"));
+    WriteFile(bench.net.File("move.def"), "DBoard,3,\"A100000\"\ndelay,60000\nend_program\n");
+    for (int signal : {SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2}) {
+        SCOPED_TRACE(strsignal(signal));
+        bench.net->ClearLog();
+        std::filesystem::remove(bench.net.File("comm.log"));
+        auto sent = std::chrono::steady_clock::now();
+        const Result r = bench.Run({"--units", "D3", "--json", "--log", "comm.log", "move.def"},
+                                   10000, [&](pid_t pid) {
+                                       ASSERT_TRUE(bench.net->WaitForFrames(1, 5000));
+                                       std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                                       sent = std::chrono::steady_clock::now();
+                                       kill(pid, signal);
+                                   });
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - sent)
+                      .count(),
+                  2000);
+        EXPECT_EQ(bench.net->ReceivedFrames(), (std::vector<std::string>{"D3A100000\r", "GG!\r"}));
+        EXPECT_FALSE(bench.net->GetMotor("D3")->moving);
+        EXPECT_EQ(JsonField(r.out, "end_reason"), "\"signal\"");
+        EXPECT_NE(r.err.find("vendra-run: the run was aborted at line "), std::string::npos)
+            << r.err;
+        EXPECT_EQ(ReadFile(bench.net.File("comm.log")), "->1/0 - D3A100000\r\n<-1 - D3>\r\n");
+    }
+
+    bench.net->ClearLog();
+    const Result r =
+        bench.Run({"--json", "--init-timeout", "300", "move.def"}, 10000, [&](pid_t pid) {
+            ASSERT_TRUE(bench.net->WaitForFrames(3, 5000));
+            kill(pid, SIGTERM);
+        });
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("vendra-run: stopped during the network scan\n"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(JsonField(r.out, "end_reason"), "\"signal\"") << r.out;
+    EXPECT_EQ(JsonField(r.out, "exit_status"), "2");
+    EXPECT_EQ(JsonField(r.out, "lines_executed"), "0");
+}
+
+// Started in the background of a terminal, vendra-run does not take that terminal for questions
+// (reading it would stop the whole process): a question finds no answer and ends the run.
+TEST(VendraRun, QuestionInTheBackgroundOfATerminalHasNoAnswer) {
+    Bench bench;
+    ASSERT_TRUE(bench.net.Start("D3:speed=0"));
+    WriteFile(bench.net.File("ask.def"),
+              "user_input,2,0,0,\"Move?\"\nDBoard,3,\"A5\"\nend_program\n");
+    const Result r = bench.Run({"--units", "D3", "ask.def"}, 10000, {}, false, true);
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("vendra-run: no answer for \"Move?\" (yes/no; give --answer or "
+                         "--answers, or run on a terminal): the run is stopped\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(bench.net->ReceivedFrames(), std::vector<std::string>{"GG!\r"});
+}
+
 // Where stderr is a terminal, the current line, command and loop count are shown as the run goes
 // (rewritten in place), and cleared before the last message.
 TEST(VendraRun, ProgressIsShownOnATerminal) {
@@ -373,39 +465,100 @@ TEST(VendraRun, ProgressIsShownOnATerminal) {
         EXPECT_NE(r.err.find(shown), std::string::npos) << shown << " in " << r.err;
 }
 
-// Usage, file and port errors end with status 3 and say what was wrong, before anything is sent.
+// Usage, file and port errors end with status 3 and say what was wrong, before anything is sent,
+// with a summary for --json. A program not loaded whole, or with no line to run, is such an error;
+// so are an answers file that is no regular file or too large to be one, and a file the run
+// would write that cannot be created.
 TEST(VendraRun, UsageFileAndPortErrorsGiveThree) {
     Bench bench;
     ASSERT_TRUE(bench.net.Start("D3"));
     WriteFile(bench.net.File("ok.def"), "DBoard,3,\"A1\"\nend_program\n");
+    std::string lines;
+    for (int i = 0; i < 10001; ++i) lines += "no_op\n";
+    WriteFile(bench.net.File("big.def"), lines);
+    std::string nul = "vsend,\"D3A";
+    nul += '\0';
+    WriteFile(bench.net.File("nul.def"), nul + "B\"\nend_program\n");
+    std::string binary =
+        "\x7f"
+        "ELF\x02\x01\x01";
+    for (int i = 0; i < 4 * 256; ++i) binary += static_cast<char>(i % 256);
+    WriteFile(bench.net.File("binary.def"), binary);
+    WriteFile(bench.net.File("empty.def"), "; nothing but a comment\r\n");
+    WriteFile(bench.net.File("qe.def"),
+              "enable_qe_data_logger,4,\"nofolder/qe.csv\"\nDBoard,3,\"A1\"\nend_program\n");
+    WriteFile(bench.net.File("huge.txt"), std::string(1048577, 'y'));
     std::filesystem::create_directory(bench.net.Folder() / "folder.def");
     std::filesystem::create_symlink("/nonexistent/tty", bench.net.Folder() / "COM9");
     const struct {
         std::vector<std::string> args;
-        const char* said;  // the start of a line of stderr
+        const char* reason;  // the summary's end_reason
+        const char* said;    // the start of a line of stderr
     } kCases[] = {
-        {{"ok.def", "--bogus"}, "vendra-run: unknown option --bogus (see --help)"},
-        {{}, "vendra-run: no program given (see --help)"},
+        {{"ok.def", "--bogus"}, "usage", "vendra-run: unknown option --bogus (see --help)"},
+        {{}, "usage", "vendra-run: no program given (see --help)"},
         {{"--baud", "1234", "ok.def"},
+         "usage",
          "vendra-run: --baud needs one of 9600, 19200, 38400, 57600, 115200, 230400, 460800"},
         {{"--units", "D3,Z9", "ok.def"},
+         "usage",
          "vendra-run: --units: \"Z9\" is no unit (D, U, H, X or Q and a digit 0..F, e.g. D3)"},
-        {{"--answers", "none.txt", "ok.def"}, "vendra-run: --answers: can not read none.txt"},
-        {{"--units", "D3", "missing.def"}, "vendra-run: missing.def: no such file"},
-        {{"--units", "D3", "folder.def"}, "vendra-run: folder.def: not a file"},
+        {{"--answers", "none.txt", "ok.def"},
+         "usage",
+         "vendra-run: --answers: can not read none.txt: No such file or directory\n"},
+        {{"--answers", "/dev/zero", "ok.def"},
+         "usage",
+         "vendra-run: --answers: can not read /dev/zero: not a regular file\n"},
+        {{"--answers", "folder.def", "ok.def"},
+         "usage",
+         "vendra-run: --answers: can not read folder.def: a folder\n"},
+        {{"--answers", "huge.txt", "ok.def"},
+         "usage",
+         "vendra-run: --answers: huge.txt holds more than 1048576 bytes: no answers file is that "
+         "long\n"},
+        {{"--units", "D3", "missing.def"}, "not_started", "vendra-run: missing.def: no such file"},
+        {{"--units", "D3", "folder.def"}, "not_started", "vendra-run: folder.def: not a file"},
+        {{"big.def"},
+         "not_started",
+         "vendra-run: VDWin ERROR Message: The program was loaded, but not all of the file:\n    "
+         "The file holds more than 10000 program lines; only the first 10000 were loaded.\n"},
+        {{"nul.def"},
+         "not_started",
+         "vendra-run: nul.def: not all of the file was loaded: nothing is run\n"},
+        {{"binary.def"},
+         "not_started",
+         "vendra-run: binary.def: no program line in it: nothing is run\n"},
+        {{"empty.def"},
+         "not_started",
+         "vendra-run: empty.def: no program line in it: nothing is run\n"},
+        {{"--log", "nofolder/comm.log", "ok.def"},
+         "not_started",
+         "vendra-run: --log: can not create nofolder/comm.log: No such file or directory\n"},
+        {{"qe.def"},
+         "not_started",
+         "vendra-run: qe.def line 1: the data logger file nofolder/qe.csv can not be created: No "
+         "such file or directory\n"},
         {{"--units", "D3", "--device", "/nonexistent/tty", "ok.def"},
+         "not_started",
          "vendra-run: Can not open Communications Port /nonexistent/tty: "},
         // Port 9 is the folder's COM9, a link to a device that is not there.
         {{"--port", "9", "ok.def"},
+         "not_started",
          "vendra-run: VDWin Communications Port ERROR: Can not open Communications Port\n    "},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.said);
-        const Result r = bench.Run(c.args);
+        std::vector<std::string> args = {"--json", "--init-timeout", "10"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = bench.Run(args);
         EXPECT_EQ(r.status, 3) << r.err;
         EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        EXPECT_EQ(JsonField(r.out, "end_reason"), std::string("\"") + c.reason + "\"") << r.out;
+        EXPECT_EQ(JsonField(r.out, "exit_status"), "3");
+        EXPECT_EQ(JsonField(r.out, "lines_executed"), "0");
     }
     EXPECT_TRUE(bench.net->ReceivedFrames().empty());
+    EXPECT_FALSE(std::filesystem::exists(bench.net.Folder() / "nofolder"));
 
     const Result help = bench.Run({"--help"});
     EXPECT_EQ(help.status, 0);

@@ -33,14 +33,16 @@ std::string LoadedCaption(const std::string& programName) {
     return "Vendra for Windows - Def. File Loaded: " + programName;
 }
 
-int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path) {
+int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path,
+                        LoadReport* reportOut) {
     // The runner reads the program without locks: never change it under a run.
     if (state.SystemBusy()) return 0;
     state.App.ProgramLoaded = 0;
     state.App.ProgramName.Set(ProgramBaseName(path));
     state.App.ProgramPath.Set(path);
 
-    LoadReport report;
+    LoadReport local;
+    LoadReport& report = reportOut ? *reportOut : local;
     if (!LoadProgram(state, path, report)) {
         if (report.Status == LoadStatus::ReadError) {
             op.ShowMessageBox(kFileOperationErrorText, kFileOperationErrorTitle, mb::OkCancel);

@@ -45,6 +45,8 @@ std::string LoadedCaption(const std::string& programName);
 // Loaded, but the file holds more than the program can (lines, labels, field lengths): a warning
 // naming what was left out / "VDWin ERROR Message" (48); the program is loaded (result 1).
 // Success: ProgramLoaded = 1, result 1.
-int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path);
+// `report`, when given, receives the load's report (what was left out, whether end_program came).
+int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& path,
+                        LoadReport* report = nullptr);
 
 }  // namespace vendra
