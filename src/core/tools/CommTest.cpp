@@ -73,8 +73,10 @@ bool CommTest::Start() {
     if (thread_.joinable()) thread_.join();  // finished: returns at once
     LineOwner::Guard line = state_.Serial.Line.Take(LineUser::CommTest);
     if (!line) return false;
-    // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so.
-    if (state_.CommDebug.CommDebugEnabled.load() == 0)
+    // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so. The
+    // box is ticked while its window is open, also when disable_comm_debug has stopped the
+    // logging.
+    if (state_.CommDebug.CommDebugWindowOpen.load() == 0)
         op_.SetMenuEnabled(MenuItem::CommDebugBox, false);
     op_.SetMenuEnabled(MenuItem::RunProgram, false);
     alive_ = true;

@@ -82,9 +82,9 @@ class CommTest {
     CommTest& operator=(const CommTest&) = delete;
 
     // "Serial Network Test": nothing happens (false) while the system is busy or a test is still
-    // alive. Otherwise takes the line, disables "Comm. Debug" unless it is ticked and "Run
-    // Program", and starts the worker, which asks for the unit and the length, runs the test and
-    // restores the buttons.
+    // alive. Otherwise takes the line, disables "Comm. Debug" unless it is ticked (its debugger
+    // window open, whether or not it logs) and "Run Program", and starts the worker, which asks
+    // for the unit and the length, runs the test and restores the buttons.
     bool Start();
     // A worker exists and has not finished.
     bool Active() const { return alive_.load(); }
