@@ -47,7 +47,7 @@ struct SystemState {
     operator NetworkState() { return {Serial, Config, Units}; }
     operator BoardInfoState() { return {Serial, Units, Boards}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
-    operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, CommTest}; }
+    operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, Units, CommTest}; }
     operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
     operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }
 };

@@ -126,6 +126,14 @@ std::string PresenceMessage(uint8_t family, unsigned address) {
     return Format(" %s at address %1X is not Online!", who.c_str(), address & 0xF);
 }
 
+bool ConfirmUnitOnline(const UnitMap& units, Operator& op, uint8_t family, unsigned address) {
+    const protocol::BoardFamilyInfo* f = protocol::FindFamily(family);
+    if (f == nullptr || address > 15) return false;
+    if (units.IsPresent(f->group, address)) return true;
+    op.ShowMessageBox(PresenceMessage(family, address), "Error Message", mb::OkCancel);
+    return false;
+}
+
 void QueryBoardInfo(BoardInfoState state, BoardLink& link, SerialPort& port, uint8_t family,
                     unsigned address, BoardInfoItems& info, const std::atomic<bool>* stop) {
     info = BoardInfoItems{};
@@ -152,12 +160,7 @@ int ReportBoardInfo(BoardInfoState state, Operator& op, BoardLink& link, SerialP
     report.clear();
     uint8_t family = 0, address = 0;
     if (!select || !select(family, address)) return 0;
-    const protocol::BoardFamilyInfo* f = protocol::FindFamily(family);
-    if (f == nullptr || address > 15) return 0;
-    if (!state.Units.IsPresent(f->group, address)) {
-        op.ShowMessageBox(PresenceMessage(family, address), "Error Message", mb::OkCancel);
-        return 0;
-    }
+    if (!ConfirmUnitOnline(state.Units, op, family, address)) return 0;
     if (!port.IsOpen()) {
         op.ShowMessageBox("The Communications Port is not open.\nNo board information was read.",
                           "VDWin Comm ERROR Message", mb::Warning);

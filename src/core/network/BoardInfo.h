@@ -62,6 +62,11 @@ void TakeBoardInfoNumbers(BoardInfoItems& info);
 std::string FormatBoardReport(const BoardInfoItems& info, uint8_t family);
 // " DBoard Axis at address 3 is not Online!" and the like for BoardFamily codes 0..7.
 std::string PresenceMessage(uint8_t family, unsigned address);
+// The presence check of the tools that talk to one chosen unit: true when unit `address` of
+// `family` (0..7; the axes look at their AxisBoard unit) answered at initialisation. Otherwise
+// false, after the presence message (title "Error Message", OK and Cancel) for a unit that can
+// exist, and quietly for a family or address that cannot.
+bool ConfirmUnitOnline(const UnitMap& units, Operator& op, uint8_t family, unsigned address);
 
 // The parts of the system state the report uses.
 struct BoardInfoState {

@@ -19,16 +19,25 @@ std::vector<std::string> TerminalLines::Receive(const char* data, size_t size, u
             if (waiting < kLineStartBytes) break;
             reading_ = true;
             line_.clear();
-            lineStartMs_ = nowMs;
+            lastByteMs_ = nowMs;
         }
-        bool ended = false;
-        while (queueHead_ < queue_.size() && line_.size() < kMaxLineChars) {
-            const char c = queue_[queueHead_++];
+        bool ended = false, full = false;
+        if (queueHead_ < queue_.size()) lastByteMs_ = nowMs;  // the wait starts again
+        while (queueHead_ < queue_.size()) {
+            const char c = queue_[queueHead_];
             if (c == '\r') {
+                ++queueHead_;
                 ended = true;
                 break;
             }
+            // A full line waits for its next byte: a CR still ends it, anything else begins
+            // the next piece.
+            if (line_.size() >= kMaxLineChars) {
+                full = true;
+                break;
+            }
             line_ += c;
+            ++queueHead_;
         }
         if (ended) {
             lines.push_back(std::move(line_));
@@ -36,14 +45,13 @@ std::vector<std::string> TerminalLines::Receive(const char* data, size_t size, u
             reading_ = false;
             continue;
         }
-        if (line_.size() >= kMaxLineChars) {  // the rest comes as the next piece
+        if (full) {  // the rest comes as the next piece
             lines.push_back(std::move(line_));
             line_.clear();
-            lineStartMs_ = nowMs;
             continue;
         }
         // Everything received is in the line; its CR has not come.
-        if (nowMs - lineStartMs_ >= kPartialLineMs) {
+        if (nowMs - lastByteMs_ >= kPartialLineMs) {
             if (!line_.empty()) lines.push_back(std::move(line_));
             line_.clear();
             reading_ = false;
@@ -63,7 +71,7 @@ std::vector<std::string> TerminalLines::Receive(const char* data, size_t size, u
 
 int64_t TerminalLines::MsUntilDue(uint64_t nowMs) const {
     if (!reading_) return -1;
-    const uint64_t age = nowMs - lineStartMs_;
+    const uint64_t age = nowMs - lastByteMs_;
     return age >= kPartialLineMs ? 0 : static_cast<int64_t>(kPartialLineMs - age);
 }
 

@@ -3,12 +3,12 @@
 //
 // Received bytes are shown a line at a time: a line is read once at least four bytes wait (so a
 // reply shorter than four bytes waits for more), up to its CR. A line whose CR does not come is
-// shown with what has arrived one second after its reading began, and a line longer than
-// kMaxLineChars is shown in pieces of that length, so no line holds the terminal or grows without
-// bound. Typed characters are kept until CR; a typed line that reaches kMaxLineChars goes out as
-// it stands and the buffer starts again, so nothing typed is lost.
-// Error rule: no failures; every buffer is bounded.
-// Thread rule: one thread (the terminal's).
+// shown with what has arrived one second after its last byte (a slow line still arriving is not
+// cut), and a line longer than kMaxLineChars is shown in pieces of that length (one of exactly
+// that length, then CR, is one line), so no line holds the terminal or grows without bound. Typed
+// characters are kept until CR; a typed line that reaches kMaxLineChars goes out as it stands and
+// the buffer starts again, so nothing typed is lost. Error rule: no failures; every buffer is
+// bounded. Thread rule: one thread (the terminal's).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,7 @@ namespace vendra {
 class TerminalLines {
   public:
     static constexpr size_t kMaxLineChars = 3999;
-    // A line that has begun is shown after this long even without its CR.
+    // A begun line is shown this long after its last byte, even without its CR.
     static constexpr uint32_t kPartialLineMs = 1000;
     // Bytes that must wait before a line is read.
     static constexpr size_t kLineStartBytes = 4;
@@ -47,7 +47,7 @@ class TerminalLines {
     size_t queueHead_ = 0;
     bool reading_ = false;
     std::string line_;
-    uint64_t lineStartMs_ = 0;
+    uint64_t lastByteMs_ = 0;  // when the begun line last received bytes
 };
 
 }  // namespace vendra

@@ -143,7 +143,8 @@ bool BoardLink::SendFrame(const std::string& frame) {
 }
 
 void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
-    op_.ShowMessageBox(text, title, mb::StopModal);
+    lastFailure_ = text;
+    if (failureBoxes_) op_.ShowMessageBox(text, title, mb::StopModal);
     stopper_.StopProgram();
     if (purge) port_.PurgeInput();
 }
@@ -291,6 +292,7 @@ void BoardLink::FileValue(const char* value) {
 
 int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) {
     ActiveScope active(state_.Boards, port_.State());
+    lastFailure_.clear();
     port_.PumpMessages();
     // What is waiting in the receive queue is taken (and shown as discarded) just before the
     // frame is written (SendFrame), so no separate purge is needed here.
@@ -356,6 +358,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
 
 int BoardLink::PollReply(unsigned unit, uint8_t f) {
     ActiveScope active(state_.Boards, port_.State());
+    lastFailure_.clear();
     port_.PumpMessages();
     state_.Stats.MoveEndTime = 0;
     active.MakeQuiet();

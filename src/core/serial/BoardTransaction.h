@@ -15,7 +15,8 @@
 // its time-out is given up to kLateReplyMs for it before its next frame is sent.
 //
 // Error rule: a board-reported error, or a reply that is too short to carry a status, shows its
-// message box (stop icon, system-modal), ends a running program (through the
+// message box (stop icon, system-modal; none while the caller has turned such boxes off, see
+// SetFailureBoxes), keeps its text (LastFailure), ends a running program (through the
 // ProgramStopper), purges the input and returns 0. A reply time-out, or a reply whose CR never
 // comes, returns 0 without a message. Buffers are bounded: a frame too long for its family's
 // buffer (150 bytes, QBoard 50, terminator included), or a unit above 15, is refused with a
@@ -84,6 +85,13 @@ class BoardLink {
     // The last PollReply ended because no answer of its unit came (or it broke off): it stopped
     // the program without a message, and its caller says which unit did not answer.
     bool PollGotNoReply() const { return pollGotNoReply_; }
+    // With the boxes off, a board error or an unreadable reply shows no message box: the caller
+    // counts its failed exchanges and tells the operator itself (the communication test, which
+    // would otherwise raise one box per step). Set by the line's holder; on by default.
+    void SetFailureBoxes(bool shown) { failureBoxes_ = shown; }
+    // The text of the board error or unreadable reply that the last transaction or poll met;
+    // empty when it met none.
+    const std::string& LastFailure() const { return lastFailure_; }
     // Logs, counts and writes one frame as it stands (the on-board program transfer's send).
     // False only when the frame did not go out because the device went away (now or before).
     bool SendFrame(const std::string& frame);
@@ -150,6 +158,8 @@ class BoardLink {
     ProgramStopper& stopper_;
 
     bool pollGotNoReply_ = false;
+    std::atomic<bool> failureBoxes_{true};
+    std::string lastFailure_;
     // Per unit: when the wait for an answer it still owes timed out (0: none owed).
     uint64_t owedSinceUs_[kUnitGroups][16] = {};
     char frame_[kSlots][protocol::kFrameBufferSize]{};

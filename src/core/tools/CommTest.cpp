@@ -8,11 +8,27 @@
 #include <cstdio>
 #include <limits>
 
+#include "core/network/BoardInfo.h"
 #include "core/serial/BoardProtocol.h"
 #include "core/serial/BoardTransaction.h"
 #include "core/serial/SerialPort.h"
 
 namespace vendra {
+
+namespace {
+// The board transaction's error boxes stay off while the test runs: it counts its failed steps
+// and asks once per run of them.
+class FailureBoxesOff {
+  public:
+    explicit FailureBoxesOff(BoardLink& link) : link_(link) { link_.SetFailureBoxes(false); }
+    ~FailureBoxesOff() { link_.SetFailureBoxes(true); }
+    FailureBoxesOff(const FailureBoxesOff&) = delete;
+    FailureBoxesOff& operator=(const FailureBoxesOff&) = delete;
+
+  private:
+    BoardLink& link_;
+};
+}  // namespace
 
 uint32_t TestCountForItem(int item) {
     return item >= 0 && item < kTestLengthItems ? kTestLengths[item].steps : 0;
@@ -57,8 +73,10 @@ bool CommTest::Start() {
     if (thread_.joinable()) thread_.join();  // finished: returns at once
     LineOwner::Guard line = state_.Serial.Line.Take(LineUser::CommTest);
     if (!line) return false;
-    // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so.
-    if (state_.CommDebug.CommDebugEnabled.load() == 0)
+    // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so. The
+    // box is ticked while its window is open, also when disable_comm_debug has stopped the
+    // logging.
+    if (state_.CommDebug.CommDebugWindowOpen.load() == 0)
         op_.SetMenuEnabled(MenuItem::CommDebugBox, false);
     op_.SetMenuEnabled(MenuItem::RunProgram, false);
     alive_ = true;
@@ -76,7 +94,7 @@ void CommTest::Execute(LineOwner::Guard line) {
     pthread_setname_np(pthread_self(), "CommTest");
     CommTestState& test = state_.Test;
     test.TestCount = 0;
-    if (chooseTarget_ && chooseTarget_() && !shutdown_.load()) {
+    if (chooseTarget_ && chooseTarget_() && !shutdown_.load() && TargetReady()) {
         test.TestCount = op_.AskTestLength();
         const uint32_t count = test.TestCount.load();
         if (count != 0 && !shutdown_.load())
@@ -107,20 +125,36 @@ void CommTest::PublishLayout(const std::string& caption, uint32_t maximum, uint3
     p.Layout.fetch_add(1);
 }
 
-bool CommTest::CountSilence(bool answered) {
-    if (answered) {
-        silentSteps_ = 0;
+bool CommTest::TargetReady() {
+    const uint8_t family = state_.App.SelectedBoardFamily.load();
+    if (!ConfirmUnitOnline(state_.Units, op_, family, state_.App.SelectedBoardAddress.load()))
+        return false;
+    if (port_.IsOpen()) return true;
+    op_.ShowMessageBox("The Communications Port is not open.\nThe communication test was not run.",
+                       "VDWin Comm ERROR Message", mb::Warning);
+    return false;
+}
+
+bool CommTest::CountFailure(bool ok, const std::string& failure) {
+    if (ok) {
+        failedSteps_ = 0;
+        lastError_.clear();
         return true;
     }
-    if (++silentSteps_ < kSilentStepsBeforeQuestion) return true;
-    silentSteps_ = 0;
+    if (!failure.empty()) lastError_ = failure;
+    if (++failedSteps_ < kSilentStepsBeforeQuestion) return true;
+    failedSteps_ = 0;
+    const std::string error = std::move(lastError_);
+    lastError_.clear();
     if (state_.Run.AbortRequest.load() != 0) return true;  // ends at the next step anyway
-    // Every unanswered step waits the whole reply time-out: a long test against a unit that has
-    // gone quiet would take days.
-    const int answer = op_.ShowMessageBox(
-        "The unit has not answered " + std::to_string(kSilentStepsBeforeQuestion) +
-            " times in a row.\nGo on with the communication test?",
-        "Communication Test", mb::WarningYesNo);
+    // Every unanswered step waits the whole reply time-out, and a unit that answers every step
+    // with an error would end in a box per step: one question per run of failures instead.
+    const std::string times = std::to_string(kSilentStepsBeforeQuestion) + " times in a row";
+    const std::string what = error.empty() ? "The unit has not answered " + times
+                                           : "The unit has not answered correctly " + times +
+                                                 " (last error: " + error + ")";
+    const int answer = op_.ShowMessageBox(what + ".\nGo on with the communication test?",
+                                          "Communication Test", mb::WarningYesNo);
     return answer == mb::IdYes;
 }
 
@@ -138,9 +172,11 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
         std::min<uint64_t>(uint64_t{testCount} * step, std::numeric_limits<uint32_t>::max());
     PublishLayout(kProgressCaption, static_cast<uint32_t>(maximum), step);
     run.AbortRequest = 0;
-    silentSteps_ = 0;
+    failedSteps_ = 0;
+    lastError_.clear();
+    FailureBoxesOff quiet(link_);
 
-    bool endRequested = false;  // the operator chose not to go on with a silent unit
+    bool endRequested = false;  // the operator chose not to go on with a failing unit
     for (uint32_t n = 0; n < testCount; ++n) {
         if (shutdown_.load()) {
             outcome.stopped = true;
@@ -153,11 +189,12 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
             last = true;
         }
         const CommTestTexts texts = CommTestTextsFor(familyCode, n);
-        const uint32_t repliesBefore = run.Stats.RepliesCounted.load();
         const bool setOk = link_.BoardTransaction(unit, familyCode, texts.set) == 1;
+        std::string failure = link_.LastFailure();
         bool readOk = false;
         if (setOk) {
             readOk = link_.BoardTransaction(unit, familyCode, texts.readBack) == 1;
+            failure = link_.LastFailure();
             const uint64_t board =
                 readOk ? ReadBackNumber(state_.Boards.LastResponseText.Get()) : n;
             if (board != n) {
@@ -170,9 +207,12 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
                 last = true;
             }
         }
-        // A failed exchange that brought no reply at all is a time-out (or a lost line).
-        const bool answered = (setOk && readOk) || run.Stats.RepliesCounted.load() != repliesBefore;
-        if (!CountSilence(answered)) endRequested = true;
+        // The port layer has reported a line that went away, once; nothing more can be asked.
+        if (!port_.IsOpen()) {
+            outcome.lineLost = true;
+            break;
+        }
+        if (!CountFailure(setOk && readOk, failure)) endRequested = true;
         // A step whose set command failed is not counted.
         if (setOk) {
             test.Progress.Position.fetch_add(step);
@@ -181,7 +221,7 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
         if (last) break;
     }
 
-    if (!outcome.stopped) {
+    if (!outcome.stopped && !outcome.lineLost) {
         state_.Boards.LastResponseText = std::string();
         link_.BoardTransaction(unit, familyCode, CommTestTextsFor(familyCode, kFinalSetNumber).set);
     }

@@ -4,11 +4,13 @@
 // (TCommTest, named "CommTest"), holds the line for its whole life, and shows its progress through
 // CommTestState, which the main window's timer reads.
 //
-// Error rule: failed exchanges do not stop the test (the board transaction reports board errors
-// itself; a step whose set command fails is not counted). A unit that has not answered for
-// kSilentStepsBeforeQuestion steps in a row makes the test ask the operator whether to go on; No
-// ends it as Abort does. A mismatch shows "Found a Communcation Test Error Reponse" and ends it.
-// Nothing throws.
+// Error rule: a unit that did not answer at initialisation is refused with its presence message,
+// and a port that is not open with a message, before the length is asked. Failed exchanges do not
+// stop the test (a step whose set command fails is not counted): a time-out and an error answer
+// alike are counted, without a box each, and kSilentStepsBeforeQuestion failed steps in a row
+// make the test ask the operator whether to go on; No ends it as Abort does. A mismatch shows
+// "Found a Communcation Test Error Reponse" and ends it. A line lost during the test ends it at
+// once (the port layer has reported the loss; no final frame). Nothing throws.
 // Thread rule: Start, Active, WaitFinished and the destructor are called from the GUI thread (or a
 // test's thread); the worker shares state through atomics and SharedText only. The destructor
 // stops the worker at its next step (cutting a reply wait short) and joins it within a bounded
@@ -47,7 +49,8 @@ uint32_t TestCountForItem(int item);
 
 // Above this many steps the progress bar moves 10 a step.
 constexpr uint32_t kSingleStepProgressLimit = 65000;
-// Unanswered steps in a row after which the operator is asked whether to go on.
+// Failed steps in a row (no answer, or an error) after which the operator is asked whether to go
+// on.
 constexpr uint32_t kSilentStepsBeforeQuestion = 10;
 // The number the set command after the loop carries: 0, where the loop's numbering starts, so
 // the unit's position register and the host's record of it end on a known value whatever ended
@@ -79,9 +82,9 @@ class CommTest {
     CommTest& operator=(const CommTest&) = delete;
 
     // "Serial Network Test": nothing happens (false) while the system is busy or a test is still
-    // alive. Otherwise takes the line, disables "Comm. Debug" unless it is ticked and "Run
-    // Program", and starts the worker, which asks for the unit and the length, runs the test and
-    // restores the buttons.
+    // alive. Otherwise takes the line, disables "Comm. Debug" unless it is ticked (its debugger
+    // window open, whether or not it logs) and "Run Program", and starts the worker, which asks
+    // for the unit and the length, runs the test and restores the buttons.
     bool Start();
     // A worker exists and has not finished.
     bool Active() const { return alive_.load(); }
@@ -93,6 +96,7 @@ class CommTest {
         uint32_t stepsCounted = 0;  // progress steps
         uint32_t mismatches = 0;    // 0 or 1: a mismatch ends the test
         bool stopped = false;       // ended by shutdown before its final frame
+        bool lineLost = false;      // ended by the line going away (no final frame)
     };
     // The test proper, on the calling thread, against `unit` of `familyCode` with `testCount`
     // steps: the loop, the final set command and the progress display's reset. The caller holds
@@ -101,18 +105,21 @@ class CommTest {
 
   private:
     void Execute(LineOwner::Guard line);
+    // The chosen unit is on the network and the port is open; otherwise says why (false).
+    bool TargetReady();
     void RestoreButtons();
     void PublishLayout(const std::string& caption, uint32_t maximum, uint32_t step);
-    // One unanswered step more (or, with `answered`, the run of them ends). False when the
-    // operator chose to end the test.
-    bool CountSilence(bool answered);
+    // One failed step more (`failure`: the board's error text, empty for no answer), or, with
+    // `ok`, the run of them ends. False when the operator chose to end the test.
+    bool CountFailure(bool ok, const std::string& failure);
 
     CommTestSlice state_;
     Operator& op_;
     SerialPort& port_;
     BoardLink& link_;
     TargetChooser chooseTarget_;
-    uint32_t silentSteps_ = 0;
+    uint32_t failedSteps_ = 0;
+    std::string lastError_;  // the last error text in the current run of failed steps
 
     std::thread thread_;
     std::mutex mutex_;

@@ -8,6 +8,7 @@
 
 #include "core/base/AppState.h"
 #include "core/base/SharedText.h"
+#include "core/base/UnitMap.h"
 #include "core/runner/RunState.h"
 #include "core/serial/BoardState.h"
 #include "core/serial/CommDebugState.h"
@@ -37,8 +38,9 @@ struct CommTestSlice {
     const AppState& App;  // ProgramLoaded; the selected unit
     SerialState& Serial;  // the line's owner
     BoardState& Boards;   // LastResponseText
-    RunState& Run;        // AbortRequest; the reply counter tells an unanswered step
+    RunState& Run;        // AbortRequest
     const CommDebugState& CommDebug;
+    const UnitMap& Units;  // the presence check
     CommTestState& Test;
 };
 

@@ -102,6 +102,14 @@ std::map<QString, MessageBoxView>& Views() {
     return views;
 }
 
+// The system's texts break their lines with CR (alone or before LF); a box shows only LF as a
+// line break.
+QString WithLineBreaks(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 }  // namespace
 
 void SetMessageBoxView(const QString& title, MessageBoxView view) {
@@ -126,7 +134,9 @@ int DecliningAnswer(unsigned flags) {
     }
 }
 
-int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title, unsigned flags) {
+int ClassicMessageBox(QWidget* parent, const QString& rawText, const QString& title,
+                      unsigned flags) {
+    const QString text = WithLineBreaks(rawText);
     auto view = Views().find(title);
     if (view != Views().end()) return view->second(parent, text, flags);
     const bool closable = ClosesWithoutAButton(flags);
@@ -137,6 +147,8 @@ int ClassicMessageBox(QWidget* parent, const QString& text, const QString& title
                                               parent);
     QMessageBox& box = *owned;
     box.setObjectName(QStringLiteral("MessageBox"));
+    // Plain text always: a text that merely looks like markup would lose its line breaks.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & mb::SystemModal) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (!closable) {

@@ -1,7 +1,8 @@
 // The program's one message box, with the classic flag and result values (see app/Operator.h):
 // low nibble the button set, 0x10..0x40 the icon, 0x1000 system-modal; the result is the pressed
 // button's code. Escape and the close box answer Cancel, or OK when it is the only button; a
-// Yes/No or Abort/Retry/Ignore box has no such answer and closes only by one of its buttons.
+// Yes/No or Abort/Retry/Ignore box has no such answer and closes only by one of its buttons. A CR
+// in the text, alone or before LF, breaks the line (also for the views below).
 // Thread rule: GUI thread only.
 #pragma once
 #include <QString>

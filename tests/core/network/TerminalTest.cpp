@@ -34,10 +34,18 @@ TEST(TerminalLines, ReceivedBytesBecomeLines) {
         {"OneLine", {{"X0>106\r", 0, {"X0>106"}}}},
         {"ShortReplyWaitsForMore", {{">\r", 0, {}}, {"", 5000, {}}, {"D3>\r", 6000, {">", "D3>"}}}},
         {"SeveralInOneRead", {{"one\rtwo\rthr", 0, {"one", "two"}}, {"ee\r", 1, {"three"}}}},
-        {"NoCarriageReturnShownAfterOneSecond",
-         {{"abcd", 0, {}}, {"e", 500, {}}, {"", 999, {}}, {"", 1000, {"abcde"}}}},
+        // The second's wait starts again with every byte: a slow line is not cut.
+        {"NoCarriageReturnShownOneSecondAfterTheLastByte",
+         {{"abcd", 0, {}}, {"e", 500, {}}, {"", 1000, {}}, {"", 1499, {}}, {"", 1500, {"abcde"}}}},
         {"FewerThanFourWithoutCrStayHidden", {{"abc", 0, {}}, {"", 60000, {}}}},
         {"LongLineIsSplit", {{kLong + "\r", 0, {kLong.substr(0, 3999), "a"}}}},
+        // A line of exactly the buffer's size is one line, whenever its CR comes.
+        {"FullLineThenCr",
+         {{kLong.substr(0, 3999) + "\rbcd\r", 0, {kLong.substr(0, 3999), "bcd"}}}},
+        {"FullLineCrLater",
+         {{kLong.substr(0, 3999), 0, {}}, {"\r", 600, {kLong.substr(0, 3999)}}, {"", 5000, {}}}},
+        {"FullLineWithoutCr",
+         {{kLong.substr(0, 3999), 0, {}}, {"", 1000, {kLong.substr(0, 3999)}}}},
         {"FloodWithoutCr",
          {{kFlood, 0, {kFlood.substr(0, 3999), kFlood.substr(0, 3999)}},
           {"", 999, {}},
@@ -88,8 +96,8 @@ TEST(TerminalLines, TypedLineGoesOutOnCrOrWhenFull) {
 
 class TerminalSessionTest : public ::testing::Test {
   protected:
-    void StartNetwork(const std::string& units, std::vector<std::string> faults = {}) {
-        sim::Options options;
+    void StartNetwork(const std::string& units, std::vector<std::string> faults = {},
+                      sim::Options options = {}) {
         options.faults = std::move(faults);
         ASSERT_TRUE(net.Start(units, options));
         core = std::make_unique<Core>(op);
@@ -171,6 +179,34 @@ TEST_F(TerminalSessionTest, FloodWithoutCrIsShownInPiecesAndWholly) {
     // The last piece waited about a second for a CR that never came.
     EXPECT_GE((TickUs() - start) / 1000, 900u);
     EXPECT_LT((TickUs() - start) / 1000, 3000u);
+}
+
+TEST_F(TerminalSessionTest, ALineIsShownWholeWhenFullOrArrivingSlowly) {
+    sim::Options paced;
+    paced.pace = true;
+    paced.boardBaud = 9600;  // about 1.6 s for the slow line's 1,507 bytes
+    const struct {
+        const char* name;
+        const char* fault;
+        sim::Options options;
+        size_t chars;
+    } rows[] = {{"exactly full, then CR", "overlong:match=D3v0:len=3993", {}, 3999},
+                {"slower than a second", "overlong:match=D3v0:len=1500", paced, 1506}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        StartNetwork("D3", {row.fault}, row.options);
+        ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
+        for (char c : std::string("D3v0\r")) terminal->KeyPress(c);
+        const auto lines = Collect(2500, 2);
+        EXPECT_EQ(lines.size(), 1u);
+        if (!lines.empty()) {
+            EXPECT_EQ(lines[0].size(), row.chars);
+            EXPECT_EQ(lines[0].substr(0, 8), "D3>20001");
+        }
+        terminal.reset();
+        core.reset();
+        net.Sim().Stop();
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The communication test against the simulator over a real pty: the frames it sends (from the
-// simulator's byte log), the mismatch message, Abort, cancelled questions, a unit that has gone
-// quiet, the progress it publishes and a shutdown in the middle of a test.
+// simulator's byte log), the mismatch message, Abort, cancelled questions, an absent unit, a unit
+// that has gone quiet or answers with errors, a lost line, the progress it publishes and a
+// shutdown in the middle of a test.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -33,6 +34,10 @@ std::vector<std::string> Steps(const std::string& prefix, uint32_t first, uint32
 const char* const kMismatchText = "Found a Communcation Test Error Reponse\r    Host: 0, Board: 1 ";
 const char* const kSilentQuestion =
     "The unit has not answered 10 times in a row.\nGo on with the communication test?";
+std::string FailingQuestion(const std::string& error) {
+    return "The unit has not answered correctly 10 times in a row (last error: " + error +
+           ").\nGo on with the communication test?";
+}
 
 // A simulated network (declared first: it outlives the core), the program's core wired to the
 // scripted operator, and the line open on the simulator with its units present.
@@ -228,6 +233,103 @@ TEST(CommTest, SilentUnitAsksAfterTenUnansweredStepsInARow) {
         EXPECT_EQ(box.text, kSilentQuestion);
         EXPECT_EQ(box.title, "Communication Test");
         EXPECT_EQ(box.flags, mb::WarningYesNo);
+    }
+}
+
+TEST(CommTest, ErrorAnswersCountLikeSilenceWithoutABoxPerStep) {
+    // Whatever error status the unit gives, to the set command or to the read-back.
+    const struct {
+        const char* fault;
+        bool readBackFails;
+        const char* error;
+    } rows[] = {{"error:match=D3A", false, "Parameter Error"},
+                {"error:match=D3m:status=#", true, "Syntax Error"},
+                {"error:match=D3:status=E", false, "Watchdog Error"},
+                {"error:match=D3m:status=t", true, "TMC246 Error"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fault);
+        CommTestRig rig;
+        ASSERT_TRUE(rig.Connect("D3", {row.fault}));
+        rig.Choose(family::DBoard, 3, 16250);
+        rig.op.QueueButton(mb::IdYes);  // go on after the first ten
+        rig.op.QueueButton(mb::IdNo);   // end after the next ten
+        ASSERT_TRUE(rig.RunToEnd(20000));
+
+        // Twenty failed steps, then No: the next step is the last, numbered TestCount.
+        std::vector<std::string> expected;
+        auto step = [&](uint32_t n) {
+            expected.push_back("D3A" + std::to_string(n) + "\r");
+            if (row.readBackFails) expected.push_back("D3m\r");
+        };
+        for (uint32_t n = 0; n < 20; ++n) step(n);
+        step(16250);
+        expected.push_back("D3A0\r");
+        EXPECT_EQ(rig.Frames(), expected);
+        const auto boxes = rig.op.Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        for (const auto& box : boxes) {
+            EXPECT_EQ(box.text, FailingQuestion(row.error));
+            EXPECT_EQ(box.title, "Communication Test");
+            EXPECT_EQ(box.flags, mb::WarningYesNo);
+        }
+    }
+}
+
+TEST(CommTest, ALostLineEndsTheTestAtOnceWithItsOneMessage) {
+    CommTestRig rig;
+    ASSERT_TRUE(rig.Connect("D3", {"vanish:match=D3A50"}));
+    rig.Choose(family::DBoard, 3, 3000000);
+    rig.op.defaultButton = mb::IdYes;  // a question, were one asked, would go on
+    ASSERT_TRUE(rig.RunToEnd(10000));
+
+    std::vector<std::string> expected = Steps("D3", 0, 50);
+    expected.push_back("D3A50\r");  // and no final frame on a line that is gone
+    EXPECT_EQ(rig.Frames(), expected);
+    const auto boxes = rig.op.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Communications Port lost (" + rig.core->Port.DevicePath() +
+                                 ")\nTerminating procedure");
+    EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
+    EXPECT_EQ(rig.State().CommTest.CommTestActive.load(), 0u);
+    EXPECT_EQ(rig.State().CommTest.Progress.Caption.Get(), "");
+    EXPECT_EQ(rig.State().Serial.Line.Owner(), LineUser::Idle);
+}
+
+TEST(CommTest, AnAbsentUnitOrAClosedPortIsRefusedBeforeTheLength) {
+    const struct {
+        uint8_t family, address;
+        bool portClosed;
+        const char *text, *title;
+        unsigned flags;
+    } rows[] = {{family::DBoard, 5, false, " DBoard Axis at address 5 is not Online!",
+                 "Error Message", mb::OkCancel},
+                {family::AxisY, 2, false, " Y Axis at address 2 is not Online!", "Error Message",
+                 mb::OkCancel},
+                {family::QBoard, 10, false, " QBoard at address A is not Online!", "Error Message",
+                 mb::OkCancel},
+                {family::DBoard, 3, true,
+                 "The Communications Port is not open.\nThe communication test was not run.",
+                 "VDWin Comm ERROR Message", mb::Warning}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        CommTestRig rig;
+        ASSERT_TRUE(rig.Connect("D3,X1,Q0"));
+        if (row.portClosed) rig.core->Port.ClosePort();
+        rig.State().App.ProgramLoaded = 1;
+        rig.Choose(row.family, row.address, 16250);
+        ASSERT_TRUE(rig.RunToEnd(5000));
+        EXPECT_TRUE(rig.Frames().empty());
+        const auto boxes = rig.op.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, row.text);
+        EXPECT_EQ(boxes[0].title, row.title);
+        EXPECT_EQ(boxes[0].flags, row.flags);
+        EXPECT_EQ(rig.op.TestLengthQuestions(), 0);
+        EXPECT_EQ(rig.State().CommTest.TestCount.load(), 0u);
+        EXPECT_TRUE(rig.op.Beeps().empty());
+        EXPECT_EQ(rig.op.MenuEnabled(MenuItem::CommDebugBox), 1);
+        EXPECT_EQ(rig.op.MenuEnabled(MenuItem::RunProgram), 1);
+        EXPECT_EQ(rig.State().Serial.Line.Owner(), LineUser::Idle);
     }
 }
 

@@ -148,6 +148,29 @@ class DialogsTest : public QObject {
         }
     }
 
+    // A CR is a line break in every box, alone or before a LF (texts written for a CR-LF world).
+    void messageBoxCarriageReturnBreaksTheLine() {
+        const struct {
+            const char* text;
+            const char* shown;
+        } rows[] = {{"Found a Communcation Test Error Reponse\r    Host: 0, Board: 1 ",
+                     "Found a Communcation Test Error Reponse\n    Host: 0, Board: 1 "},
+                    {"one\r\ntwo\rthree\nfour\r", "one\ntwo\nthree\nfour\n"},
+                    {"\r\r", "\n\n"},
+                    {"<Q0> lost\rnext", "<Q0> lost\nnext"}};
+        for (const auto& row : rows) {
+            DialogAnswerer answerer;
+            QString shown;
+            answerer.Queue([&](QDialog& d) {
+                shown = static_cast<QMessageBox&>(d).text();
+                QCOMPARE(static_cast<QMessageBox&>(d).textFormat(), Qt::PlainText);
+                static_cast<QMessageBox&>(d).button(QMessageBox::Ok)->click();
+            });
+            QCOMPARE(ClassicMessageBox(nullptr, row.text, "Communication Error", 0x1010), 1);
+            QCOMPARE(shown, QString(row.shown));
+        }
+    }
+
     // Escape and the close box answer only a box that has a declining button (Cancel), or OK
     // alone. Yes/No and Abort/Retry/Ignore boxes close only by one of their buttons: a question
     // the operator did not answer must not take a branch for them.

@@ -172,6 +172,38 @@ class ToolsTest : public QObject {
         QCOMPARE(answers.Pending(), 0);
     }
 
+    // The test leaves "Comm. Debug" usable while it is ticked, whether or not it logs: after
+    // disable_comm_debug the box is still ticked and must stay enabled.
+    void serialNetworkTestFollowsTheCommDebugTick() {
+        Fixture f;
+        QVERIFY(f.Connect("D3,Q0", {"late:match=D3A100:ms=500:once"}));
+        f.state.Serial.CurrentBaud = 57600;
+        f.state.Config.ReplyTimeout = 3000;
+        auto* commDebug = f.main.Control<QCheckBox>("CommDebug");
+        f.Toggle("CommDebug");
+        QVERIFY(commDebug->isChecked());
+        QVERIFY(f.Load("disable_comm_debug\nend_program\n"));
+        f.core.RunControls.RunButtonClick();
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 3000));
+        QCOMPARE(f.state.CommDebug.CommDebugEnabled.load(), 0u);
+        QVERIFY(commDebug->isChecked());
+
+        DialogAnswerer answers;
+        answers.Queue(Choose("BoardType", 0));
+        answers.Queue(Choose("BoardAddress", 3));
+        answers.Queue(Choose("ChooseRadioGroup", 0));
+        const size_t before = f.sim->ReceivedFrames().size();
+        f.main.MenuAction("SerialNetworkTest1")->trigger();
+        // Step 100's set command is on its way: the test runs.
+        QVERIFY(WaitFor([&] { return f.sim->ReceivedFrames().size() >= before + 201; }, 30000));
+        QVERIFY(f.core.CommTestWorker.Active());
+        QVERIFY(commDebug->isEnabled());
+        QTest::mouseClick(f.main.Control<QPushButton>("AbortButton"), Qt::LeftButton);
+        QVERIFY(WaitFor([&] { return !f.core.CommTestWorker.Active(); }, 5000));
+        QVERIFY(commDebug->isEnabled() && commDebug->isChecked());
+        QVERIFY(answers.Unexpected().isEmpty());
+    }
+
     void encoderDisplayShowsReadingsWhileAProgramRuns() {
         Fixture f;
         QVERIFY(f.Connect("D3,Q3"));
