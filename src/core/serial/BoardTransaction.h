@@ -84,9 +84,12 @@ class BoardLink {
     // The last PollReply ended because no answer of its unit came (or it broke off): it stopped
     // the program without a message, and its caller says which unit did not answer.
     bool PollGotNoReply() const { return pollGotNoReply_; }
+    // The last BoardTransaction awaited a reply that did not come in time, or broke off.
+    bool TransactionGotNoReply() const { return transactionGotNoReply_; }
     // Logs, counts and writes one frame as it stands (the on-board program transfer's send).
     // False only when the frame did not go out because the device went away (now or before).
-    bool SendFrame(const std::string& frame);
+    // `mayStamp` false: never time-stamped (program data, which a board would store as it is).
+    bool SendFrame(const std::string& frame, bool mayStamp = true);
 
     // How long after its frame a late answer is still waited for before the unit's next frame.
     static constexpr uint32_t kLateReplyMs = 500;
@@ -149,6 +152,7 @@ class BoardLink {
     ProgramStopper& stopper_;
 
     bool pollGotNoReply_ = false;
+    bool transactionGotNoReply_ = false;
     // Per unit: when the frame was sent whose answer missed its time-out (0: none owed).
     uint64_t owedSinceUs_[kUnitGroups][16] = {};
     char frame_[kSlots][protocol::kFrameBufferSize]{};
