@@ -75,6 +75,10 @@ bool ProcessIeeFile(OnboardProgram& program, const std::string& path, bool norma
                                            " lines longer than 255 characters were cut");
         ok = false;
     }
+    if (!report.NulLines.empty()) {
+        Problem(err, path, IeeNulLinesNote(report));
+        ok = false;
+    }
     if (!normalize) return ok;
     if (!ok) {
         Problem(err, path, "not normalized: writing it back would lose what was cut");

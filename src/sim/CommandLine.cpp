@@ -86,6 +86,12 @@ const std::vector<OptionRow>& Table() {
          [](const std::string&, CommandLine&, Wanted& w, std::string&) {
              return Later(w, [](Options& o, std::string&) { return o.pace = true; });
          }},
+        {"--stamps", nullptr,
+         "the boards take the host's time stamp (\"<digits> : \") off the front\n"
+         "of every frame; a unit loading its program keeps it as program text",
+         [](const std::string&, CommandLine&, Wanted& w, std::string&) {
+             return Later(w, [](Options& o, std::string&) { return o.stampedFrames = true; });
+         }},
         {"--speed", "N",
          "default motor speed in steps per second (default 10000; 0: moves\nend at once)",
          [](const std::string& v, CommandLine&, Wanted& w, std::string&) {
@@ -211,6 +217,7 @@ const char* const kAfterOptions =
     "            (a program listing broken off; the load's ':' prompt counts as no line)\n"
     "  noise     a line without ':' before every line of the answer    text=T\n"
     "  offby     the number the answer carries is off by N             by=N (default 1)\n"
+    "  slow      the answer's bytes come N ms apart                    ms=N (default 200)\n"
     "  for all:  match=PREFIX (frames that begin with it; default all), count=N (fires N\n"
     "            times; default always), skip=N (let N matching frames through), once\n"
     "  e.g. --fault error:match=D3A:once   --fault late:match=Q0P:ms=500\n"

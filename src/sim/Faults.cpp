@@ -43,6 +43,7 @@ const KindName kKinds[] = {
     {"cut", FaultKind::Cut},
     {"noise", FaultKind::Noise},
     {"offby", FaultKind::OffBy},
+    {"slow", FaultKind::Slow},
 };
 
 }  // namespace
@@ -126,7 +127,7 @@ std::optional<Fault> ParseFault(const std::string& rule, std::string& error) {
     if (!known) {
         error = "unknown fault kind \"" + parts[0] +
                 "\" (error, noreply, late, nocr, overlong, garbage, wrongaddr, vanish, cut, "
-                "noise, offby)";
+                "noise, offby, slow)";
         return std::nullopt;
     }
     for (size_t i = 1; i < parts.size(); ++i) {

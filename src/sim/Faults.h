@@ -18,6 +18,7 @@
 //           cut       the answer stops after some of its lines (a listing broken off)  lines=N
 //                     (default 1; a prompt without CR counts as no line)
 //           noise     a line without ':' before every line of the answer      text=T
+//           slow      the answer's bytes come N ms apart                      ms=N (default 200)
 //   common: match=TEXT (frame prefix, default every frame), count=N (fires N times, default
 //           0 = always), skip=N (let N matching frames through first), once (= count=1)
 //   Texts accept \r, \n, \t, \\ and \xHH escapes.
@@ -39,7 +40,8 @@ enum class FaultKind {
     Vanish,
     Cut,
     Noise,
-    OffBy
+    OffBy,
+    Slow
 };
 
 struct Fault {

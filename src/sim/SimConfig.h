@@ -80,6 +80,9 @@ struct Options {
     // A line that vanished (VanishLine, a vanish fault without its own return=) comes back on the
     // same link this long after; -1: it stays away.
     int returnAfterMs = -1;
+    // The boards take the host's time stamp ("<digits> : ", its "Time Stamp" check box) off the
+    // front of every frame; otherwise a stamped frame reaches no unit.
+    bool stampedFrames = false;
 };
 
 // "D3,X1:ver=205,Q0": units with optional ':'-separated settings (see UnitSettingsHelp()).

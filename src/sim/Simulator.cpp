@@ -23,6 +23,14 @@ constexpr size_t kMaxFrame = 1024;  // longer input without CR is dropped, not k
 // little over a timer's usual lateness at one microsecond of slack.
 constexpr auto kSpinLead = std::chrono::microseconds(40);
 
+// A frame without the host's time stamp ("<digits> : " in front); other frames as they are.
+std::string WithoutTimeStamp(const std::string& frame) {
+    size_t digits = frame.find_first_not_of("0123456789");
+    if (digits == 0 || digits == std::string::npos || frame.compare(digits, 3, " : ") != 0)
+        return frame;
+    return frame.substr(digits + 3);
+}
+
 }  // namespace
 
 struct Simulator::Impl {
@@ -312,6 +320,8 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
     std::string text =
         begin == std::string::npos ? std::string() : frame.substr(begin, frame.size() - 1 - begin);
     std::unique_lock lock(mu_);
+    // A unit loading its program takes every line as it comes, a stamp included.
+    if (options_.stampedFrames && !network_->Loading()) text = WithoutTimeStamp(text);
     BoardUnit* unit = network_->Addressee(text);
     std::vector<Fault> fired =
         faults_.Empty() ? std::vector<Fault>{} : faults_.Fire(text, unit != nullptr);
@@ -360,6 +370,9 @@ void Simulator::HandleFrame(const std::string& frame, SimTime complete, SimTime 
                 break;
             case FaultKind::OffBy:
                 reply.value = ShiftLeadingNumber(reply.value, f.by);
+                break;
+            case FaultKind::Slow:
+                byteSeconds = f.delayMs / 1000.0;
                 break;
             case FaultKind::Vanish:
                 vanishPending_ = true;

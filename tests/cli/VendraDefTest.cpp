@@ -101,7 +101,7 @@ TEST(VendraDef, NormalizeNeverWritesBackALossyLoad) {
 TEST(VendraDef, ListsOnboardProgramFilesByTheirExtension) {
     TempDir dir;
     WriteFile(dir.File("pump.iee"), "12345\r\n;comment\r\nabc\n\"0123;56789\"\r\n");
-    WriteFile(dir.File("long.IEE"), std::string(300, 'x') + "\r\n");
+    WriteFile(dir.File("long.IEE"), std::string(300, 'x') + "\r\n" + std::string(1, '\0') + "y");
     DefRun r = Def({dir.File("pump.iee"), dir.File("missing.Iee"), dir.File("long.IEE")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "==> " + dir.File("pump.iee") +
@@ -111,18 +111,21 @@ TEST(VendraDef, ListsOnboardProgramFilesByTheirExtension) {
                          "00003/00011 - 0123;56789\n"
                          "\n==> " +
                          dir.File("missing.Iee") + " <==\n\n==> " + dir.File("long.IEE") +
-                         " <==\n00001/00001 - " + std::string(255, 'x') + "\n");
+                         " <==\n00001/00001 - " + std::string(255, 'x') + "\n00002/00257 - y\n");
     EXPECT_EQ(r.err, "vendra-def: " + dir.File("missing.Iee") +
                          ": cannot open: No such file or directory\n"
                          "vendra-def: " +
-                         dir.File("long.IEE") + ": 1 line longer than 255 characters was cut\n");
+                         dir.File("long.IEE") + ": 1 line longer than 255 characters was cut\n" +
+                         "vendra-def: " + dir.File("long.IEE") +
+                         ": a NUL byte was dropped from line(s) 2\n");
     EXPECT_EQ(Def({dir.File("pump.iee")}).status, 0);
 
     // Normalized: CR LF lines, the one with ';' quoted; a lossy file is never written back.
     EXPECT_EQ(Def({"--normalize", dir.File("pump.iee")}).status, 0);
     EXPECT_EQ(ReadFile(dir.File("pump.iee")), "12345\r\nabc\r\n\"0123;56789\"\r\n");
     EXPECT_EQ(Def({"--normalize", dir.File("long.IEE")}).status, 1);
-    EXPECT_EQ(ReadFile(dir.File("long.IEE")), std::string(300, 'x') + "\r\n");
+    EXPECT_EQ(ReadFile(dir.File("long.IEE")),
+              std::string(300, 'x') + "\r\n" + std::string(1, '\0') + "y");
 }
 
 TEST(VendraDef, NormalizeRefusesAFileWithANulInAText) {

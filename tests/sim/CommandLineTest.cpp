@@ -42,6 +42,10 @@ TEST(SimCommandLine, OptionsAreAppliedAndRefusedWithTheirReason) {
     EXPECT_EQ(o.returnAfterMs, 250);
     EXPECT_EQ(o.logFile, "l.txt");
     EXPECT_FALSE(o.keepMemoryLog);
+    EXPECT_FALSE(o.stampedFrames);
+    CommandLine stamped;
+    ASSERT_TRUE(Parse({"--stamps"}, stamped, error)) << error;
+    EXPECT_TRUE(stamped.options.stampedFrames);
 
     const struct {
         std::vector<const char*> args;
@@ -74,7 +78,7 @@ TEST(SimCommandLine, HelpListsEveryOptionOfTheTable) {
     for (const char* name :
          {"--dir DIR", "--port N", "--units LIST", "--network FILE", "--baud RATE", "--pace",
           "--speed N", "--busy C", "--done C", "--memory N", "--fault RULE", "--vanish-after MS",
-          "--return-after MS", "--log FILE", "--help"})
+          "--return-after MS", "--log FILE", "--help", "--stamps"})
         EXPECT_NE(help.find(std::string("  ") + name), std::string::npos) << name;
 }
 

@@ -99,6 +99,23 @@ TEST_F(OnboardMemory, AFullMemoryEndsTheLoadAndTheSizeFollowsItemF) {
     EXPECT_EQ(Ask("H3vF\r"), "H3>14\r");
 }
 
+TEST_F(OnboardMemory, StampedFramesReachTheUnitsButALoadKeepsTheStampAsText) {
+    Options options;
+    options.stampedFrames = true;
+    StartSim("D5", options);
+    EXPECT_EQ(Ask("123 : D5vF\r"), "D5>2048\r");
+    ASSERT_TRUE(host.Write("77 : D5Q1\r"));
+    EXPECT_EQ(host.ReadCount(1), ":");
+    ASSERT_TRUE(host.Write("78 : A1\r"));
+    EXPECT_EQ(host.ReadCount(1), ":");
+    ASSERT_TRUE(host.Write("79 : \x1b\r"));  // program text too: the load goes on
+    EXPECT_EQ(host.ReadCount(1), ":");
+    ASSERT_TRUE(host.Write("\x1b\r\r\r"));
+    EXPECT_EQ(host.ReadFor(50), "");
+    EXPECT_EQ(*sim->ProgramLines("D5"), (Lines{"78 : A1", "79 : \x1b"}));
+    EXPECT_EQ(Ask("12: D5vF\r", 100), "<none:>");  // no stamp: no unit
+}
+
 TEST_F(OnboardMemory, FaultsBreakAListingOffOrAddLinesWithoutColons) {
     StartSim("D5");
     ASSERT_TRUE(sim->SetProgramLines("D5", {"A1", "A2", "A3"}));

@@ -15,9 +15,14 @@ constexpr int kCtrlZ = 26;
 struct LineBuilder {
     std::string& line;
     bool& cut;
+    IeeReadPosition& position;
     void Add(int c) {
         // A NUL would end the line's text on the board; it carries nothing a line can use.
-        if (c == 0) return;
+        if (c == 0) {
+            std::vector<uint32_t>& nul = position.NulLines;
+            if (nul.empty() || nul.back() != position.Line) nul.push_back(position.Line);
+            return;
+        }
         if (line.size() < kOnboardLineChars)
             line += static_cast<char>(c);
         else
@@ -27,12 +32,19 @@ struct LineBuilder {
 
 }  // namespace
 
-bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut) {
+bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut, IeeReadPosition* position) {
     line.clear();
     cut = false;
-    LineBuilder builder{line, cut};
-    for (;;) {
+    IeeReadPosition unused;
+    IeeReadPosition& at = position != nullptr ? *position : unused;
+    LineBuilder builder{line, cut, at};
+    auto next = [&] {
         int c = std::getc(file);
+        if (c == '\n') ++at.Line;
+        return c;
+    };
+    for (;;) {
+        int c = next();
         if (c == EOF || c == kCtrlZ) return false;
         if (c == '\r') continue;
         if (c == '\n') {
@@ -41,7 +53,7 @@ bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut) {
         }
         if (c == '"') {
             for (;;) {
-                c = std::getc(file);
+                c = next();
                 if (c == EOF) return false;
                 if (c == '"') break;
                 builder.Add(c);
@@ -49,11 +61,12 @@ bool ReadIeeLine(std::FILE* file, std::string& line, bool& cut) {
             continue;
         }
         if (c == ';') {
-            // The comment runs to the end of its text line. It also ends at a bare LF, so that a
-            // comment in a file written with LF line ends does not swallow the lines after it.
+            // The comment runs to the end of its text line, whatever it holds (a Ctrl-Z too). It
+            // also ends at a bare LF, so that a comment in a file written with LF line ends does
+            // not swallow the lines after it.
             for (;;) {
-                c = std::getc(file);
-                if (c == EOF || c == kCtrlZ) return false;
+                c = next();
+                if (c == EOF) return false;
                 if (c == '\r' || c == '\n') return true;
             }
         }
@@ -65,8 +78,9 @@ std::vector<std::string> ReadIeeLines(std::FILE* file, IeeLoadReport& report) {
     std::vector<std::string> lines;
     std::string line;
     bool cut = false;
+    IeeReadPosition position;
     for (bool more = true; more;) {
-        more = ReadIeeLine(file, line, cut);
+        more = ReadIeeLine(file, line, cut, &position);
         if (line.empty()) continue;
         if (lines.size() >= kOnboardCapacity) {
             report.LinesDropped = true;
@@ -75,7 +89,19 @@ std::vector<std::string> ReadIeeLines(std::FILE* file, IeeLoadReport& report) {
         if (cut) ++report.LinesCut;
         lines.push_back(line);
     }
+    report.NulLines = std::move(position.NulLines);
     return lines;
+}
+
+std::string IeeNulLinesNote(const IeeLoadReport& report) {
+    const std::vector<uint32_t>& nul = report.NulLines;
+    if (nul.empty()) return {};
+    constexpr size_t kNamed = 10;
+    std::string lines;
+    for (size_t i = 0; i < nul.size() && i < kNamed; ++i)
+        lines += (i ? ", " : "") + std::to_string(nul[i]);
+    if (nul.size() > kNamed) lines += " and " + std::to_string(nul.size() - kNamed) + " more";
+    return "a NUL byte was dropped from line(s) " + lines;
 }
 
 bool LoadIeeFile(OnboardProgram& program, const std::string& path, IeeLoadReport& report) {

@@ -14,7 +14,23 @@ namespace vendra {
 
 namespace {
 
-constexpr uint8_t kRawFamily = 255;  // text sent as given
+// "DBoard 5", "AxisBoard 1", "QBoard A".
+std::string UnitName(UnitGroup group, unsigned unit) {
+    return std::string(protocol::GroupName(group)) + " " + protocol::UnitDigit(unit);
+}
+
+UnitGroup GroupOf(uint8_t f) {
+    const protocol::BoardFamilyInfo* family = protocol::FindFamily(f);
+    return family != nullptr ? family->group : UnitGroup::AxisBoard;
+}
+
+// A line from the unit: its reply letter (in either case) and its unit digit.
+bool FromUnit(uint8_t f, unsigned unit, const std::string& line) {
+    if (protocol::ReplyMatches(f, unit, line.c_str())) return true;
+    const protocol::BoardFamilyInfo* family = protocol::FindFamily(f);
+    return family != nullptr && line.size() >= 2 && line[0] == family->lowerLetter &&
+           line[1] == protocol::UnitDigit(unit);
+}
 
 }  // namespace
 
@@ -85,13 +101,11 @@ uint32_t OnboardTransfer::ByteWaitMs() const {
     return static_cast<uint32_t>(std::max(timeout, 0)) + kExtraLineWaitMs;
 }
 
-OnboardTransfer::Got OnboardTransfer::NextByte(char& byte) {
+OnboardTransfer::Got OnboardTransfer::NextByte(char& byte, uint64_t deadlineUs) {
     if (aheadBegin_ < aheadEnd_) {
         byte = ahead_[aheadBegin_++];
         return Got::Byte;
     }
-    const uint32_t waitMs = ByteWaitMs();
-    const uint32_t start = TickMs();
     for (;;) {
         if (cancel_.load()) return Got::Cancelled;
         // Whole chunks: a long listing read a byte at a time would cost a system call a byte.
@@ -103,18 +117,45 @@ OnboardTransfer::Got OnboardTransfer::NextByte(char& byte) {
             return Got::Byte;
         }
         if (n < 0 || !port_.IsOpen()) return Got::Lost;
-        uint32_t elapsed = TickMs() - start;
-        if (elapsed >= waitMs) return Got::TimedOut;
+        const uint64_t now = TickUs();
+        if (now >= deadlineUs) return Got::TimedOut;
         // In slices, so that a cancel is seen while the board is silent.
-        port_.WaitForInput(std::min(kCancelSliceMs, waitMs - elapsed));
+        const uint64_t leftMs = (deadlineUs - now + 999) / 1000;
+        port_.WaitForInput(static_cast<uint32_t>(std::min<uint64_t>(kCancelSliceMs, leftMs)));
     }
 }
 
+void OnboardTransfer::StartPiece(uint64_t firstByteByUs) {
+    pieceBegun_ = false;
+    pieceDeadlineUs_ = firstByteByUs;
+}
+
+OnboardTransfer::Got OnboardTransfer::NextPieceByte(char& byte) {
+    Got got = NextByte(byte, pieceDeadlineUs_);
+    if (!pieceBegun_) {
+        // A LF left from the CR LF end of the line before begins nothing.
+        if (got == Got::Byte && byte != '\n') {
+            pieceBegun_ = true;
+            pieceDeadlineUs_ = TickUs() + ByteWaitUs();
+        }
+        return got;
+    }
+    // Bytes that keep coming without the end would otherwise keep the wait going for ever.
+    if (got == Got::TimedOut || (got == Got::Byte && TickUs() > pieceDeadlineUs_))
+        return Got::Unended;
+    return got;
+}
+
 bool OnboardTransfer::ReadBoardLine() {
+    return ReadBoardLineBy(TickUs() + ByteWaitUs());
+}
+
+bool OnboardTransfer::ReadBoardLineBy(uint64_t firstByteByUs) {
     line_.clear();
+    StartPiece(firstByteByUs);
     for (;;) {
         char byte = 0;
-        Got got = NextByte(byte);
+        Got got = NextPieceByte(byte);
         if (got != Got::Byte) {
             lastFailure_ = got;
             return false;
@@ -122,19 +163,63 @@ bool OnboardTransfer::ReadBoardLine() {
         if (byte == '\r') return true;
         // A LF of a CR LF line end is no part of the next line (it would hide the end marker).
         if (byte == '\n') continue;
-        if (line_.size() + 1 < kBoardLineBytes) line_ += byte;
+        if (line_.size() + 1 >= kBoardLineBytes) {
+            lastFailure_ = Got::TooLong;
+            return false;
+        }
+        line_ += byte;
     }
 }
 
-bool OnboardTransfer::ReadPrompt() {
+bool OnboardTransfer::ReadProgramSize(unsigned unit, uint8_t f) {
+    // Only the unit's own answer tells its size (another unit's line is passed over), and only a
+    // number of at least 1: "D5>" or "D5>0" would leave no address to choose.
+    const uint64_t firstByteBy = TickUs() + ByteWaitUs();
+    do {
+        if (!ReadBoardLineBy(firstByteBy)) return false;
+    } while (!FromUnit(f, unit, line_));
+    if (line_.size() > 3 && line_[2] == '>') {
+        const int32_t size = ReplyNumber(line_.c_str() + 3);
+        if (size >= 1) {
+            state_.Onboard.BoardProgramSize = static_cast<uint32_t>(size);
+            sizeKnown_ = true;
+            sizeGroup_ = GroupOf(f);
+            sizeUnit_ = unit;
+        }
+    }
+    return true;
+}
+
+bool OnboardTransfer::ReadPrompt(unsigned unit, uint8_t f) {
+    std::string heard;  // since the last CR
+    StartPiece(TickUs() + ByteWaitUs());
     for (;;) {
         char byte = 0;
-        Got got = NextByte(byte);
+        Got got = NextPieceByte(byte);
         if (got != Got::Byte) {
             lastFailure_ = got;
             return false;
         }
         if (byte == ':') return true;
+        if (byte == '\n') continue;
+        if (byte == '\r') {
+            // A unit that cannot take a line ends its load with an error status, not a prompt.
+            if (heard.size() >= 3 && FromUnit(f, unit, heard)) {
+                protocol::ReplyStatus status = protocol::LookupReplyStatus(heard[2]);
+                if (!status.success) {
+                    refusal_ = status.text;
+                    lastFailure_ = Got::Refused;
+                    return false;
+                }
+            }
+            heard.clear();
+            continue;
+        }
+        if (heard.size() + 1 >= kBoardLineBytes) {
+            lastFailure_ = Got::TooLong;
+            return false;
+        }
+        heard += byte;
     }
 }
 
@@ -143,20 +228,78 @@ void OnboardTransfer::DiscardInput() {
     aheadBegin_ = aheadEnd_ = 0;
 }
 
-int OnboardTransfer::Transaction(unsigned unit, uint8_t f, const std::string& text) {
-    if (cancel_.load()) return 0;
-    return link_.BoardTransaction(unit, f, text);
+void OnboardTransfer::SendLoadData(const std::string& text) {
+    aheadBegin_ = aheadEnd_ = 0;  // the frame write purges the input
+    // Program data: the board would store a time stamp as program text, and an ESC line behind
+    // one would not end the load.
+    link_.SendFrame(text, false);
 }
 
-void OnboardTransfer::SendEraseCommands(unsigned unit, uint8_t f, int32_t timeoutMs) {
+OnboardTransfer::Answer OnboardTransfer::Command(unsigned unit, uint8_t f,
+                                                 const std::string& text) {
+    if (cancel_.load()) return Answer::Failed;
+    if (link_.BoardTransaction(unit, f, text) == 1) return Answer::Done;
+    // Nobody answers a global frame.
+    if (OnboardUsesGlobalFrames(f)) return Answer::Done;
+    return link_.TransactionGotNoReply() ? Answer::None : Answer::Failed;
+}
+
+OnboardTransfer::Answer OnboardTransfer::SendEraseCommands(unsigned unit, uint8_t f,
+                                                           int32_t timeoutMs) {
     if (OnboardUsesGlobalFrames(f)) {
-        Transaction(unit, f, OnboardStarText(f));
-        Transaction(unit, f, OnboardEraseText(f));
-        return;
+        Command(unit, f, OnboardStarText(f));
+        return Command(unit, f, OnboardEraseText(f));
     }
     ScopedValue<int32_t> timeout(state_.Config.ReplyTimeout, timeoutMs);
-    Transaction(unit, f, OnboardStarText(f));
-    Transaction(unit, f, OnboardEraseText(f));
+    Command(unit, f, OnboardStarText(f));
+    return Command(unit, f, OnboardEraseText(f));
+}
+
+bool OnboardTransfer::ConfirmGlobalCommand(unsigned unit, uint8_t f, const char* verb) {
+    if (!OnboardUsesGlobalFrames(f)) return true;
+    std::vector<std::string> others;
+    for (UnitGroup g : {UnitGroup::DBoard, UnitGroup::UBoard, UnitGroup::HBoard}) {
+        for (unsigned a = 0; a < 16; ++a) {
+            if (state_.Units.IsPresent(g, a) && !(g == GroupOf(f) && a == unit))
+                others.push_back(UnitName(g, a));
+        }
+    }
+    if (others.empty()) return true;
+    std::string names = others.front();
+    for (size_t i = 1; i < others.size(); ++i)
+        names += (i + 1 == others.size() ? " and " : ", ") + others[i];
+    return op_.ShowMessageBox(
+               "This also " + std::string(verb) + " the programs of " + names + ". Go on?",
+               kOnboardTitle, mb::WarningYesNo) == mb::IdYes;
+}
+
+bool OnboardTransfer::ProgramFits(unsigned unit, uint8_t f, const std::vector<std::string>& lines) {
+    if (!sizeKnown_ || GroupOf(f) != sizeGroup_ || unit != sizeUnit_) return true;
+    const uint64_t start = state_.Onboard.OnboardStartAddress.load();
+    const uint64_t size = state_.Onboard.BoardProgramSize.load();
+    uint64_t needed = 0;
+    for (const std::string& line : lines) needed += line.size() + 1;  // its text and its CR
+    if (start + needed <= size + 1) return true;
+    abortReason_ = "The program does not fit " + UnitName(GroupOf(f), unit) +
+                   "'s memory: from address " + std::to_string(start) + " it needs " +
+                   std::to_string(needed) + " characters, the memory holds " +
+                   std::to_string(size) + ".\nNothing was written to the board.";
+    return false;
+}
+
+OnboardOutcome OnboardTransfer::Closing(unsigned unit, uint8_t f, Answer answer, const char* done) {
+    if (answer == Answer::Failed)
+        return cancel_.load() ? OnboardOutcome::Cancelled : OnboardOutcome::Aborted;
+    if (answer == Answer::None) {
+        op_.Beep(beep::Stop);
+        op_.ShowMessageBox(UnitName(GroupOf(f), unit) +
+                               " did not answer.\nIts program may not have been " + done + ".",
+                           kOnboardTitle, mb::StopModal);
+        return OnboardOutcome::Aborted;
+    }
+    op_.Beep(beep::Information);
+    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
+    return OnboardOutcome::Complete;
 }
 
 OnboardOutcome OnboardTransfer::Abort(Got why, const char* waitingFor) {
@@ -167,15 +310,23 @@ OnboardOutcome OnboardTransfer::Abort(Got why, const char* waitingFor) {
         bar.Show(kOnboardCancelled, bar.BarMaximum.load(), 0);
         return OnboardOutcome::Cancelled;
     }
-    abortReason_ = why == Got::Lost
-                       ? std::string("the serial line went away")
-                       : std::string("no answer from the board while waiting for ") + waitingFor;
+    OnboardOutcome outcome = OnboardOutcome::Broken;
+    if (why == Got::Unended) {
+        abortReason_ = "no line end within " + std::to_string(ByteWaitMs()) + " ms";
+    } else if (why == Got::TooLong) {
+        abortReason_ = "a line of more than " + std::to_string(kBoardLineBytes - 1) + " characters";
+    } else {
+        outcome = OnboardOutcome::Aborted;
+        abortReason_ = why == Got::Lost ? "the serial line went away" : "no answer from the board";
+    }
+    if (why != Got::Lost) abortReason_ += std::string(" while waiting for ") + waitingFor;
     bar.Show(kOnboardAborted, bar.BarMaximum.load(), 0);
-    return OnboardOutcome::Aborted;
+    return outcome;
 }
 
 OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
     abortReason_.clear();
+    droppedLines_ = 0;
     OnboardProgram& program = state_.Onboard;
     OnboardProgress& bar = program.Progress;
     if (!SelectOnboardTarget()) {
@@ -191,16 +342,15 @@ OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
         ScopedValue<int32_t> timeout(state_.Config.ReplyTimeout, OnboardUsesGlobalFrames(f)
                                                                      ? kGlobalStarTimeoutMs
                                                                      : kStarTimeoutMs);
-        Transaction(unit, f, OnboardStarText(f));
+        Command(unit, f, OnboardStarText(f));
     }
     if (cancel_.load()) return Abort(Got::Cancelled, "");
 
     if (SendOnboardCommand(unit, f, protocol::kProgramSizeText) == 1) {
         program.BoardProgramSize = kUnknownSize;
-    } else {
-        if (!ReadBoardLine()) return Abort(lastFailure_, "the program memory's size");
-        if (line_.size() > 2 && line_[2] == '>')
-            program.BoardProgramSize = static_cast<uint32_t>(ReplyNumber(line_.c_str() + 3));
+        sizeKnown_ = false;
+    } else if (!ReadProgramSize(unit, f)) {
+        return Abort(lastFailure_, "the program memory's size");
     }
     line_.clear();
 
@@ -215,12 +365,18 @@ OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
         return outcome;
     };
     for (;;) {
-        if (program.Full()) return finish(kOnboardOverflow, OnboardOutcome::Overflow);
         if (!ReadBoardLine()) return Abort(lastFailure_, "the next line of the listing");
-        if (line_.size() >= 3 && line_.compare(0, 3, endMarker_) == 0)
-            return finish(kOnboardComplete, OnboardOutcome::Complete);
+        if (line_.size() >= 3 && line_.compare(0, 3, endMarker_) == 0) {
+            return droppedLines_ > 0 ? finish(kOnboardOverflow, OnboardOutcome::Overflow)
+                                     : finish(kOnboardComplete, OnboardOutcome::Complete);
+        }
         size_t colon = line_.find(':');
         if (colon == std::string::npos || colon + 1 == line_.size()) continue;
+        // Past the editor's capacity the listing is read to its end, counting what is dropped.
+        if (program.Full()) {
+            ++droppedLines_;
+            continue;
+        }
         std::string_view text = std::string_view(line_).substr(colon + 1);
         program.AppendLine(text);
         bar.BarPosition.fetch_add(static_cast<uint32_t>(CutOnboardLine(text).size()));
@@ -234,12 +390,18 @@ OnboardOutcome OnboardTransfer::WriteOnboardProgram() {
     if (!SelectOnboardTarget()) return OnboardOutcome::NoTarget;
     const unsigned unit = state_.App.SelectedBoardAddress.load();
     const uint8_t f = state_.App.SelectedBoardFamily.load();
+    const std::vector<std::string> lines = program.Lines();
+    const uint32_t start = program.OnboardStartAddress.load();
+    if (!ProgramFits(unit, f, lines)) {
+        bar.Show(kOnboardAborted, bar.BarMaximum.load(), 0);
+        return OnboardOutcome::Refused;
+    }
+    if (!ConfirmGlobalCommand(unit, f, "erases")) return OnboardOutcome::Declined;
 
     bar.Caption.Set(kOnboardErasing);
     SendEraseCommands(unit, f, kWriteEraseTimeoutMs);
     if (cancel_.load()) return Abort(Got::Cancelled, "");
 
-    const std::vector<std::string> lines = program.Lines();
     bar.Show(kOnboardWriting, static_cast<uint32_t>(lines.size()), 0);
     int32_t txd = state_.Config.TXDdelay.load();
     ScopedValue<uint32_t> delay(state_.Serial.TransmitDelay,
@@ -247,20 +409,35 @@ OnboardOutcome OnboardTransfer::WriteOnboardProgram() {
     line_.clear();
 
     // A load broken off leaves the board taking every line it hears as program text: end it.
-    auto abortLoad = [&](const char* waitingFor) {
+    auto abortLoad = [&](size_t sent) {
         Got why = lastFailure_;
-        if (why != Got::Lost) SendOnboardCommand(0, kRawFamily, kOnboardLoadEnd);
-        return Abort(why, waitingFor);
+        if (why != Got::Lost) SendLoadData(kOnboardLoadEnd);
+        if (why != Got::Refused)
+            return Abort(why, sent < lines.size() ? "the board's ':' prompt"
+                                                  : "the board's last ':' prompt");
+        const std::string name = UnitName(GroupOf(f), unit);
+        const std::string status = " (" + refusal_ + ")";
+        abortReason_ = sent == 0 ? name + " refused to load a program at address " +
+                                       std::to_string(start) + status +
+                                       ".\nNothing was written to the board."
+                                 : name + " refused the program at line " + std::to_string(sent) +
+                                       " of " + std::to_string(lines.size()) + status +
+                                       ": it may not fit the board's memory.\nOnly the lines "
+                                       "before it are on the board.";
+        DiscardInput();
+        bar.Show(kOnboardAborted, bar.BarMaximum.load(), 0);
+        return OnboardOutcome::Refused;
     };
-    SendOnboardCommand(unit, f, OnboardLoadText(program.OnboardStartAddress.load()));
+    SendOnboardCommand(unit, f, OnboardLoadText(start));
+    size_t sent = 0;
     for (const std::string& line : lines) {
-        if (!ReadPrompt()) return abortLoad("the board's ':' prompt");
-        aheadBegin_ = aheadEnd_ = 0;  // the frame write purges the input
-        link_.SendFrame(line + "\r");
+        if (!ReadPrompt(unit, f)) return abortLoad(sent);
+        SendLoadData(line + "\r");
+        ++sent;
         bar.BarPosition.fetch_add(1);
     }
-    if (!ReadPrompt()) return abortLoad("the board's last ':' prompt");
-    SendOnboardCommand(0, kRawFamily, kOnboardLoadEnd);
+    if (!ReadPrompt(unit, f)) return abortLoad(sent);
+    SendLoadData(kOnboardLoadEnd);
     bar.Show(kOnboardComplete, bar.BarMaximum.load(), 0);
     return OnboardOutcome::Complete;
 }
@@ -274,10 +451,8 @@ OnboardOutcome OnboardTransfer::EraseOnboardProgram() {
     if (!SelectOnboardTarget()) return OnboardOutcome::NoTarget;
     const unsigned unit = state_.App.SelectedBoardAddress.load();
     const uint8_t f = state_.App.SelectedBoardFamily.load();
-    SendEraseCommands(unit, f, kEraseTimeoutMs);
-    op_.Beep(beep::Information);
-    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
-    return OnboardOutcome::Complete;
+    if (!ConfirmGlobalCommand(unit, f, "erases")) return OnboardOutcome::Declined;
+    return Closing(unit, f, SendEraseCommands(unit, f, kEraseTimeoutMs), "erased");
 }
 
 OnboardOutcome OnboardTransfer::RunOnboardProgram() {
@@ -285,10 +460,9 @@ OnboardOutcome OnboardTransfer::RunOnboardProgram() {
     if (!SelectOnboardTarget()) return OnboardOutcome::NoTarget;
     const unsigned unit = state_.App.SelectedBoardAddress.load();
     const uint8_t f = state_.App.SelectedBoardFamily.load();
-    Transaction(unit, f, OnboardRunText(f, state_.Onboard.OnboardStartAddress.load()));
-    op_.Beep(beep::Information);
-    op_.ShowMessageBox(kOnboardComplete, kOnboardTitle, mb::StopModal);
-    return OnboardOutcome::Complete;
+    if (!ConfirmGlobalCommand(unit, f, "starts")) return OnboardOutcome::Declined;
+    const uint32_t address = state_.Onboard.OnboardStartAddress.load();
+    return Closing(unit, f, Command(unit, f, OnboardRunText(f, address)), "started");
 }
 
 }  // namespace vendra

@@ -8,15 +8,21 @@
 //  write  star and erase commands; load request "Q<a>"; then each line with CR after the
 //         board's ':' prompt; after one more prompt ESC CR CR CR ends the load.
 //  erase  star and erase commands.   run  "K<a>".
-// DBoard, UBoard and HBoard units take the star, erase and run commands as global frames.
-// The reply time-out is raised for the star and erase commands and restored afterwards; the
-// write sends with TransmitDelay = TXDdelay and restores it.
+// DBoard, UBoard and HBoard units take the star, erase and run commands as global frames, which
+// reach every such unit: when others share the line the operator is asked first. The reply
+// time-out is raised for the star and erase commands and restored afterwards; the write sends
+// with TransmitDelay = TXDdelay and restores it. The loaded lines and the ESC line are program
+// data and never carry the time stamp.
 //
 // Error rule: the operations report through the progress box and return an OnboardOutcome.
-// Every wait for a board line or a prompt is bounded (ReplyTimeout + 300 ms per byte): a board
-// that stops answering ends the operation with "Error, Operation Aborted ......", keeping the lines
-// read so far; a write that stops mid-load sends ESC CR CR CR so the board leaves its load mode.
-// Board errors to the star, erase and run commands are reported by the board transaction.
+// Every wait for a board line or a prompt is bounded: its first byte within ReplyTimeout + 300 ms,
+// its end within as long again of its first byte and within the line buffer. A board that stops
+// answering, or whose answer breaks off so, ends the operation with "Error, Operation Aborted
+// ......", keeping the lines read so far; a write that stops mid-load sends ESC CR CR CR so the
+// board leaves its load mode. A unit that answers the load with an error status has refused the
+// program; a program longer than the memory the unit reported is refused before anything is
+// erased. Board errors to the star, erase and run commands are reported by the board transaction;
+// an erase or run command that gets no answer is reported here.
 // Thread rule: one thread runs an operation (the transfer worker, or a test's thread) while it
 // holds the line; RequestCancel may be called from any thread and ends the operation within one
 // wait slice, or when a star, erase or run command under way has its reply (bounded by its
@@ -27,6 +33,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/base/AppState.h"
 #include "core/base/Configuration.h"
@@ -57,6 +64,9 @@ enum class OnboardOutcome {
     NoTarget,   // no board was selected
     Aborted,    // the board stopped answering, or the line went away
     Cancelled,  // the operator cancelled
+    Broken,     // the board's answer broke off: a line too long, or without its end in time
+    Refused,    // the board refused the program, or the program does not fit its memory
+    Declined,   // the operator answered No to a question before anything was sent
 };
 
 // Progress captions.
@@ -74,7 +84,7 @@ class OnboardTransfer {
     // Asks the operator for the board when the network leaves a choice (SelectTargetBoard).
     using TargetSelector = std::function<bool()>;
 
-    static constexpr uint32_t kExtraLineWaitMs = 300;  // on top of ReplyTimeout, per byte
+    static constexpr uint32_t kExtraLineWaitMs = 300;  // on top of ReplyTimeout, per line
     static constexpr size_t kBoardLineBytes = 300;     // a full 255-character line and its address
     static constexpr uint32_t kUnknownSize = 50000;    // size assumed for a unit not present
     static constexpr int32_t kStarTimeoutMs = 10000;   // star command to an axis or QBoard unit
@@ -96,34 +106,55 @@ class OnboardTransfer {
     // 0..7 get the family letter and unit digit in front and a CR; any other family sends the text
     // as given. Returns 1 when the unit is not present (or the family has no units), else 0.
     int SendOnboardCommand(unsigned unit, uint8_t familyCode, const std::string& text);
-    // Reads one board line up to CR into BoardLine(). False when none came in time, the line went
-    // away or the operation was cancelled.
+    // Reads one board line up to CR into BoardLine(). False when none came in time, it broke off
+    // (no CR in time, or longer than the line buffer), the line went away or the operation was
+    // cancelled.
     bool ReadBoardLine();
     const std::string& BoardLine() const { return line_; }
     const std::string& EndMarker() const { return endMarker_; }
 
     OnboardOutcome ReadOnboardProgram();
     OnboardOutcome WriteOnboardProgram();
-    // Asks "You are going to ERASE a program, Continue?" first; NoTarget also when answered No.
+    // Asks "You are going to ERASE a program, Continue?" first (Cancelled when answered No).
+    // Erase and run close with their own message: "Operation Complete", or that the unit did not
+    // answer (Aborted).
     OnboardOutcome EraseOnboardProgram();
     OnboardOutcome RunOnboardProgram();
 
     // Why the last operation was aborted ("" when it was not).
     const std::string& AbortReason() const { return abortReason_; }
+    // Listing lines the last read dropped because the editor was full.
+    size_t DroppedLines() const { return droppedLines_; }
 
     void RequestCancel();
     void ClearCancel();
     bool CancelRequested() const { return cancel_.load(); }
 
   private:
-    enum class Got { Byte, TimedOut, Cancelled, Lost };
-    Got NextByte(char& byte);
-    bool ReadPrompt();
+    // How a wait for board output ended: Unended and TooLong are lines that broke off, Refused
+    // the error status that ends a load.
+    enum class Got { Byte, TimedOut, Cancelled, Lost, Unended, TooLong, Refused };
+    // How a star, erase or run command went: Failed is reported already (or cancelled).
+    enum class Answer { Done, None, Failed };
+
+    Got NextByte(char& byte, uint64_t deadlineUs);
+    // One piece of board output (a line, or the bytes up to a prompt) is bounded: its first byte
+    // by `firstByteByUs`, all of it within ByteWaitMs of its first byte.
+    void StartPiece(uint64_t firstByteByUs);
+    Got NextPieceByte(char& byte);
+    bool ReadBoardLineBy(uint64_t firstByteByUs);
+    bool ReadProgramSize(unsigned unit, uint8_t familyCode);
+    bool ReadPrompt(unsigned unit, uint8_t familyCode);
     void DiscardInput();
-    int Transaction(unsigned unit, uint8_t familyCode, const std::string& text);
-    void SendEraseCommands(unsigned unit, uint8_t familyCode, int32_t timeoutMs);
+    void SendLoadData(const std::string& text);
+    Answer Command(unsigned unit, uint8_t familyCode, const std::string& text);
+    Answer SendEraseCommands(unsigned unit, uint8_t familyCode, int32_t timeoutMs);
+    bool ConfirmGlobalCommand(unsigned unit, uint8_t familyCode, const char* verb);
+    bool ProgramFits(unsigned unit, uint8_t familyCode, const std::vector<std::string>& lines);
+    OnboardOutcome Closing(unsigned unit, uint8_t familyCode, Answer answer, const char* done);
     OnboardOutcome Abort(Got why, const char* waitingFor);
     uint32_t ByteWaitMs() const;
+    uint64_t ByteWaitUs() const { return ByteWaitMs() * 1000ull; }
 
     OnboardState state_;
     Operator& op_;
@@ -134,9 +165,19 @@ class OnboardTransfer {
     std::string line_;
     std::string endMarker_;
     std::string abortReason_;
+    size_t droppedLines_ = 0;
     // Bytes read from the port but not yet taken, for the lines that follow.
     char ahead_[512] = {};
     size_t aheadBegin_ = 0, aheadEnd_ = 0;
+
+    bool pieceBegun_ = false;
+    uint64_t pieceDeadlineUs_ = 0;
+    std::string refusal_;  // the status text of a refused load
+
+    // The unit whose memory size BoardProgramSize is, once one has told it.
+    bool sizeKnown_ = false;
+    UnitGroup sizeGroup_ = UnitGroup::DBoard;
+    unsigned sizeUnit_ = 0;
 
     Got lastFailure_ = Got::Byte;  // why the last ReadBoardLine returned false
     std::atomic<bool> cancel_{false};

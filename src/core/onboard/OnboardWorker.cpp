@@ -14,15 +14,29 @@ std::string Lines(size_t n) {
     return n == 1 ? "1 line" : std::to_string(n) + " lines";
 }
 
+// What stopped a transfer on the board's side, as the closing message says it.
+std::string AbortedBecause(OnboardTransfer& transfer, OnboardOutcome outcome) {
+    const char* what = outcome == OnboardOutcome::Broken ? "The board's answer broke off ("
+                                                         : "The board stopped answering (";
+    return std::string(kOnboardAborted) + "\n\n" + what + transfer.AbortReason() + ").";
+}
+
 void ReportRead(OnboardTransfer& transfer, OnboardState state, Operator& op,
                 OnboardOutcome outcome) {
     size_t kept = state.Onboard.OnboardLineCount();
     op.Beep(beep::Information);
     switch (outcome) {
         case OnboardOutcome::Aborted:
-            op.ShowMessageBox(std::string(kOnboardAborted) + "\n\nThe board stopped answering (" +
-                                  transfer.AbortReason() + ").\nThe " + Lines(kept) +
+        case OnboardOutcome::Broken:
+            op.ShowMessageBox(AbortedBecause(transfer, outcome) + "\nThe " + Lines(kept) +
                                   " read so far are kept in the editor.",
+                              kOnboardTitle, mb::StopModal);
+            break;
+        case OnboardOutcome::Overflow:
+            op.ShowMessageBox(std::string(kOnboardOverflow) + "\n\nThe board's program holds " +
+                                  Lines(transfer.DroppedLines()) +
+                                  " more than the editor can keep: its first " +
+                                  std::to_string(kOnboardCapacity) + " lines are kept.",
                               kOnboardTitle, mb::StopModal);
             break;
         case OnboardOutcome::Cancelled:
@@ -36,12 +50,22 @@ void ReportRead(OnboardTransfer& transfer, OnboardState state, Operator& op,
 }
 
 void ReportWrite(OnboardTransfer& transfer, Operator& op, OnboardOutcome outcome) {
+    if (outcome == OnboardOutcome::Declined) return;  // nothing was sent
     op.Beep(beep::Information);
     switch (outcome) {
         case OnboardOutcome::Aborted:
-            op.ShowMessageBox(std::string(kOnboardAborted) + "\n\nThe board stopped answering (" +
-                                  transfer.AbortReason() +
-                                  ").\nThe program on the board is incomplete: write it again.",
+            op.ShowMessageBox(AbortedBecause(transfer, outcome) +
+                                  "\nThe program on the board is incomplete: write it again.",
+                              kOnboardTitle, mb::StopModal);
+            break;
+        case OnboardOutcome::Broken:
+            op.ShowMessageBox(
+                AbortedBecause(transfer, outcome) + "\nThe program on the board is incomplete.",
+                kOnboardTitle, mb::StopModal);
+            break;
+        case OnboardOutcome::Refused:
+            // Writing again would fail alike: the reason says what to change.
+            op.ShowMessageBox(std::string(kOnboardAborted) + "\n\n" + transfer.AbortReason(),
                               kOnboardTitle, mb::StopModal);
             break;
         case OnboardOutcome::Cancelled:

@@ -131,7 +131,7 @@ void BoardLink::AwaitOwedReply(UnitGroup group, unsigned unit) {
     since = 0;  // came, or is taken as lost
 }
 
-bool BoardLink::SendFrame(const std::string& frame) {
+bool BoardLink::SendFrame(const std::string& frame, bool mayStamp) {
     bool wasOpen = port_.IsOpen();
     DiscardStale();
     log_.LogSentFrame(state_.ProgramPointer.load() + 1, frame);
@@ -139,7 +139,8 @@ bool BoardLink::SendFrame(const std::string& frame) {
     state_.Stats.FramesSent.fetch_add(1);
     // No port at all (No Comm) is nothing to fail; a device that went away is: what would have
     // been sent did not go out.
-    return port_.WriteFrame(frame.c_str()) || (!wasOpen && !port_.Lost());
+    const bool sent = mayStamp ? port_.WriteFrame(frame.c_str()) : port_.WriteText(frame.c_str());
+    return sent || (!wasOpen && !port_.Lost());
 }
 
 void BoardLink::Fail(const std::string& text, const std::string& title, bool purge) {
@@ -297,6 +298,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     // What is waiting in the receive queue is taken (and shown as discarded) just before the
     // frame is written (SendFrame), so no separate purge is needed here.
     state_.Stats.MoveEndTime = 0;
+    transactionGotNoReply_ = false;
     if ((!t.empty() && t[0] == 'G') || (t.size() > 1 && t[1] == 'G')) f = family::AxisUnit;
 
     if (!IsAddressed(f) && !IsRaw(f)) {
@@ -337,6 +339,7 @@ int BoardLink::BoardTransaction(unsigned unit, uint8_t f, const std::string& t) 
     Expected expected{f, unit, IsRaw(f) ? frame.c_str() : nullptr};
     Reception got = Receive(slot, timeoutMs, expected);
     if (!port_.IsOpen()) return NoLine();
+    transactionGotNoReply_ = got != Reception::Answered;
     if (got == Reception::TimedOut) {
         if (named) NoteOwed(sender, senderUnit, TickUs());
         return 0;

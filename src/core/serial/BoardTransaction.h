@@ -92,9 +92,12 @@ class BoardLink {
     // The text of the board error or unreadable reply that the last transaction or poll met;
     // empty when it met none.
     const std::string& LastFailure() const { return lastFailure_; }
+    // The last BoardTransaction awaited a reply that did not come in time, or broke off.
+    bool TransactionGotNoReply() const { return transactionGotNoReply_; }
     // Logs, counts and writes one frame as it stands (the on-board program transfer's send).
     // False only when the frame did not go out because the device went away (now or before).
-    bool SendFrame(const std::string& frame);
+    // `mayStamp` false: never time-stamped (program data, which a board would store as it is).
+    bool SendFrame(const std::string& frame, bool mayStamp = true);
 
     // How long after its time-out a late answer is still waited for before the unit's next
     // frame. Counted from the time-out, so that every reply time-out leaves a late answer room.
@@ -160,6 +163,7 @@ class BoardLink {
     bool pollGotNoReply_ = false;
     std::atomic<bool> failureBoxes_{true};
     std::string lastFailure_;
+    bool transactionGotNoReply_ = false;
     // Per unit: when the wait for an answer it still owes timed out (0: none owed).
     uint64_t owedSinceUs_[kUnitGroups][16] = {};
     char frame_[kSlots][protocol::kFrameBufferSize]{};

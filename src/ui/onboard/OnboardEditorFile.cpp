@@ -47,6 +47,7 @@ void TfniEDITOR::LoadFilefromDISK1Click() {
         if (report.LinesCut > 0)
             text += "\n" + std::to_string(report.LinesCut) +
                     " lines were longer than 255 characters and are cut";
+        if (!report.NulLines.empty()) text += "\n" + IeeNulLinesNote(report);
         Ask(text.c_str(), kOnboardTitle, mb::Warning);
     }
 }

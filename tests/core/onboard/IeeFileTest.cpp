@@ -48,6 +48,7 @@ TEST(IeeFile, ReadingRules) {
         {"a comment ends at a bare LF", "A;x\nB\n", {"A", "B"}},
         {"quotes keep LF, CR, ';' and Ctrl-Z", "\"a\nb\r;c\x1a\"\r\n", {"a\nb\r;c\x1a"}},
         {"quotes inside a line", "A\"1;0\"0\r\n", {"A1;00"}},
+        {"Ctrl-Z inside a comment is comment text", "A;x\x1ay\r\nB;\x1a\nC\r\n", {"A", "B", "C"}},
         {"Ctrl-Z ends the file",
          "A\r\nB\x1a"
          "C\r\n",
@@ -59,6 +60,17 @@ TEST(IeeFile, ReadingRules) {
         {"empty file", "", {}},
     };
     for (const Case& c : cases) EXPECT_EQ(LoadBytes(c.bytes), c.lines) << c.what;
+}
+
+TEST(IeeFile, NulBytesAreDroppedAndTheTextLinesTheyWereOnNamed) {
+    // On text lines 1, 3 (twice) and 4 (inside quotes); one in a comment (line 5) costs nothing.
+    const char bytes[] = "A\0B\r\nok\r\n\0x\0\r\n\"q\0\"\r\nC;\0\r\n";
+    IeeLoadReport report;
+    std::vector<std::string> lines = LoadBytes(std::string(bytes, sizeof bytes - 1), &report);
+    EXPECT_EQ(lines, (std::vector<std::string>{"AB", "ok", "x", "q", "C"}));
+    EXPECT_EQ(report.NulLines, (std::vector<uint32_t>{1, 3, 4}));
+    EXPECT_EQ(IeeNulLinesNote(report), "a NUL byte was dropped from line(s) 1, 3, 4");
+    EXPECT_TRUE(report.Lossy());
 }
 
 TEST(IeeFile, LongLinesAreCutAndLinesPastTheCapacityDropped) {

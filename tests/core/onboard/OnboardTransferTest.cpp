@@ -3,46 +3,20 @@
 // the round trip.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
-#include "core/app/Core.h"
+#include "TransferRig.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/onboard/OnboardWorker.h"
-#include "support/ScriptedOperator.h"
-#include "support/SimNetwork.h"
 
 namespace vendra {
 namespace {
 
-using Lines = std::vector<std::string>;
-using Clock = std::chrono::steady_clock;
-
-int64_t MsSince(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
-
-struct TransferRig {
-    test::SimNetwork net;  // outlives the core
-    test::ScriptedOperator op;
-    Core core{op};
-    SystemState& state = core.State;
-    OnboardProgram& program = state.Onboard;
-    OnboardTransfer& transfer = core.Onboard;
-
-    bool Start(const std::string& units, sim::Options options = {}) {
-        if (!net.Start(units, options) || !net.Open(core.Port)) return false;
-        net.MarkPresent(state.Units);
-        return true;
-    }
-    // The frames the boards received, once at least `count` have (the last ones of an operation
-    // may still be on their way when it returns).
-    Lines Frames(size_t count = 0) const {
-        if (count > 0) net->WaitForFrames(count, 2000);
-        return net->ReceivedFrames();
-    }
-};
+using test::Clock;
+using test::Lines;
+using test::MsSince;
+using test::TransferRig;
 
 TEST(OnboardTransfer, ReadFromALoneDBoardAsksNothing) {
     TransferRig rig;
@@ -241,16 +215,34 @@ TEST(OnboardTransfer, ALineThatGoesAwayEndsTheReadWithItsReason) {
 TEST(OnboardTransfer, AListingLongerThanTheEditorKeepsTheFirstLines) {
     TransferRig rig;
     ASSERT_TRUE(rig.Start("D5:vF=200000"));
-    Lines lines(kOnboardCapacity + 1, "A");
-    lines.front() = "first";
-    lines[kOnboardCapacity - 1] = "last";
-    ASSERT_TRUE(rig.net->SetProgramLines("D5", lines));
-    EXPECT_EQ(rig.transfer.ReadOnboardProgram(), OnboardOutcome::Overflow);
-    ASSERT_EQ(rig.program.OnboardLineCount(), kOnboardCapacity);
-    EXPECT_EQ(rig.program.Line(0), "first");
-    EXPECT_EQ(rig.program.Line(kOnboardCapacity - 1), "last");
-    EXPECT_EQ(rig.program.Progress.Caption.Get(), "Buffer Overflow, Operation Aborted");
-    EXPECT_EQ(rig.program.OnboardSaved.load(), 1u);
+    // The end marker is looked for first: a listing of exactly the editor's capacity is whole.
+    const struct {
+        size_t lines;
+        OnboardOutcome outcome;
+        const char* caption;
+        std::string box;
+    } cases[] = {
+        {kOnboardCapacity, OnboardOutcome::Complete, "Operation Complete", "Operation Complete"},
+        {kOnboardCapacity + 2, OnboardOutcome::Overflow, "Buffer Overflow, Operation Aborted",
+         "Buffer Overflow, Operation Aborted\n\nThe board's program holds 2 lines more than the "
+         "editor can keep: its first 50000 lines are kept."},
+    };
+    for (const auto& c : cases) {
+        Lines lines(c.lines, "A");
+        lines.front() = "first";
+        lines[kOnboardCapacity - 1] = "last";
+        ASSERT_TRUE(rig.net->SetProgramLines("D5", lines));
+        rig.op.ClearRecords();
+        EXPECT_EQ(RunOnboardOperation(rig.transfer, rig.state, rig.op, OnboardOperation::Read),
+                  c.outcome);
+        ASSERT_EQ(rig.program.OnboardLineCount(), kOnboardCapacity);
+        EXPECT_EQ(rig.program.Line(0), "first");
+        EXPECT_EQ(rig.program.Line(kOnboardCapacity - 1), "last");
+        EXPECT_EQ(rig.program.Progress.Caption.Get(), c.caption);
+        EXPECT_EQ(rig.program.OnboardSaved.load(), 1u);
+        ASSERT_EQ(rig.op.Boxes().size(), 1u);
+        EXPECT_EQ(rig.op.Boxes()[0].text, c.box);
+    }
 }
 
 TEST(OnboardTransfer, AProgramWrittenAndReadBackIsEqual) {
