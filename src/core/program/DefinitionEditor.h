@@ -66,7 +66,8 @@ class DefinitionEditor {
     void Delete();
     void Edit();  // also the list's double click
     void Save();
-    void Ok();      // Save, then the window closes whatever the outcome
+    // Save; true when the window closes: the save completed or nothing needed saving.
+    bool Ok();
     void Cancel();  // the window closes; the program stays as edited
     void Close();   // the window closed by any means
     void NewFile();
@@ -82,7 +83,12 @@ class DefinitionEditor {
     bool HasSelection() const;
     bool ChooseCommand();
     bool RefuseFullProgram();
-    bool SaveSteps();  // false for the early ends (address question declined, write failed)
+    enum class SaveOutcome {
+        Done,     // written, or nothing needed writing
+        Stopped,  // an early end: address question declined, write failed
+        Pending,  // the save dialog was cancelled: the changes are still unsaved
+    };
+    SaveOutcome SaveSteps();
     void SetCaption(const std::string& name);
     void Changed();
 

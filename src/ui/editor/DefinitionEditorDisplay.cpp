@@ -123,8 +123,7 @@ void TDefinitionEditorDisplay::showEvent(QShowEvent* event) {
 }
 
 void TDefinitionEditorDisplay::OKButtonClick() {
-    editor_.Ok();
-    accept();
+    if (editor_.Ok()) accept();  // otherwise something is still unsaved: the editor stays open
 }
 
 void TDefinitionEditorDisplay::CancelButtonClick() {
