@@ -306,12 +306,8 @@ void DefinitionEditor::LoadFile() {
         if (op_.ShowMessageBox(kNotSavedText, kUserLoadErrorTitle, mb::StopModalYesNo) != mb::IdYes)
             return;
     }
-    if (!dialogs_.LoadProgramFile()) {
-        // A failed read leaves the program empty: the list must not show lines that are gone.
-        if (ed_.CurrentLine >= static_cast<int32_t>(state_.Program.LineCount)) ed_.CurrentLine = -1;
-        RefreshList();
-        return;
-    }
+    // A cancelled or failed load leaves the program as it was, and so the list and the flags.
+    if (!dialogs_.LoadProgramFile()) return;
     SetCaption(state_.App.ProgramName.Get());
     ed_.CurrentLine = 0;
     RefreshList();

@@ -362,7 +362,6 @@ TEST(DefinitionEditor, LoadFileAsksFirstAndShowsWhatWasLoaded) {
     int loads = 0;
     r.dialogs.Load = [&] {
         ++loads;
-        r.state.App.ProgramLoaded = 0;
         return LoadProgramFromPath(r.state, r.op, path);
     };
     r.op.QueueButton(mb::IdNo);
@@ -381,13 +380,20 @@ TEST(DefinitionEditor, LoadFileAsksFirstAndShowsWhatWasLoaded) {
     EXPECT_EQ(r.flags.NewProgram, 0u);
     EXPECT_EQ(r.flags.ProgramEdited, 1u);  // kept: the next Load asks again
 
-    // A load that fails leaves an empty program, and the list shows it.
+    // A load that fails leaves the program, the list and the flags as they were.
+    r.AddLine("delay", {{"IDC_EDIT9", "8"}});
+    const Strings items = r.ed.Items();
     path = r.dir.File("missing.def");
     r.op.QueueButton(mb::IdYes);
     r.ed.LoadFile();
-    EXPECT_EQ(r.state.Program.LineCount, 0u);
-    EXPECT_TRUE(r.ed.Items().empty());
-    EXPECT_EQ(r.ed.Selection(), -1);
+    EXPECT_EQ(r.Texts().back(), "Error in Data File");
+    EXPECT_EQ(r.state.Program.LineCount, 3u);
+    EXPECT_EQ(r.ed.Items(), items);
+    EXPECT_EQ(r.ed.Selection(), 2);
+    EXPECT_EQ(r.flags.SavePending, 1u);
+    EXPECT_EQ(r.state.App.ProgramLoaded.load(), 1u);
+    EXPECT_EQ(r.state.App.ProgramName.Get(), "prog");
+    EXPECT_EQ(r.ed.Caption(), "VDWin Definition Editor - File: prog");
 }
 
 TEST(DefinitionEditor, OpeningWithoutALoadedProgramStartsEmpty) {
