@@ -232,10 +232,14 @@ class DefinitionEditorWindowTest : public QObject {
             Type(d, {{"IDC_EDIT3", "16"}});
             answers.QueueMessageBoxButton(mb::IdOk);  // Q is no motor of a link (warned, kept)
             Type(d, {{"IDC_EDIT4", "Q"}});
+            // The line's 0 (no verification) opens with "Encoder Not Active" checked; "Encoder
+            // Active" stores 1, which the runner verifies.
             auto* choice = d.findChild<RadioGroup*>(QStringLiteral("EncoderChoice"));
             QVERIFY(choice != nullptr);
-            QCOMPARE(choice->ItemIndex(), 0);
-            choice->Item(1)->click();
+            QCOMPARE(choice->ItemIndex(), 1);
+            QCOMPARE(choice->Item(1)->text(), QStringLiteral("Encoder Not Active"));
+            QCOMPARE(choice->Item(0)->text(), QStringLiteral("Encoder Active"));
+            choice->Item(0)->click();
             Type(d, {{"IDC_ENCODER_RETRY", "seven"}});
             answers.QueueMessageBoxButton(mb::IdOk);  // refused: names the field
             ClickButton(d, "OKButton");
