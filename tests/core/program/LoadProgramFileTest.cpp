@@ -168,19 +168,37 @@ TEST(LoadProgramFile, LossyLoadWarnsButLoads) {
     EXPECT_EQ(op.Boxes()[0].flags, 48u);
 }
 
-TEST(LoadProgramFile, NulByteInATextIsReportedWithItsLine) {
-    TempDir dir;
-    // (Not "nul.def": Windows takes that name for its null device.)
-    std::string path = dir.File("with-nul.def");
-    WriteFile(path, std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39));
-    SystemState s;
-    ScriptedOperator op;
-    EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
-    ASSERT_EQ(op.Boxes().size(), 1u);
-    EXPECT_EQ(op.Boxes()[0].text,
-              "The program was loaded, but not all of the file:\nA NUL byte cut a text, label or "
-              "comment on line(s) 2; what followed it there was not loaded.\n");
-    EXPECT_EQ(op.Boxes()[0].flags, 48u);
+// Losses that a line of the file holds are named with the line; the program is loaded all the same.
+TEST(LoadProgramFile, LossesOfALineAreReportedWithTheLine) {
+    const struct Case {
+        const char* name;
+        std::string bytes;
+        std::string loss;
+    } cases[] = {
+        {"a NUL byte in a text",
+         std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39),
+         "A NUL byte cut a text, label or comment on line(s) 2; what followed it there was not "
+         "loaded.\n"},
+        {"a text that runs into the next line",
+         "delay,1\r\nwait_DBoard_done,3,\"\"\r\ndelay,100\r\nend_program\r\n",
+         "Line 2's text runs into line 3: its last field is empty (\"\") or missing and no "
+         "comment follows it, so the next line was read as that field.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        // (Not "nul.def": Windows takes that name for its null device.)
+        std::string path = dir.File("lossy.def");
+        WriteFile(path, c.bytes);
+        SystemState s;
+        ScriptedOperator op;
+        EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+        EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
+        ASSERT_EQ(op.Boxes().size(), 1u);
+        EXPECT_EQ(op.Boxes()[0].text,
+                  "The program was loaded, but not all of the file:\n" + c.loss);
+        EXPECT_EQ(op.Boxes()[0].flags, 48u);
+    }
 }
 
 #ifndef _WIN32  // file-size limits, POSIX rights and symbolic links
