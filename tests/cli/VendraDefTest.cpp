@@ -128,6 +128,27 @@ TEST(VendraDef, ListsOnboardProgramFilesByTheirExtension) {
               std::string(300, 'x') + "\r\n" + std::string(1, '\0') + "y");
 }
 
+// The reading stays as it is (the address check passes), but the tool names the line that took
+// the next one in, and never writes such a file back.
+TEST(VendraDef, WarnsOfALineThatRunsIntoTheNext) {
+    TempDir dir;
+    std::string path = dir.File("runs-on.def");
+    const std::string bytes = "wait_DBoard_done,3,\"\"\r\ndelay,100\r\nend_program\r\n";
+    WriteFile(path, bytes);
+    DefRun r = Def({"--normalize", path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "0001 - wait_DBoard_done,3,\"delay\"      ;\n"
+              "0002 - end_program      ;End of Program\n"
+              "Address check: OK\n");
+    EXPECT_EQ(r.err, "vendra-def: " + path +
+                         ": Line 1's text runs into line 2: its last field is empty (\"\") or "
+                         "missing and no comment follows it, so the next line was read as that "
+                         "field.\nvendra-def: " +
+                         path + ": not normalized: writing it back would lose what was cut\n");
+    EXPECT_EQ(ReadFile(path), bytes);
+}
+
 TEST(VendraDef, NormalizeRefusesAFileWithANulInAText) {
     TempDir dir;
     std::string path = dir.File("nul.def");

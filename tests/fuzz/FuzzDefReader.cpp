@@ -81,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Everything loaded fits when written back (only a surplus of label lines stays a surplus).
     FUZZ_CHECK(second->report.FieldsCut == 0 && !second->report.LinesDropped);
     FUZZ_CHECK(second->report.NulLines.empty());
+    FUZZ_CHECK(second->report.RunOnLines.empty());  // every line written ends in its comment
     FUZZ_CHECK(second->report.LabelsDropped == first->report.LabelsDropped);
     FUZZ_CHECK(q.LineCount == p.LineCount);
     for (uint32_t i = 0; i < p.LineCount; ++i) {

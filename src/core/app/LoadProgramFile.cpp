@@ -1,5 +1,8 @@
 #include "core/app/LoadProgramFile.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
 #include "core/base/PathNames.h"
@@ -37,13 +40,14 @@ int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& pat
                         LoadReport* reportOut) {
     // The runner reads the program without locks: never change it under a run.
     if (state.SystemBusy()) return 0;
-    state.App.ProgramLoaded = 0;
-    state.App.ProgramName.Set(ProgramBaseName(path));
-    state.App.ProgramPath.Set(path);
 
+    // Read aside first: a load that fails leaves the program in memory, its name and the run-time
+    // tables as they were (still loaded, still runnable).
+    auto program = std::make_unique<UserProgram>();
+    auto labels = std::make_unique<LabelTable>();
     LoadReport local;
     LoadReport& report = reportOut ? *reportOut : local;
-    if (!LoadProgram(state, path, report)) {
+    if (!LoadProgram(*program, *labels, path, report)) {
         if (report.Status == LoadStatus::ReadError) {
             op.ShowMessageBox(kFileOperationErrorText, kFileOperationErrorTitle, mb::OkCancel);
         } else {
@@ -51,6 +55,16 @@ int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& pat
         }
         return 0;
     }
+    state.App.ProgramName.Set(ProgramBaseName(path));
+    state.App.ProgramPath.Set(path);
+    ResetRunTables(state);
+    // Copied, not swapped: whoever holds the program's lines keeps valid ones.
+    std::copy_n(program->Lines.get(), kMaxProgramLines, state.Program.Lines.get());
+    state.Program.LineCount = program->LineCount;
+    std::copy_n(labels->Entries.get(), kMaxLabels, state.Labels.Entries.get());
+    state.Labels.LabelCount = labels->LabelCount;
+    AfterLoad(state, 1, report);
+
     if (report.Lossy()) {
         op.ShowMessageBox(
             "The program was loaded, but not all of the file:\n" + DescribeLosses(report),

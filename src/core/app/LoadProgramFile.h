@@ -1,8 +1,9 @@
 // "Load Define File": the core part of loading a program the operator chose. The window shows the
 // open dialog (filter kDefinitionFilter, folder kDefinitionFolder) and hands the chosen path here.
 // Errors: reported to the operator through Operator::ShowMessageBox; the result is 1 when a
-// program is loaded, 0 otherwise. ProgramLoaded is 1 only after a complete read; a load that
-// failed leaves an empty program and ProgramLoaded 0, never a half program.
+// program is loaded, 0 otherwise. The file is read aside and takes the program's place only when
+// it was read completely: a load that failed leaves the program in memory, ProgramLoaded, the
+// program's name and path and the run-time tables as they were, never a half program.
 // Thread rule: GUI thread, while the system is not busy.
 #pragma once
 #include <cstdio>
@@ -39,9 +40,10 @@ std::string LoadedCaption(const std::string& programName);
 
 // While the system is busy (a run, network initialisation, communication test): does nothing and
 // returns 0, as the menu does.
-// Otherwise: ProgramLoaded = 0; ProgramName = base name of path; ProgramPath = path; load the file.
-// Cannot open: "Error in Data File" / "VDWin ERROR Message" (48), result 0.
-// Read error part-way: the file-operation message / "File Error" (1), result 0.
+// Otherwise the file is read. Cannot open: "Error in Data File" / "VDWin ERROR Message" (48),
+// result 0. Read error part-way: the file-operation message / "File Error" (1), result 0. Both
+// change nothing. Read: ProgramName = base name of path; ProgramPath = path; the program and its
+// labels are the file's, the run-time tables start afresh.
 // Loaded, but the file holds more than the program can (lines, labels, field lengths): a warning
 // naming what was left out / "VDWin ERROR Message" (48); the program is loaded (result 1).
 // Success: ProgramLoaded = 1, result 1.

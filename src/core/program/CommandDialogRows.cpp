@@ -58,13 +58,15 @@ DialogField Text(const char* component, const char* caption, uint8_t row,
 }
 
 DialogField Choice(uint8_t value, const char* component, const char* caption,
-                   std::vector<const char*> items, uint8_t columns, uint8_t row) {
+                   std::vector<const char*> items, uint8_t columns, uint8_t row,
+                   std::vector<uint32_t> itemValues = {}) {
     DialogField f;
     f.Role = EditRole::Choice;
     f.Value = value;
     f.Component = component;
     f.Caption = caption;
     f.Items = std::move(items);
+    f.ItemValues = std::move(itemValues);
     f.Columns = columns;
     f.High = static_cast<uint32_t>(f.Items.size() - 1);
     f.Row = row;
@@ -303,13 +305,14 @@ std::vector<DialogRow> BuildRows() {
     Relabel(r, "IDC_EDIT6", "RETRY Address (0-1000)");
     add(Relabel(r, "IDC_EDIT7", "IGNORE Address (0-1000)"));
 
-    // The dialogs of their own.
+    // The dialogs of their own. The runner verifies a link whose encoder value is 1 (as the
+    // program files write it), so "Encoder Active" is the item that stores 1.
     r = Row("TfnLINKME", "Motor / Quad. Enc. Link Dialog", {CmdLinkMe},
             {Number(0, "IDC_EDIT3", "Motor Board (0-15)", 0, 15, 1),
              Letter(EditRole::LinkLetter, 1, "IDC_EDIT4", "Which Motor (X,Y,Z,S,H,U)", 1),
              Number(2, "IDC_ENCODER_BOARD", "Encoder Board (0-15)", 0, 15, 2),
              Number(3, "IDC_WHICH_ENCODER", "Encoder Channel (0/1)", 0, 1, 2),
-             Choice(4, "EncoderChoice", "", {"Encoder Active", "Encoder Not Active"}, 2, 3),
+             Choice(4, "EncoderChoice", "", {"Encoder Active", "Encoder Not Active"}, 2, 3, {1, 0}),
              Number(5, "IDC_ENCODER_RETRY", "Encoder Retry (0-255)", 0, 255, 4),
              Number(6, "IDC_ENCODER_PLUS_TOL", "Encoder Plus Tolorance", 0, 255, 5),
              Number(7, "IDC_ENCODER_NEG_TOL", "Encoder Minus Tolorance", 0, 255, 5),

@@ -23,7 +23,7 @@ enum class EditRole : uint8_t {
     LinkLetter,  // the motor of a link: X, Y, Z, S, U or H
     Text,        // the line's Text
     LabelName,   // the name of a label line (the line's Text)
-    Choice,      // a radio group whose item index is Values[Value]
+    Choice,      // a radio group: each item stores its value in Values[Value]
     Comment,     // the line's Comment
 };
 
@@ -37,10 +37,11 @@ struct DialogField {
     // above High. Target: above High when the text is a number.
     uint32_t Low = 0;
     uint32_t High = 0xFFFFFFFFu;
-    bool Picker = false;             // a double click opens the label picker
-    uint8_t Row = 0;                 // place in the dialog: fields of one row stand side by side
-    std::vector<const char*> Items;  // Choice: the radio items, in index order
-    uint8_t Columns = 1;             // Choice: radio columns
+    bool Picker = false;               // a double click opens the label picker
+    uint8_t Row = 0;                   // place in the dialog: fields of one row stand side by side
+    std::vector<const char*> Items;    // Choice: the radio items, in index order
+    std::vector<uint32_t> ItemValues;  // Choice: the value each item stores; none: its index
+    uint8_t Columns = 1;               // Choice: radio columns
 };
 
 enum class DefaultWhen : uint8_t {
@@ -50,7 +51,7 @@ enum class DefaultWhen : uint8_t {
     Fresh,              // a line being added
 };
 
-// A value the dialog writes into the line when it opens.
+// A value the dialog shows in place of the line's when it opens; OK stores it with its field.
 struct DefaultRule {
     uint8_t Value;
     uint32_t Set;

@@ -209,7 +209,7 @@ int DefinitionEditor::EditCommandLine(EditMode mode) {
     return dialog.Stored() ? 1 : 2;
 }
 
-bool DefinitionEditor::SaveSteps() {
+DefinitionEditor::SaveOutcome DefinitionEditor::SaveSteps() {
     UserProgram& program = state_.Program;
     if (program.LineCount > 0 && ed_.ProgramEdited == 1) {
         if (!AddressCheck(program, op_, ed_.FaultyLine)) {
@@ -219,7 +219,7 @@ bool DefinitionEditor::SaveSteps() {
             op_.Beep(beep::Stop);
             if (op_.ShowMessageBox(kAddressBugText, kEditErrorTitle, mb::StopModalYesNo) !=
                 mb::IdYes)
-                return false;
+                return SaveOutcome::Stopped;
         }
         const std::string suggested = state_.App.ProgramName.Get() + ".def";
         std::string chosen;
@@ -229,7 +229,7 @@ bool DefinitionEditor::SaveSteps() {
             if (!SaveProgramTo(program, path, &error)) {
                 op_.ShowMessageBox(std::string(kCantSaveText) + "\n\n" + error, kCantSaveTitle,
                                    mb::OkCancel);
-                return false;  // nothing is marked saved
+                return SaveOutcome::Stopped;  // nothing is marked saved
             }
             state_.App.ProgramPath.Set(path);
             ed_.CurrentLine = 0;
@@ -241,7 +241,7 @@ bool DefinitionEditor::SaveSteps() {
             SetCaption(name);
             Changed();
         } else if (ed_.SavePending == 1) {
-            return true;  // the save dialog was cancelled: the changes are still pending
+            return SaveOutcome::Pending;
         }
     } else if (program.LineCount > 0) {
         state_.App.ProgramLoaded = 1;  // an unchanged program becomes runnable as it is
@@ -250,19 +250,23 @@ bool DefinitionEditor::SaveSteps() {
         op_.ShowMessageBox(kNotSavedEmptyText, kSaveErrorTitle, mb::StopModal);
     }
     ed_.SavePending = 0;
-    return true;
+    return SaveOutcome::Done;
 }
 
 void DefinitionEditor::Save() {
-    if (SaveSteps()) {
+    if (SaveSteps() != SaveOutcome::Stopped) {
         ed_.LabelPickInit = 0;
         ed_.LabelPick = 0;
     }
 }
 
-void DefinitionEditor::Ok() {
-    Save();
+bool DefinitionEditor::Ok() {
+    const SaveOutcome outcome = SaveSteps();
+    ed_.LabelPickInit = 0;
+    ed_.LabelPick = 0;
+    if (outcome != SaveOutcome::Done) return false;  // the program stays open with its changes
     Close();
+    return true;
 }
 
 void DefinitionEditor::Cancel() {
@@ -302,12 +306,8 @@ void DefinitionEditor::LoadFile() {
         if (op_.ShowMessageBox(kNotSavedText, kUserLoadErrorTitle, mb::StopModalYesNo) != mb::IdYes)
             return;
     }
-    if (!dialogs_.LoadProgramFile()) {
-        // A failed read leaves the program empty: the list must not show lines that are gone.
-        if (ed_.CurrentLine >= static_cast<int32_t>(state_.Program.LineCount)) ed_.CurrentLine = -1;
-        RefreshList();
-        return;
-    }
+    // A cancelled or failed load leaves the program as it was, and so the list and the flags.
+    if (!dialogs_.LoadProgramFile()) return;
     SetCaption(state_.App.ProgramName.Get());
     ed_.CurrentLine = 0;
     RefreshList();

@@ -6,10 +6,12 @@
 //
 // Beyond the plain editor: an Insert whose chooser or dialog is cancelled takes its blank line out
 // again; Add and Insert at 10000 lines say that the program is full; a cancelled save dialog
-// leaves the changes pending, so Save offers it again; New File answered "No" keeps the program
-// as it was (still loaded); the label table is rebuilt after every accepted change, so the picker
-// lists labels in line order and a renamed label does not linger under its old name; the list is
-// shown again after a failed load (which empties the program).
+// leaves the changes pending, so Save offers it again; OK closes the window only when nothing is
+// left unsaved (a declined address question, a failed write or a cancelled save dialog keep it
+// open, since the next opening would clear a program that was never saved); New File answered
+// "No" keeps the program as it was (still loaded); the label table is rebuilt after every
+// accepted change, so the picker lists labels in line order and a renamed label does not linger
+// under its old name; a cancelled or failed load leaves the program and the list as they were.
 // Errors: reported to the operator; operations return nothing but change the state shown.
 // Thread rule: GUI thread only, while no runner runs (the main window opens the editor only when
 // the system is not busy).
@@ -66,7 +68,8 @@ class DefinitionEditor {
     void Delete();
     void Edit();  // also the list's double click
     void Save();
-    void Ok();      // Save, then the window closes whatever the outcome
+    // Save; true when the window closes: the save completed or nothing needed saving.
+    bool Ok();
     void Cancel();  // the window closes; the program stays as edited
     void Close();   // the window closed by any means
     void NewFile();
@@ -82,7 +85,12 @@ class DefinitionEditor {
     bool HasSelection() const;
     bool ChooseCommand();
     bool RefuseFullProgram();
-    bool SaveSteps();  // false for the early ends (address question declined, write failed)
+    enum class SaveOutcome {
+        Done,     // written, or nothing needed writing
+        Stopped,  // an early end: address question declined, write failed
+        Pending,  // the save dialog was cancelled: the changes are still unsaved
+    };
+    SaveOutcome SaveSteps();
     void SetCaption(const std::string& name);
     void Changed();
 

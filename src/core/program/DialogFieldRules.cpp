@@ -44,6 +44,14 @@ std::string TextProblem(const std::string& text, size_t max, bool quoteAllowed) 
     return "";
 }
 
+// The item of a radio group that stores `value`; -1 when none does.
+int64_t ChoiceItem(const DialogField& field, uint32_t value) {
+    if (field.ItemValues.empty()) return value;
+    for (size_t i = 0; i < field.ItemValues.size(); ++i)
+        if (field.ItemValues[i] == value) return static_cast<int64_t>(i);
+    return -1;
+}
+
 bool InAxisLetters(char c) {
     return c == 'A' || c == 'X' || c == 'Y' || c == 'Z';
 }
@@ -102,8 +110,12 @@ void ApplyDefaults(const DialogRow& row, ProgramLine& line, bool fresh, bool new
 std::string LoadFieldText(const DialogField& field, const ProgramLine& line) {
     switch (field.Role) {
         case EditRole::Number:
-        case EditRole::Choice:
             return std::to_string(line.Values[field.Value]);
+        case EditRole::Choice: {
+            // The item's index; "" (no item checked) for a value no item stores.
+            const int64_t item = ChoiceItem(field, line.Values[field.Value]);
+            return item < 0 ? "" : std::to_string(item);
+        }
         case EditRole::Target: {
             std::string label = Bounded(line.JumpLabels[field.Slot], kTextSize);
             return label.empty() ? std::to_string(line.Values[field.Value]) : label;
@@ -200,8 +212,15 @@ void StoreField(const DialogField& field, const std::string& text, ProgramLine& 
     uint32_t v = 0;
     switch (field.Role) {
         case EditRole::Number:
-        case EditRole::Choice:
             if (ParseNumber(text, v)) line.Values[field.Value] = v;
+            break;
+        case EditRole::Choice:
+            if (!ParseNumber(text, v)) break;
+            if (field.ItemValues.empty()) {
+                line.Values[field.Value] = v;
+            } else if (v < field.ItemValues.size()) {
+                line.Values[field.Value] = field.ItemValues[v];
+            }
             break;
         case EditRole::Target:
             if (IsLabelTarget(text)) {

@@ -22,12 +22,13 @@ bool ParseNumber(const std::string& text, uint32_t& value);
 // file's reader decides); otherwise it is a line number.
 bool IsLabelTarget(const std::string& text);
 
-// Writes the row's defaults into the line: `fresh` when the line is being added, `newProgram`
-// when the program was begun with New File.
+// Writes the row's defaults into (a copy of) the line that the dialog shows: `fresh` when the
+// line is being added, `newProgram` when the program was begun with New File.
 void ApplyDefaults(const DialogRow& row, ProgramLine& line, bool fresh, bool newProgram);
 
 // The text an edit shows for the line: numbers in unsigned decimal, Text without double quotes,
-// a target from its label slot when that holds a name, else its number, a motor as its letter.
+// a target from its label slot when that holds a name, else its number, a motor as its letter,
+// a radio group as the index of the item that stores the value ("" when no item does).
 std::string LoadFieldText(const DialogField& field, const ProgramLine& line);
 
 enum class FieldWarning {
@@ -43,7 +44,8 @@ FieldWarning CheckTyped(const DialogField& field, const std::string& text);
 // Why OK cannot store this text, as a sentence naming the field; "" when it can be stored.
 std::string RefusalOf(const DialogField& field, const std::string& text);
 
-// Stores an accepted text into the line. A letter outside the motor letters stores 0.
+// Stores an accepted text into the line. A letter outside the motor letters stores 0; a radio
+// group stores the value of the chosen item.
 void StoreField(const DialogField& field, const std::string& text, ProgramLine& line);
 
 // The name a message gives a field: its caption, or its component name when it has none.

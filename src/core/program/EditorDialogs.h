@@ -33,7 +33,8 @@ class EditorDialogs {
     virtual bool AskSaveFileName(const std::string& suggested, std::string& path) = 0;
 
     // The main window's "Load Define File": its open dialog, the load and its messages. Returns 1
-    // when a program was loaded.
+    // when a program was loaded; 0 when the dialog was cancelled or the load failed, which leave
+    // the program as it was.
     virtual int LoadProgramFile() = 0;
 
     // The editor's list, selection or caption changed: the window shows them again.

@@ -27,9 +27,11 @@ int LineDialog::FieldIndex(const char* component) const {
 void LineDialog::Activate() {
     if (active_) return;
     active_ = true;
-    ProgramLine& line = state_.Program.Lines[lineIndex_];
-    ApplyDefaults(row_, line, fresh_, state_.Editor.NewProgram == 1);
-    for (int i = 0; i < FieldCount(); ++i) texts_[i] = LoadFieldText(row_.Fields[i], line);
+    // The defaults are shown, not written: every default belongs to one of the fields, so OK
+    // stores it with them and Cancel leaves the line as it was.
+    ProgramLine shown = state_.Program.Lines[lineIndex_];
+    ApplyDefaults(row_, shown, fresh_, state_.Editor.NewProgram == 1);
+    for (int i = 0; i < FieldCount(); ++i) texts_[i] = LoadFieldText(row_.Fields[i], shown);
     for (int i = 0; i < FieldCount(); ++i) Check(i);
 }
 

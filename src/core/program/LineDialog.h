@@ -2,14 +2,13 @@
 // activation to OK or Cancel. The window's dialog shows these texts and hands every keystroke,
 // label pick and button here; the editor creates, activates and closes it.
 //
-// Activation writes the row's defaults into the line (they stay even when the dialog is then
-// cancelled), loads the edits and runs each edit's check as if it had been typed, so a stored
-// value out of range is reported as the dialog opens. Typing runs the check again: a warning, not
-// a refusal. OK checks every field first and stores nothing unless all can be stored, so the line
-// is never left half-changed; a field that cannot be stored is named in a message and the dialog
-// stays open.
-// Errors: messages go to the operator; Ok returns 0 when it refused.
-// Thread rule: GUI thread only.
+// Activation loads the edits, showing the row's defaults in place of the values they replace
+// (written into the line only by OK, so Cancel leaves the line as it was), and runs each edit's
+// check as if it had been typed, so a stored value out of range is reported as the dialog opens.
+// Typing runs the check again: a warning, not a refusal. OK checks every field first and stores
+// nothing unless all can be stored, so the line is never left half-changed; a field that cannot be
+// stored is named in a message and the dialog stays open. Errors: messages go to the operator; Ok
+// returns 0 when it refused. Thread rule: GUI thread only.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -1,7 +1,9 @@
 // Program files (".def"): the reader and the writer.
 // File form: one program line per text line, as FormatLine's file form, each ending in CR LF.
 // Reading: fields are read as a stream (TokenReader); a field that is no keyword is skipped, a
-// missing field is taken from the text that follows; reading stops after `end_program`. The
+// missing field is taken from the text that follows; reading stops after `end_program`. So a
+// line whose last field is empty ("") or missing, with no comment after it, takes the next line's
+// text in: it is read that way all the same, and named in the report. The
 // reader never stores more than 10000 lines or 999 named labels, and keeps the first 149 bytes of
 // a field (99 of a label name); what it leaves out is counted in the LoadReport.
 // Errors: functions return 1/0 and fill a report; they never show messages (LoadProgramFile does).
@@ -29,13 +31,15 @@ struct LoadReport {
     bool LinesDropped = false;   // the file holds more than 10000 program lines
     uint32_t LabelsDropped = 0;  // label lines past the 999th: stored, but not in the label table
     uint32_t FieldsCut = 0;      // fields, comments and label names cut to their buffers
-    std::vector<uint32_t> NulLines;  // lines (1-based) whose text, label or comment a NUL cut
-    bool LinksFound = false;         // a link_me line was read
-    bool EndFound = false;           // reading stopped at end_program
+    std::vector<uint32_t> NulLines;    // lines (1-based) whose text, label or comment a NUL cut
+    std::vector<uint32_t> RunOnLines;  // lines (1-based) that took a field from the next line
+    bool LinksFound = false;           // a link_me line was read
+    bool EndFound = false;             // reading stopped at end_program
 
     // The program in memory is not everything the file holds.
     bool Lossy() const {
-        return LinesDropped || LabelsDropped > 0 || FieldsCut > 0 || !NulLines.empty();
+        return LinesDropped || LabelsDropped > 0 || FieldsCut > 0 || !NulLines.empty() ||
+               !RunOnLines.empty();
     }
 };
 

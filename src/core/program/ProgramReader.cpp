@@ -31,12 +31,14 @@ class LineFields {
           line_(line),
           report_(report),
           lineNumber_(lineNumber),
-          commentNul_(reader.CommentHadNul()) {
+          commentNul_(reader.CommentHadNul()),
+          lineEnded_(reader.LineEndAfter()) {
         CopyField(comment_, comment);
     }
     ~LineFields() {
         CopyField(line_.Comment, comment_);
         if (textNul_ || commentNul_) report_.NulLines.push_back(lineNumber_);
+        if (ranOn_) report_.RunOnLines.push_back(lineNumber_);
     }
 
     void Read(const LineField& field) {
@@ -74,6 +76,10 @@ class LineFields {
     const char* Next() {
         reader_.ReadToken(field_, comment_);
         commentNul_ = reader_.CommentHadNul();  // only the last field's comment is kept
+        // A field that begins after the line ended (its own line's field was empty, as "" is, or
+        // missing) takes the next line's text, and that line is lost: the load names it.
+        if ((lineEnded_ || reader_.LineEndBefore()) && !reader_.EmptyAtEnd()) ranOn_ = true;
+        lineEnded_ = lineEnded_ || reader_.LineEndBefore() || reader_.LineEndAfter();
         return field_;
     }
     // Label names are cut to what the label table holds, on the label line and on the jumps alike,
@@ -88,6 +94,8 @@ class LineFields {
     LoadReport& report_;
     uint32_t lineNumber_;
     bool commentNul_;
+    bool lineEnded_;  // the fields read so far reached the end of the line
+    bool ranOn_ = false;
     bool textNul_ = false;
     char field_[kTextSize] = {};
     char comment_[kTextSize] = {};
@@ -101,6 +109,28 @@ void ReadParameters(LineFields& f, const ProgramLine& line) {
         f.Read(layout->Fields[i]);
         if (i == 0 && layout->ByType) layout = &UserInputLayout(line.Values[0]);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The first ten lines, each as `name` gives it, then how many more.
+std::string NameLines(const std::vector<uint32_t>& lines, std::string (*name)(uint32_t)) {
+    constexpr size_t kNamed = 10;
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < kNamed; ++i)
+        text += (i ? ", " : "") + name(lines[i]);
+    if (lines.size() > kNamed) text += " and " + std::to_string(lines.size() - kNamed) + " more";
+    return text;
+}
+
+std::string LineNumber(uint32_t line) {
+    return std::to_string(line);
+}
+
+std::string RunsInto(uint32_t line) {
+    return "line " + std::to_string(line) + "'s text runs into line " + std::to_string(line + 1);
 }
 
 }  // namespace
@@ -121,14 +151,16 @@ std::string DescribeLosses(const LoadReport& report) {
     }
     if (!report.NulLines.empty()) {
         // A NUL byte ends the text as the program holds it: what follows it is lost.
-        constexpr size_t kNamed = 10;
-        std::string lines;
-        for (size_t i = 0; i < report.NulLines.size() && i < kNamed; ++i)
-            lines += (i ? ", " : "") + std::to_string(report.NulLines[i]);
-        if (report.NulLines.size() > kNamed)
-            lines += " and " + std::to_string(report.NulLines.size() - kNamed) + " more";
-        text += "A NUL byte cut a text, label or comment on line(s) " + lines +
+        text += "A NUL byte cut a text, label or comment on line(s) " +
+                NameLines(report.NulLines, LineNumber) +
                 "; what followed it there was not loaded.\n";
+    }
+    if (!report.RunOnLines.empty()) {
+        std::string lines = NameLines(report.RunOnLines, RunsInto);
+        lines[0] = 'L';
+        text += lines +
+                ": its last field is empty (\"\") or missing and no comment follows it, so the "
+                "next line was read as that field.\n";
     }
     return text;
 }

@@ -12,7 +12,8 @@ constexpr size_t kKeep = kTextSize - 1;
 int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize]) {
     field[0] = '\0';
     comment[0] = '\0';
-    fieldNul_ = commentNul_ = false;
+    fieldNul_ = commentNul_ = lineEndBefore_ = lineEndAfter_ = false;
+    emptyAtEnd_ = true;
     if (atEnd_) return 1;
 
     size_t stored = 0;
@@ -32,6 +33,7 @@ int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize])
         field[stored] = '\0';
         if (cut) ++cutCount_;
         if (result == 1) atEnd_ = true;
+        emptyAtEnd_ = result == 1 && counted == 0;
         return result;
     };
 
@@ -54,13 +56,18 @@ int TokenReader::ReadToken(char (&field)[kTextSize], char (&comment)[kTextSize])
                 return finish(0);
             case ';':
                 finish(0);
+                lineEndAfter_ = true;
                 return ReadComment(comment);
             case ' ':
             case '\t':
             case '\r':
                 break;
             case '\n':
-                if (counted > 0) return finish(0);
+                if (counted > 0) {
+                    lineEndAfter_ = true;
+                    return finish(0);
+                }
+                lineEndBefore_ = true;
                 break;
             case kCtrlZ:
                 return finish(1);

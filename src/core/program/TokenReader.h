@@ -32,6 +32,13 @@ class TokenReader {
     // so whatever followed the NUL in that field is lost.
     bool FieldHadNul() const { return fieldNul_; }
     bool CommentHadNul() const { return commentNul_; }
+    // Where the last call met line ends, for a reader that keeps program lines apart: an LF was
+    // skipped before the field took anything (it starts on a later line); the field ended its
+    // line (at an LF, or in a comment, which runs to the line end); the field is empty and ended
+    // at the end of the file, so it took nothing from any line.
+    bool LineEndBefore() const { return lineEndBefore_; }
+    bool LineEndAfter() const { return lineEndAfter_; }
+    bool EmptyAtEnd() const { return emptyAtEnd_; }
 
   private:
     int ReadComment(char (&comment)[kTextSize]);
@@ -41,6 +48,9 @@ class TokenReader {
     uint32_t cutCount_ = 0;
     bool fieldNul_ = false;
     bool commentNul_ = false;
+    bool lineEndBefore_ = false;
+    bool lineEndAfter_ = false;
+    bool emptyAtEnd_ = false;
 };
 
 }  // namespace vendra

@@ -77,7 +77,8 @@ class TMain : public QMainWindow {
     void UpdateCaption();
 
     // ---- menu handlers ----
-    void LoadDefineFile1Click();
+    // 1 when a program was loaded; a cancelled dialog or a failed load leave the program as it was.
+    int LoadDefineFile1Click();
     void EditDefineFile1Click();
     void ChangeBaudrate1Click();
     void ConfigureSystem1Click();

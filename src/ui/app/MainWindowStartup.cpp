@@ -56,18 +56,19 @@ void TMain::StartNetworkInitialisation() {
     core_.CommInitWorker.StartNetworkInitialisation();
 }
 
-void TMain::LoadDefineFile1Click() {
-    if (state_.SystemBusy()) return;
-    state_.App.ProgramLoaded = 0;
+int TMain::LoadDefineFile1Click() {
+    if (state_.SystemBusy()) return 0;
     QFileDialog dialog(this, QStringLiteral("Load Define File"),
                        QString::fromLatin1(kDefinitionFolder), QtFileFilter(kDefinitionFilter));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    LoadProgramFromPath(state_, op_, dialog.selectedFiles().first().toStdString());
+    if (ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
+    const int loaded =
+        LoadProgramFromPath(state_, op_, dialog.selectedFiles().first().toStdString());
     UpdateCaption();
+    return loaded;
 }
 
 void TMain::ChangeBaudrate1Click() {

@@ -123,8 +123,7 @@ void TDefinitionEditorDisplay::showEvent(QShowEvent* event) {
 }
 
 void TDefinitionEditorDisplay::OKButtonClick() {
-    editor_.Ok();
-    accept();
+    if (editor_.Ok()) accept();  // otherwise something is still unsaved: the editor stays open
 }
 
 void TDefinitionEditorDisplay::CancelButtonClick() {
@@ -218,12 +217,7 @@ int TDefinitionEditorDisplay::LoadProgramFile() {
 void InstallDefinitionEditor(TMain& main) {
     main.SetDefinitionEditor([&main] {
         TDefinitionEditorDisplay editor(
-            main.State(), main.Op(),
-            [&main] {
-                main.LoadDefineFile1Click();
-                return main.State().App.ProgramLoaded.load() == 1 ? 1 : 0;
-            },
-            &main);
+            main.State(), main.Op(), [&main] { return main.LoadDefineFile1Click(); }, &main);
         ExecModal(editor);
     });
 }

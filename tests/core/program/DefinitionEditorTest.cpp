@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "ProgramTestUtil.h"
 #include "ScriptedEditorDialogs.h"
 #include "core/app/LoadProgramFile.h"
@@ -263,13 +265,73 @@ TEST(DefinitionEditor, CancelledOrFailedSaveKeepsTheChangesPending) {
     EXPECT_EQ(r.state.App.ProgramLoaded.load(), 0u);
     EXPECT_EQ(r.flags.SavePending, 1u);
     EXPECT_EQ(r.state.App.ProgramName.Get(), "New Program");
+}
 
-    // OK saves like Save and then closes, even when the save dialog is cancelled.
-    r.dialogs.QueueSaveName(std::nullopt);
-    r.ed.Ok();
-    EXPECT_EQ(r.flags.EditorActive, 0u);
-    EXPECT_EQ(r.flags.SavePending, 0u);
-    EXPECT_EQ(r.state.Program.LineCount, 1u);  // the program stays in memory
+// OK closes the editor only when nothing is left unsaved: a program that was never saved would
+// otherwise be cleared by the next opening.
+TEST(DefinitionEditor, OkClosesOnlyWhenItsSaveCompleted) {
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> arrange;
+        bool closes;
+        uint32_t lines;
+        Strings texts;
+    };
+    auto twoLines = [](Rig& r) {
+        r.Open();
+        r.AddLine("delay", {{"IDC_EDIT9", "5"}});
+        r.AddLine("end_program");
+    };
+    const std::string cantSave = "Can't Save File";
+    const Case cases[] = {
+        {"address question answered No",
+         [](Rig& r) {
+             r.Open();
+             r.AddLine("loop", {{"IDC_EDIT9", "9"}});
+             r.AddLine("end_program");
+             r.op.QueueButton(mb::IdNo);
+         },
+         false, 2, Strings{"Program has a address bug! Continue Saving?"}},
+        {"write failed",
+         [&](Rig& r) {
+             twoLines(r);
+             r.dialogs.QueueSaveName(r.dir.File("no-such-folder/x.def"));
+         },
+         false, 2, Strings{cantSave}},
+        {"save dialog cancelled",
+         [&](Rig& r) {
+             twoLines(r);
+             r.dialogs.QueueSaveName(std::nullopt);
+         },
+         false, 2, Strings{}},
+        {"saved",
+         [&](Rig& r) {
+             twoLines(r);
+             r.dialogs.QueueSaveName(r.dir.File("saved.def"));
+         },
+         true, 2, Strings{}},
+        {"empty program", [](Rig& r) { r.Open(); }, true, 0, Strings{"Program not saved!!!!"}},
+        {"unchanged program", [](Rig& r) { r.OpenWith("delay,3\r\nend_program\r\n"); }, true, 2,
+         Strings{}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r;
+        c.arrange(r);
+        EXPECT_EQ(r.ed.Ok(), c.closes);
+        Strings texts;
+        for (const std::string& t : r.Texts()) texts.push_back(t.substr(0, t.find('\n')));
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(r.flags.EditorActive, c.closes ? 0u : 1u);
+        EXPECT_EQ(r.state.Program.LineCount, c.lines);
+        if (c.closes) continue;
+        // Still open: the changes stay pending, and a later activation keeps the program.
+        EXPECT_EQ(r.flags.SavePending, 1u);
+        EXPECT_EQ(r.state.App.ProgramLoaded.load(), 0u);
+        r.ed.Activate();
+        EXPECT_EQ(r.ed.Items().size(), 2u);
+        EXPECT_TRUE(r.dialogs.Idle());
+    }
 }
 
 TEST(DefinitionEditor, UnchangedAndEmptyProgramsAreNotWritten) {
@@ -300,7 +362,6 @@ TEST(DefinitionEditor, LoadFileAsksFirstAndShowsWhatWasLoaded) {
     int loads = 0;
     r.dialogs.Load = [&] {
         ++loads;
-        r.state.App.ProgramLoaded = 0;
         return LoadProgramFromPath(r.state, r.op, path);
     };
     r.op.QueueButton(mb::IdNo);
@@ -319,13 +380,20 @@ TEST(DefinitionEditor, LoadFileAsksFirstAndShowsWhatWasLoaded) {
     EXPECT_EQ(r.flags.NewProgram, 0u);
     EXPECT_EQ(r.flags.ProgramEdited, 1u);  // kept: the next Load asks again
 
-    // A load that fails leaves an empty program, and the list shows it.
+    // A load that fails leaves the program, the list and the flags as they were.
+    r.AddLine("delay", {{"IDC_EDIT9", "8"}});
+    const Strings items = r.ed.Items();
     path = r.dir.File("missing.def");
     r.op.QueueButton(mb::IdYes);
     r.ed.LoadFile();
-    EXPECT_EQ(r.state.Program.LineCount, 0u);
-    EXPECT_TRUE(r.ed.Items().empty());
-    EXPECT_EQ(r.ed.Selection(), -1);
+    EXPECT_EQ(r.Texts().back(), "Error in Data File");
+    EXPECT_EQ(r.state.Program.LineCount, 3u);
+    EXPECT_EQ(r.ed.Items(), items);
+    EXPECT_EQ(r.ed.Selection(), 2);
+    EXPECT_EQ(r.flags.SavePending, 1u);
+    EXPECT_EQ(r.state.App.ProgramLoaded.load(), 1u);
+    EXPECT_EQ(r.state.App.ProgramName.Get(), "prog");
+    EXPECT_EQ(r.ed.Caption(), "VDWin Definition Editor - File: prog");
 }
 
 TEST(DefinitionEditor, OpeningWithoutALoadedProgramStartsEmpty) {

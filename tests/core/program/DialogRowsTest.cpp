@@ -11,6 +11,7 @@
 #include "core/app/SystemState.h"
 #include "core/program/CommandDialogRows.h"
 #include "core/program/CommandTable.h"
+#include "core/program/DialogFieldRules.h"
 #include "core/program/LineDialog.h"
 #include "core/program/LineFormat.h"
 #include "support/ScriptedOperator.h"
@@ -107,8 +108,10 @@ void ExpectStored(const DialogField& f, const std::string& text, const ProgramLi
     SCOPED_TRACE(f.Component);
     switch (f.Role) {
         case EditRole::Number:
-        case EditRole::Choice:
             EXPECT_EQ(std::to_string(line.Values[f.Value]), text);
+            break;
+        case EditRole::Choice:  // the item stores its own value
+            EXPECT_EQ(LoadFieldText(f, line), text);
             break;
         case EditRole::Target:
             if (text[0] == 'L') {
@@ -181,14 +184,24 @@ TEST(DialogRows, EachRowOpensFillsStoresAndReadsBack) {
                 EXPECT_TRUE(MatchesLayout(f, layout)) << f.Component << " is no field of the line";
             if (row.Base[0] != '\0') EXPECT_NE(DialogRowByClass(row.Base), nullptr);
 
-            // A fresh line in a new program: the defaults, and no warning.
+            // A fresh line in a new program: no warning, and the defaults are only shown...
             Rig r;
             r.state->Editor.NewProgram = 1;
             r.line = blank;
+            const ProgramLine unopened = r.line;
             auto d = r.Open(row);
             EXPECT_EQ(r.Boxes(), 0u) << r.op.Boxes()[0].text;
-            for (const DefaultRule& rule : row.Defaults)
-                EXPECT_EQ(r.line.Values[rule.Value], rule.Set) << "default of V" << +rule.Value;
+            EXPECT_TRUE(SameLine(r.line, unopened)) << "opening wrote into the line";
+            // ... until OK stores them.
+            if (!row.Defaults.empty()) {
+                Rig plain;
+                plain.state->Editor.NewProgram = 1;
+                plain.line = blank;
+                ASSERT_EQ(plain.Open(row)->Ok(), 1);
+                for (const DefaultRule& rule : row.Defaults)
+                    EXPECT_EQ(plain.line.Values[rule.Value], rule.Set)
+                        << "default of V" << +rule.Value;
+            }
 
             // Filled in and stored.
             Strings typed;
@@ -313,6 +326,66 @@ TEST(DialogFields, AxisCheckDoneKeepsItsTargetsAfterTheAxis) {
     EXPECT_EQ(r.line.Values[3], 30u);
     EXPECT_EQ(FormatLine(r.state->Program, 0, LineForm::File),
               "AxisBoard_check_done,0,Y,12,30      ;");
+}
+
+// A "when 0" default is what the dialog shows; Cancel leaves the line as it was, OK stores it.
+TEST(DialogFields, DefaultsAreShownAndOnlyOkWritesThem) {
+    const struct Case {
+        const char* dialog;
+        std::string line;
+        const char* component;
+        const char* shown;
+        std::string afterOk;
+    } cases[] = {
+        {"TfnWAxisBoardD", "wait_AxisBoard_done,2,S,\"\"      ;", "IDC_EDIT10", "X",
+         "wait_AxisBoard_done,2,X,\"\"      ;"},
+        {"TfnDELAY", "delay,0      ;", "IDC_EDIT9", "1", "delay,1      ;"},
+        {"TfnSETDBoard", "set_DBoard_position,1,7      ;", "IDC_EDIT19", "41",
+         "set_DBoard_position,1,41      ;"},
+        {"TfnUSER_INPUTV", "user_value,0,5,\"v\"      ;", "IDC_EDIT5", "1",
+         "user_value,1,5,\"v\"      ;"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        Rig r;
+        ASSERT_EQ(test::LoadBytes(*r.state, c.line + "\r\n"), 1);
+        auto cancelled = r.Open(c.dialog, false);
+        EXPECT_EQ(cancelled->Text(cancelled->FieldIndex(c.component)), c.shown);
+        cancelled->Close();
+        EXPECT_EQ(FormatLine(r.state->Program, 0, LineForm::File), c.line);
+        ASSERT_EQ(r.Open(c.dialog, false)->Ok(), 1);
+        EXPECT_EQ(FormatLine(r.state->Program, 0, LineForm::File), c.afterOk);
+    }
+}
+
+// The runner verifies a link whose fifth value is 1, as the files write it: "Encoder Active" is
+// the item that stores 1.
+TEST(DialogFields, EncoderActiveStoresTheValueThatVerifies) {
+    const DialogField& choice = *DialogRowByClass("TfnLINKME")->Field("EncoderChoice");
+    ASSERT_EQ(choice.Items.size(), 2u);
+    EXPECT_STREQ(choice.Items[0], "Encoder Active");
+    EXPECT_STREQ(choice.Items[1], "Encoder Not Active");
+    const struct Case {
+        uint32_t stored;
+        const char* shown;  // the item checked as the dialog opens ("" none)
+    } cases[] = {{1, "0"}, {0, "1"}, {2, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        Rig r;
+        const std::string line = "link_me,1,X,0,1," + std::to_string(c.stored) + ",3,4,4";
+        ASSERT_EQ(test::LoadBytes(*r.state, line + "\r\n"), 1);
+        auto d = r.Open("TfnLINKME", false);
+        const int field = d->FieldIndex("EncoderChoice");
+        EXPECT_EQ(d->Text(field), c.shown);
+        d->Type(field, "0");
+        ASSERT_EQ(d->Ok(), 1);
+        EXPECT_EQ(FormatLine(r.state->Program, 0, LineForm::File),
+                  "link_me,1,X,0,1,1,3,4,4      ;");
+        d = r.Open("TfnLINKME", false);
+        d->Type(field, "1");
+        ASSERT_EQ(d->Ok(), 1);
+        EXPECT_EQ(r.line.Values[4], 0u);
+    }
 }
 
 TEST(DialogFields, LowerCaseAxisWarnsAndStoresZero) {

@@ -56,7 +56,34 @@ TEST(LoadProgramFile, SuccessSetsNamePathAndLoaded) {
     EXPECT_TRUE(op.Boxes().empty());
 }
 
-TEST(LoadProgramFile, FilesThatCannotBeOpenedLeaveNothingLoaded) {
+// What a load that fails leaves: the program, its labels, name and path, and the run-time tables
+// exactly as the last good load left them.
+struct LoadedBefore {
+    TempDir dir;
+    std::string path = dir.File("before.def");
+    SystemState s;
+    ScriptedOperator op;
+
+    LoadedBefore() {
+        WriteFile(path, "label,\"top\"\r\nlink_me,1,X,2,0,1,3,4,5\r\nend_program\r\n");
+        EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+        s.Run.TempRegisters[5] = 77;
+    }
+    void ExpectUnchanged() const {
+        EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
+        EXPECT_EQ(s.App.ProgramName.Get(), "before");
+        EXPECT_EQ(s.App.ProgramPath.Get(), path);
+        ASSERT_EQ(s.Program.LineCount, 3u);
+        EXPECT_EQ(s.Program.Lines[1].Command, CmdLinkMe);
+        EXPECT_EQ(s.Program.Lines[1].Values[2], 2u);
+        EXPECT_EQ(s.Labels.LabelCount, 2u);
+        EXPECT_STREQ(s.Labels.Entries[1].Name, "top");
+        EXPECT_EQ(s.Run.LinksPresent.load(), 1u);
+        EXPECT_EQ(s.Run.TempRegisters[5].load(), 77u);
+    }
+};
+
+TEST(LoadProgramFile, FilesThatCannotBeOpenedLeaveTheProgramAsItWas) {
     TempDir dir;
 #ifdef _WIN32
     // A folder and a device (the console would wait for typing) are refused at once.
@@ -68,34 +95,28 @@ TEST(LoadProgramFile, FilesThatCannotBeOpenedLeaveNothingLoaded) {
     const std::string paths[] = {dir.File("missing.def"), dir.Path(), fifo, "/dev/zero"};
 #endif
     for (const std::string& path : paths) {
-        SystemState s;
-        s.App.ProgramLoaded = 1;
-        s.Program.LineCount = 3;
-        s.Program.Lines[0].Command = CmdDelay;
-        ScriptedOperator op;
-        EXPECT_EQ(LoadProgramFromPath(s, op, path), 0) << path;
-        EXPECT_EQ(s.App.ProgramLoaded.load(), 0u);
-        EXPECT_EQ(s.Program.LineCount, 0u);
-        EXPECT_EQ(s.Program.Lines[0].Command, 0);
-        ASSERT_EQ(op.Boxes().size(), 1u) << path;
-        EXPECT_EQ(op.Boxes()[0].text, "Error in Data File");
-        EXPECT_EQ(op.Boxes()[0].title, "VDWin ERROR Message");
-        EXPECT_EQ(op.Boxes()[0].flags, 48u);
+        SCOPED_TRACE(path);
+        LoadedBefore b;
+        EXPECT_EQ(LoadProgramFromPath(b.s, b.op, path), 0);
+        b.ExpectUnchanged();
+        ASSERT_EQ(b.op.Boxes().size(), 1u);
+        EXPECT_EQ(b.op.Boxes()[0].text, "Error in Data File");
+        EXPECT_EQ(b.op.Boxes()[0].title, "VDWin ERROR Message");
+        EXPECT_EQ(b.op.Boxes()[0].flags, 48u);
     }
 }
 
 #ifndef _WIN32  // a file whose read fails, and streams made of functions
 TEST(LoadProgramFile, ReadErrorIsReportedAndNothingHalfLoaded) {
     // /proc/self/mem is a regular file whose first read fails.
-    SystemState s;
-    ScriptedOperator op;
-    EXPECT_EQ(LoadProgramFromPath(s, op, "/proc/self/mem"), 0);
-    EXPECT_EQ(s.App.ProgramLoaded.load(), 0u);
-    ASSERT_EQ(op.Boxes().size(), 1u);
-    EXPECT_EQ(op.Boxes()[0].text,
+    LoadedBefore b;
+    EXPECT_EQ(LoadProgramFromPath(b.s, b.op, "/proc/self/mem"), 0);
+    b.ExpectUnchanged();
+    ASSERT_EQ(b.op.Boxes().size(), 1u);
+    EXPECT_EQ(b.op.Boxes()[0].text,
               "Can't perform one of the following file operations: Open, Seek, Read, Close.");
-    EXPECT_EQ(op.Boxes()[0].title, "File Error");
-    EXPECT_EQ(op.Boxes()[0].flags, 1u);
+    EXPECT_EQ(b.op.Boxes()[0].title, "File Error");
+    EXPECT_EQ(b.op.Boxes()[0].flags, 1u);
 }
 
 // A stream that yields some program text, then fails as a vanished file would.
@@ -147,19 +168,37 @@ TEST(LoadProgramFile, LossyLoadWarnsButLoads) {
     EXPECT_EQ(op.Boxes()[0].flags, 48u);
 }
 
-TEST(LoadProgramFile, NulByteInATextIsReportedWithItsLine) {
-    TempDir dir;
-    // (Not "nul.def": Windows takes that name for its null device.)
-    std::string path = dir.File("with-nul.def");
-    WriteFile(path, std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39));
-    SystemState s;
-    ScriptedOperator op;
-    EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
-    ASSERT_EQ(op.Boxes().size(), 1u);
-    EXPECT_EQ(op.Boxes()[0].text,
-              "The program was loaded, but not all of the file:\nA NUL byte cut a text, label or "
-              "comment on line(s) 2; what followed it there was not loaded.\n");
-    EXPECT_EQ(op.Boxes()[0].flags, 48u);
+// Losses that a line of the file holds are named with the line; the program is loaded all the same.
+TEST(LoadProgramFile, LossesOfALineAreReportedWithTheLine) {
+    const struct Case {
+        const char* name;
+        std::string bytes;
+        std::string loss;
+    } cases[] = {
+        {"a NUL byte in a text",
+         std::string("delay,1\r\nvsend,\"D3\0A100\"\r\nend_program\r\n", 39),
+         "A NUL byte cut a text, label or comment on line(s) 2; what followed it there was not "
+         "loaded.\n"},
+        {"a text that runs into the next line",
+         "delay,1\r\nwait_DBoard_done,3,\"\"\r\ndelay,100\r\nend_program\r\n",
+         "Line 2's text runs into line 3: its last field is empty (\"\") or missing and no "
+         "comment follows it, so the next line was read as that field.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        // (Not "nul.def": Windows takes that name for its null device.)
+        std::string path = dir.File("lossy.def");
+        WriteFile(path, c.bytes);
+        SystemState s;
+        ScriptedOperator op;
+        EXPECT_EQ(LoadProgramFromPath(s, op, path), 1);
+        EXPECT_EQ(s.App.ProgramLoaded.load(), 1u);
+        ASSERT_EQ(op.Boxes().size(), 1u);
+        EXPECT_EQ(op.Boxes()[0].text,
+                  "The program was loaded, but not all of the file:\n" + c.loss);
+        EXPECT_EQ(op.Boxes()[0].flags, 48u);
+    }
 }
 
 #ifndef _WIN32  // file-size limits, POSIX rights and symbolic links

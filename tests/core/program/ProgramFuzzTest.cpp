@@ -55,6 +55,7 @@ void CheckInput(const std::string& bytes) {
     ASSERT_EQ(LoadBytes(second, saved, r), 1);
     EXPECT_EQ(r.FieldsCut, 0u);  // what was loaded fits when written back
     EXPECT_FALSE(r.LinesDropped);
+    EXPECT_TRUE(r.RunOnLines.empty());  // every line the program writes ends in its comment
     ASSERT_EQ(second.Program.LineCount, first.Program.LineCount);
     for (uint32_t i = 0; i < first.Program.LineCount; ++i) {
         const ProgramLine& a = first.Program.Lines[i];

@@ -313,5 +313,61 @@ TEST(ProgramReader, NulBytesInTextsLabelsAndCommentsAreReportedAsCuts) {
               "and 2 more; what followed it there was not loaded.\n");
 }
 
+// A line whose last field is empty ("") or missing, with no comment after it, takes its field
+// from the next line, and that line is lost. The reading stays as it is; the load names the line.
+TEST(ProgramReader, ALineThatRunsIntoTheNextIsReportedWithItsLine) {
+    const struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<uint32_t> lines;
+        std::string listing;  // the lines as loaded, in file form
+    } cases[] = {
+        {"empty text, then a line",
+         "wait_DBoard_done,3,\"\"\r\ndelay,100\r\nend_program\r\n",
+         {1},
+         "wait_DBoard_done,3,\"delay\"      ;|end_program      ;End of Program|"},
+        {"empty text with a comment",
+         "vsend,\"\"      ;c\r\ndelay,100\r\n",
+         {},
+         "vsend,\"\"      ;c|delay,100      ;|"},
+        {"empty text on the last line",
+         "delay,1\r\nvsend,\"\"\r\n\r\n",
+         {},
+         "delay,1      ;|vsend,\"\"      ;|"},
+        {"empty text, a blank line, then end_program",
+         "vsend,\"\"\n\nend_program\n",
+         {1},
+         "vsend,\"end_program\"      ;|"},
+        {"a number missing",
+         "set_temp,1\r\ndelay,5\r\nsdelay,2\r\n",
+         {1},
+         "set_temp,1,0      ;|sdelay,2      ;|"},
+        {"a field after a comment", "delay      ;c\r\n40\r\n", {1}, "delay,40      ;|"},
+        {"two in a row",
+         "vsend,\"\"\r\ndelay,1\r\nlabel,\"\"\r\nend_program\r\n",
+         {1, 2},
+         "vsend,\"delay\"      ;|label,\"end_program\"      ;Program Label|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SystemState s;
+        LoadReport r;
+        ASSERT_EQ(LoadBytes(s, c.bytes, r), 1);
+        std::string listing;
+        for (uint32_t i = 0; i < s.Program.LineCount; ++i)
+            listing += FormatLine(s.Program, i, LineForm::File) + "|";
+        EXPECT_EQ(listing, c.listing);
+        EXPECT_EQ(r.RunOnLines, c.lines);
+        EXPECT_EQ(r.Lossy(), !c.lines.empty());
+    }
+
+    SystemState s;
+    LoadReport r;
+    ASSERT_EQ(LoadBytes(s, cases[0].bytes, r), 1);
+    EXPECT_EQ(DescribeLosses(r),
+              "Line 1's text runs into line 2: its last field is empty (\"\") or missing and no "
+              "comment follows it, so the next line was read as that field.\n");
+}
+
 }  // namespace
 }  // namespace vendra

@@ -259,10 +259,13 @@ class MainWindowTest : public QObject {
                  QStringLiteral("Vendra for Windows - Def. File Loaded: Axis Demo"));
         QVERIFY(answerer.Unexpected().isEmpty());
 
-        // Cancelling the next load leaves no program loaded.
+        // Cancelling the next load leaves the program loaded as it was (Run still takes it).
         answerer.Queue([](QDialog& d) { d.reject(); });
         f.main.MenuAction("LoadDefineFile1")->trigger();
-        QCOMPARE(f.state.App.ProgramLoaded.load(), 0u);
+        QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
+        QCOMPARE(f.state.Program.LineCount, 2u);
+        QCOMPARE(f.main.windowTitle(),
+                 QStringLiteral("Vendra for Windows - Def. File Loaded: Axis Demo"));
         // While the system is busy the item does nothing (no dialog).
         f.state.Run.ProgramRunning = 1;
         f.main.MenuAction("LoadDefineFile1")->trigger();

@@ -232,10 +232,14 @@ class DefinitionEditorWindowTest : public QObject {
             Type(d, {{"IDC_EDIT3", "16"}});
             answers.QueueMessageBoxButton(mb::IdOk);  // Q is no motor of a link (warned, kept)
             Type(d, {{"IDC_EDIT4", "Q"}});
+            // The line's 0 (no verification) opens with "Encoder Not Active" checked; "Encoder
+            // Active" stores 1, which the runner verifies.
             auto* choice = d.findChild<RadioGroup*>(QStringLiteral("EncoderChoice"));
             QVERIFY(choice != nullptr);
-            QCOMPARE(choice->ItemIndex(), 0);
-            choice->Item(1)->click();
+            QCOMPARE(choice->ItemIndex(), 1);
+            QCOMPARE(choice->Item(1)->text(), QStringLiteral("Encoder Not Active"));
+            QCOMPARE(choice->Item(0)->text(), QStringLiteral("Encoder Active"));
+            choice->Item(0)->click();
             Type(d, {{"IDC_ENCODER_RETRY", "seven"}});
             answers.QueueMessageBoxButton(mb::IdOk);  // refused: names the field
             ClickButton(d, "OKButton");
@@ -263,6 +267,48 @@ class DefinitionEditorWindowTest : public QObject {
                  QStringLiteral("0001 - link_me,16,Q,0,1,1,7,4,4      ;checked"));
         QCOMPARE(editor.List()->currentIndex().row(), 0);
         QVERIFY(answers.Unexpected().isEmpty());
+    }
+
+    // "Load File" cancelled in the open dialog leaves the program loaded and its unsaved change
+    // pending: OK still offers the save dialog, and stays open when that is cancelled.
+    void cancelledLoadKeepsTheProgramAndItsState() {
+        AppFixture f;
+        QVERIFY(LoadProgramFromPath(f.state, f.op, WriteProgram(f, "delay,5\r\nend_program\r\n")) ==
+                1);
+        DialogAnswerer answers;
+        auto cancelOpen = [](QDialog& d) {
+            QCOMPARE(d.objectName(), QStringLiteral("OpenDialog"));
+            d.reject();
+        };
+        bool checked = false;
+        answers.Queue([&](QDialog& d) {
+            auto* editor = qobject_cast<TDefinitionEditorDisplay*>(&d);
+            QVERIFY(editor != nullptr);
+            editor->List()->setCurrentIndex(editor->Model()->index(0));
+            ClickButton(d, "EditButton");
+            answers.QueueMessageBoxButton(mb::IdYes);  // "Program NOT Saved! Continue?"
+            answers.Queue(cancelOpen);
+            editor->findChild<QAction*>(QStringLiteral("LoadFile1"))->trigger();
+            QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
+            QCOMPARE(editor->Model()->data(editor->Model()->index(0), Qt::DisplayRole).toString(),
+                     QStringLiteral("0001 - delay,9      ;"));
+            answers.Queue([](QDialog& save) {
+                QCOMPARE(save.objectName(), QStringLiteral("SaveDialog1"));
+                save.reject();
+            });
+            ClickButton(d, "OKButton");
+            QVERIFY(d.isVisible());
+            checked = true;
+            ClickButton(d, "CancelButton");
+        });
+        answers.Queue(Fill("TfnDELAY", {{"IDC_EDIT9", "9"}}));
+        f.main.MenuAction("EditDefineFile1")->trigger();
+        QVERIFY(checked);
+        QCOMPARE(answers.Pending(), 0);
+        QVERIFY2(answers.Unexpected().isEmpty(), qPrintable(answers.Unexpected().join("; ")));
+        QCOMPARE(answers.Texts().at(2), QStringLiteral("Program NOT Saved! Continue?"));
+        QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
+        QCOMPARE(f.state.Program.Lines[0].Values[0], 9u);
     }
 
     void printsEightyOneLinesAPage() {
