@@ -3,7 +3,6 @@
 #include <cctype>
 
 #include "core/runner/Runner.h"
-#include "core/serial/BoardProtocol.h"
 #include "core/serial/SerialPort.h"
 
 namespace vendra {
@@ -24,14 +23,15 @@ void RunControl::RunButtonClick() {
 
 void RunControl::AbortButtonClick() {
     RunState& run = state_.Run;
-    // The first Abort lets a running delay line finish; pressing it again cuts the delay short,
-    // so that no delay (up to 18 hours for sdelay) holds a run the operator wants stopped.
-    if (run.AbortRequest.exchange(1) != 0 && runner_.Active()) runner_.CutDelay();
+    run.AbortRequest = 1;
     run.StopRun = 1;
+    // A running delay ends now: the motors started before it are to stop at once, not when the
+    // delay (up to 18 hours for sdelay) has run out. The runner then sends the stop frame.
+    if (runner_.Active()) runner_.CutDelay();
     runner_.WakeForAbort();  // a run held on a lost line stops waiting for it
     if (!state_.SystemBusy() && state_.Serial.PortOpen.load() != 0) {
         if (LineOwner::Guard line = state_.Serial.Line.Take(LineUser::MainWindow)) {
-            port_.WriteFrame(protocol::kAbortFrame);
+            SendStopFrame(port_, run);
             DelayMs(op_, 100);
         }
     }

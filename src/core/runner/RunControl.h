@@ -27,7 +27,7 @@ class RunControl {
     // Safe whatever the runner does: it only sets flags the runner polls; the global stop frame
     // goes out from here only while nothing else uses the line; the logger file is closed here
     // only when no runner is alive (a live runner closes it itself when it stops). A running
-    // delay line finishes; a second Abort while the run still waits cuts it short.
+    // delay line ends at once.
     void AbortButtonClick();
     void SingleStepClick();
     void ResetPointerClick();

@@ -19,6 +19,10 @@ constexpr int kBreakpointSlots = 12;
 // command or comment.
 constexpr int32_t kNoStatusLine = -1;
 
+// Whether the global stop frame that ended a run (an abort, or a held run that ended) reached the
+// line: Unsent when there was no line to write it on, so the boards may still be moving.
+enum class StopFrameResult : uint8_t { None, Sent, Unsent };
+
 // The register file and the data logger's flags are parts of the run state that the board
 // transaction also touches; it is handed those parts alone.
 struct RunState : TempRegisterFile, QeLoggerState {
@@ -50,6 +54,8 @@ struct RunState : TempRegisterFile, QeLoggerState {
     std::atomic<uint32_t> LineHold{0};
     // The runner can hold a run on a lost line (it has a LineRecovery).
     std::atomic<uint32_t> HoldsOnLineLoss{0};
+    // The last stop frame of the current run (None until one was called for).
+    std::atomic<StopFrameResult> StopFrame{StopFrameResult::None};
 
     std::atomic<uint32_t> BreakpointLines[kBreakpointSlots]{};
     std::atomic<uint32_t> BreakpointsEnabled{0};

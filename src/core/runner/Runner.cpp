@@ -18,6 +18,12 @@ constexpr uint32_t kNoReplyYet = 9999999;  // minimum reply delay before the fir
 constexpr uint32_t kLineWatchMs = 250;     // how often a delay looks whether the line is there
 }  // namespace
 
+bool SendStopFrame(SerialPort& port, RunState& run) {
+    const bool sent = port.WriteFrame(protocol::kAbortFrame);
+    run.StopFrame = sent ? StopFrameResult::Sent : StopFrameResult::Unsent;
+    return sent;
+}
+
 Runner::Runner(RunnerState state, Operator& op, SerialPort& port, BoardLink& link,
                CommDebugLog& log, QeDataLogger& logger)
     : state_(state),
@@ -64,9 +70,9 @@ bool Runner::Start() {
     run.AbortRequest = 0;
     run.LineHold = 0;
     run.StatusLine = run.ProgramPointer.load();
+    run.StopFrame = StopFrameResult::None;
     endRequested_ = false;
     delayCut_ = false;
-    stopFrameSent_ = false;
     alive_ = true;
     run.RunnerThreadAlive = 1;
     thread_ = std::thread([this, held = std::move(line)]() mutable { Execute(std::move(held)); });
@@ -91,11 +97,13 @@ void Runner::Execute(LineOwner::Guard line) {
     Finish how = Loop();
     // An abort that ended the run inside a board command or a motion wait still stops the
     // motors: the operator pressed Abort to stop the machine, not only the program.
-    if (state_.Run.AbortRequest.load() && !stopFrameSent_) port_.WriteFrame(protocol::kAbortFrame);
+    RunState& run = state_.Run;
+    if (run.AbortRequest.load() && run.StopFrame.load() != StopFrameResult::Sent)
+        SendStopFrame(port_, run);
     FinishLogger(how);
-    state_.Run.LineHold = 0;  // a loss seen by the last stop frame holds nothing any more
+    run.LineHold = 0;  // a loss seen by the last stop frame holds nothing any more
     line.Release();
-    state_.Run.RunnerThreadAlive = 0;
+    run.RunnerThreadAlive = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         alive_ = false;
@@ -233,8 +241,7 @@ Runner::Finish Runner::Loop() {
         if (shutdown_.load()) return Finish::Close;
         // 1. An abort asked for between lines: stop every motor, give the boards time, stop.
         if (run.AbortRequest.load()) {
-            port_.WriteFrame(protocol::kAbortFrame);
-            stopFrameSent_ = true;
+            SendStopFrame(port_, run);
             if (!Sleep(kAbortSettleMs)) return Finish::Close;
             run.StopRun = 1;
             FinishLogger(Finish::Close);

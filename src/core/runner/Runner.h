@@ -62,8 +62,7 @@ class Runner {
     bool WaitingForStep() const { return waitingForStep_.load(); }
     // Ends the runner at its next line boundary, or at once when it waits for a step.
     void RequestEnd();
-    // Ends a running delay or sdelay line now (Abort pressed again while it still waits: a
-    // single Abort lets the delay finish).
+    // Ends a running delay or sdelay line now (Abort).
     void CutDelay();
 
     // Abort with no runner alive: flushes and closes the logger.
@@ -135,9 +134,12 @@ class Runner {
     std::atomic<bool> waitingForStep_{false};
     std::atomic<bool> delayCut_{false};
     LineRecovery* recovery_ = nullptr;
-    uint64_t lastWatchUs_ = 0;    // when WatchLine last looked at the line
-    bool stopFrameSent_ = false;  // "GG!\r" went out for the current abort
-    uint32_t lineNumber_ = 0;     // 1-based number of the line being executed (messages)
+    uint64_t lastWatchUs_ = 0;  // when WatchLine last looked at the line
+    uint32_t lineNumber_ = 0;   // 1-based number of the line being executed (messages)
 };
+
+// Writes the global stop frame (no reply is read) and notes in RunState::StopFrame whether it
+// reached the line. True when it did.
+bool SendStopFrame(SerialPort& port, RunState& run);
 
 }  // namespace vendra

@@ -37,26 +37,24 @@ TEST(RunnerFuzz, AnyValuesEndOrAbort) {
         rig.state.App.ProgramLoaded = 1;
 
         rig.control.RunButtonClick();
-        if (!rig.runner.WaitFinished(100)) {
-            rig.control.AbortButtonClick();
-            rig.control.AbortButtonClick();  // a long delay line ends too
-        }
+        if (!rig.runner.WaitFinished(100)) rig.control.AbortButtonClick();  // long delays too
         ASSERT_TRUE(rig.runner.WaitFinished(5000)) << "round " << round;
         EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u) << "round " << round;
         EXPECT_FALSE(rig.state.SystemBusy());
     }
 }
 
-TEST(RunnerFuzz, SecondAbortCutsALongDelay) {
+// A second Abort while the first one still ends the run changes nothing.
+TEST(RunnerFuzz, SecondAbortDuringALongDelay) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Load("sdelay,65534\nset_temp,1,1\nend_program\n"));
     rig.control.RunButtonClick();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     rig.control.AbortButtonClick();
-    EXPECT_FALSE(rig.runner.WaitFinished(300)) << "one Abort lets the delay go on";
     rig.control.AbortButtonClick();
     ASSERT_TRUE(rig.runner.WaitFinished(2000));
     EXPECT_EQ(rig.Reg(1), 0u);
+    EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
 }
 
 }  // namespace
