@@ -110,6 +110,7 @@ CliOperator::CliOperator(Setup setup, std::ostream& err)
       hasInput_(setup.inputFd >= 0),
       input_(setup.inputFd),
       resumeAfterReconnect_(setup.resumeAfterReconnect),
+      allowRepeat_(setup.allowRepeat),
       err_(err) {}
 
 CliOperator::~CliOperator() = default;
@@ -282,11 +283,20 @@ bool CliOperator::AskBoardAddress(uint8_t&) {
     return false;
 }
 
-bool CliOperator::AskResumeAfterLineLoss(const std::string& text) {
-    Say(Block("VDWin Comm Message", text) +
-        (resumeAfterReconnect_ ? " -> yes (--resume-after-reconnect)"
-                               : " -> no (--resume-after-reconnect was not given)"));
-    return resumeAfterReconnect_;
+bool CliOperator::AskResumeAfterLineLoss(const std::string& text, bool repeatsCommand) {
+    bool resume = resumeAfterReconnect_;
+    std::string answer = " -> yes (--resume-after-reconnect)";
+    if (!resumeAfterReconnect_) {
+        answer = " -> no (--resume-after-reconnect was not given)";
+    } else if (repeatsCommand && allowRepeat_) {
+        answer = " -> yes (--resume-after-reconnect --allow-repeat)";
+    } else if (repeatsCommand) {
+        // A command that already did its work would do it twice: only the operator may say so.
+        resume = false;
+        answer = " -> no (the command would be sent again: --allow-repeat was not given)";
+    }
+    Say(Block("VDWin Comm Message", text) + answer);
+    return resume;
 }
 
 void CliOperator::SetSystemMessage(const std::string& text) {

@@ -2,7 +2,8 @@
 // answered from the answers given on the command line, in order, then on the terminal when stdin
 // is one. A question that nothing can answer stops the run (through the stop hook) and is
 // remembered, so the run ends with a clear message instead of waiting for nobody. The resume
-// question after a lost line is answered by --resume-after-reconnect.
+// question after a lost line is answered by --resume-after-reconnect; when resuming would send a
+// command again that already reached the boards, only with --allow-repeat as well.
 //
 // Error rule: nothing throws; an answer that is not one of the question's buttons (or not a
 // number for user_value) counts as no answer, with a message naming it.
@@ -39,6 +40,7 @@ class CliOperator : public ScreenlessOperator {
         std::deque<std::string> answers;
         int inputFd = -1;  // the terminal questions are read from (-1: none)
         bool resumeAfterReconnect = false;
+        bool allowRepeat = false;
     };
     CliOperator(Setup setup, std::ostream& err);
     ~CliOperator() override;
@@ -65,7 +67,7 @@ class CliOperator : public ScreenlessOperator {
     bool AskBoardType(uint8_t& family) override;
     bool AskBoardAddress(uint8_t& address) override;
     bool AskUserValue(const std::string& text, uint32_t& value) override;
-    bool AskResumeAfterLineLoss(const std::string& text) override;
+    bool AskResumeAfterLineLoss(const std::string& text, bool repeatsCommand) override;
 
     void SetSystemMessage(const std::string& text) override;
 
@@ -82,6 +84,7 @@ class CliOperator : public ScreenlessOperator {
     const bool hasInput_;
     TerminalInput input_;
     const bool resumeAfterReconnect_;
+    const bool allowRepeat_;
     std::ostream& err_;
     std::function<void()> stopHook_;
     std::atomic<int> answersUsed_{0};

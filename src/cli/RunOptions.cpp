@@ -153,6 +153,11 @@ const std::vector<OptionRow>& Table() {
          [](const std::string&, RunOptions& o, std::string&) {
              return o.resumeAfterReconnect = true;
          }},
+        {"--allow-repeat", nullptr,
+         "with --resume-after-reconnect: resume also when the held line's\n"
+         "command had reached the line before it was lost; it is sent again, so\n"
+         "a relative move or a counting command is done twice",
+         [](const std::string&, RunOptions& o, std::string&) { return o.allowRepeat = true; }},
         {"--help", nullptr, "this text",
          [](const std::string&, RunOptions& o, std::string&) { return o.help = true; }},
     };

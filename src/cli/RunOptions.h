@@ -32,6 +32,7 @@ struct RunOptions {
     bool json = false;
     int reconnectSeconds = 30;
     bool resumeAfterReconnect = false;
+    bool allowRepeat = false;  // resuming may send the held line's command again
     bool help = false;
     // Not on the command line: where Config.cfg and the COM<n> links are (tests).
     std::string folder = ".";

@@ -134,7 +134,8 @@ RunSession::RunSession(RunOptions options, std::ostream& out, std::ostream& err,
       terminal_(terminal),
       op_(CliOperator::Setup{{options_.answers.begin(), options_.answers.end()},
                              terminal.inputFd,
-                             options_.resumeAfterReconnect},
+                             options_.resumeAfterReconnect,
+                             options_.allowRepeat},
           err),
       core_(op_) {
     // A question nobody can answer stops the run as Abort does (the motors are stopped too).

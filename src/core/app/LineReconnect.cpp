@@ -120,10 +120,14 @@ LineRecovery::Outcome LineReconnect::Recover(const HeldRun& held, const Pause& p
             op_.ShowMessageBox(text, kCommErrorTitle, mb::StopModal);
             return Outcome::End;
         }
-        const bool resume = op_.AskResumeAfterLineLoss(
-            "The Communications Port (" + path + ") is back and every unit answers as before.\n" +
-            "The boards' positions may have changed while the line was down.\n\n" +
-            "Resume the program at " + where + "?");
+        std::string question = "The Communications Port (" + path +
+                               ") is back and every unit answers as before.\n"
+                               "The boards' positions may have changed while the line was down.\n";
+        if (held.RepeatsCommand())
+            question += "Resuming repeats a command: " + where +
+                        "'s command reached the line before it was lost and will be sent again.\n";
+        question += "\nResume the program at " + where + "?";
+        const bool resume = op_.AskResumeAfterLineLoss(question, held.RepeatsCommand());
         if (!pause(0)) return Finish(End::Stopped, "");
         if (!resume) {
             op_.SetSystemMessage("The program was ended at " + where + " after the line was lost");

@@ -2,9 +2,10 @@
 // the wait here: the operator is told that the program waits for the line, the device the port had
 // open is looked for every kPollMs and reopened at the same rate as soon as it is there, and every
 // unit of the unit map is asked its "v0" again. When all answer as before, the operator decides
-// whether the run goes on at the held line (the boards may have moved meanwhile); a unit missing
-// or answering otherwise is named and the run can only end. The window waits until the operator
-// ends the run; the command-line runner sets a limit.
+// whether the run goes on at the held line (the boards may have moved meanwhile, and the question
+// says when the held line's command had already reached the line and would be sent again); a unit
+// missing or answering otherwise is named and the run can only end. The window waits until the
+// operator ends the run; the command-line runner sets a limit.
 //
 // Error rule: every end other than Resume is reported through the Operator (a box naming the
 // reason), except an end the operator asked for (Abort, declining to resume), which only sets

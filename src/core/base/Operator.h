@@ -70,9 +70,10 @@ class Operator {
         return ShowMessageBox(text, title, flags);
     }
     // The line came back after it was lost during a run and every unit answers as before: go on
-    // with the run at the line it was held at? `text` says where, and that the boards may have
-    // moved meanwhile.
-    virtual bool AskResumeAfterLineLoss(const std::string& text) {
+    // with the run at the line it was held at? `text` says where, that the boards may have moved
+    // meanwhile and, with `repeatsCommand`, that resuming sends a command again that already
+    // reached the boards (a person reads that in the text; a program decides by the flag).
+    virtual bool AskResumeAfterLineLoss(const std::string& text, bool /*repeatsCommand*/) {
         return ShowMessageBox(text, "VDWin Comm Message",
                               mb::IconQuestion | mb::YesNo | mb::SystemModal) == mb::IdYes;
     }

@@ -17,6 +17,14 @@ namespace vendra {
 // The run as it is held.
 struct HeldRun {
     uint32_t lineNumber = 0;  // 1-based number of the line the run is held at
+    // A frame of the held line was written before the line went away (only its answer was lost).
+    bool commandWritten = false;
+    // The held line only asks (status queries, waits, "v" queries, delays): running it again
+    // changes nothing on the boards.
+    bool onlyAsks = false;
+    // Resuming sends a command again that has already done its work (a relative move, a raw
+    // command that counts).
+    bool RepeatsCommand() const { return commandWritten && !onlyAsks; }
 };
 
 class LineRecovery {

@@ -6,6 +6,7 @@
 
 #include "core/base/Clock.h"
 #include "core/program/CommandTable.h"
+#include "core/runner/LineRepeat.h"
 #include "core/serial/BoardProtocol.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
@@ -170,7 +171,7 @@ bool Runner::HoldPause(uint32_t ms) {
     return !ended();
 }
 
-bool Runner::HoldForLine(int32_t pointer) {
+bool Runner::HoldForLine(int32_t pointer, const HeldRun& held) {
     RunState& run = state_.Run;
     // A check-done line may have taken its "busy" jump on the poll that found the line gone.
     run.ProgramPointer = pointer;
@@ -180,12 +181,14 @@ bool Runner::HoldForLine(int32_t pointer) {
     logger_.Flush();
     LineRecovery::Outcome outcome = LineRecovery::Outcome::End;
     if (recovery_ != nullptr && HoldPause(0)) {
-        outcome = recovery_->Recover(HeldRun{static_cast<uint32_t>(pointer) + 1},
-                                     [this](uint32_t ms) { return HoldPause(ms); });
+        outcome = recovery_->Recover(held, [this](uint32_t ms) { return HoldPause(ms); });
     }
     run.LineHold = 0;
     if (outcome != LineRecovery::Outcome::Resume || !HoldPause(0)) {
         StopProgram(run);
+        // Whatever the held line or the lines before it set moving must not go on once nobody
+        // runs the program; without a line the stop frame cannot go out, which is noted too.
+        SendStopFrame(port_, run);
         return false;
     }
     run.StopRun = 0;
@@ -283,12 +286,16 @@ Runner::Finish Runner::Loop() {
         // 6. The line itself.
         const ProgramLine& line = program.Lines[pointer];
         run.Stats.LinesExecuted.fetch_add(1);
+        const uint64_t writtenBefore = port_.FramesWritten();
         const Next after = ExecuteLine(line);
         resumed = false;
         if (run.LineHold.load()) {
             // The line went away under this line: hold here, and run the line again once the
-            // line is back.
-            if (!HoldForLine(pointer)) return Finish::Keep;
+            // line is back. Whether its command already reached the boards decides whether that
+            // repeats it.
+            const HeldRun held{lineNumber_, port_.FramesWritten() != writtenBefore,
+                               LineOnlyAsks(line)};
+            if (!HoldForLine(pointer, held)) return Finish::Keep;
             resumed = true;
             continue;
         }

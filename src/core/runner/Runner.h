@@ -107,8 +107,8 @@ class Runner {
     // that went away (only when a lost line can be waited for).
     void WatchLine();
     // Holds the run at `pointer` while the recovery waits for the line; true to run the line
-    // again, false when the run has ended.
-    bool HoldForLine(int32_t pointer);
+    // again, false when the run has ended (the stop frame then goes out when the line is there).
+    bool HoldForLine(int32_t pointer, const HeldRun& held);
     // The recovery's waits: false as soon as the run is to end.
     bool HoldPause(uint32_t ms);
     // Blocks until Single Step, an end request or shutdown. True for a step.

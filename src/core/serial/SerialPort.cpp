@@ -157,6 +157,7 @@ bool SerialPort::Send(const std::string& output) {
         if (device_->Lost()) HandleLost();
         return false;
     }
+    framesWritten_.fetch_add(1);
     return DrainOutput();
 }
 

@@ -87,6 +87,9 @@ class SerialPort {
     bool WriteFrame(const char* text);
     // As WriteFrame, never time-stamped.
     bool WriteText(const char* text);
+    // How many frames (WriteFrame, WriteText) the device has taken whole since the port was
+    // made: a frame counted here may have reached the boards even if the device went away next.
+    uint64_t FramesWritten() const { return framesWritten_.load(); }
     // Reads one line up to CR into buffer (at most capacity-1 characters stored, NUL-terminated,
     // the rest of the line up to CR read and dropped). Reads in chunks of 4, 8 or 15 bytes by
     // baud rate; bytes of the same chunk after the CR are dropped, later ones stay queued. False
@@ -152,6 +155,7 @@ class SerialPort {
     std::string pending_;
     std::atomic<bool> abortWaits_{false};
     std::atomic<bool> lost_{false};
+    std::atomic<uint64_t> framesWritten_{0};
     std::function<bool()> lossHandler_;
 };
 

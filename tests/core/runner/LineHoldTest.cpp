@@ -32,6 +32,16 @@ int64_t FrameTimeUs(const sim::Simulator& sim, const std::string& text, size_t f
     return -1;
 }
 
+// The runner has written the stop frame; the simulator takes it on its own thread.
+bool StopFrameArrives(const sim::Simulator& sim) {
+    return WaitUntil(
+        [&] {
+            const std::vector<std::string> frames = sim.ReceivedFrames();
+            return !frames.empty() && frames.back() == "GG!\r";
+        },
+        1000);
+}
+
 bool HasMessage(const ScriptedOperator& op, const std::string& text) {
     auto messages = op.SystemMessages();
     return std::find(messages.begin(), messages.end(), text) != messages.end();
@@ -49,11 +59,15 @@ std::string Held(const RunnerRig& rig) {
 struct Outage {
     const char* name;
     const char* program;
-    size_t framesBeforeLoss;  // frames received when the line vanishes
+    // How the line goes: a vanish fault on a frame (the frame is taken, its answer is lost), or,
+    // when null, VanishLine once `framesBeforeLoss` frames were received.
+    const char* fault;
+    size_t framesBeforeLoss;
     // What the simulator receives once the line is back: the unit asked who it is, then the held
     // line again and what follows it.
     std::vector<std::string> framesAfterReturn;
     int resumedLineMs;  // the held line takes at least this long once resumed
+    bool repeats;       // the held line's command reached the line and would do its work twice
 };
 
 void PrintTo(const Outage& o, std::ostream* os) {
@@ -64,15 +78,57 @@ const Outage kOutages[] = {
     // D3 travels 4000 steps at 4000 steps/s; the line goes while its status is being polled.
     {"DuringMotionWait",
      "DBoard,3,\"A4000\"\nwait_DBoard_done,3,\"\";\nDBoard,3,\"A0\"\nset_temp,1,1\nend_program\n",
+     nullptr,
      3,
      {"D3v0\r", "D3\r"},
-     0},
+     0,
+     false},
     // The line goes during the delay: the run is held at the delay, which runs in full again.
     {"DuringDelay",
      "DBoard,3,\"A10\"\ndelay,600\nDBoard,3,\"A20\"\nset_temp,1,1\nend_program\n",
+     nullptr,
      1,
      {"D3v0\r", "D3A20\r"},
-     600},
+     600,
+     false},
+    // Only the answer was lost: a relative move, or a raw command, would be done twice.
+    {"AfterARelativeMoveWentOut",
+     "set_temp,2,2\nDBoard,3,\"R+100\"\nset_temp,1,1\nend_program\n",
+     "vanish:match=D3R:once",
+     0,
+     {"D3v0\r", "D3R+100\r"},
+     0,
+     true},
+    {"AfterARawCommandWentOut",
+     "set_temp,2,2\nvsend,\"D3R+5\"\nset_temp,1,1\nend_program\n",
+     "vanish:match=D3R:once",
+     0,
+     {"D3v0\r", "D3R+5\r"},
+     0,
+     true},
+    // Asking again changes nothing.
+    {"AfterAVersionQueryWentOut",
+     "set_temp,2,2\nDBoard,3,\"v3\"\nset_temp,1,1\nend_program\n",
+     "vanish:match=D3v3:once",
+     0,
+     {"D3v0\r", "D3v3\r"},
+     0,
+     false},
+    {"AfterAStatusQueryWentOut",
+     "set_temp,2,2\nDBoard,3,\"\";\nset_temp,1,1\nend_program\n",
+     "vanish:match=D3:once",
+     0,
+     {"D3v0\r", "D3\r"},
+     0,
+     false},
+    // The line went before the move's frame could be written: it goes out once, after the return.
+    {"BeforeARelativeMoveWentOut",
+     "delay,200\nDBoard,3,\"R+100\"\nset_temp,1,1\nend_program\n",
+     nullptr,
+     0,
+     {"D3v0\r", "D3R+100\r"},
+     0,
+     false},
 };
 
 class LineHold : public ::testing::TestWithParam<Outage> {};
@@ -82,11 +138,16 @@ TEST_P(LineHold, RestoredWithTheSameUnitsTheRunGoesOnFromTheHeldLine) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3:speed=4000"));
     ASSERT_TRUE(rig.Load(o.program));
+    if (o.fault != nullptr) {
+        ASSERT_NE(rig.simulator->AddFault(o.fault), 0);
+    }
     rig.op.QueueButton(mb::IdYes);
     rig.control.RunButtonClick();
-    ASSERT_TRUE(rig.simulator->WaitForFrames(o.framesBeforeLoss, 2000));
-    if (o.framesBeforeLoss == 1) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    rig.simulator->VanishLine();
+    if (o.fault == nullptr) {
+        ASSERT_TRUE(rig.simulator->WaitForFrames(o.framesBeforeLoss, 2000));
+        if (o.framesBeforeLoss <= 1) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        rig.simulator->VanishLine();
+    }
 
     // Held: nothing is sent, nothing is reported as an error, the window says the program waits.
     ASSERT_TRUE(WaitUntil([&] { return HasMessage(rig.op, Held(rig)); }, 2000));
@@ -115,7 +176,12 @@ TEST_P(LineHold, RestoredWithTheSameUnitsTheRunGoesOnFromTheHeldLine) {
     EXPECT_EQ(boxes[0].text, "The Communications Port (" + rig.port.DevicePath() +
                                  ") is back and every unit answers as before.\n"
                                  "The boards' positions may have changed while the line was "
-                                 "down.\n\nResume the program at line 2?");
+                                 "down.\n" +
+                                 (o.repeats ? "Resuming repeats a command: line 2's command "
+                                              "reached the line before it was lost and will be "
+                                              "sent again.\n"
+                                            : "") +
+                                 "\nResume the program at line 2?");
     EXPECT_EQ(boxes[0].flags, mb::IconQuestion | mb::YesNo | mb::SystemModal);
     EXPECT_TRUE(HasMessage(rig.op, "Communications Port back (" + rig.port.DevicePath() +
                                        "): the program goes on at line 2"));
@@ -175,15 +241,18 @@ TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
     EXPECT_EQ(boxes[0].text, expected);
     EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
     EXPECT_EQ(rig.core.Reconnect.LastEndText(), expected);
-    // Only the questions went out once the line was back: the held line was not run again.
+    // Only the questions went out once the line was back, then the stop frame: the held line
+    // was not run again, and a move the line left running does not go on.
+    ASSERT_TRUE(StopFrameArrives(*rig.simulator));
     const std::vector<std::string> frames = rig.simulator->ReceivedFrames();
-    EXPECT_EQ(std::vector<std::string>(frames.end() - 2, frames.end()),
-              (std::vector<std::string>{"D3v0\r", "Q0v0\r"}));
+    EXPECT_EQ(std::vector<std::string>(frames.end() - 3, frames.end()),
+              (std::vector<std::string>{"D3v0\r", "Q0v0\r", "GG!\r"}));
     // The line stays open for whatever the operator does next.
     EXPECT_TRUE(rig.port.IsOpen());
 }
 
-// Declining to resume ends the run where it was held; nothing more goes out.
+// Declining to resume ends the run where it was held; only the stop frame goes out, so the move
+// that was under way when the line went does not go on.
 TEST(LineHoldUnits, DecliningToResumeEndsTheRun) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3:speed=4000"));
@@ -199,7 +268,11 @@ TEST(LineHoldUnits, DecliningToResumeEndsTheRun) {
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.Pointer(), 1);
     EXPECT_EQ(rig.core.Reconnect.LastEnd(), LineReconnect::End::Declined);
-    EXPECT_EQ(rig.simulator->ReceivedFrames().back(), "D3v0\r");
+    ASSERT_TRUE(StopFrameArrives(*rig.simulator));
+    const std::vector<std::string> frames = rig.simulator->ReceivedFrames();
+    EXPECT_EQ(std::vector<std::string>(frames.end() - 2, frames.end()),
+              (std::vector<std::string>{"D3v0\r", "GG!\r"}));
+    EXPECT_FALSE(rig.simulator->GetMotor("D3")->moving);
     EXPECT_TRUE(HasMessage(rig.op, "The program was ended at line 2 after the line was lost"));
 }
 

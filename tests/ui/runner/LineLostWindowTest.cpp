@@ -30,7 +30,8 @@ const QString kHeld = QStringLiteral(
 struct LostLineWindow : vendra::ui::test::AppFixture {
     std::unique_ptr<sim::Simulator> sim;
 
-    bool Start() {
+    // `fault` (a vanish fault) takes the line away instead of the loss during the motion wait.
+    bool Start(const char* program = kProgram, const char* fault = nullptr) {
         sim::Options options;
         std::string error;
         options.units = sim::Simulator::ParseUnits("D3:speed=4000", &error);
@@ -40,14 +41,17 @@ struct LostLineWindow : vendra::ui::test::AppFixture {
         ResetRunTables(state);
         state.Units.present[int(UnitGroup::DBoard)][3] = 1;
         state.Units.totalUnits = 1;
-        std::FILE* f = fmemopen(const_cast<char*>(kProgram), strlen(kProgram), "r");
+        if (fault != nullptr && sim->AddFault(fault) == 0) return false;
+        std::FILE* f = fmemopen(const_cast<char*>(program), strlen(program), "r");
         LoadReport report;
         state.App.ProgramLoaded = f && LoadProgram(state, f, report) == 1 ? 1 : 0;
         if (f) std::fclose(f);
         main.MainTimerTimer();
         QTest::mouseClick(main.Control<QPushButton>("RunButton"), Qt::LeftButton);
-        if (!sim->WaitForFrames(3, 3000)) return false;
-        sim->VanishLine();
+        if (fault == nullptr) {
+            if (!sim->WaitForFrames(3, 3000)) return false;
+            sim->VanishLine();
+        }
         return WaitFor([&] { return Text("SystemMessages") == kHeld; }, 3000);
     }
     QString Text(const char* name) { return main.Control<QLabel>(name)->text(); }
@@ -95,6 +99,30 @@ class LineLostWindowTest : public QObject {
         const std::vector<std::string> frames = f.sim->ReceivedFrames();
         QVERIFY(std::find(frames.begin(), frames.end(), "D3v0\r") != frames.end());
         QCOMPARE(frames.back(), std::string("D3\r"));
+    }
+
+    // The line went after the relative move's frame was taken (only its answer was lost): the
+    // question says that resuming sends it again; declined, the move went out once.
+    void heldRunSaysItsCommandWouldBeSentAgain() {
+        LostLineWindow f;
+        DialogAnswerer answers;
+        QVERIFY(f.Start("set_temp,2,2\nDBoard,3,\"R+100\"\nset_temp,1,1\nend_program\n",
+                        "vanish:match=D3R:once"));
+        answers.QueueMessageBoxButton(mb::IdNo);
+        QVERIFY(f.sim->ReturnLine());
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 8000));
+        QCOMPARE(answers.Texts(),
+                 QStringList{QStringLiteral(
+                     "The Communications Port (COM1) is back and every unit answers as before.\n"
+                     "The boards' positions may have changed while the line was down.\n"
+                     "Resuming repeats a command: line 2's command reached the line before it "
+                     "was lost and will be sent again.\n\n"
+                     "Resume the program at line 2?")});
+        QCOMPARE(f.Text("SystemMessages"),
+                 QStringLiteral("The program was ended at line 2 after the line was lost"));
+        const std::vector<std::string> frames = f.sim->ReceivedFrames();
+        QCOMPARE(int(std::count(frames.begin(), frames.end(), std::string("D3R+100\r"))), 1);
+        QCOMPARE(f.state.Run.TempRegisters[1].load(), 0u);
     }
 };
 
