@@ -10,6 +10,7 @@
 #include "core/base/Clock.h"
 #include "core/base/PlatformFiles.h"
 #include "core/network/ConfigFile.h"
+#include "core/network/UnitRecheck.h"
 #include "core/program/CommandTable.h"
 #include "core/runner/StatusDisplay.h"
 #include "core/serial/BoardProtocol.h"
@@ -223,6 +224,13 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
                         core_.Port.LastError());
         MarkUnits(units, state.Units);
         op_.Say("units given:" + UnitNames(state.Units));
+        // No scan asked them who they are: ask now, so that a run resumed after a lost line
+        // finds a unit swapped meanwhile as it would after a scan.
+        if (options_.resumeAfterReconnect && options_.reconnectSeconds > 0) {
+            LineOwner::Guard line = state.Serial.Line.Take(LineUser::NetworkInit);
+            for (const UnitDifference& d : core_.Reconnect.RecordUnitIdentities())
+                op_.Say(DescribeDifference(d) + " (\"v0\"): after a lost line any answer will do");
+        }
         return 0;
     }
     // The scan, as the window's start-up runs it.

@@ -76,6 +76,16 @@ bool LineReconnect::AwaitDevice(const std::string& path, uint32_t baud, uint64_t
     }
 }
 
+uint32_t LineReconnect::AnswerMs() const {
+    return static_cast<uint32_t>(
+        std::max<int32_t>({state_.Config.InitTimeout.load(), state_.Config.ReplyTimeout.load(),
+                           static_cast<int32_t>(kLeastAnswerMs)}));
+}
+
+std::vector<UnitDifference> LineReconnect::RecordUnitIdentities() {
+    return RecordIdentities(network_, state_.Units, AnswerMs());
+}
+
 LineRecovery::Outcome LineReconnect::Recover(const HeldRun& held, const Pause& pause) {
     {
         std::lock_guard<std::mutex> lock(textMutex_);
@@ -94,9 +104,7 @@ LineRecovery::Outcome LineReconnect::Recover(const HeldRun& held, const Pause& p
     for (auto& hook : heldHooks_) hook();
     op_.StateChanged();
 
-    const uint32_t answerMs = static_cast<uint32_t>(
-        std::max<int32_t>({state_.Config.InitTimeout.load(), state_.Config.ReplyTimeout.load(),
-                           static_cast<int32_t>(kLeastAnswerMs)}));
+    const uint32_t answerMs = AnswerMs();
     for (;;) {
         if (!AwaitDevice(path, baud, lostAtUs, held.lineNumber, pause)) return Outcome::End;
         reopenedAtUs_ = TickUs();

@@ -24,6 +24,7 @@
 #include "core/base/Configuration.h"
 #include "core/base/Operator.h"
 #include "core/base/UnitMap.h"
+#include "core/network/UnitRecheck.h"
 #include "core/runner/LineRecovery.h"
 #include "core/serial/SerialState.h"
 
@@ -61,6 +62,11 @@ class LineReconnect final : public LineRecovery {
 
     Outcome Recover(const HeldRun& held, const Pause& pause) override;
 
+    // Asks every unit of the unit map that no scan recorded (units named by hand) its "v0" and
+    // keeps the answer, so that after a lost line it is compared as a scanned unit's is. The
+    // caller holds the line. Returns the units that did not answer.
+    std::vector<UnitDifference> RecordUnitIdentities();
+
     // How the last recovery ended, and why in words ("" when it resumed or was stopped).
     End LastEnd() const { return lastEnd_.load(); }
     std::string LastEndText() const;
@@ -68,6 +74,8 @@ class LineReconnect final : public LineRecovery {
     uint64_t ReopenedAtUs() const { return reopenedAtUs_.load(); }
 
   private:
+    // How long each unit's "v0" answer is waited for.
+    uint32_t AnswerMs() const;
     Outcome Finish(End end, const std::string& text);
     // Tries the device every kPollMs until it opens; false when the run is to end meanwhile
     // (stopped, or the limit reached: then reported).

@@ -50,6 +50,12 @@ std::string NetworkInitialiser::UnitIdentity(UnitGroup group, unsigned address) 
     return identities_[static_cast<int>(group)][address];
 }
 
+void NetworkInitialiser::SetUnitIdentity(UnitGroup group, unsigned address, std::string identity) {
+    if (address > 15) return;
+    std::lock_guard<std::mutex> lock(identityMutex_);
+    identities_[static_cast<int>(group)][address] = std::move(identity);
+}
+
 int NetworkInitialiser::QueryUnitWithin(const char* frame, char* reply, size_t capacity,
                                         uint32_t timeoutMs) {
     state_.Serial.QuietWait = 1;

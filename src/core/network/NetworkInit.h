@@ -79,6 +79,8 @@ class NetworkInitialiser {
     // The value text of the unit's "v0" answer at the last full scan ("" when it was not
     // scanned). Any thread.
     std::string UnitIdentity(UnitGroup group, unsigned address) const;
+    // Records a unit's "v0" value text taken outside a scan (a unit named by hand).
+    void SetUnitIdentity(UnitGroup group, unsigned address, std::string identity);
 
   private:
     void Settle();

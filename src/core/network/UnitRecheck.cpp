@@ -25,6 +25,23 @@ std::vector<UnitDifference> RecheckUnits(NetworkInitialiser& network, const Unit
     return differences;
 }
 
+std::vector<UnitDifference> RecordIdentities(NetworkInitialiser& network, const UnitMap& units,
+                                             uint32_t timeoutMs) {
+    std::vector<UnitDifference> silent;
+    for (UnitGroup group : kUnitGroupsInScanOrder) {
+        for (unsigned a = 0; a < 16; ++a) {
+            if (!units.IsPresent(group, a) || !network.UnitIdentity(group, a).empty()) continue;
+            char reply[protocol::kReplyBufferSize] = {};
+            const std::string frame = protocol::IdentityFrame(group, a, 0);
+            if (network.QueryUnitWithin(frame.c_str(), reply, sizeof reply, timeoutMs))
+                network.SetUnitIdentity(group, a, protocol::ParseReply(reply).value);
+            else
+                silent.push_back({group, a, false, "", ""});
+        }
+    }
+    return silent;
+}
+
 std::string DescribeDifference(const UnitDifference& d) {
     std::string unit =
         std::string(protocol::GroupName(d.group)) + " unit " + protocol::UnitDigit(d.address);
