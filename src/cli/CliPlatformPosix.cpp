@@ -113,10 +113,11 @@ const RunPlatformHelp& PlatformHelp() {
         "port number instead of Config.cfg's: COM<N> in the working folder when\n"
         "it exists (a link to the device), otherwise /dev/ttyS<N-1>",
 
-        "SIGINT and SIGTERM act as the Abort button: the stop frame \"GG!\" is sent and the run\n"
-        "ends after its current command. A running delay finishes unless a second SIGINT comes;\n"
-        "SIGTERM cuts it short at once. SIGHUP (a closed session), SIGQUIT, SIGUSR1 and SIGUSR2\n"
-        "act as SIGTERM. In the background of a terminal, questions are not asked there.\n"
+        "SIGINT and SIGTERM act as the Abort button: a running delay ends at once, the stop frame\n"
+        "\"GG!\" is sent and the run ends after its current command. vendra-run says whether the\n"
+        "stop frame went out (while the line is lost it cannot). SIGHUP (a closed session),\n"
+        "SIGQUIT, SIGUSR1 and SIGUSR2 act as SIGTERM. In the background of a terminal, questions\n"
+        "are not asked there.\n"
         "\n"
         "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
         "time-out rule or a lost line stopped it; 2 a signal stopped it; 3 usage, file or port\n"

@@ -188,9 +188,10 @@ const RunPlatformHelp& PlatformHelp() {
     static const RunPlatformHelp help = {
         "port number instead of Config.cfg's: the device COM<N>",
 
-        "Ctrl-C acts as the Abort button: the stop frame \"GG!\" is sent and the run ends after\n"
-        "its current command. A running delay finishes unless a second Ctrl-C comes; Ctrl-Break\n"
-        "and closing the console cut it short at once.\n"
+        "Ctrl-C, Ctrl-Break and closing the console act as the Abort button: a running delay\n"
+        "ends at once, the stop frame \"GG!\" is sent and the run ends after its current\n"
+        "command. vendra-run says whether the stop frame went out (while the line is lost it\n"
+        "cannot).\n"
         "\n"
         "Exit status: 0 the program ended (end_program or its last line); 1 a board error, a\n"
         "time-out rule or a lost line stopped it; 2 Ctrl-C, Ctrl-Break or closing the console\n"

@@ -194,8 +194,13 @@ const char* const kUsageTail =
     "\n"
     "A line that goes away during the run holds the run at its line; the device is looked for\n"
     "every 0.5 s for --reconnect-s seconds, reopened at the same rate, and every unit is asked\n"
-    "its \"v0\" again. With --resume-after-reconnect and every unit answering as before the run\n"
-    "goes on at the held line; otherwise it ends with status 1 and the reason.\n"
+    "its \"v0\" again (with --resume-after-reconnect, units given with --units are asked theirs\n"
+    "at the start, to compare). With --resume-after-reconnect and every unit answering as\n"
+    "before, the run goes on at the held line when running it again is harmless: its command\n"
+    "had not reached the line, or the line only asks (status queries, waits, \"v\" queries). A\n"
+    "command that had reached the line (a move, a raw command) is sent again only with\n"
+    "--allow-repeat. Otherwise the run ends with status 1 and the reason; the stop frame is\n"
+    "sent when the line is back.\n"
     "\n";
 
 }  // namespace

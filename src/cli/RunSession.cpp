@@ -274,12 +274,11 @@ bool RunSession::WaitFinished(uint32_t ms) {
     return done;
 }
 
-void RunSession::Abort(bool cutDelay) {
+void RunSession::Abort() {
     signalled_ = true;
     // The stop order first: a question ended by the interruption must find the run stopping.
     core_.RunControls.AbortButtonClick();
     op_.Interrupt();
-    if (cutDelay) core_.RunnerWorker.CutDelay();
 }
 
 void RunSession::ShowProgress() {
@@ -343,6 +342,16 @@ int RunSession::Finish() {
         told = "the run ended at line " + std::to_string(line);
     }
     if (!SaveLog() && status == kRunEnded) status = kRunUsage;
+    switch (run.StopFrame.load()) {
+        case StopFrameResult::Sent:
+            op_.Say("the stop frame \"GG!\" was sent");
+            break;
+        case StopFrameResult::Unsent:
+            op_.Say("the stop frame could not be sent: the boards may still be moving");
+            break;
+        case StopFrameResult::None:
+            break;
+    }
     op_.Say(told + " (status " + std::to_string(status) + ")");
     if (options_.json) out_ << Summary(status) << std::endl;
     return status;

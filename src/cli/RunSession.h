@@ -43,12 +43,13 @@ class RunSession {
     void Start();
     // Waits up to `ms` for the run to end; true once it has.
     bool WaitFinished(uint32_t ms);
-    // SIGINT and SIGTERM: the Abort button; `cutDelay` also ends a running delay at once.
-    void Abort(bool cutDelay);
+    // SIGINT and SIGTERM: the Abort button (a running delay ends at once).
+    void Abort();
     // Rewrites the progress line (current line, command, loop count) where stderr is a terminal.
     void ShowProgress();
-    // After the run: writes the communications log, says how the run ended, prints the summary
-    // when asked, and returns the exit status.
+    // After the run: writes the communications log, says whether the stop frame went out (when
+    // an abort or a held run's end called for it) and how the run ended, prints the summary when
+    // asked, and returns the exit status.
     int Finish();
 
     Core& GetCore() { return core_; }

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     // Ten looks a second: the progress line, and the stop requests as they come.
     while (!session.WaitFinished(0)) {
         const vendra::StopRequest stop = stops.Take(100);
-        if (stop != vendra::StopRequest::None) session.Abort(stop == vendra::StopRequest::AbortNow);
+        if (stop != vendra::StopRequest::None) session.Abort();
         session.ShowProgress();
     }
     return session.Finish();

@@ -47,7 +47,7 @@ TEST(RunParts, TerminalQuestionsAreAskedAgainAndAbortEndsThem) {
             if (abort) {
                 ASSERT_TRUE(net->WaitForFrames(1, 5000));
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                session.Abort(false);
+                session.Abort();
             }
             ASSERT_TRUE(session.WaitFinished(5000));
             EXPECT_EQ(session.Finish(), abort ? kRunSignalled : kRunEnded);

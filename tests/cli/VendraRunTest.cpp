@@ -565,7 +565,8 @@ TEST(VendraRun, UsageFileAndPortErrorsGiveThree) {
     for (const char* option :
          {"--device PATH", "--port N", "--baud RATE", "--reply-timeout MS", "--init-timeout MS",
           "--units LIST", "--answer A", "--answers FILE", "--log FILE", "--json", "--reconnect-s N",
-          "--resume-after-reconnect", "--help", "Exit status: 0", "SIGINT", "end_reason"})
+          "--resume-after-reconnect", "--allow-repeat", "--help", "Exit status: 0", "SIGINT",
+          "end_reason"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 
@@ -584,6 +585,8 @@ TEST(VendraRun, LostLineIsWaitedForAndResumedOnlyWhenAsked) {
         int returnAfterMs;  // -1: the line stays away
         int status;
         const char* said;
+        const char* endReason = "line_lost";
+        bool interrupted = false;  // SIGINT while the line is away
     } kCases[] = {
         {"resumed",
          {"--resume-after-reconnect"},
@@ -601,20 +604,32 @@ TEST(VendraRun, LostLineIsWaitedForAndResumedOnlyWhenAsked) {
          -1,
          1,
          "vendra-run: the run was stopped at line 2: Communications Port lost (COM1) (status 1)\n"},
+        // Abort with no line to carry the stop frame: the operator must know the boards may move.
+        {"interrupted while away",
+         {},
+         -1,
+         2,
+         "vendra-run: the stop frame could not be sent: the boards may still be moving\n",
+         "signal",
+         true},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
+        if (bench.net->LineVanished()) {
+            ASSERT_TRUE(bench.net->ReturnLine());  // after the case where it stayed away
+        }
         bench.net->ClearLog();
         ASSERT_TRUE(bench.net->SetMotorPosition("D3", 0));
         std::vector<std::string> args = {"--units", "D3", "--json", "--log", "comm.log"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         args.push_back("move.def");
         bool heldLogWritten = false;
-        const Result r = bench.Run(args, 20000, [&](pid_t) {
+        const Result r = bench.Run(args, 20000, [&](pid_t pid) {
             ASSERT_TRUE(bench.net->WaitForFrames(3, 5000));
             bench.net->VanishLine();
             heldLogWritten = WaitUntil(
                 [&] { return ReadFile(bench.net.File("comm.log")).find("->1/") == 0; }, 3000);
+            if (c.interrupted) kill(pid, SIGINT);
             if (c.returnAfterMs < 0) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(c.returnAfterMs));
             ASSERT_TRUE(bench.net->ReturnLine());
@@ -633,7 +648,116 @@ TEST(VendraRun, LostLineIsWaitedForAndResumedOnlyWhenAsked) {
             EXPECT_NE(ReadFile(bench.net.File("comm.log")).find(" - D3A0\r\n"), std::string::npos);
         } else {
             EXPECT_EQ(std::count(frames.begin(), frames.end(), "D3A0\r"), 0);
-            EXPECT_EQ(JsonField(r.out, "end_reason"), "\"line_lost\"");
+            EXPECT_EQ(JsonField(r.out, "end_reason"), std::string("\"") + c.endReason + "\"");
+        }
+    }
+}
+
+// SIGINT and SIGTERM end a delay at once: the motor started before it is stopped within half a
+// second, not when the delay has run out, and vendra-run says the stop frame went out.
+TEST(VendraRun, SignalDuringADelayStopsTheMotorsAtOnce) {
+    Bench bench;
+    ASSERT_TRUE(bench.net.Start("D3:speed=100"));
+    const struct {
+        const char* delay;
+        int signal;
+    } kCases[] = {{"delay,60000", SIGINT}, {"sdelay,65534", SIGINT}, {"delay,60000", SIGTERM}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.delay) + (c.signal == SIGINT ? " SIGINT" : " SIGTERM"));
+        bench.net->ClearLog();
+        WriteFile(bench.net.File("delay.def"),
+                  std::string("DBoard,3,\"A100000\"\n") + c.delay + "\nend_program\n");
+        int64_t signalledUs = 0;
+        const Result r = bench.Run({"--units", "D3", "delay.def"}, 10000, [&](pid_t pid) {
+            ASSERT_TRUE(bench.net->WaitForFrames(1, 5000));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ASSERT_TRUE(bench.net->GetMotor("D3")->moving);
+            signalledUs = sim::MonotonicUs();
+            kill(pid, c.signal);
+        });
+        EXPECT_EQ(r.status, 2) << r.err;
+        const std::vector<sim::FrameRecord> frames = bench.net->Frames();
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[0].text, "D3A100000\r");
+        EXPECT_EQ(frames[1].text, "GG!\r");
+        EXPECT_LT(frames[1].timeUs - signalledUs, 500'000);
+        EXPECT_FALSE(bench.net->GetMotor("D3")->moving);
+        // The delay was cut short: the run stopped before the next line.
+        EXPECT_NE(r.err.find("vendra-run: the run was aborted at line 3 (status 2)\n"),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find("vendra-run: the stop frame \"GG!\" was sent\n"), std::string::npos)
+            << r.err;
+    }
+}
+
+// The line goes after the relative move's frame was taken, only its answer is lost. Resuming would
+// move the motor twice: --resume-after-reconnect alone ends the run and says why, --allow-repeat
+// lets it go on. A unit named with --units is compared with its "v0" answer from the start, as a
+// scanned one is. A held run that ends once the line is back stops the boards.
+TEST(VendraRun, HeldRunResumesOnItsOwnOnlyWhenThatIsSafe) {
+    Bench bench;
+    ASSERT_TRUE(bench.net.Start("D3:speed=0:ver=205"));
+    WriteFile(bench.net.File("relative.def"),
+              "DBoard,3,\"R+100\"\nwait_DBoard_done,3,\"\";\nend_program\n");
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        bool changeUnit;  // D3 answers another "v0" once the line is back
+        int status;
+        const char* said;
+        int sentTimes;  // how often the move reached the board
+    } kCases[] = {
+        {"repeat refused",
+         {"--resume-after-reconnect"},
+         false,
+         1,
+         "Resume the program at line 1? -> no (the command would be sent again: --allow-repeat "
+         "was not given)\n",
+         1},
+        {"repeat allowed",
+         {"--resume-after-reconnect", "--allow-repeat"},
+         false,
+         0,
+         "Resume the program at line 1? -> yes (--resume-after-reconnect --allow-repeat)\n",
+         2},
+        {"unit changed",
+         {"--resume-after-reconnect", "--allow-repeat"},
+         true,
+         1,
+         "vendra-run: the run was stopped at line 1: The Communications Port (COM1) is back, but "
+         "not every unit answers as before: (status 1)\n",
+         1},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        bench.net->ClearLog();
+        ASSERT_TRUE(bench.net->SetMotorPosition("D3", 0));
+        ASSERT_TRUE(bench.net->SetItem("D3", 0, "205"));
+        ASSERT_NE(bench.net->AddFault("vanish:match=D3R:once:return=600"), 0);
+        std::vector<std::string> args = {"--units", "D3", "--json"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back("relative.def");
+        const Result r = bench.Run(args, 20000, [&](pid_t) {
+            ASSERT_TRUE(WaitUntil([&] { return bench.net->LineVanished(); }, 5000));
+            if (c.changeUnit) {
+                ASSERT_TRUE(bench.net->SetItem("D3", 0, "206"));
+            }
+        });
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        const std::vector<std::string> frames = bench.net->ReceivedFrames();
+        EXPECT_EQ(std::count(frames.begin(), frames.end(), "D3R+100\r"), c.sentTimes);
+        EXPECT_EQ(bench.net->GetMotor("D3")->position, 100 * c.sentTimes);
+        if (c.status == 0) continue;
+        ASSERT_FALSE(frames.empty());
+        EXPECT_EQ(frames.back(), "GG!\r");
+        EXPECT_NE(r.err.find("vendra-run: the stop frame \"GG!\" was sent\n"), std::string::npos)
+            << r.err;
+        if (c.changeUnit) {
+            EXPECT_NE(r.err.find("DBoard unit 3 answers \"206\" (it answered \"205\")"),
+                      std::string::npos)
+                << r.err;
         }
     }
 }
