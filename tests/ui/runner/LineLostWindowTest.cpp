@@ -118,8 +118,13 @@ class LineLostWindowTest : public QObject {
                      "Resuming repeats a command: line 2's command reached the line before it "
                      "was lost and will be sent again.\n\n"
                      "Resume the program at line 2?")});
-        QCOMPARE(f.Text("SystemMessages"),
-                 QStringLiteral("The program was ended at line 2 after the line was lost"));
+        // The message reaches the window through its event queue.
+        QVERIFY(WaitFor(
+            [&] {
+                return f.Text("SystemMessages") ==
+                       QStringLiteral("The program was ended at line 2 after the line was lost");
+            },
+            2000));
         const std::vector<std::string> frames = f.sim->ReceivedFrames();
         QCOMPARE(int(std::count(frames.begin(), frames.end(), std::string("D3R+100\r"))), 1);
         QCOMPARE(f.state.Run.TempRegisters[1].load(), 0u);
