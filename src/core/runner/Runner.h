@@ -3,18 +3,19 @@
 // Error rule: board errors are reported by the board transaction and end the run after that
 // command; a reply time-out alone does not. A line that goes away during a run (the port's loss
 // handler sets LineHold) holds the run at the line it was on when a LineRecovery is set: the
-// QBoard data logger is flushed, the recovery waits for the line, and the run either goes on by
-// running that line again or ends; without a recovery the loss ends the run. A line whose values
-// cannot be used (a unit above 15, a register above 73, an unknown user_input type or axis code, a
-// bad encoder link) ends the run with a message naming the line; no value from a program file ever
-// indexes past a table, and a jump beyond the last line ends the run as if the program had ended
-// there. Nothing throws. Thread rule: at most one runner thread exists at a time: Start refuses
-// while one is still alive. Start, WakeStep, RequestEnd, WaitFinished and the destructor are called
-// from the GUI thread (or a test's thread); the loop reads the program without locks (nothing edits
-// it while SystemBusy) and shares state through RunState's atomics. Every wait of the runner blocks
-// (a condition variable or the line's poll()); none spins. The destructor stops and joins the
-// thread within a bounded time (a delay is cut short; an open question to the operator must be
-// answered or dismissed by the UI first).
+// QBoard data logger is flushed, the recovery waits for the line (told whether the held line's
+// frame had been written, so a repeat can be named), and the run either goes on by running that
+// line again or ends with the stop frame; without a recovery the loss ends the run. A line whose
+// values cannot be used (a unit above 15, a register above 73, an unknown user_input type or axis
+// code, a bad encoder link) ends the run with a message naming the line; no value from a program
+// file ever indexes past a table, and a jump beyond the last line ends the run as if the program
+// had ended there. Nothing throws. Thread rule: at most one runner thread exists at a time: Start
+// refuses while one is still alive. Start, WakeStep, RequestEnd, WaitFinished and the destructor
+// are called from the GUI thread (or a test's thread); the loop reads the program without locks
+// (nothing edits it while SystemBusy) and shares state through RunState's atomics. Every wait of
+// the runner blocks (a condition variable or the line's poll()); none spins. The destructor stops
+// and joins the thread within a bounded time (a delay is cut short; an open question to the
+// operator must be answered or dismissed by the UI first).
 #pragma once
 #include <atomic>
 #include <condition_variable>
