@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iostream>
 
 #include "RunnerRig.h"
 
@@ -122,6 +123,8 @@ TEST(RunControl, AbortDuringADelayEndsItAndStopsTheMotors) {
         const std::vector<sim::FrameRecord> frames = rig.simulator->Frames();
         ASSERT_EQ(frames.size(), 2u);
         EXPECT_EQ(frames[1].text, "GG!\r");
+        std::cout << "[ figure ] " << delay << ": Abort to stop frame "
+                  << (frames[1].timeUs - abortedUs) / 1000.0 << " ms\n";
         EXPECT_LT(frames[1].timeUs - abortedUs, 500'000);
         EXPECT_FALSE(rig.simulator->GetMotor("D3")->moving);
         ASSERT_TRUE(rig.runner.WaitFinished(2000));
