@@ -31,7 +31,7 @@ namespace {
 // Says yes to resuming; everything else as the quiet operator.
 class ResumingOperator : public QuietOperator {
   public:
-    bool AskResumeAfterLineLoss(const std::string&) override { return true; }
+    bool AskResumeAfterLineLoss(const std::string&, bool) override { return true; }
 };
 
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
