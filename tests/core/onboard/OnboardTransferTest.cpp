@@ -245,19 +245,26 @@ TEST(OnboardTransfer, AListingLongerThanTheEditorKeepsTheFirstLines) {
     }
 }
 
+// Boards that answer in lower case ("u2>60000", prompts and listing alike) transfer the same.
 TEST(OnboardTransfer, AProgramWrittenAndReadBackIsEqual) {
-    TransferRig rig;
-    ASSERT_TRUE(rig.Start("U2:vF=60000"));
-    Lines lines;
-    for (int i = 0; i < 500; ++i)
-        lines.push_back("XA" + std::to_string(i * 37) + (i % 7 == 0 ? ";note" : "") +
-                        std::string(static_cast<size_t>(i % 40), '+'));
-    lines.push_back(std::string(kOnboardLineChars, 'L'));
-    rig.program.ReplaceLines(lines);
-    ASSERT_EQ(rig.transfer.WriteOnboardProgram(), OnboardOutcome::Complete);
-    rig.program.ReplaceLines({});
-    ASSERT_EQ(rig.transfer.ReadOnboardProgram(), OnboardOutcome::Complete);
-    EXPECT_EQ(rig.program.Lines(), lines);
+    for (bool lowerCase : {false, true}) {
+        SCOPED_TRACE(lowerCase ? "lower case" : "upper case");
+        TransferRig rig;
+        sim::Options options;
+        options.lowerCaseReplies = lowerCase;
+        ASSERT_TRUE(rig.Start("U2:vF=60000", options));
+        Lines lines;
+        for (int i = 0; i < 500; ++i)
+            lines.push_back("XA" + std::to_string(i * 37) + (i % 7 == 0 ? ";note" : "") +
+                            std::string(static_cast<size_t>(i % 40), '+'));
+        lines.push_back(std::string(kOnboardLineChars, 'L'));
+        rig.program.ReplaceLines(lines);
+        ASSERT_EQ(rig.transfer.WriteOnboardProgram(), OnboardOutcome::Complete);
+        rig.program.ReplaceLines({});
+        ASSERT_EQ(rig.transfer.ReadOnboardProgram(), OnboardOutcome::Complete);
+        EXPECT_EQ(rig.program.Lines(), lines);
+        EXPECT_EQ(rig.program.BoardProgramSize.load(), 60000u);
+    }
 }
 
 TEST(OnboardTransfer, WorkerHoldsTheLineShowsTheClosingMessageAndCancels) {
