@@ -14,10 +14,9 @@
 #include "core/onboard/OnboardWorker.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 #include "core/tools/CommTest.h"
 
 namespace vendra {
@@ -26,42 +25,37 @@ class Core {
   public:
     explicit Core(Operator& op)
         : Op(op),
-          Port(State.Serial, op),
           CommLog(State),
+          Line(State.Serial, op, CommLog, State.Run.ProgramPointer, State.Config.ReplyTimeout),
           QeLogger(State.Run),
-          Stopper(State.Run),
-          Link(State, op, Port, CommLog, QeLogger, Stopper),
-          Network(State, op, Port),
-          Reconnect({State.Serial, State.Config, State.Units}, op, Port, Network),
-          CommInitWorker(State, op, Port, Network),
-          RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
-          RunControls(State, op, Port, RunnerWorker),
-          BoardInfoWorker(State, op, Port, Link,
+          Network(State, op),
+          Reconnect({State.Serial, State.Config, State.Units}, op, Network),
+          CommInitWorker(State, op, Line, Network),
+          RunnerWorker(State, op, Line, CommLog, QeLogger),
+          RunControls(State, op, Line, RunnerWorker),
+          BoardInfoWorker(State, op, Line,
                           [this](uint8_t& family, uint8_t& address) {
                               if (!SelectTargetBoard(State, Op)) return false;
                               family = State.App.SelectedBoardFamily.load();
                               address = State.App.SelectedBoardAddress.load();
                               return true;
                           }),
-          Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
-          OnboardTransferWorker(State, op, Onboard),
-
-          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {
+          Onboard(State, op, [this] { return SelectTargetBoard(State, Op); }),
+          OnboardTransferWorker(State, op, Line, Onboard),
+          CommTestWorker(State, op, Line, [this] { return SelectTargetBoard(State, Op); }) {
         // A line lost under a run holds the run until the line is back (the state outlives
         // every worker that could see the loss).
         RunnerWorker.SetLineRecovery(&Reconnect);
-        Port.SetLossHandler([this] { return HoldRunOnLineLoss(State.Run, State.Serial); });
+        Line.SetLossHandler([this] { return HoldRunOnLineLoss(State.Run, State.Serial); });
     }
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
     Operator& Op;
     SystemState State;
-    SerialPort Port;
     CommDebugLog CommLog;   // the communications debugger's lines
+    SerialLine Line;        // the serial line: taking it gives a session, the only way to use it
     QeDataLogger QeLogger;  // the QBoard encoder data-logger file
-    RunStopper Stopper;     // how the transaction ends a run on a board error
-    BoardLink Link;         // BoardTransaction, PollReply, SendFrame
     NetworkInitialiser Network;
     LineReconnect Reconnect;  // waits for a line lost during a run
     // ---- workers (declared last: destroyed first) ----

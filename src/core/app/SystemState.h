@@ -14,7 +14,6 @@
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
 #include "core/serial/BoardState.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/CommDebugState.h"
 #include "core/serial/QeReading.h"
@@ -41,15 +40,14 @@ struct SystemState {
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
 
     // ---- the slices the subsystems take ----
-    operator LinkState() { return {Boards, Units, Config, Run.Stats, Run, Run.ProgramPointer}; }
     operator CommDebugLogState() { return {CommDebug, Run.ProgramRunning}; }
     operator QeReadingState() { return {Boards, Run, Units}; }
     operator NetworkState() { return {Serial, Config, Units}; }
-    operator BoardInfoState() { return {Serial, Units, Boards}; }
+    operator BoardInfoState() { return {Serial, Units}; }
     operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
     operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, Units, CommTest}; }
     operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
-    operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run}; }
+    operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run, Boards}; }
 };
 
 }  // namespace vendra
