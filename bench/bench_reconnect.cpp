@@ -107,7 +107,7 @@ int main() {
             toFrame.push_back((frameUs - returnedUs) / 1000.0);
         }
         core.RunControls.AbortButtonClick();
-        core.RunnerWorker.WaitFinished(3000);
+        core.RunnerWorker.Wait(3000);
         if (toFrame.size() != kRounds) {
             std::fprintf(stderr, "only %zu of %d rounds completed\n", toFrame.size(), kRounds);
             status = 1;

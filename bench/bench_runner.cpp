@@ -86,7 +86,7 @@ double LinesPerSecond(uint32_t outer) {
     const double lines = 2.0 + outer * 2003.0;
     auto start = Clock::now();
     rig.control.RunButtonClick();
-    rig.runner.WaitFinished(600000);
+    rig.runner.Wait(600000);
     double s = Seconds(Clock::now() - start);
     if (rig.state.Run.TempRegisters[1].load() != outer) return 0;
     return lines / s;
@@ -98,7 +98,7 @@ double DelayCpuPercent() {
     double cpu0 = ProcessCpuSeconds();
     auto start = Clock::now();
     rig.control.RunButtonClick();
-    rig.runner.WaitFinished(20000);
+    rig.runner.Wait(20000);
     double wall = Seconds(Clock::now() - start);
     return (ProcessCpuSeconds() - cpu0) / wall * 100.0;
 }
@@ -123,7 +123,7 @@ double AbortDuringWaitMs(const std::string& folder) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto pressed = Clock::now();
     rig.control.AbortButtonClick();
-    rig.runner.WaitFinished(10000);
+    rig.runner.Wait(10000);
     return Seconds(Clock::now() - pressed) * 1000.0;
 }
 
@@ -134,7 +134,7 @@ double AbortBetweenLinesMs() {
     rig.control.RunButtonClick();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     rig.control.AbortButtonClick();
-    rig.runner.WaitFinished(10000);
+    rig.runner.Wait(10000);
     // The delay line lasts 301 ms from the start of the run.
     return Seconds(Clock::now() - start) * 1000.0 - 301.0;
 }

@@ -234,14 +234,12 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
         return 0;
     }
     // The scan, as the window's start-up runs it.
-    if (!core_.CommInitWorker.StartNetworkInitialisation())
-        return Fail("the network initialisation could not start");
-    while (!core_.CommInitWorker.WaitUntilIdle(kScanLookMs)) {
+    if (!core_.Initialisation.Start()) return Fail("the network initialisation could not start");
+    while (!core_.Initialisation.Wait(kScanLookMs)) {
         if (goOn && !goOn()) {
             signalled_ = true;
-            core_.Network.RequestStop(true);
-            core_.CommInitWorker.WaitUntilIdle(60000);
-            core_.Network.RequestStop(false);
+            core_.Initialisation.Stop();
+            core_.Initialisation.Wait(60000);
             op_.Say("stopped during the network scan");
             return kRunSignalled;
         }
@@ -266,8 +264,7 @@ void RunSession::Start() {
 }
 
 bool RunSession::WaitFinished(uint32_t ms) {
-    const bool done =
-        !started_ || !core_.RunnerWorker.Active() || core_.RunnerWorker.WaitFinished(ms);
+    const bool done = !started_ || !core_.RunnerWorker.Running() || core_.RunnerWorker.Wait(ms);
     if (done && endMs_ == 0) endMs_ = TickMs();
     return done;
 }

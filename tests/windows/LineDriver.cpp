@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         ok = LoadProgramFromPath(state, op, program) == 1;
         if (ok) {
             core.RunControls.RunButtonClick();
-            ok = core.RunnerWorker.WaitFinished(30000);
+            ok = core.RunnerWorker.Wait(30000);
             op.Print(ok ? "run: ended at line " + std::to_string(state.Run.ProgramPointer.load())
                         : std::string("run: not finished"));
         }

@@ -30,16 +30,16 @@ class Core {
           QeLogger(State.Run),
           Network(State, op),
           Reconnect({State.Serial, State.Config, State.Units}, op, Network),
-          CommInitWorker(State, op, Line, Network),
+          Initialisation(State, op, Line, Network),
           RunnerWorker(State, op, Line, CommLog, QeLogger),
           RunControls(State, op, Line, RunnerWorker),
-          BoardInfoWorker(State, op, Line,
-                          [this](uint8_t& family, uint8_t& address) {
-                              if (!SelectTargetBoard(State, Op)) return false;
-                              family = State.App.SelectedBoardFamily.load();
-                              address = State.App.SelectedBoardAddress.load();
-                              return true;
-                          }),
+          BoardInfo(State, op, Line,
+                    [this](uint8_t& family, uint8_t& address) {
+                        if (!SelectTargetBoard(State, Op)) return false;
+                        family = State.App.SelectedBoardFamily.load();
+                        address = State.App.SelectedBoardAddress.load();
+                        return true;
+                    }),
           Onboard(State, op, [this] { return SelectTargetBoard(State, Op); }),
           OnboardTransferWorker(State, op, Line, Onboard),
           CommTestWorker(State, op, Line, [this] { return SelectTargetBoard(State, Op); }) {
@@ -59,11 +59,11 @@ class Core {
     NetworkInitialiser Network;
     LineReconnect Reconnect;  // waits for a line lost during a run
     // ---- workers (declared last: destroyed first) ----
-    CommInit CommInitWorker;
+    NetworkInitialisation Initialisation;
     Runner RunnerWorker;     // TRunSystem: the one runner thread
     RunControl RunControls;  // Run, Abort, Single Step, Reset Pointer, Prog. Debug, Breakpoints
     // "Axis Information": the board report's worker
-    TBoardInfo BoardInfoWorker;
+    BoardInfoReport BoardInfo;
     OnboardTransfer Onboard;  // read, write, erase and run the program in a board's memory
     OnboardWorker OnboardTransferWorker;
     CommTest CommTestWorker;  // TCommTest: "Serial Network Test"

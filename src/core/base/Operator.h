@@ -46,6 +46,8 @@ enum class MenuItem {
     RunProgram,    // the "Run Program" button's enabled state
 };
 enum class CheckBox { CommDebug, ProgramDebug, Breakpoints, DispEncoders, DispTempReg, TimeStamp };
+// The activities that run beside the windows, each a job of its own worker (core/base/Worker.h).
+enum class Activity { NetworkInit, BoardInfo, CommTest, OnboardTransfer, Run, Terminal };
 
 class Operator {
   public:
@@ -89,6 +91,8 @@ class Operator {
     virtual void Beep(unsigned sound) = 0;
     // The core state changed in a way the windows should show (e.g. new log lines).
     virtual void StateChanged() = 0;
+    // An activity's job has ended (its worker is idle again): the one way the windows learn it.
+    virtual void ActivityEnded(Activity) {}
 
     // On the GUI thread: processes pending GUI events. On any other thread: does nothing.
     virtual void ProcessEvents() = 0;

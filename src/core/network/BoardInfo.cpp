@@ -1,7 +1,5 @@
 #include "core/network/BoardInfo.h"
 
-#include <pthread.h>
-
 #include <chrono>
 #include <cstdio>
 
@@ -185,53 +183,31 @@ int ReportBoardInfo(BoardInfoState state, Operator& op, LineSession& session,
     return 1;
 }
 
-TBoardInfo::TBoardInfo(BoardInfoState state, Operator& op, SerialLine& line, SelectTarget select)
+BoardInfoReport::BoardInfoReport(BoardInfoState state, Operator& op, SerialLine& line,
+                                 SelectTarget select)
     : state_(state), op_(op), line_(line), select_(std::move(select)) {}
 
-TBoardInfo::~TBoardInfo() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-}
-
-bool TBoardInfo::Start() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (running_) return false;
-    // A worker that has finished is joined here; it has nothing left to do.
-    if (thread_.joinable()) thread_.join();
-    session_ = line_.Take(LineUser::BoardInfo, StopToken(&stop_));
+bool BoardInfoReport::Start() {
+    if (worker_.Running()) return false;
+    session_ = line_.Take(LineUser::BoardInfo, worker_.Token());
     if (!session_) return false;
-    running_ = true;
-    thread_ = std::thread([this] {
-        pthread_setname_np(pthread_self(), "BoardInfo");
-        Execute();
-        std::lock_guard<std::mutex> done(mutex_);
-        running_ = false;
-        session_.Release();
-        idle_.notify_all();
-    });
-    return true;
+    return worker_.Start([this](StopToken) { Job(); },
+                         [this] { op_.ActivityEnded(Activity::BoardInfo); });
 }
 
-bool TBoardInfo::Running() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return running_;
-}
-
-bool TBoardInfo::WaitUntilIdle(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !running_; });
-}
-
-void TBoardInfo::Execute() {
+void BoardInfoReport::Job() {
     op_.SetSystemMessage("Please wait, Getting Board Information");
     std::string report;
     if (ReportBoardInfo(state_, op_, session_, select_, report) == 1) {
         op_.Beep(beep::Information);
         op_.ShowMessageBox(report, "Axis Stats", mb::Information);
     }
-    if (stop_.load()) return;
-    op_.SetSystemMessage(session_.IsOpen() ? "Board Information Recieved ..."
-                                           : "Board Information not received");
+    const bool stopped = session_.StopRequested();
+    const bool open = session_.IsOpen();
+    session_.Release();
+    if (stopped) return;
+    op_.SetSystemMessage(open ? "Board Information Recieved ..."
+                              : "Board Information not received");
 }
 
 }  // namespace vendra

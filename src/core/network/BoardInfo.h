@@ -6,25 +6,22 @@
 // not start with '0' or a character above it) stays empty and reads as 0; the report is still
 // built. Codes outside a table show "Unknown (N)". An absent unit is refused with its presence
 // message before any query. A line that went away during the queries gives no report (the port
-// layer has said so). TBoardInfo refuses a start quietly while the line has another owner or a
-// report is being made.
+// layer has said so). BoardInfoReport refuses a start quietly while the line has another owner
+// or a report is being made.
 // Thread rule: the tables and FormatBoardReport are pure. QueryBoardInfo and ReportBoardInfo run
-// on the thread that holds the line (the BoardInfo worker). TBoardInfo's methods may be called
-// from any thread; its destructor stops the worker and joins it within a bounded time (about one
-// wait slice once the port stops waiting; a question being asked must be answered or declined,
-// which QtOperator does on shutdown).
+// on the thread that holds the session (the report's worker). BoardInfoReport's methods may be
+// called from any thread; its destructor stops the worker and joins it within a bounded time
+// (about one wait slice; a question being asked must be answered or declined, which QtOperator
+// does on shutdown).
 #pragma once
-#include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/base/Operator.h"
 #include "core/base/UnitMap.h"
+#include "core/base/Worker.h"
 #include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
 
@@ -86,34 +83,30 @@ using SelectTarget = std::function<bool(uint8_t& family, uint8_t& address)>;
 int ReportBoardInfo(BoardInfoState state, Operator& op, LineSession& session,
                     const SelectTarget& select, std::string& report);
 
-// The "Axis Information" worker: one report on its own thread ("BoardInfo").
-class TBoardInfo {
+// "Axis Information" as an activity: one report on its own worker.
+class BoardInfoReport {
   public:
-    TBoardInfo(BoardInfoState state, Operator& op, SerialLine& line, SelectTarget select);
-    ~TBoardInfo();
-    TBoardInfo(const TBoardInfo&) = delete;
-    TBoardInfo& operator=(const TBoardInfo&) = delete;
+    BoardInfoReport(BoardInfoState state, Operator& op, SerialLine& line, SelectTarget select);
+    BoardInfoReport(const BoardInfoReport&) = delete;
+    BoardInfoReport& operator=(const BoardInfoReport&) = delete;
 
     // Takes the line and starts the worker; false, with nothing started, while the line has an
     // owner (a report being made included).
     bool Start();
-    bool Running() const;
+    void Stop() { worker_.RequestStop(); }
+    bool Running() const { return worker_.Running(); }
     // Waits until no report is being made; false when timeoutMs passed first.
-    bool WaitUntilIdle(uint32_t timeoutMs);
+    bool Wait(uint32_t timeoutMs) { return worker_.Wait(timeoutMs); }
 
   private:
-    void Execute();
+    void Job();
 
     BoardInfoState state_;
     Operator& op_;
     SerialLine& line_;
     SelectTarget select_;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex mutex_;
-    std::condition_variable idle_;
-    bool running_ = false;
     LineSession session_;
-    std::thread thread_;
+    Worker worker_{"BoardInfo"};  // declared last: stopped and joined first
 };
 
 }  // namespace vendra

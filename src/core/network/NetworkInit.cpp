@@ -1,7 +1,5 @@
 #include "core/network/NetworkInit.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -81,7 +79,7 @@ int NetworkInitialiser::ScanFamily(LineSession& session, UnitGroup group, bool p
     if (!session.IsOpen()) {
         op_.SetUnitCount(group, "0");
     } else {
-        for (unsigned a = 0; a < 16 && !StopRequested(); ++a) {
+        for (unsigned a = 0; a < 16 && !session.StopRequested(); ++a) {
             char reply[protocol::kReplyBufferSize] = {};
             if (QueryUnit(session, protocol::IdentityFrame(group, a, 0).c_str(), reply,
                           sizeof reply)) {
@@ -120,9 +118,9 @@ int NetworkInitialiser::ScanFamily(LineSession& session, UnitGroup group, bool p
     return result;
 }
 
-void NetworkInitialiser::Settle() {
+void NetworkInitialiser::Settle(const LineSession& session) {
     uint64_t end = TickUs() + (static_cast<uint64_t>(settleMs_) + 1) * 1000;
-    for (uint64_t now = TickUs(); now < end && !StopRequested(); now = TickUs()) {
+    for (uint64_t now = TickUs(); now < end && !session.StopRequested(); now = TickUs()) {
         SleepMs(static_cast<uint32_t>(std::min<uint64_t>((end - now + 999) / 1000, 10)));
         op_.ProcessEvents();
     }
@@ -165,13 +163,13 @@ int NetworkInitialiser::InitialiseNetwork(LineSession& session) {
                       session.DevicePath() + " was opened";
     LineSession::Setting scanTimeout = session.ReplyTimeout(state_.Config.InitTimeout.load());
     session.SetBaud(baud);
-    Settle();
+    Settle(session);
     session.Send(protocol::kStarFrame, Sending::QuietData);
     for (UnitGroup group : kUnitGroupsInScanOrder) {
-        if (StopRequested()) break;
+        if (session.StopRequested()) break;
         ScanFamily(session, group, false);
     }
-    return StopRequested() ? 0 : 1;
+    return session.StopRequested() ? 0 : 1;
 }
 
 void NetworkInitialiser::ResetUnitButtons() {
@@ -179,71 +177,58 @@ void NetworkInitialiser::ResetUnitButtons() {
         for (int a = 0; a < 16; ++a) op_.SetUnitIndicator(group, a, UnitIndicator::Reset);
 }
 
-CommInit::CommInit(NetworkState state, Operator& op, SerialLine& line, NetworkInitialiser& network)
+NetworkInitialisation::NetworkInitialisation(NetworkState state, Operator& op, SerialLine& line,
+                                             NetworkInitialiser& network)
     : state_(state), op_(op), line_(line), network_(network) {}
 
-CommInit::~CommInit() {
+bool NetworkInitialisation::Start() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (jobActive_) {
+            restartPending_ = true;
+            return false;
+        }
+        // A job that has decided to end may still be returning: it is done within moments.
+        if (!worker_.Wait(1000)) return false;
+        session_ = line_.Take(LineUser::NetworkInit, worker_.Token());
+        if (!session_) return false;
+        jobActive_ = true;
+    }
+    network_.ResetUnitButtons();
+    return worker_.Start([this](StopToken) { Job(); },
+                         [this] { op_.ActivityEnded(Activity::NetworkInit); });
+}
+
+void NetworkInitialisation::Stop() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         restartPending_ = false;
     }
-    network_.RequestStop(true);
-    if (thread_.joinable()) thread_.join();
-    network_.RequestStop(false);
+    worker_.RequestStop();
 }
 
-bool CommInit::StartNetworkInitialisation() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (running_) {
-        restartPending_ = true;
-        return false;
-    }
-    // A worker that has finished is joined here; it has nothing left to do.
-    if (thread_.joinable()) thread_.join();
-    session_ = line_.Take(LineUser::NetworkInit, network_.Token());
-    if (!session_) return false;
-    running_ = true;
-    lock.unlock();
-    network_.ResetUnitButtons();
-    lock.lock();
-    thread_ = std::thread(&CommInit::Run, this);
-    return true;
-}
-
-bool CommInit::Running() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return running_;
-}
-
-bool CommInit::WaitUntilIdle(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !running_; });
-}
-
-void CommInit::Run() {
-    pthread_setname_np(pthread_self(), "CommInit");
+void NetworkInitialisation::Job() {
     for (;;) {
         Execute();
         std::unique_lock<std::mutex> lock(mutex_);
-        if (restartPending_ && !network_.StopRequested()) {
+        if (restartPending_ && !session_.StopRequested()) {
             restartPending_ = false;
             lock.unlock();
             network_.ResetUnitButtons();
             continue;
         }
-        running_ = false;
+        jobActive_ = false;
         session_.Release();
-        idle_.notify_all();
         return;
     }
 }
 
-void CommInit::Execute() {
+void NetworkInitialisation::Execute() {
     op_.Beep(beep::Information);
     op_.SetSystemMessage("Please wait, Initializing the Serial Network");
     session_.Close();
     network_.InitialiseNetwork(session_);
-    if (network_.StopRequested()) return;
+    if (session_.StopRequested()) return;
     const UnitMap& units = state_.Units;
     op_.SetMenuEnabled(MenuItem::ArmConfiguration, units.anyArmUnit.load() == 1);
     if (state_.Serial.CurrentBaud.load() != 0 && units.totalUnits.load() != 0) {

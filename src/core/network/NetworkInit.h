@@ -6,11 +6,11 @@
 // Communications Port" (title "VDWin Communications Port ERROR") with the reason on a second line,
 // when the port number is out of range (1 to 40) or the port cannot be opened;
 // a unit that does not answer, or only another unit answers, is simply absent.
-// Thread rule: NetworkInitialiser runs on whichever thread calls it (the CommInit worker, or the
-// GUI thread for the baud scan's probes); it uses the port without a lock, so callers keep to one
-// activity at a time (the line's owner). CommInit owns the worker thread; its methods may be called
-// from any thread, and its destructor stops and joins the worker within a bounded time (about one
-// wait slice after the port stops waiting).
+// Thread rule: NetworkInitialiser runs on the thread that holds the session it is given (the
+// initialisation's worker, the terminal's for the baud scan's probes) and ends its scans early when
+// that session's stop token asks. NetworkInitialisation is the activity: its methods may be called
+// from any thread, and its destructor stops and joins its worker within a bounded time (about one
+// wait slice after the request).
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -18,11 +18,11 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/base/Configuration.h"
 #include "core/base/Operator.h"
 #include "core/base/UnitMap.h"
+#include "core/base/Worker.h"
 #include "core/serial/BoardProtocol.h"
 #include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
@@ -67,11 +67,6 @@ class NetworkInitialiser {
     // Every unit indicator back to enabled and unchecked.
     void ResetUnitButtons();
 
-    // While set, InitialiseNetwork and ScanFamily end at their next step (used on shutdown), and
-    // the waits of a session taken with Token() end at once.
-    void RequestStop(bool stop) { stop_.store(stop); }
-    bool StopRequested() const { return stop_.load(); }
-    StopToken Token() const { return StopToken(&stop_); }
     void SetSettleMs(uint32_t ms) { settleMs_ = ms; }
     // Set by InitialiseNetwork when the port number named no COM<n> link and a system device
     // was opened instead: which one ("" otherwise).
@@ -86,11 +81,10 @@ class NetworkInitialiser {
     void SetUnitIdentity(UnitGroup group, unsigned address, std::string identity);
 
   private:
-    void Settle();
+    void Settle(const LineSession& session);
 
     NetworkState state_;
     Operator& op_;
-    std::atomic<bool> stop_{false};
     uint32_t settleMs_ = kSettleMs;
     std::string openedNote_;
     std::string devicePath_;
@@ -98,37 +92,38 @@ class NetworkInitialiser {
     std::string identities_[kUnitGroups][16];
 };
 
-// The network-initialisation worker: one run of the initialisation on its own thread.
-class CommInit {
+// The network initialisation as an activity: one run of it on its own worker.
+class NetworkInitialisation {
   public:
-    CommInit(NetworkState state, Operator& op, SerialLine& line, NetworkInitialiser& network);
-    ~CommInit();
-    CommInit(const CommInit&) = delete;
-    CommInit& operator=(const CommInit&) = delete;
+    NetworkInitialisation(NetworkState state, Operator& op, SerialLine& line,
+                          NetworkInitialiser& network);
+    NetworkInitialisation(const NetworkInitialisation&) = delete;
+    NetworkInitialisation& operator=(const NetworkInitialisation&) = delete;
 
     // Takes the line, resets the unit indicators and starts the worker; returns at once. While one
     // initialisation runs, a second never starts beside it: the request is remembered and the
-    // running worker initialises once more when it is done (so a port change is not lost); the
+    // running one initialises once more when it is done (so a port change is not lost); the
     // result is then false. False too, with nothing started, when another activity holds the line.
-    bool StartNetworkInitialisation();
-    bool Running() const;
+    bool Start();
+    // Asks a running initialisation to end at its next unit (no restart follows).
+    void Stop();
+    bool Running() const { return worker_.Running(); }
     // Waits until no initialisation runs; false when timeoutMs passed first.
-    bool WaitUntilIdle(uint32_t timeoutMs);
+    bool Wait(uint32_t timeoutMs) { return worker_.Wait(timeoutMs); }
 
   private:
-    void Run();
+    void Job();
     void Execute();
 
     NetworkState state_;
     Operator& op_;
     SerialLine& line_;
     NetworkInitialiser& network_;
-    mutable std::mutex mutex_;
-    std::condition_variable idle_;
-    bool running_ = false;
+    std::mutex mutex_;
+    bool jobActive_ = false;  // from Start until the job has decided to end
     bool restartPending_ = false;
-    LineSession session_;  // held from the start until the last initialisation is done
-    std::thread thread_;
+    LineSession session_;           // held from the start until the last initialisation is done
+    Worker worker_{"NetworkInit"};  // declared last: stopped and joined first
 };
 
 }  // namespace vendra

@@ -1,9 +1,5 @@
 #include "core/onboard/OnboardWorker.h"
 
-#include <pthread.h>
-
-#include <chrono>
-
 namespace vendra {
 
 namespace {
@@ -107,37 +103,23 @@ OnboardWorker::OnboardWorker(OnboardState state, Operator& op, SerialLine& line,
     : state_(state), op_(op), line_(line), transfer_(transfer) {}
 
 OnboardWorker::~OnboardWorker() {
+    // The transfer's waits watch its own cancel flag; the worker joins after it.
     transfer_.RequestCancel();
-    if (thread_.joinable()) thread_.join();
 }
 
 bool OnboardWorker::Start(OnboardOperation operation) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (running_ || SystemBusy(state_.Serial, state_.Run)) return false;
-    // A worker that has finished is joined here; it has nothing left to do.
-    if (thread_.joinable()) thread_.join();
+    if (worker_.Running() || SystemBusy(state_.Serial, state_.Run)) return false;
     session_ = line_.Take(LineUser::OnboardTransfer);
     if (!session_) return false;
-    running_ = true;
     operation_ = operation;
     transfer_.ClearCancel();
-    thread_ = std::thread(&OnboardWorker::Run, this, operation);
-    return true;
+    return worker_.Start([this, operation](StopToken) { Job(operation); },
+                         [this] { op_.ActivityEnded(Activity::OnboardTransfer); });
 }
 
-void OnboardWorker::Cancel() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (running_) transfer_.RequestCancel();
-}
-
-bool OnboardWorker::Running() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return running_;
-}
-
-bool OnboardWorker::WaitUntilIdle(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !running_; });
+void OnboardWorker::Stop() {
+    if (worker_.Running()) transfer_.RequestCancel();
 }
 
 OnboardOutcome OnboardWorker::LastOutcome() const {
@@ -150,19 +132,13 @@ OnboardOperation OnboardWorker::LastOperation() const {
     return operation_;
 }
 
-void OnboardWorker::Run(OnboardOperation operation) {
-    pthread_setname_np(pthread_self(), "OnboardXfer");
+void OnboardWorker::Job(OnboardOperation operation) {
     transfer_.UseSession(&session_);
     OnboardOutcome outcome = RunOnboardOperation(transfer_, state_, op_, operation);
     transfer_.UseSession(nullptr);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        outcome_ = outcome;
-        running_ = false;
-        session_.Release();
-    }
-    idle_.notify_all();
-    op_.StateChanged();
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcome_ = outcome;
+    session_.Release();
 }
 
 }  // namespace vendra

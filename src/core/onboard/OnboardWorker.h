@@ -1,20 +1,19 @@
-// The on-board program transfer's worker: one operation at a time (read, write, erase, run) on
-// its own thread, holding the line, with the closing message the editor's menu handler gives.
-// The editor starts it and watches Running() and the progress box; the window stays responsive.
+// The on-board program transfer as an activity: one operation at a time (read, write, erase, run)
+// on its own worker, holding the line, with the closing message the editor's menu handler gives.
+// The editor starts it, shows the progress box and hears of its end (Operator::ActivityEnded).
 //
 // Error rule: Start returns false (nothing started, nothing shown) while the system is busy: the
 // line has an owner or a program runs. What the operation reports, it reports itself.
-// Thread rule: Start, Cancel, Running and WaitUntilIdle may be called from any thread. The
-// destructor cancels a running operation and joins the thread; the operation then ends within one
-// wait slice, unless it waits for the operator's answer (the Operator must answer or decline) or
-// for the reply to a star, erase or run command (bounded by that command's time-out).
+// Thread rule: Start, Stop, Running and Wait may be called from any thread. The destructor stops a
+// running operation and joins the worker; the operation then ends within one wait slice, unless it
+// waits for the operator's answer (the Operator must answer or decline) or for the reply to a
+// star, erase or run command (bounded by that command's time-out).
 #pragma once
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 
 #include "core/base/Operator.h"
+#include "core/base/Worker.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/serial/LineSession.h"
 
@@ -36,29 +35,27 @@ class OnboardWorker {
 
     // Takes the line and starts the operation; returns at once.
     bool Start(OnboardOperation operation);
-    // Asks the running operation to stop (it keeps what it has read).
-    void Cancel();
-    bool Running() const;
+    // Asks the running operation to stop (it keeps what it has read): the progress box's Cancel.
+    void Stop();
+    bool Running() const { return worker_.Running(); }
     // Waits until no operation runs; false when timeoutMs passed first.
-    bool WaitUntilIdle(uint32_t timeoutMs);
+    bool Wait(uint32_t timeoutMs) { return worker_.Wait(timeoutMs); }
     // How the last operation ended (Complete before the first).
     OnboardOutcome LastOutcome() const;
     OnboardOperation LastOperation() const;
 
   private:
-    void Run(OnboardOperation operation);
+    void Job(OnboardOperation operation);
 
     OnboardState state_;
     Operator& op_;
     SerialLine& line_;
     OnboardTransfer& transfer_;
     mutable std::mutex mutex_;
-    std::condition_variable idle_;
-    bool running_ = false;
     OnboardOutcome outcome_ = OnboardOutcome::Complete;
     OnboardOperation operation_ = OnboardOperation::Read;
     LineSession session_;
-    std::thread thread_;
+    Worker worker_{"OnboardXfer"};  // declared last: stopped and joined first
 };
 
 }  // namespace vendra

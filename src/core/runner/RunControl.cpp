@@ -16,7 +16,7 @@ void RunControl::RunButtonClick() {
         op_.ShowMessageBox("No Define file loaded", "Run Button Error ...........", mb::Warning);
         return;
     }
-    if (state_.SystemBusy() || runner_.Active()) return;
+    if (state_.SystemBusy() || runner_.Running()) return;
     state_.Run.AbortRequest = 0;
     state_.Run.RestartPending = 1;
     runner_.Start();
@@ -28,7 +28,7 @@ void RunControl::AbortButtonClick() {
     run.StopRun = 1;
     // A running delay ends now: the motors started before it are to stop at once, not when the
     // delay (up to 18 hours for sdelay) has run out. The runner then sends the stop frame.
-    if (runner_.Active()) runner_.CutDelay();
+    if (runner_.Running()) runner_.CutDelay();
     runner_.WakeForAbort();  // a run held on a lost line stops waiting for it
     if (!state_.SystemBusy() && state_.Serial.PortOpen.load() != 0) {
         if (LineSession line = line_.Take(LineUser::MainWindow)) {
@@ -37,7 +37,7 @@ void RunControl::AbortButtonClick() {
         }
     }
     // A live runner sees the stop order and closes the logger file itself.
-    if (!runner_.Active()) runner_.CloseLogger();
+    if (!runner_.Running()) runner_.CloseLogger();
 }
 
 void RunControl::SingleStepClick() {
@@ -71,7 +71,7 @@ void RunControl::ProgramDebugClick(bool checked) {
     run.DebugMode = 0;
     run.ProgramRunning = 0;
     run.RestartPending = 0;
-    if (runner_.Active()) runner_.RequestEnd();
+    if (runner_.Running()) runner_.RequestEnd();
 }
 
 void RunControl::BreakpointsClick(bool checked) {

@@ -38,7 +38,6 @@ Runner::~Runner() {
     shutdown_ = true;
     state_.Run.StopRun = 1;  // ends motion waits at their next check
     Notify();
-    if (thread_.joinable()) thread_.join();
 }
 
 void Runner::Notify() {
@@ -47,8 +46,7 @@ void Runner::Notify() {
 }
 
 bool Runner::Start() {
-    if (alive_.load()) return false;
-    if (thread_.joinable()) thread_.join();  // finished: returns at once
+    if (worker_.Running()) return false;
     LineSession line = line_.Take(LineUser::Runner, StopToken(&shutdown_));
     if (!line) return false;
 
@@ -73,15 +71,10 @@ bool Runner::Start() {
     run.StopFrame = StopFrameResult::None;
     endRequested_ = false;
     delayCut_ = false;
-    alive_ = true;
     run.RunnerThreadAlive = 1;
-    thread_ = std::thread([this, held = std::move(line)]() mutable { Execute(std::move(held)); });
-    return true;
-}
-
-bool Runner::WaitFinished(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !alive_.load(); });
+    held_ = std::move(line);
+    return worker_.Start([this](StopToken) { Execute(); },
+                         [this] { op_.ActivityEnded(Activity::Run); });
 }
 
 void Runner::WakeStep() {
@@ -93,7 +86,8 @@ void Runner::RequestEnd() {
     Notify();
 }
 
-void Runner::Execute(LineSession line) {
+void Runner::Execute() {
+    LineSession& line = held_;
     session_ = &line;
     step_.UseSession(&line);
     Finish how = Loop();
@@ -108,11 +102,6 @@ void Runner::Execute(LineSession line) {
     session_ = nullptr;
     line.Release();
     run.RunnerThreadAlive = 0;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        alive_ = false;
-    }
-    cv_.notify_all();
 }
 
 bool Runner::Sleep(uint32_t ms) {

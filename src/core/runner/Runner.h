@@ -10,7 +10,7 @@
 // code, a bad encoder link) ends the run with a message naming the line; no value from a program
 // file ever indexes past a table, and a jump beyond the last line ends the run as if the program
 // had ended there. Nothing throws. Thread rule: at most one runner thread exists at a time: Start
-// refuses while one is still alive. Start, WakeStep, RequestEnd, WaitFinished and the destructor
+// refuses while one is still alive. Start, WakeStep, RequestEnd, Wait and the destructor
 // are called from the GUI thread (or a test's thread); the loop reads the program without locks
 // (nothing edits it while SystemBusy) and shares state through RunState's atomics. Every wait of
 // the runner blocks (a condition variable or the line's poll()); none spins. The destructor stops
@@ -22,9 +22,9 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/base/Operator.h"
+#include "core/base/Worker.h"
 #include "core/runner/BoardStep.h"
 #include "core/runner/LineRecovery.h"
 #include "core/runner/Motion.h"
@@ -51,9 +51,9 @@ class Runner {
     // activity holds the line.
     bool Start();
     // A runner thread exists and has not finished.
-    bool Active() const { return alive_.load(); }
+    bool Running() const { return worker_.Running(); }
     // Blocks until no runner thread is alive or the time is up (tests, shutdown). True when idle.
-    bool WaitFinished(uint32_t timeoutMs);
+    bool Wait(uint32_t timeoutMs) { return worker_.Wait(timeoutMs); }
 
     // "Single Step": wakes a runner that waits for its next step (StepRequest must be set first).
     // A step asked for while a line still executes is dropped, as the step wait starts by
@@ -81,7 +81,7 @@ class Runner {
     // as it is, flushed (the program's end, a breakpoint, a board error, stepping ended).
     enum class Finish { Close, Keep };
 
-    void Execute(LineSession session);
+    void Execute();
     Finish Loop();
     Next ExecuteLine(const ProgramLine& line);
     Next Board(unsigned unit, uint8_t family, const std::string& text);
@@ -127,17 +127,17 @@ class Runner {
     MotionControl motion_;
     LineSession* session_ = nullptr;  // the thread's session while it runs
 
-    std::thread thread_;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::atomic<bool> alive_{false};
     std::atomic<bool> endRequested_{false};
     std::atomic<bool> shutdown_{false};
     std::atomic<bool> waitingForStep_{false};
     std::atomic<bool> delayCut_{false};
     LineRecovery* recovery_ = nullptr;
-    uint64_t lastWatchUs_ = 0;  // when WatchLine last looked at the line
-    uint32_t lineNumber_ = 0;   // 1-based number of the line being executed (messages)
+    uint64_t lastWatchUs_ = 0;    // when WatchLine last looked at the line
+    uint32_t lineNumber_ = 0;     // 1-based number of the line being executed (messages)
+    LineSession held_;            // the line, from Start until the thread ends
+    Worker worker_{"RunSystem"};  // declared last: joined first
 };
 
 // Writes the global stop frame (no reply is read) and notes in RunState::StopFrame whether it

@@ -167,6 +167,8 @@ class LineSession {
     // What ends the session's waits early from now on (an exchange that must not be cut short
     // clears it for a while). Returns the token it replaces.
     StopToken SetStopToken(StopToken stop);
+    // The session's stop token asks its holder to stop.
+    bool StopRequested() const { return stop_.StopRequested(); }
     // Gives the line back (the session is empty afterwards).
     void Release();
     Operator& Op() const;

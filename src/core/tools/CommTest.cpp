@@ -1,7 +1,5 @@
 #include "core/tools/CommTest.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -42,53 +40,33 @@ uint64_t ReadBackNumber(const std::string& valueText) {
 CommTest::CommTest(CommTestSlice state, Operator& op, SerialLine& line, TargetChooser chooseTarget)
     : state_(state), op_(op), line_(line), chooseTarget_(std::move(chooseTarget)) {}
 
-CommTest::~CommTest() {
-    // A reply wait of the test ends at once (the session watches shutdown_).
-    shutdown_ = true;
-    if (thread_.joinable()) thread_.join();
-}
-
 bool CommTest::Start() {
-    if (SystemBusy(state_.Serial, state_.Run) || alive_.load()) return false;
-    if (thread_.joinable()) thread_.join();  // finished: returns at once
-    LineSession line = line_.Take(LineUser::CommTest, StopToken(&shutdown_));
-    if (!line) return false;
+    if (SystemBusy(state_.Serial, state_.Run) || worker_.Running()) return false;
+    session_ = line_.Take(LineUser::CommTest, worker_.Token());
+    if (!session_) return false;
     // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so. The
     // box is ticked while its window is open, also when disable_comm_debug has stopped the
     // logging.
     if (state_.CommDebug.CommDebugWindowOpen.load() == 0)
         op_.SetMenuEnabled(MenuItem::CommDebugBox, false);
     op_.SetMenuEnabled(MenuItem::RunProgram, false);
-    alive_ = true;
-    thread_ = std::thread([this, held = std::move(line)]() mutable { Execute(std::move(held)); });
-    return true;
+    return worker_.Start([this](StopToken) { Job(); },
+                         [this] { op_.ActivityEnded(Activity::CommTest); });
 }
 
-bool CommTest::WaitFinished(uint32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return finished_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [this] { return !alive_.load(); });
-}
-
-void CommTest::Execute(LineSession line) {
-    pthread_setname_np(pthread_self(), "CommTest");
+void CommTest::Job() {
     CommTestState& test = state_.Test;
     test.TestCount = 0;
-    if (chooseTarget_ && chooseTarget_() && !shutdown_.load() && TargetReady(line)) {
+    if (chooseTarget_ && chooseTarget_() && !session_.StopRequested() && TargetReady(session_)) {
         test.TestCount = op_.AskTestLength();
         const uint32_t count = test.TestCount.load();
-        if (count != 0 && !shutdown_.load())
-            RunTest(line, state_.App.SelectedBoardAddress.load(),
+        if (count != 0 && !session_.StopRequested())
+            RunTest(session_, state_.App.SelectedBoardAddress.load(),
                     state_.App.SelectedBoardFamily.load(), count);
     }
     test.CommTestActive = 0;
     RestoreButtons();
-    line.Release();
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        alive_ = false;
-    }
-    finished_.notify_all();
+    session_.Release();
 }
 
 void CommTest::RestoreButtons() {
@@ -163,7 +141,7 @@ CommTest::Outcome CommTest::RunTest(LineSession& session, unsigned unit, uint8_t
 
     bool endRequested = false;  // the operator chose not to go on with a failing unit
     for (uint32_t n = 0; n < testCount; ++n) {
-        if (shutdown_.load()) {
+        if (session.StopRequested()) {
             outcome.stopped = true;
             break;
         }

@@ -11,20 +11,17 @@
 // make the test ask the operator whether to go on; No ends it as Abort does. A mismatch shows
 // "Found a Communcation Test Error Reponse" and ends it. A line lost during the test ends it at
 // once (the port layer has reported the loss; no final frame). Nothing throws.
-// Thread rule: Start, Active, WaitFinished and the destructor are called from the GUI thread (or a
+// Thread rule: Start, Running, Wait and the destructor are called from the GUI thread (or a
 // test's thread); the worker shares state through atomics and SharedText only. The destructor
 // stops the worker at its next step (cutting a reply wait short) and joins it within a bounded
 // time; an open question must be answered or dismissed by the UI first (QtOperator::Shutdown).
 #pragma once
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "core/base/Operator.h"
+#include "core/base/Worker.h"
 #include "core/serial/LineSession.h"
 #include "core/tools/CommTestState.h"
 
@@ -73,7 +70,6 @@ class CommTest {
     using TargetChooser = std::function<bool()>;
 
     CommTest(CommTestSlice state, Operator& op, SerialLine& line, TargetChooser chooseTarget);
-    ~CommTest();
     CommTest(const CommTest&) = delete;
     CommTest& operator=(const CommTest&) = delete;
 
@@ -82,10 +78,12 @@ class CommTest {
     // window open, whether or not it logs) and "Run Program", and starts the worker, which asks
     // for the unit and the length, runs the test and restores the buttons.
     bool Start();
-    // A worker exists and has not finished.
-    bool Active() const { return alive_.load(); }
-    // Blocks until no worker is alive or the time is up. True when idle.
-    bool WaitFinished(uint32_t timeoutMs);
+    // Ends a running test at its next step (without its final frame).
+    void Stop() { worker_.RequestStop(); }
+    // A test's worker runs.
+    bool Running() const { return worker_.Running(); }
+    // Blocks until no test runs or the time is up. True when idle.
+    bool Wait(uint32_t timeoutMs) { return worker_.Wait(timeoutMs); }
 
     // What one test did.
     struct Outcome {
@@ -100,7 +98,7 @@ class CommTest {
     Outcome RunTest(LineSession& session, unsigned unit, uint8_t familyCode, uint32_t testCount);
 
   private:
-    void Execute(LineSession session);
+    void Job();
     // The chosen unit is on the network and the port is open; otherwise says why (false).
     bool TargetReady(const LineSession& session);
     void RestoreButtons();
@@ -116,11 +114,8 @@ class CommTest {
     uint32_t failedSteps_ = 0;
     std::string lastError_;  // the last error text in the current run of failed steps
 
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable finished_;
-    std::atomic<bool> alive_{false};
-    std::atomic<bool> shutdown_{false};
+    LineSession session_;
+    Worker worker_{"CommTest"};  // declared last: stopped and joined first
 };
 
 }  // namespace vendra

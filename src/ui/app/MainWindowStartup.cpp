@@ -54,7 +54,7 @@ void TMain::IniTimerTimer() {
 void TMain::StartNetworkInitialisation() {
     ResetUnitButtons();
     iniTimer_->stop();
-    core_.CommInitWorker.StartNetworkInitialisation();
+    core_.Initialisation.Start();
 }
 
 int TMain::LoadDefineFile1Click() {

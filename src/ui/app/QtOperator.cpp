@@ -218,6 +218,14 @@ void QtOperator::EmitStateChanged() {
     emit CoreStateChanged();
 }
 
+void QtOperator::ActivityEnded(Activity activity) {
+    if (OnGuiThread()) {
+        emit ActivityHasEnded(activity);
+        return;
+    }
+    PostToGui([this, activity] { emit ActivityHasEnded(activity); });
+}
+
 void QtOperator::ProcessEvents() {
     if (OnGuiThread()) QCoreApplication::processEvents();
 }

@@ -47,6 +47,7 @@ class QtOperator : public QObject, public Operator {
     void SetProgress(int percent) override;
     void Beep(unsigned sound) override;
     void StateChanged() override;
+    void ActivityEnded(Activity activity) override;
     void ProcessEvents() override;
 
     static bool OnGuiThread();
@@ -54,6 +55,9 @@ class QtOperator : public QObject, public Operator {
   signals:
     // Emitted on the GUI thread for every StateChanged() call.
     void CoreStateChanged();
+    // Emitted on the GUI thread, in order with the notifications before it, when an activity's
+    // job has ended.
+    void ActivityHasEnded(vendra::Activity activity);
 
   private:
     template <class R>

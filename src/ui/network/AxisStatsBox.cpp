@@ -86,7 +86,7 @@ void InstallBoardInfo(TMain& main) {
     Core& core = main.GetCore();
     QObject::connect(main.MenuAction("AxisInformation1"), &QAction::triggered, &main, [&core] {
         if (core.State.SystemBusy()) return;
-        core.BoardInfoWorker.Start();
+        core.BoardInfo.Start();
     });
 }
 

@@ -21,6 +21,7 @@
 #include "core/onboard/OnboardEditing.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
+#include "ui/app/QtOperator.h"
 #include "ui/onboard/OnboardDialogs.h"
 
 namespace vendra::ui {
@@ -43,6 +44,11 @@ TfniEDITOR::TfniEDITOR(Core& core, QWidget* parent)
     transferTimer_ = new QTimer(this);
     transferTimer_->setInterval(kTransferTickMs);
     connect(transferTimer_, &QTimer::timeout, this, &TfniEDITOR::TransferTick);
+    // The transfer's end comes as the operator's notice; the timer only shows its progress.
+    if (auto* qt = dynamic_cast<QtOperator*>(&core_.Op))
+        connect(qt, &QtOperator::ActivityHasEnded, this, [this](Activity activity) {
+            if (activity == Activity::OnboardTransfer && transferRunning_) TransferEnded();
+        });
 
     AskOpenFileName = [this](const QString& preset) {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Load File from DISK"), preset,
@@ -294,7 +300,6 @@ bool TfniEDITOR::StartTransfer(OnboardOperation operation) {
 
 void TfniEDITOR::TransferTick() {
     ShowProgress();
-    if (!core_.OnboardTransferWorker.Running()) TransferEnded();
 }
 
 void TfniEDITOR::TransferEnded() {
@@ -326,7 +331,7 @@ void TfniEDITOR::EnableControls(bool enabled) {
 }
 
 void TfniEDITOR::ProgressCancelClick() {
-    core_.OnboardTransferWorker.Cancel();
+    core_.OnboardTransferWorker.Stop();
 }
 
 void TfniEDITOR::ReadFromBoard1Click() {

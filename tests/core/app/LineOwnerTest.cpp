@@ -95,15 +95,15 @@ TEST(LineOwner, RunnerAndNetworkInitialisationAskingAtOnceNeverInterleave) {
         };
         auto askInit = [&] {
             start.arrive_and_wait();
-            initStarted = core.CommInitWorker.StartNetworkInitialisation();
+            initStarted = core.Initialisation.Start();
         };
         std::thread first = round % 2 ? std::thread(askRunner) : std::thread(askInit);
         std::thread second = round % 2 ? std::thread(askInit) : std::thread(askRunner);
         first.join();
         second.join();
         ASSERT_NE(runnerStarted, initStarted) << "exactly one of the two gets the line";
-        ASSERT_TRUE(core.RunnerWorker.WaitFinished(10000));
-        ASSERT_TRUE(core.CommInitWorker.WaitUntilIdle(20000));
+        ASSERT_TRUE(core.RunnerWorker.Wait(10000));
+        ASSERT_TRUE(core.Initialisation.Wait(20000));
         EXPECT_EQ(s.Serial.Line.Owner(), LineUser::Idle);
 
         // Every byte the boards received belongs to the winner's frames, in its order.

@@ -171,8 +171,8 @@ TEST_P(BoardInfoTest, ReportOfASimulatedUnit) {
     op.QueueBoardType(true, c.family);
     op.QueueBoardAddress(true, c.address);
 
-    ASSERT_TRUE(core.BoardInfoWorker.Start());
-    ASSERT_TRUE(core.BoardInfoWorker.WaitUntilIdle(20000));
+    ASSERT_TRUE(core.BoardInfo.Start());
+    ASSERT_TRUE(core.BoardInfo.Wait(20000));
 
     const auto frames = net->ReceivedFrames();
     ASSERT_EQ(static_cast<int>(frames.size()), c.queries);
@@ -266,8 +266,8 @@ TEST_F(BoardInfoWorkerTest, AbsentUnitGetsItsMessageAndNoQuery) {
     StartNetwork("D3,Q0");  // two units: the operator is asked which
     op.QueueBoardType(true, family::AxisY);
     op.QueueBoardAddress(true, 3);
-    ASSERT_TRUE(core->BoardInfoWorker.Start());
-    ASSERT_TRUE(core->BoardInfoWorker.WaitUntilIdle(5000));
+    ASSERT_TRUE(core->BoardInfo.Start());
+    ASSERT_TRUE(core->BoardInfo.Wait(5000));
     EXPECT_TRUE(net->ReceivedFrames().empty());
     const auto boxes = op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -278,8 +278,8 @@ TEST_F(BoardInfoWorkerTest, AbsentUnitGetsItsMessageAndNoQuery) {
     // A cancelled choice asks nothing either.
     op.ClearRecords();
     op.QueueBoardType(false, 0);
-    ASSERT_TRUE(core->BoardInfoWorker.Start());
-    ASSERT_TRUE(core->BoardInfoWorker.WaitUntilIdle(5000));
+    ASSERT_TRUE(core->BoardInfo.Start());
+    ASSERT_TRUE(core->BoardInfo.Wait(5000));
     EXPECT_TRUE(net->ReceivedFrames().empty());
     EXPECT_TRUE(op.Boxes().empty());
 }
@@ -291,16 +291,16 @@ TEST_F(BoardInfoWorkerTest, SecondRequestAndBusyLineAreRefusedQuietly) {
     core->State.Config.ReplyTimeout = 200;
     op.QueueBoardType(true, family::DBoard);
     op.QueueBoardAddress(true, 3);
-    ASSERT_TRUE(core->BoardInfoWorker.Start());
-    EXPECT_FALSE(core->BoardInfoWorker.Start());
+    ASSERT_TRUE(core->BoardInfo.Start());
+    EXPECT_FALSE(core->BoardInfo.Start());
     EXPECT_EQ(core->State.Serial.Line.Owner(), LineUser::BoardInfo);
-    ASSERT_TRUE(core->BoardInfoWorker.WaitUntilIdle(10000));
+    ASSERT_TRUE(core->BoardInfo.Wait(10000));
     EXPECT_EQ(net->ReceivedFrames().size(), 10u);
     EXPECT_EQ(op.Boxes().size(), 1u);
 
     LineOwner::Guard other = core->State.Serial.Line.Take(LineUser::Runner);
-    EXPECT_FALSE(core->BoardInfoWorker.Start());
-    EXPECT_FALSE(core->BoardInfoWorker.Running());
+    EXPECT_FALSE(core->BoardInfo.Start());
+    EXPECT_FALSE(core->BoardInfo.Running());
 }
 
 TEST_F(BoardInfoWorkerTest, LineVanishingEndsTheQueriesWithOneMessageAndNoReport) {
@@ -310,8 +310,8 @@ TEST_F(BoardInfoWorkerTest, LineVanishingEndsTheQueriesWithOneMessageAndNoReport
     op.QueueBoardType(true, family::DBoard);
     op.QueueBoardAddress(true, 3);
     const uint64_t start = TickUs();
-    ASSERT_TRUE(core->BoardInfoWorker.Start());
-    ASSERT_TRUE(core->BoardInfoWorker.WaitUntilIdle(10000));
+    ASSERT_TRUE(core->BoardInfo.Start());
+    ASSERT_TRUE(core->BoardInfo.Wait(10000));
     EXPECT_LT((TickUs() - start) / 1000, 2000u);
     const auto boxes = op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -323,8 +323,8 @@ TEST_F(BoardInfoWorkerTest, LineVanishingEndsTheQueriesWithOneMessageAndNoReport
     op.ClearRecords();
     op.QueueBoardType(true, family::DBoard);
     op.QueueBoardAddress(true, 3);
-    ASSERT_TRUE(core->BoardInfoWorker.Start());
-    ASSERT_TRUE(core->BoardInfoWorker.WaitUntilIdle(5000));
+    ASSERT_TRUE(core->BoardInfo.Start());
+    ASSERT_TRUE(core->BoardInfo.Wait(5000));
     ASSERT_EQ(op.Boxes().size(), 1u);
     EXPECT_EQ(op.Boxes()[0].title, "VDWin Comm ERROR Message");
 }
@@ -336,7 +336,7 @@ TEST_F(BoardInfoWorkerTest, DestroyingTheCoreStopsAReportPromptly) {
     core->State.Config.ReplyTimeout = 5000;
     op.QueueBoardType(true, family::DBoard);
     op.QueueBoardAddress(true, 3);
-    ASSERT_TRUE(core->BoardInfoWorker.Start());
+    ASSERT_TRUE(core->BoardInfo.Start());
     ASSERT_TRUE(net->WaitForFrames(1, 5000));
     const uint64_t start = TickUs();
     core.reset();

@@ -53,8 +53,8 @@ class NetworkInitTest : public ::testing::Test {
         sim = &net.Sim();
     }
     void RunInitialisation() {
-        ASSERT_TRUE(core->CommInitWorker.StartNetworkInitialisation());
-        ASSERT_TRUE(core->CommInitWorker.WaitUntilIdle(60000));
+        ASSERT_TRUE(core->Initialisation.Start());
+        ASSERT_TRUE(core->Initialisation.Wait(60000));
     }
     SystemState& S() { return core->State; }
 
@@ -250,12 +250,12 @@ TEST_F(NetworkInitTest, SecondStartWhileRunningWaitsAndUsesTheNewPort) {
     ASSERT_TRUE(sim4.Start()) << sim4.Error();
     core->Network.SetSettleMs(200);
 
-    ASSERT_TRUE(core->CommInitWorker.StartNetworkInitialisation());
+    ASSERT_TRUE(core->Initialisation.Start());
     ASSERT_TRUE(sim->WaitForFrames(1, 5000));  // the first run is on port 3
     S().Config.CommPortNumber = 4;             // the configuration dialog changed the port
-    EXPECT_FALSE(core->CommInitWorker.StartNetworkInitialisation());
-    EXPECT_TRUE(core->CommInitWorker.Running());
-    ASSERT_TRUE(core->CommInitWorker.WaitUntilIdle(60000));
+    EXPECT_FALSE(core->Initialisation.Start());
+    EXPECT_TRUE(core->Initialisation.Running());
+    ASSERT_TRUE(core->Initialisation.Wait(60000));
 
     // The first run was not disturbed; the second ran after it on the new port.
     EXPECT_EQ(sim->ReceivedFrames().size(), 1u + 80u + 1u);
@@ -269,7 +269,7 @@ TEST_F(NetworkInitTest, SecondStartWhileRunningWaitsAndUsesTheNewPort) {
 TEST_F(NetworkInitTest, DestroyingTheCoreStopsARunningScanPromptly) {
     StartSimulator("QF");
     core->Network.SetSettleMs(0);
-    ASSERT_TRUE(core->CommInitWorker.StartNetworkInitialisation());
+    ASSERT_TRUE(core->Initialisation.Start());
     ASSERT_TRUE(sim->WaitForFrames(10, 5000));
     uint64_t start = TickUs();
     core.reset();

@@ -285,9 +285,9 @@ TEST(OnboardTransfer, WorkerHoldsTheLineShowsTheClosingMessageAndCancels) {
     while (rig.program.OnboardLineCount() < 20 && MsSince(start) < 5000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    worker.Cancel();
+    worker.Stop();
     start = Clock::now();
-    ASSERT_TRUE(worker.WaitUntilIdle(2000));
+    ASSERT_TRUE(worker.Wait(2000));
     EXPECT_LT(MsSince(start), 200);
     EXPECT_EQ(worker.LastOutcome(), OnboardOutcome::Cancelled);
     EXPECT_FALSE(rig.state.Serial.Line.Busy());
@@ -304,7 +304,7 @@ TEST(OnboardTransfer, WorkerHoldsTheLineShowsTheClosingMessageAndCancels) {
     rig.op.ClearRecords();
     ASSERT_TRUE(rig.net->SetProgramLines("D5", {"A1"}));
     ASSERT_TRUE(worker.Start(OnboardOperation::Read));
-    ASSERT_TRUE(worker.WaitUntilIdle(5000));
+    ASSERT_TRUE(worker.Wait(5000));
     EXPECT_EQ(worker.LastOutcome(), OnboardOutcome::Complete);
     EXPECT_EQ(rig.program.Lines(), Lines{"A1"});
     boxes = rig.op.Boxes();

@@ -141,7 +141,7 @@ struct Line {
     long long Run() {
         auto start = std::chrono::steady_clock::now();
         core.RunControls.RunButtonClick();
-        if (!core.RunnerWorker.WaitFinished(20000)) return -1;
+        if (!core.RunnerWorker.Wait(20000)) return -1;
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now() - start)
             .count();

@@ -154,14 +154,14 @@ TEST_P(LineHold, RestoredWithTheSameUnitsTheRunGoesOnFromTheHeldLine) {
     EXPECT_EQ(rig.state.Run.LineHold.load(), 1u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 1u);
     EXPECT_EQ(rig.Pointer(), 1);
-    EXPECT_TRUE(rig.runner.Active());
+    EXPECT_TRUE(rig.runner.Running());
     EXPECT_TRUE(rig.op.Boxes().empty());
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     const size_t before = rig.simulator->ReceivedFrames().size();
     ASSERT_TRUE(rig.simulator->ReturnLine());
     const auto returnedUs = static_cast<int64_t>(TickUs());
-    ASSERT_TRUE(rig.runner.WaitFinished(8000));
+    ASSERT_TRUE(rig.runner.Wait(8000));
 
     std::vector<std::string> after = FramesAfter(*rig.simulator, before);
     ASSERT_GE(after.size(), o.framesAfterReturn.size());
@@ -229,7 +229,7 @@ TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
     ASSERT_NE(rig.simulator->AddFault("noreply:match=Q0v0"), 0);
     ASSERT_TRUE(rig.simulator->SetItem("D3", 0, "206"));
     ASSERT_TRUE(rig.simulator->ReturnLine());
-    ASSERT_TRUE(rig.runner.WaitFinished(8000));
+    ASSERT_TRUE(rig.runner.Wait(8000));
 
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
@@ -267,7 +267,7 @@ TEST(LineHoldUnits, DecliningToResumeEndsTheRun) {
     rig.simulator->VanishLine();
     ASSERT_TRUE(WaitUntil([&] { return HasMessage(rig.op, Held(rig)); }, 2000));
     ASSERT_TRUE(rig.simulator->ReturnLine());
-    ASSERT_TRUE(rig.runner.WaitFinished(8000));
+    ASSERT_TRUE(rig.runner.Wait(8000));
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.Pointer(), 1);
     EXPECT_EQ(rig.core.Reconnect.LastEnd(), LineReconnect::End::Declined);
@@ -295,7 +295,7 @@ TEST(LineHoldUnits, NeverRestoredAbortOrShutdownEndsTheRun) {
         const auto start = std::chrono::steady_clock::now();
         if (abort) {
             rig->control.AbortButtonClick();
-            ASSERT_TRUE(rig->runner.WaitFinished(1000));
+            ASSERT_TRUE(rig->runner.Wait(1000));
             EXPECT_EQ(rig->state.Run.ProgramRunning.load(), 0u);
             EXPECT_EQ(rig->Reg(1), 0u);
             EXPECT_EQ(rig->core.Reconnect.LastEnd(), LineReconnect::End::Stopped);

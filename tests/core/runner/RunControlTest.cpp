@@ -29,7 +29,7 @@ TEST(RunControl, RunWithoutProgramSaysSo) {
     EXPECT_EQ(boxes[0].text, "No Define file loaded");
     EXPECT_EQ(boxes[0].title, "Run Button Error ...........");
     EXPECT_EQ(boxes[0].flags, 48u);
-    EXPECT_FALSE(rig.runner.Active());
+    EXPECT_FALSE(rig.runner.Running());
 }
 
 TEST(RunControl, RunResetsTheRun) {
@@ -50,7 +50,7 @@ TEST(RunControl, RunResetsTheRun) {
     EXPECT_EQ(rig.state.Run.DisplayRefresh.load(), 1u);
     // A second Run while the first one runs is ignored.
     rig.control.RunButtonClick();
-    ASSERT_TRUE(rig.runner.WaitFinished(3000));
+    ASSERT_TRUE(rig.runner.Wait(3000));
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
     EXPECT_FALSE(rig.state.SystemBusy());
 }
@@ -69,7 +69,7 @@ TEST(RunControl, SingleSteppingWithResetPointer) {
     EXPECT_EQ(rig.Pointer(), 0);
     EXPECT_EQ(rig.state.Run.StatusLine.load(), 0);
     rig.control.RunButtonClick();
-    ASSERT_TRUE(rig.runner.Active());
+    ASSERT_TRUE(rig.runner.Running());
     ASSERT_TRUE(WaitUntil([&] { return rig.runner.WaitingForStep(); }));
     EXPECT_EQ(rig.Reg(1), 0u) << "a stepping run waits for Single Step";
 
@@ -97,7 +97,7 @@ TEST(RunControl, SingleSteppingWithResetPointer) {
     // Unchecking "Prog. Debug" ends the waiting runner: only one runner ever exists.
     rig.control.ProgramDebugClick(false);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
-    ASSERT_TRUE(rig.runner.WaitFinished(2000));
+    ASSERT_TRUE(rig.runner.Wait(2000));
     EXPECT_EQ(rig.Reg(3), 0u);
     ASSERT_TRUE(rig.RunToEnd());
     EXPECT_EQ(rig.Reg(6), 1u);
@@ -127,7 +127,7 @@ TEST(RunControl, AbortDuringADelayEndsItAndStopsTheMotors) {
                   << (frames[1].timeUs - abortedUs) / 1000.0 << " ms\n";
         EXPECT_LT(frames[1].timeUs - abortedUs, 500'000);
         EXPECT_FALSE(rig.simulator->GetMotor("D3")->moving);
-        ASSERT_TRUE(rig.runner.WaitFinished(2000));
+        ASSERT_TRUE(rig.runner.Wait(2000));
         EXPECT_EQ(rig.Reg(1), 0u);
         EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
     }
@@ -148,11 +148,11 @@ TEST(RunControl, AbortWhileSteppingEndsAtTheNextBoardCommand) {
     step();  // line 1 runs; the next turn sends the stop frame and waits 400 ms
     ASSERT_TRUE(WaitUntil([&] { return rig.Pointer() == 1; }));
     EXPECT_EQ(rig.Reg(1), 1u);
-    EXPECT_TRUE(rig.runner.Active()) << "an abort alone does not end a stepping run";
+    EXPECT_TRUE(rig.runner.Running()) << "an abort alone does not end a stepping run";
     step();
     ASSERT_TRUE(WaitUntil([&] { return rig.Pointer() == 2; }));
     step();  // the board command sees the stop order
-    ASSERT_TRUE(rig.runner.WaitFinished(3000));
+    ASSERT_TRUE(rig.runner.Wait(3000));
     EXPECT_EQ(rig.Reg(3), 0u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
 }
@@ -173,7 +173,7 @@ TEST(RunControl, BreakpointStopsBeforeItsLine) {
     EXPECT_EQ(rig.Pointer(), 0);
     // Run is refused until "Prog. Debug" is unchecked.
     rig.control.RunButtonClick();
-    EXPECT_FALSE(rig.runner.Active());
+    EXPECT_FALSE(rig.runner.Running());
     rig.control.ProgramDebugClick(false);
     EXPECT_FALSE(rig.state.SystemBusy());
 }
@@ -190,9 +190,9 @@ TEST(RunControl, BreakpointsAreIgnoredWhileStepping) {
         ASSERT_TRUE(WaitUntil([&] { return rig.Pointer() == p; }));
     }
     EXPECT_EQ(rig.Reg(2), 1u);
-    EXPECT_TRUE(rig.runner.Active());
+    EXPECT_TRUE(rig.runner.Running());
     rig.control.ProgramDebugClick(false);
-    ASSERT_TRUE(rig.runner.WaitFinished(2000));
+    ASSERT_TRUE(rig.runner.Wait(2000));
 }
 
 TEST(BreakpointDialog, RangeCheckAndEnabling) {

@@ -86,7 +86,7 @@ TEST(RunnerBoard, AbortDuringAMotionWaitEndsWhenTheWaitReturns) {
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));  // the move and two status polls
     auto pressed = Clock::now();
     rig.control.AbortButtonClick();
-    ASSERT_TRUE(rig.runner.WaitFinished(3000));
+    ASSERT_TRUE(rig.runner.Wait(3000));
     EXPECT_LT(MsSince(pressed), 500);
     EXPECT_EQ(rig.Reg(1), 0u);
     // The wait ended, then the runner stopped the motors.
@@ -123,7 +123,7 @@ TEST(RunnerBoard, VanishedLineEndsARunThatCannotWaitForIt) {
     rig.control.RunButtonClick();
     ASSERT_TRUE(rig.simulator->WaitForFrames(3, 2000));
     rig.simulator->VanishLine();
-    ASSERT_TRUE(rig.runner.WaitFinished(5000));
+    ASSERT_TRUE(rig.runner.Wait(5000));
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
     ASSERT_FALSE(rig.op.Boxes().empty());
@@ -243,7 +243,7 @@ TEST(RunnerBoard, AbortClosesTheLoggerThroughTheRunner) {
     ASSERT_TRUE(WaitUntil([&] { return rig.Pointer() == 2; }));
     rig.control.AbortButtonClick();
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 1u) << "the running runner owns the file";
-    ASSERT_TRUE(rig.runner.WaitFinished(3000));
+    ASSERT_TRUE(rig.runner.Wait(3000));
     EXPECT_EQ(rig.state.Run.QeLoggerOpen.load(), 0u);
     EXPECT_EQ(ReadFile(log), "7,");
 }

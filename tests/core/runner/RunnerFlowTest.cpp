@@ -261,7 +261,7 @@ TEST(RunnerUser, ValuePassesItsInitialValue) {
     state.Program.Lines[0].Values[2] = 4000000000u;
     state.Run.RestartPending = 1;
     ASSERT_TRUE(runner.Start());
-    ASSERT_TRUE(runner.WaitFinished(3000));
+    ASSERT_TRUE(runner.Wait(3000));
     EXPECT_EQ(op.seen, 4000000000u);
     EXPECT_EQ(state.Run.TempRegisters[3].load(), 4000000000u);
 }

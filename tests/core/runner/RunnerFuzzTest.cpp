@@ -37,8 +37,8 @@ TEST(RunnerFuzz, AnyValuesEndOrAbort) {
         rig.state.App.ProgramLoaded = 1;
 
         rig.control.RunButtonClick();
-        if (!rig.runner.WaitFinished(100)) rig.control.AbortButtonClick();  // long delays too
-        ASSERT_TRUE(rig.runner.WaitFinished(5000)) << "round " << round;
+        if (!rig.runner.Wait(100)) rig.control.AbortButtonClick();  // long delays too
+        ASSERT_TRUE(rig.runner.Wait(5000)) << "round " << round;
         EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u) << "round " << round;
         EXPECT_FALSE(rig.state.SystemBusy());
     }
@@ -52,7 +52,7 @@ TEST(RunnerFuzz, SecondAbortDuringALongDelay) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     rig.control.AbortButtonClick();
     rig.control.AbortButtonClick();
-    ASSERT_TRUE(rig.runner.WaitFinished(2000));
+    ASSERT_TRUE(rig.runner.Wait(2000));
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
 }

@@ -79,7 +79,7 @@ struct RunnerRig {
     // "Run Program", then waits until the runner thread has finished.
     bool RunToEnd(uint32_t timeoutMs = 10000) {
         control.RunButtonClick();
-        return runner.WaitFinished(timeoutMs);
+        return runner.Wait(timeoutMs);
     }
 
     uint32_t Reg(int n) const { return state.Run.TempRegisters[n].load(); }

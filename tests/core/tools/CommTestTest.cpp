@@ -63,9 +63,7 @@ struct CommTestRig {
         op.QueueBoardAddress(true, address);
         op.QueueTestLength(steps);
     }
-    bool RunToEnd(int timeoutMs = 60000) {
-        return Test().Start() && Test().WaitFinished(timeoutMs);
-    }
+    bool RunToEnd(int timeoutMs = 60000) { return Test().Start() && Test().Wait(timeoutMs); }
     std::vector<std::string> Frames() { return net->ReceivedFrames(); }
 };
 
@@ -152,7 +150,7 @@ TEST(CommTest, AbortMakesTheNextStepTheLastWithTestCount) {
     ASSERT_TRUE(rig.Test().Start());
     ASSERT_TRUE(rig.net->WaitForFrames(201, 20000));
     rig.core->RunControls.AbortButtonClick();
-    ASSERT_TRUE(rig.Test().WaitFinished(5000));
+    ASSERT_TRUE(rig.Test().Wait(5000));
 
     std::vector<std::string> expected = Steps("D3", 0, 101);
     expected.push_back("D3A16250\r");
@@ -200,7 +198,7 @@ TEST(CommTest, RefusedQuietlyWhileTheSystemIsBusy) {
     rig.State().Run.ProgramRunning = 1;  // a run paused between single steps holds no line
     EXPECT_FALSE(rig.Test().Start());
     rig.State().Run.ProgramRunning = 0;
-    EXPECT_FALSE(rig.Test().Active());
+    EXPECT_FALSE(rig.Test().Running());
     EXPECT_EQ(rig.op.MenuEnabled(MenuItem::RunProgram), -1);  // never touched
     // One test at a time.
     rig.Choose(family::DBoard, 3, 16250);
@@ -208,7 +206,7 @@ TEST(CommTest, RefusedQuietlyWhileTheSystemIsBusy) {
     ASSERT_TRUE(rig.net->WaitForFrames(1, 5000));
     EXPECT_FALSE(rig.Test().Start());
     rig.core->RunControls.AbortButtonClick();
-    ASSERT_TRUE(rig.Test().WaitFinished(5000));
+    ASSERT_TRUE(rig.Test().Wait(5000));
     EXPECT_EQ(rig.op.TestLengthQuestions(), 1);
 }
 
@@ -364,7 +362,7 @@ TEST(CommTest, ProgressStepsByOneOrByTenWithTheLength) {
         EXPECT_EQ(t.CommTestActive.load(), 1u);
         EXPECT_EQ(rig.State().Serial.Line.Owner(), LineUser::CommTest);
         rig.core->RunControls.AbortButtonClick();
-        ASSERT_TRUE(rig.Test().WaitFinished(5000));
+        ASSERT_TRUE(rig.Test().Wait(5000));
         EXPECT_EQ(t.Progress.Caption.Get(), "");
         EXPECT_EQ(t.Progress.Maximum.load(), 100u);
         EXPECT_EQ(t.Progress.Step.load(), 1u);

@@ -194,7 +194,9 @@ class DefinitionEditorWindowTest : public QObject {
         QVERIFY(WaitFor([&] { return f.main.Control<QPushButton>("RunButton")->isEnabled(); }));
         QTest::mouseClick(f.main.Control<QPushButton>("RunButton"), Qt::LeftButton);
         QVERIFY(WaitFor(
-            [&] { return f.state.Run.ProgramRunning.load() == 0 && !f.core.RunnerWorker.Active(); },
+            [&] {
+                return f.state.Run.ProgramRunning.load() == 0 && !f.core.RunnerWorker.Running();
+            },
             20000));
         QCOMPARE(f.state.Program.Lines[f.state.Run.ProgramPointer.load()].Command,
                  uint8_t{CmdEndProgram});

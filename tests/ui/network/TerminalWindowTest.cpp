@@ -279,7 +279,7 @@ class TerminalWindowTest : public QObject {
             ClickButton(d, "OKButton");
         });
         rig.app.main.MenuAction("AxisInformation1")->trigger();
-        QVERIFY(WaitFor([&] { return !rig.app.core.BoardInfoWorker.Running(); }, 10000));
+        QVERIFY(WaitFor([&] { return !rig.app.core.BoardInfo.Running(); }, 10000));
         QVERIFY(WaitFor([&] { return answerer.Pending() == 0; }, 1000));
         QCOMPARE(answerer.Titles(), QStringList{"Axis Stats"});
         QVERIFY(shown.startsWith("Software Version: 104.33\nBoard Test Level: 1\n"));

@@ -63,7 +63,7 @@ class ExamplesOnDemoTest : public QObject {
             QVERIFY2(WaitFor(
                          [&] {
                              return f.state.Run.ProgramRunning.load() == 0 &&
-                                    !f.core.RunnerWorker.Active();
+                                    !f.core.RunnerWorker.Running();
                          },
                          60000),
                      example.file);

@@ -57,7 +57,7 @@ struct LostLineWindow : vendra::ui::test::AppFixture {
     QString Text(const char* name) { return main.Control<QLabel>(name)->text(); }
     ~LostLineWindow() {
         core.RunControls.AbortButtonClick();
-        WaitFor([&] { return !core.RunnerWorker.Active(); }, 3000);
+        WaitFor([&] { return !core.RunnerWorker.Running(); }, 3000);
     }
 };
 
@@ -70,13 +70,13 @@ class LineLostWindowTest : public QObject {
         LostLineWindow f;
         DialogAnswerer answers;
         QVERIFY(f.Start());
-        QVERIFY(f.core.RunnerWorker.Active());
+        QVERIFY(f.core.RunnerWorker.Running());
         QCOMPARE(f.state.Run.ProgramRunning.load(), 1u);
         // The window stays usable meanwhile: its timer ticks, nothing is asked.
         QTest::qWait(300);
         QCOMPARE(answers.Texts(), QStringList());
         QTest::mouseClick(f.main.Control<QPushButton>("AbortButton"), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 1000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 1000));
         QCOMPARE(f.state.Run.TempRegisters[1].load(), 0u);
         QCOMPARE(answers.Unexpected(), QStringList());
     }
@@ -87,7 +87,7 @@ class LineLostWindowTest : public QObject {
         QVERIFY(f.Start());
         answers.QueueMessageBoxButton(mb::IdYes);
         QVERIFY(f.sim->ReturnLine());
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 8000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 8000));
         QCOMPARE(answers.Texts(),
                  QStringList{QStringLiteral(
                      "The Communications Port (COM1) is back and every unit answers as before.\n"
@@ -110,7 +110,7 @@ class LineLostWindowTest : public QObject {
                         "vanish:match=D3R:once"));
         answers.QueueMessageBoxButton(mb::IdNo);
         QVERIFY(f.sim->ReturnLine());
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 8000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 8000));
         QCOMPARE(answers.Texts(),
                  QStringList{QStringLiteral(
                      "The Communications Port (COM1) is back and every unit answers as before.\n"

@@ -65,7 +65,9 @@ class MotionPlotWindowTest : public QObject {
         QVERIFY(WaitFor([&] { return f.main.Control<QPushButton>("RunButton")->isEnabled(); }));
         QTest::mouseClick(f.main.Control<QPushButton>("RunButton"), Qt::LeftButton);
         QVERIFY(WaitFor(
-            [&] { return f.state.Run.ProgramRunning.load() == 0 && !f.core.RunnerWorker.Active(); },
+            [&] {
+                return f.state.Run.ProgramRunning.load() == 0 && !f.core.RunnerWorker.Running();
+            },
             60000));
         QTest::qWait(250);  // the sample after the run's end
 

@@ -39,7 +39,7 @@ struct Fixture : vendra::ui::test::AppFixture {
             main.Control<QCheckBox>("ProgramDebug")->setChecked(false);
         control.AbortButtonClick();
         control.AbortButtonClick();
-        WaitFor([&] { return !runner.Active(); }, 5000);
+        WaitFor([&] { return !runner.Running(); }, 5000);
     }
 
     bool Load(const char* text) {
@@ -89,21 +89,21 @@ class RunControlsTest : public QObject {
         answers.QueueMessageBoxButton(mb::IdOk);
         f.control.RunButtonClick();
         QCOMPARE(answers.Texts(), QStringList{QStringLiteral("No Define file loaded")});
-        QVERIFY(!f.runner.Active());
+        QVERIFY(!f.runner.Running());
     }
 
     void runShowsStatusAndAbortEndsIt() {
         Fixture f;
         QVERIFY(f.Load(kEndless));
         f.Click("RunButton");
-        QVERIFY(f.runner.Active());
+        QVERIFY(f.runner.Running());
         QVERIFY(WaitFor([&] { return f.Reg(1) > 5 && !f.Text("ProgramTime").isEmpty(); }));
         QVERIFY(f.Text("ProgramTime").endsWith(QStringLiteral(" sec")));
         QCOMPARE(f.Text("ProgramLow"), QStringLiteral("9999999 msec"));
         QCOMPARE(f.Text("MtrPercent"), QStringLiteral("0.0%"));
         f.Click("RunButton");  // a second Run while running is ignored
         f.Click("AbortButton");
-        QVERIFY(WaitFor([&] { return !f.runner.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.runner.Running(); }, 3000));
         QCOMPARE(f.state.Run.ProgramRunning.load(), 0u);
         QVERIFY(WaitFor([&] { return f.state.Run.DisplayRefresh.load() == 0; }, 1000));
         const QString line = f.Text("Line1");
@@ -130,10 +130,10 @@ class RunControlsTest : public QObject {
         QVERIFY(WaitFor([&] { return f.Text("Line1") == "1"; }));
         // Unchecking the box ends the waiting runner; a new Run starts a fresh one.
         f.Toggle("ProgramDebug");
-        QVERIFY(WaitFor([&] { return !f.runner.Active(); }, 2000));
+        QVERIFY(WaitFor([&] { return !f.runner.Running(); }, 2000));
         QCOMPARE(f.Reg(4), 0u);
         f.Click("RunButton");
-        QVERIFY(WaitFor([&] { return !f.runner.Active(); }, 2000));
+        QVERIFY(WaitFor([&] { return !f.runner.Running(); }, 2000));
         QCOMPARE(f.Reg(5), 1u);
     }
 
@@ -153,7 +153,7 @@ class RunControlsTest : public QObject {
         f.Click("AbortButton");
         f.Click("SingleStep");
         f.Toggle("ProgramDebug");
-        QVERIFY(WaitFor([&] { return !f.runner.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.runner.Running(); }, 3000));
         QCOMPARE(f.state.Run.ProgramRunning.load(), 0u);
         QVERIFY(!f.state.SystemBusy());
     }
@@ -174,7 +174,7 @@ class RunControlsTest : public QObject {
         QCOMPARE(f.state.Run.BreakpointsEnabled.load(), 1u);
 
         f.Click("RunButton");
-        QVERIFY(WaitFor([&] { return !f.runner.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.runner.Running(); }, 3000));
         QCOMPARE(f.Reg(3), 1u);
         QCOMPARE(f.Reg(4), 0u);
         // The runner ticked "Prog. Debug"; its handling put the pointer back to line 1.

@@ -48,7 +48,7 @@ struct Fixture : vendra::ui::test::AppFixture {
     ~Fixture() {
         core.RunControls.AbortButtonClick();
         core.RunControls.AbortButtonClick();
-        WaitFor([&] { return !core.RunnerWorker.Active() && !core.CommTestWorker.Active(); });
+        WaitFor([&] { return !core.RunnerWorker.Running() && !core.CommTestWorker.Running(); });
     }
 
     bool Connect(const char* units, const std::vector<std::string>& faults = {}) {
@@ -157,7 +157,7 @@ class ToolsTest : public QObject {
         Shot(f.main, "commtest-progress");
 
         QTest::mouseClick(f.main.Control<QPushButton>("AbortButton"), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return !f.core.CommTestWorker.Active(); }, 5000));
+        QVERIFY(WaitFor([&] { return !f.core.CommTestWorker.Running(); }, 5000));
         QVERIFY(WaitFor([&] { return f.BarCaption().isEmpty() && run->isEnabled(); }, 2000));
         QCOMPARE(f.Bar()->maximum(), 100);
         QCOMPARE(f.Bar()->value(), 0);
@@ -184,7 +184,7 @@ class ToolsTest : public QObject {
         QVERIFY(commDebug->isChecked());
         QVERIFY(f.Load("disable_comm_debug\nend_program\n"));
         f.core.RunControls.RunButtonClick();
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 3000));
         QCOMPARE(f.state.CommDebug.CommDebugEnabled.load(), 0u);
         QVERIFY(commDebug->isChecked());
 
@@ -196,10 +196,10 @@ class ToolsTest : public QObject {
         f.main.MenuAction("SerialNetworkTest1")->trigger();
         // Step 100's set command is on its way: the test runs.
         QVERIFY(WaitFor([&] { return f.sim->ReceivedFrames().size() >= before + 201; }, 30000));
-        QVERIFY(f.core.CommTestWorker.Active());
+        QVERIFY(f.core.CommTestWorker.Running());
         QVERIFY(commDebug->isEnabled());
         QTest::mouseClick(f.main.Control<QPushButton>("AbortButton"), Qt::LeftButton);
-        QVERIFY(WaitFor([&] { return !f.core.CommTestWorker.Active(); }, 5000));
+        QVERIFY(WaitFor([&] { return !f.core.CommTestWorker.Running(); }, 5000));
         QVERIFY(commDebug->isEnabled() && commDebug->isChecked());
         QVERIFY(answers.Unexpected().isEmpty());
     }
@@ -237,7 +237,7 @@ class ToolsTest : public QObject {
         window->EncoderTimerTimer();
         QCOMPARE(window->EncoderTimer()->interval(), 1000);
         f.core.RunControls.AbortButtonClick();
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 3000));
 
         // The title bar's close only hides it; unticking the box destroys it.
         window->close();
@@ -270,7 +270,7 @@ class ToolsTest : public QObject {
 
         // set_temp on the runner thread shows at the next tick.
         f.core.RunControls.RunButtonClick();
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 3000));
         QCOMPARE(f.state.Run.TempRegisters[5].load(), 42u);
         window->TempTimerTimer();
         QCOMPARE(window->Field(5)->text(), QStringLiteral("42"));
@@ -305,7 +305,7 @@ class ToolsTest : public QObject {
         f.core.RunControls.RunButtonClick();
         QVERIFY(WaitFor([&] { return window->Field(1)->text().toInt() > 1000; }, 5000));
         f.core.RunControls.AbortButtonClick();
-        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Active(); }, 3000));
+        QVERIFY(WaitFor([&] { return !f.core.RunnerWorker.Running(); }, 3000));
         window->TempTimerTimer();
         QCOMPARE(window->Field(1)->text(), QString::number(f.state.Run.TempRegisters[1].load()));
     }
