@@ -193,6 +193,20 @@ TEST_P(BoardInfoTest, ReportOfASimulatedUnit) {
                                         "Board Information Recieved ..."}));
     EXPECT_EQ(op.Beeps(), std::vector<unsigned>{beep::Information});
     EXPECT_FALSE(core.State.Serial.Line.Busy());
+    // A report only asks: no motor record and no statistic changes ("vF" is no full-step command,
+    // "vA" starts no move).
+    const SystemState& s = core.State;
+    EXPECT_EQ(s.Run.Stats.FramesSent.load(), 0u);
+    EXPECT_EQ(s.Run.Stats.ReplyCount.load(), 0u);
+    EXPECT_EQ(s.Run.Stats.MoveStartTime.load(), 0u);
+    for (unsigned u = 0; u < 16; ++u) {
+        for (const MotorRecord* r : {&s.Boards.MotorD[u], &s.Boards.MotorU[u], &s.Boards.MotorH[u],
+                                     &s.Boards.MotorAxis[u][0], &s.Boards.MotorAxis[u][1],
+                                     &s.Boards.MotorAxis[u][2], &s.Boards.MotorAxis[u][3]}) {
+            EXPECT_EQ(r->Position.load(), 0) << u;
+            EXPECT_EQ(r->StepMode.load(), 1) << u;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, BoardInfoTest, ::testing::ValuesIn(Cases()),
