@@ -176,7 +176,7 @@ bool LineSession::Send(std::string_view frame, Sending how) {
     }
     const std::string text(frame);
     const bool stamped = how == Sending::Logged || how == Sending::Quiet;
-    return stamped ? port.WriteFrame(text.c_str()) : port.WriteText(text.c_str());
+    return stamped ? port.WriteFrame(text.c_str(), logged) : port.WriteText(text.c_str(), logged);
 }
 
 bool LineSession::SendStopFrame() {

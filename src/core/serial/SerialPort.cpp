@@ -122,9 +122,9 @@ void SerialPort::PurgeBoth() {
     if (IsOpen()) PurgeDevice(true, true);
 }
 
-bool SerialPort::WriteFrame(const char* text) {
+bool SerialPort::WriteFrame(const char* text, bool inputTaken) {
     if (!IsOpen() || text == nullptr) return false;
-    PurgeDevice(true, true);
+    PurgeDevice(!inputTaken, true);
     if (state_.TimeStampFrames.load() == 1) {
         char stamp[24];
         std::snprintf(stamp, sizeof stamp, "%lu : ", static_cast<unsigned long>(TickMs()));
@@ -133,9 +133,9 @@ bool SerialPort::WriteFrame(const char* text) {
     return Send(text);
 }
 
-bool SerialPort::WriteText(const char* text) {
+bool SerialPort::WriteText(const char* text, bool inputTaken) {
     if (!IsOpen() || text == nullptr) return false;
-    PurgeDevice(true, true);
+    PurgeDevice(!inputTaken, true);
     return Send(text);
 }
 
@@ -185,6 +185,7 @@ long SerialPort::ReadAvailable(uint8_t* buffer, size_t capacity) {
 }
 
 bool SerialPort::DrainOutput() {
+    outputMayHoldBytes_ = true;  // until the queue is seen empty
     long queued = device_->OutputCount();
     if (queued < 0) {
         HandleLost();
@@ -207,6 +208,7 @@ bool SerialPort::DrainOutput() {
             return false;
         }
     }
+    outputMayHoldBytes_ = false;
     return true;
 }
 
@@ -214,12 +216,19 @@ SerialPort::Await SerialPort::AwaitInput(uint32_t timeoutMs) {
     uint64_t deadline = TickUs() + static_cast<uint64_t>(timeoutMs) * 1000;
     for (;;) {
         if (Stopping()) return Await::Aborted;
-        long waiting = InputCount();
-        if (waiting < 0) return Await::Lost;
-        if (waiting > 0) return Await::Ready;
-        uint32_t slice = SliceUntil(deadline);
+        if (!pending_.empty()) return Await::Ready;
+        // The wait itself tells whether input is there: no count is asked before or after it,
+        // which would cost every exchange two more calls into the system.
+        const uint32_t slice = SliceUntil(deadline);
+        switch (device_->WaitReadable(slice)) {
+            case SerialDevice::Wait::Ready:
+                return Await::Ready;
+            case SerialDevice::Wait::Lost:
+                return Await::Lost;
+            case SerialDevice::Wait::TimedOut:
+                break;
+        }
         if (slice == 0) return Await::TimedOut;
-        if (device_->WaitReadable(slice) == SerialDevice::Wait::Lost) return Await::Lost;
         op_.ProcessEvents();
     }
 }
@@ -339,9 +348,11 @@ SerialPort::PieceEnd SerialPort::ReadPiece(std::string_view ends, const PieceLim
                 return PieceEnd::TooLong;
             }
         }
+        // What the look-ahead still holds is read before the device is waited on; the device is
+        // not read again before the wait, which returns at once when more has come.
+        if (got > 0 && !pending_.empty()) continue;
         uint32_t slice = SliceUntil(deadline);
         if (slice == 0) return begun ? PieceEnd::Unended : PieceEnd::TimedOut;
-        if (got > 0) continue;
         if (device_->WaitReadable(slice) == SerialDevice::Wait::Lost) {
             HandleLost();
             return PieceEnd::Lost;
@@ -365,7 +376,11 @@ long SerialPort::InputCount() {
 
 void SerialPort::PurgeDevice(bool input, bool output) {
     if (input) pending_.clear();
-    device_->Purge(input, output);
+    // Every write waits for its output to leave: only one whose wait failed can have left bytes
+    // behind to discard.
+    if (output && !outputMayHoldBytes_) output = false;
+    if (input || output) device_->Purge(input, output);
+    if (output) outputMayHoldBytes_ = false;
 }
 
 uint8_t SerialPort::ReadByte() {

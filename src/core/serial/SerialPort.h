@@ -78,9 +78,11 @@ class SerialPort {
     void PurgeBoth();
     // Purge, optional time stamp ("%lu : %s" with the ms tick), per-byte TransmitDelay pacing,
     // then wait (bounded) until the output has left.
-    bool WriteFrame(const char* text);
+    // `inputTaken`: the caller has just read what was waiting (and shown it as discarded), so the
+    // input is not purged again.
+    bool WriteFrame(const char* text, bool inputTaken = false);
     // As WriteFrame, never time-stamped.
-    bool WriteText(const char* text);
+    bool WriteText(const char* text, bool inputTaken = false);
     // How many frames (WriteFrame, WriteText) the device has taken whole since the port was
     // made: a frame counted here may have reached the boards even if the device went away next.
     uint64_t FramesWritten() const { return framesWritten_.load(); }
@@ -168,6 +170,9 @@ class SerialPort {
     std::string pending_;
     std::atomic<bool> abortWaits_{false};
     StopToken stop_;
+    // A write's wait for its output failed (or has not ended): the next purge of the output asks
+    // the device.
+    bool outputMayHoldBytes_ = true;
     std::atomic<bool> lost_{false};
     std::atomic<uint64_t> framesWritten_{0};
     std::function<bool()> lossHandler_;
