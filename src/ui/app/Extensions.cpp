@@ -3,11 +3,11 @@
 #include "ui/app/MainWindow.h"
 #include "ui/editor/DefinitionEditorDisplay.h"
 #include "ui/network/AxisStatsBox.h"
-#include "ui/network/PortConfigurationDialog.h"
 #include "ui/onboard/OnboardEditor.h"
 #include "ui/runner/MotionPlotWindow.h"
 #include "ui/runner/RunController.h"
 #include "ui/serial/CommDebugController.h"
+#include "ui/tools/PortConfigurationDialog.h"
 #include "ui/tools/ToolsController.h"
 
 namespace vendra::ui {

@@ -1,4 +1,4 @@
-#include "ui/network/PortConfigurationDialog.h"
+#include "ui/tools/PortConfigurationDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -17,7 +17,7 @@
 #include "core/app/Core.h"
 #include "core/base/Clock.h"
 #include "core/network/BaudScan.h"
-#include "core/network/Terminal.h"
+#include "core/tools/Terminal.h"
 #include "ui/app/ListingPrinter.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "core/network/TerminalLines.h"
 #include "core/serial/SerialState.h"
+#include "core/tools/TerminalLines.h"
 
 namespace vendra {
 
