@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     std::printf("lines: %zu\nstorage_bytes_per_line: %.1f\n", log.LineCount(),
                 double(log.StorageBytes()) / double(log.LineCount()));
 
-    TCommunicationsDebugger w(state, op, log);
+    TCommunicationsDebugger w(state, op, log, {});
     w.resize(640, 480);
     w.show();
     app.processEvents();

@@ -32,7 +32,7 @@ class CommDebuggerTest : public QObject {
         test::ScriptedOperator op;
         CommDebugLog log{state};
         QCheckBox box;
-        CommDebugController controller{state, op, log, nullptr};
+        CommDebugController controller{state, op, log, {}, nullptr};
         Rig() {
             state.Serial.PortOpen = 1;
             state.Serial.CurrentBaud = 57600;
