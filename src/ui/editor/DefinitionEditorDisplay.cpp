@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/app/LoadProgramFile.h"
 #include "core/app/SystemState.h"
+#include "core/program/ProgramFile.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
 #include "ui/app/QtOperator.h"
