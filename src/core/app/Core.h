@@ -6,10 +6,10 @@
 #pragma once
 #include "core/app/LineReconnect.h"
 #include "core/app/SystemState.h"
-#include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
 #include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
+#include "core/network/TargetBoard.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/onboard/OnboardWorker.h"
 #include "core/runner/RunControl.h"
@@ -38,15 +38,17 @@ class Core {
           RunControls(State, op, Port, RunnerWorker),
           BoardInfoWorker(State, op, Port, Link,
                           [this](uint8_t& family, uint8_t& address) {
-                              if (!SelectTargetBoard(State, Op)) return false;
+                              if (!SelectTargetBoard(State.App, State.Units, Op)) return false;
                               family = State.App.SelectedBoardFamily.load();
                               address = State.App.SelectedBoardAddress.load();
                               return true;
                           }),
-          Onboard(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }),
+          Onboard(State, op, Port, Link,
+                  [this] { return SelectTargetBoard(State.App, State.Units, Op); }),
           OnboardTransferWorker(State, op, Onboard),
 
-          CommTestWorker(State, op, Port, Link, [this] { return SelectTargetBoard(State, Op); }) {
+          CommTestWorker(State, op, Port, Link,
+                         [this] { return SelectTargetBoard(State.App, State.Units, Op); }) {
         // A line lost under a run holds the run until the line is back (the state outlives
         // every worker that could see the loss).
         RunnerWorker.SetLineRecovery(&Reconnect);
