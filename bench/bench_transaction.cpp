@@ -151,10 +151,10 @@ int main(int argc, char** argv) {
     vendra::QuietOperator op(vendra::QuietOperator::Boxes::Print);
     vendra::SerialPort port(state.Serial, op);
     port.SetDeviceFolder(folder);
-    vendra::CommDebugLog log(state);
+    vendra::CommDebugLog log(vendra::CommDebugLogStateOf(state));
     vendra::QeDataLogger logger(state.Run);
     vendra::RunStopper stopper(state.Run);
-    vendra::BoardLink link(state, op, port, log, logger, stopper);
+    vendra::BoardLink link(vendra::LinkStateOf(state), op, port, log, logger, stopper);
     state.Units.present[static_cast<int>(vendra::UnitGroup::DBoard)][3] = 1;
     state.Config.ReplyTimeout = 1000;
     state.Serial.CurrentBaud = kBaud;

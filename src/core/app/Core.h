@@ -27,27 +27,26 @@ class Core {
     explicit Core(Operator& op)
         : Op(op),
           Port(State.Serial, op),
-          CommLog(State),
+          CommLog(CommDebugLogStateOf(State)),
           QeLogger(State.Run),
           Stopper(State.Run),
-          Link(State, op, Port, CommLog, QeLogger, Stopper),
-          Network(State, op, Port),
+          Link(LinkStateOf(State), op, Port, CommLog, QeLogger, Stopper),
+          Network(NetworkStateOf(State), op, Port),
           Reconnect({State.Serial, State.Config, State.Units}, op, Port, Network),
-          CommInitWorker(State, op, Port, Network),
-          RunnerWorker(State, op, Port, Link, CommLog, QeLogger),
-          RunControls(State, op, Port, RunnerWorker),
-          BoardInfoWorker(State, op, Port, Link,
+          CommInitWorker(NetworkStateOf(State), op, Port, Network),
+          RunnerWorker(RunnerStateOf(State), op, Port, Link, CommLog, QeLogger),
+          RunControls(RunnerStateOf(State), op, Port, RunnerWorker),
+          BoardInfoWorker(BoardInfoStateOf(State), op, Port, Link,
                           [this](uint8_t& family, uint8_t& address) {
                               if (!SelectTargetBoard(State.App, State.Units, Op)) return false;
                               family = State.App.SelectedBoardFamily.load();
                               address = State.App.SelectedBoardAddress.load();
                               return true;
                           }),
-          Onboard(State, op, Port, Link,
+          Onboard(OnboardStateOf(State), op, Port, Link,
                   [this] { return SelectTargetBoard(State.App, State.Units, Op); }),
-          OnboardTransferWorker(State, op, Onboard),
-
-          CommTestWorker(State, op, Port, Link,
+          OnboardTransferWorker(OnboardStateOf(State), op, Onboard),
+          CommTestWorker(CommTestSliceOf(State), op, Port, Link,
                          [this] { return SelectTargetBoard(State.App, State.Units, Op); }) {
         // A line lost under a run holds the run until the line is back (the state outlives
         // every worker that could see the loss).

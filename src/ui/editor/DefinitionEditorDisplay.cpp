@@ -217,7 +217,8 @@ int TDefinitionEditorDisplay::LoadProgramFile() {
 void InstallDefinitionEditor(TMain& main) {
     main.SetDefinitionEditor([&main] {
         TDefinitionEditorDisplay editor(
-            main.State(), main.Op(), [&main] { return main.LoadDefineFile1Click(); }, &main);
+            DefinitionEditorStateOf(main.State()), main.Op(),
+            [&main] { return main.LoadDefineFile1Click(); }, &main);
         ExecModal(editor);
     });
 }

@@ -215,7 +215,7 @@ void TPortConfigurationDialog::ScanButtonClick() {
     BaudScanView view;
     view.Progress = [this](int percent) { progress_->setValue(std::clamp(percent, 0, 100)); };
     view.ScanButtonEnabled = [this](bool enabled) { scanButton_->setEnabled(enabled); };
-    ScanBaudRates(core_.State, op_, core_.Port, core_.Network, view);
+    ScanBaudRates(NetworkStateOf(core_.State), op_, core_.Port, core_.Network, view);
     scanning_ = false;
     screen_->setReadOnly(false);
     printButton_->setEnabled(true);

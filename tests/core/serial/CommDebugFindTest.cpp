@@ -44,7 +44,7 @@ class CommDebugFindTest : public ::testing::Test {
         return ::testing::TempDir() + name + std::to_string(getpid()) + ".csv";
     }
     SystemState state;
-    CommDebugLog log{state};
+    CommDebugLog log{CommDebugLogStateOf(state)};
 };
 
 TEST_F(CommDebugFindTest, FilterByTextDirectionAndUnit) {

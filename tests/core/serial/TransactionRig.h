@@ -47,10 +47,10 @@ class TransactionRig : public ::testing::Test {
     SystemState state;
     ScriptedOperator op;
     SerialPort port{state.Serial, op};
-    CommDebugLog log{state};
+    CommDebugLog log{CommDebugLogStateOf(state)};
     QeDataLogger logger{state.Run};
     RunStopper stopper{state.Run};
-    BoardLink link{state, op, port, log, logger, stopper};
+    BoardLink link{LinkStateOf(state), op, port, log, logger, stopper};
 };
 
 }  // namespace vendra::test

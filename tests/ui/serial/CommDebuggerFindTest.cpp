@@ -30,7 +30,7 @@ class CommDebuggerFindTest : public QObject {
     struct Rig {
         SystemState state;
         test::ScriptedOperator op;
-        CommDebugLog log{state};
+        CommDebugLog log{CommDebugLogStateOf(state)};
         QCheckBox box;
         CommDebugController controller{state, op, log,
                                        [this](std::string_view line) {
