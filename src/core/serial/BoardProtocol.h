@@ -20,7 +20,11 @@ namespace vendra {
 namespace family {
 constexpr uint8_t DBoard = 0, UBoard = 1, HBoard = 2, AxisW = 3, AxisX = 4, AxisY = 5, AxisZ = 6,
                   QBoard = 7, AxisUnit = 100, RawNoRead = 90, RawRead = 99;
-}
+// Raw text whose reply is awaited and left unread (vsendna); any code RawNoRead..RawRead-1 is.
+constexpr uint8_t RawUnread = 98;
+// A QBoard channel's link code while no motor is linked to it.
+constexpr uint8_t NotLinked = 255;
+}  // namespace family
 
 }  // namespace vendra
 

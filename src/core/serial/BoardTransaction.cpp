@@ -32,13 +32,6 @@ UnitGroup GroupOf(uint8_t f) {
     return info ? info->group : UnitGroup::AxisBoard;
 }
 
-// The status slots of the D, U and H families; raw frames file theirs under DBoard.
-std::atomic<char>* StepperStatusSlots(BoardState& b, uint8_t f) {
-    return f == family::UBoard   ? b.UnitStatusU
-           : f == family::HBoard ? b.UnitStatusH
-                                 : b.UnitStatusD;
-}
-
 // TransactionActive for the whole call, and QuietWait restored on every way out once saved.
 class ActiveScope {
   public:
@@ -203,24 +196,14 @@ bool BoardLink::BuildFrame(unsigned unit, uint8_t f, const std::string& t, std::
 void BoardLink::TrackPosition(unsigned unit, uint8_t f, const std::string& frame) {
     BoardState& b = state_.Boards;
     Statistics& stats = state_.Stats;
-    switch (f) {
-        case family::DBoard:
-            TrackPositionD(b.MotorD[unit], frame, stats);
-            break;
-        case family::UBoard:
-            TrackPositionU(b.MotorU[unit], frame, stats);
-            break;
-        case family::HBoard:
-            TrackPositionD(b.MotorH[unit], frame, stats);
-            break;
-        case family::QBoard:
-            break;
-        default:
-            if (IsRaw(f))
-                TrackPositionD(b.MotorD[unit], frame, stats);
-            else
-                TrackPositionAxis(b.MotorAxis[unit], frame, stats);
-    }
+    // A frame to an axis or the whole unit may name every axis; raw text is a DBoard's.
+    if (IsAxis(f)) return TrackPositionAxis(b.MotorAxis[unit], frame, stats);
+    MotorRecord* motor = MotorRecordFor(b, unit, IsRaw(f) ? family::DBoard : f);
+    if (motor == nullptr) return;  // a QBoard has no motor
+    if (f == family::UBoard)
+        TrackPositionU(*motor, frame, stats);
+    else
+        TrackPositionD(*motor, frame, stats);
 }
 
 bool BoardLink::AwaitReply(uint32_t timeoutMs) {
@@ -264,18 +247,18 @@ bool BoardLink::DecodeReply(unsigned unit, uint8_t f, const char* r, Decoding ho
     const char status = r[2];
     BoardState& b = state_.Boards;
     if (f <= family::HBoard || (f == family::RawRead && how == Decoding::Transaction)) {
-        StepperStatusSlots(b, f)[unit] = status;
+        // Raw frames file their status under DBoard.
+        *StatusSlotFor(b, unit, f == family::RawRead ? family::DBoard : f) = status;
     } else if (how == Decoding::Poll) {
         // A poll files an axis under the axis it was given, the whole unit under none.
-        if (f >= family::AxisW && f <= family::AxisZ)
-            b.UnitStatusAxis[unit][protocol::FindFamily(f)->axis] = status;
+        if (std::atomic<char>* slot = StatusSlotFor(b, unit, f)) *slot = status;
     } else if (IsAxis(f)) {
         const protocol::BoardFamilyInfo* axis = protocol::FindAxisByReplyLetter(r[0]);
         if (axis == nullptr) {
             Fail(std::string("RXD: ") + r, kRxdTitle, purge);
             return false;
         }
-        b.UnitStatusAxis[unit][axis->axis] = status;
+        *StatusSlotFor(b, unit, axis->code) = status;
     }
     std::string text;
     if (!DecodeReplyStatus(status, text)) {
