@@ -118,7 +118,6 @@ bool OnboardWorker::Start(OnboardOperation operation) {
     line_ = state_.Serial.Line.Take(LineUser::OnboardTransfer);
     if (!line_) return false;
     running_ = true;
-    operation_ = operation;
     transfer_.ClearCancel();
     thread_ = std::thread(&OnboardWorker::Run, this, operation);
     return true;
@@ -142,11 +141,6 @@ bool OnboardWorker::WaitUntilIdle(uint32_t timeoutMs) {
 OnboardOutcome OnboardWorker::LastOutcome() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outcome_;
-}
-
-OnboardOperation OnboardWorker::LastOperation() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return operation_;
 }
 
 void OnboardWorker::Run(OnboardOperation operation) {

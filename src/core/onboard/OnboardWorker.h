@@ -43,7 +43,6 @@ class OnboardWorker {
     bool WaitUntilIdle(uint32_t timeoutMs);
     // How the last operation ended (Complete before the first).
     OnboardOutcome LastOutcome() const;
-    OnboardOperation LastOperation() const;
 
   private:
     void Run(OnboardOperation operation);
@@ -55,7 +54,6 @@ class OnboardWorker {
     std::condition_variable idle_;
     bool running_ = false;
     OnboardOutcome outcome_ = OnboardOutcome::Complete;
-    OnboardOperation operation_ = OnboardOperation::Read;
     LineOwner::Guard line_;
     std::thread thread_;
 };

@@ -39,7 +39,6 @@ class Terminal {
     bool IsOpen() const { return static_cast<bool>(line_); }
     // The port can be used: the window is open and the port is open.
     bool Active() const;
-    uint32_t RememberedBaud() const { return rememberedBaud_; }
 
     // A key the operator typed. False when a line was due and could not be written.
     bool KeyPress(char c);
