@@ -58,8 +58,8 @@ bool EchoTest(bench::EchoClient& echo, uint32_t steps) {
 }
 
 bool CommTestRun(Core& core, const QuietOperator& op, uint32_t steps) {
-    LineOwner::Guard line = core.State.Serial.Line.Take(LineUser::CommTest);
-    const CommTest::Outcome outcome = core.CommTestWorker.RunTest(3, family::DBoard, steps);
+    LineSession line = core.Line.Take(LineUser::CommTest);
+    const CommTest::Outcome outcome = core.CommTestWorker.RunTest(line, 3, family::DBoard, steps);
     return line && outcome.stepsCounted == steps && outcome.mismatches == 0 &&
            op.MessageBoxes() == 0;
 }
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     // descriptor already open. The two take turns, never at once.
     bench::EchoClient echo;
     if (!echo.Open(scratch.Sim().LinkPath()) ||
-        !core.Port.OpenDevice(scratch.Sim().LinkPath(), kBaud)) {
+        !core.Line.Take(LineUser::MainWindow).OpenDevice(scratch.Sim().LinkPath(), kBaud)) {
         std::fprintf(stderr, "cannot open the line\n");
         return 1;
     }

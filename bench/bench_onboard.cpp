@@ -66,7 +66,9 @@ int main(int argc, char** argv) {
         QuietOperator op(QuietOperator::Boxes::Print);
         Core core(op);
         SystemState& state = core.State;
-        if (!core.Port.OpenDevice(sim.SlavePath(), kBaud)) {
+        LineSession line = core.Line.Take(LineUser::OnboardTransfer);
+        core.Onboard.UseSession(&line);
+        if (!line.OpenDevice(sim.SlavePath(), kBaud)) {
             std::fprintf(stderr, "bench-onboard: cannot open %s\n", sim.SlavePath().c_str());
             return 1;
         }

@@ -72,9 +72,9 @@ int main() {
             return 1;
         }
         ResetRunTables(RunnerStateOf(core.State));
-        core.Port.SetDeviceFolder(folder.string());
+        core.Line.SetDeviceFolder(folder.string());
         core.State.Serial.CurrentBaud = 57600;
-        if (!core.Port.OpenPort(1, 57600)) return 1;
+        if (!core.Line.Take(LineUser::MainWindow).Open(1, 57600)) return 1;
         for (auto [g, a] : {std::pair{UnitGroup::DBoard, 3},
                             {UnitGroup::UBoard, 2},
                             {UnitGroup::HBoard, 1},

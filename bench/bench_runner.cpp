@@ -28,10 +28,9 @@
 #include "core/runner/RunControl.h"
 #include "core/runner/RunTables.h"
 #include "core/runner/Runner.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 #include "sim/Simulator.h"
 #include "support/QuietOperator.h"
 
@@ -45,7 +44,7 @@ struct Rig {
     std::unique_ptr<sim::Simulator> simulator;  // outlives the core: the runner stops first
     Core core{op};
     SystemState& state = core.State;
-    SerialPort& port = core.Port;
+    SerialLine& line = core.Line;
     Runner& runner = core.RunnerWorker;
     RunControl& control = core.RunControls;
 
@@ -112,7 +111,8 @@ bool Connect(Rig& rig, const std::string& folder) {
     rig.simulator = std::make_unique<sim::Simulator>(options);
     if (!rig.simulator->Start()) return false;
     rig.state.Units.present[static_cast<int>(UnitGroup::DBoard)][3] = 1;
-    return rig.port.OpenDevice(rig.simulator->SlavePath(), options.boardBaud);
+    return rig.line.Take(LineUser::MainWindow)
+        .OpenDevice(rig.simulator->SlavePath(), options.boardBaud);
 }
 
 double AbortDuringWaitMs(const std::string& folder) {

@@ -29,10 +29,10 @@
 
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
-#include "core/serial/BoardTransaction.h"
+#include "core/runner/BoardStep.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 #include "sim/Simulator.h"
 #include "support/EchoClient.h"
 #include "support/Figures.h"
@@ -49,13 +49,13 @@ constexpr const char* kFrame = "D3A1000\r";
 constexpr const char* kReply = "D3>";
 constexpr uint32_t kBaud = 115200;
 
-bool Transaction(vendra::BoardLink& link) {
-    return link.BoardTransaction(3, vendra::family::DBoard, "A1000") == 1 &&
-           link.LastReply(vendra::family::DBoard) == kReply;
+bool Transaction(vendra::BoardStep& step) {
+    return step.Command(3, vendra::family::DBoard, "A1000") == 1 &&
+           step.LastAnswer().reply == kReply;
 }
 
 // `count` pairs of one echo and one transaction exchange, the pair's order alternating.
-bool PairedRound(EchoClient& echo, vendra::BoardLink& link, int count, std::vector<double>& e,
+bool PairedRound(EchoClient& echo, vendra::BoardStep& link, int count, std::vector<double>& e,
                  std::vector<double>& t) {
     for (int i = 0; i < count; ++i) {
         for (int k = 0; k < 2; ++k) {
@@ -149,12 +149,14 @@ int main(int argc, char** argv) {
 
     vendra::SystemState state;
     vendra::QuietOperator op(vendra::QuietOperator::Boxes::Print);
-    vendra::SerialPort port(state.Serial, op);
-    port.SetDeviceFolder(folder);
     vendra::CommDebugLog log(vendra::CommDebugLogStateOf(state));
+    vendra::SerialLine line(state.Serial, op, log, state.Run.ProgramPointer,
+                            state.Config.ReplyTimeout);
+    line.SetDeviceFolder(folder);
+    vendra::LineSession port = line.Take(vendra::LineUser::Runner);
     vendra::QeDataLogger logger(state.Run);
-    vendra::RunStopper stopper(state.Run);
-    vendra::BoardLink link(vendra::LinkStateOf(state), op, port, log, logger, stopper);
+    vendra::BoardStep link({state.Boards, state.Units, state.Run}, op, &logger);
+    link.UseSession(&port);
     state.Units.present[static_cast<int>(vendra::UnitGroup::DBoard)][3] = 1;
     state.Config.ReplyTimeout = 1000;
     state.Serial.CurrentBaud = kBaud;
@@ -173,8 +175,8 @@ int main(int argc, char** argv) {
     std::vector<double> echo, transaction, pyserial;
     bool ok = true;
     for (int r = 0; r < rounds && ok; ++r) {
-        ok = port.OpenPort(1, kBaud) && PairedRound(echoClient, link, perRound, echo, transaction);
-        port.ClosePort();
+        ok = port.Open(1, kBaud) && PairedRound(echoClient, link, perRound, echo, transaction);
+        port.Close();
         ok = ok && peer.Round(perRound, pyserial);
     }
     if (!ok || op.MessageBoxes()) return fail("an exchange failed");
@@ -210,14 +212,14 @@ int main(int argc, char** argv) {
         double runSeconds = 0, echo = 0, pairedTransaction = 0;
     };
     auto pacedRun = [&](PacedFigures& f) {
-        if (!port.OpenPort(1, kBaud)) return false;
+        if (!port.Open(1, kBaud)) return false;
         bool good = true;
         auto t0 = Clock::now();
         for (int i = 0; i < paced && good; ++i) good = Transaction(link);
         f.runSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
         std::vector<double> e, t;
         good = good && PairedRound(echoClient, link, 2000, e, t);
-        port.ClosePort();
+        port.Close();
         f.echo = lineUse(seconds(e), e.size());
         f.pairedTransaction = lineUse(seconds(t), t.size());
         return good && !op.MessageBoxes();

@@ -83,14 +83,14 @@ int main(int argc, char** argv) {
         core.State.Units.present[static_cast<int>(UnitGroup::DBoard)][3] = 1;
         // Generous: a shared machine may stall a reply now and then, which is no lost step.
         core.State.Config.ReplyTimeout = 1000;
-        if (core.Port.OpenDevice(path, 115200)) {
-            LineOwner::Guard line = core.State.Serial.Line.Take(LineUser::CommTest);
+        LineSession line = core.Line.Take(LineUser::CommTest);
+        if (line.OpenDevice(path, 115200)) {
             const long rssStart = RssKb();
             CommTest::Outcome outcome;
             const auto start = bench::Clock::now();
             std::atomic<bool> done{false};
             std::thread test([&] {
-                outcome = core.CommTestWorker.RunTest(3, family::DBoard, steps);
+                outcome = core.CommTestWorker.RunTest(line, 3, family::DBoard, steps);
                 done = true;
             });
             const CommTestProgress& progress = core.State.CommTest.Progress;
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
             std::printf("rss_end_kb: %ld\n", rssEnd);
             result = outcome.stepsCounted == steps && outcome.mismatches == 0 ? 0 : 1;
         } else {
-            std::fprintf(stderr, "cannot open %s: %s\n", path, core.Port.LastError().c_str());
+            std::fprintf(stderr, "cannot open %s: %s\n", path, line.LastError().c_str());
         }
     }
     ::close(down[1]);

@@ -155,7 +155,7 @@ int RunSession::Prepare(const std::function<bool()>& goOn) {
     SystemState& state = core_.State;
     ResetStartupState(state);
     state.Serial.CurrentBaud = options_.baud;
-    core_.Port.SetDeviceFolder(options_.folder);
+    core_.Line.SetDeviceFolder(options_.folder);
 
     std::error_code ec;
     const std::string config = ConfigFilePath(options_.folder);
@@ -216,19 +216,19 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
         std::string error;
         if (!ParseUnitList(options_.units, units, error)) return Fail("--units: " + error);
         const uint32_t baud = state.Serial.CurrentBaud.load();
+        LineSession line = core_.Line.Take(LineUser::NetworkInit);
         const bool open = options_.device.empty()
-                              ? core_.Port.OpenPort(state.Config.CommPortNumber.load(), baud)
-                              : core_.Port.OpenDevice(options_.device, baud);
+                              ? line.Open(state.Config.CommPortNumber.load(), baud)
+                              : line.OpenDevice(options_.device, baud);
         if (!open)
-            return Fail("Can not open Communications Port " + core_.Port.DevicePath() + ": " +
-                        core_.Port.LastError());
+            return Fail("Can not open Communications Port " + line.DevicePath() + ": " +
+                        line.LastError());
         MarkUnits(units, state.Units);
         op_.Say("units given:" + UnitNames(state.Units));
         // No scan asked them who they are: ask now, so that a run resumed after a lost line
         // finds a unit swapped meanwhile as it would after a scan.
         if (options_.resumeAfterReconnect && options_.reconnectSeconds > 0) {
-            LineOwner::Guard line = state.Serial.Line.Take(LineUser::NetworkInit);
-            for (const UnitDifference& d : core_.Reconnect.RecordUnitIdentities())
+            for (const UnitDifference& d : core_.Reconnect.RecordUnitIdentities(line))
                 op_.Say(DescribeDifference(d) + " (\"v0\"): after a lost line any answer will do");
         }
         return 0;
@@ -240,15 +240,13 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
         if (goOn && !goOn()) {
             signalled_ = true;
             core_.Network.RequestStop(true);
-            core_.Port.AbortWaits(true);
             core_.CommInitWorker.WaitUntilIdle(60000);
-            core_.Port.AbortWaits(false);
             core_.Network.RequestStop(false);
             op_.Say("stopped during the network scan");
             return kRunSignalled;
         }
     }
-    if (!core_.Port.IsOpen()) return kRunUsage;  // the initialisation said why
+    if (!core_.Line.IsOpen()) return kRunUsage;  // the initialisation said why
     if (state.Units.totalUnits.load() == 0)
         op_.Say("no unit answered the scan: frames go out unanswered");
     else

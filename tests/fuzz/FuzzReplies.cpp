@@ -9,10 +9,11 @@
 #include "FakeLine.h"
 #include "FuzzSupport.h"
 #include "core/network/NetworkInit.h"
+#include "core/runner/BoardStep.h"
 #include "core/runner/RunState.h"
 #include "core/serial/BoardProtocol.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
 
@@ -32,20 +33,19 @@ struct Host {
     RunState run;
     fuzz::QuietOperator op;
     FakeLine* line;
-    SerialPort port;
     CommDebugLog log{CommDebugLogState{commDebug, run.ProgramRunning}};
+    SerialLine serialLine;
+    LineSession session;
     QeDataLogger logger{run};
-    RunStopper stopper{run};
-    BoardLink link{LinkState{boards, units, config, run.Stats, run, run.ProgramPointer},
-                   op,
-                   port,
-                   log,
-                   logger,
-                   stopper};
-    NetworkInitialiser network{NetworkState{serial, config, units}, op, port};
+    BoardStep step{{boards, units, run}, op, &logger};
+    NetworkInitialiser network{NetworkState{serial, config, units}, op};
 
-    Host(std::unique_ptr<FakeLine> fake) : line(fake.get()), port(serial, op, std::move(fake)) {
-        port.OpenDevice("fake", 57600);
+    Host(std::unique_ptr<FakeLine> fake)
+        : line(fake.get()),
+          serialLine(serial, op, log, run.ProgramPointer, config.ReplyTimeout, std::move(fake)) {
+        session = serialLine.Take(LineUser::Runner);
+        session.OpenDevice("fake", 57600);
+        step.UseSession(&session);
         serial.CurrentBaud = 57600;
         commDebug.CommDebugEnabled = 1;  // the log's lines are built too
         commDebug.CommDebugWindowOpen = 1;
@@ -94,21 +94,21 @@ void Exchanges(Host& h, const uint8_t* steps, size_t count, uint32_t timeoutMs) 
         const uint64_t start = VirtualNowUs();
         if (f == kPoll) {
             f = kPollFamilies[(s[0] >> 4) % sizeof kPollFamilies];
-            int r = h.link.PollReply(unit, f);
+            int r = h.step.Poll(unit, f);
             FUZZ_CHECK(r == 0 || r == 1);
             FUZZ_CHECK(VirtualNowUs() - start <= (300 + SerialPort::kReplyLineMs + 100) * 1000ull);
             CheckRestored(h);
             FUZZ_CHECK(h.line->Frames().size() == frameBefore);  // a poll sends nothing
             if (r == 1 && unit < 16 && f != family::QBoard)
-                FUZZ_CHECK(protocol::ReplyMatches(f, unit, h.link.LastReply(f).c_str()));
+                FUZZ_CHECK(protocol::ReplyMatches(f, unit, h.step.LastAnswer().reply.c_str()));
             continue;
         }
-        int r = h.link.BoardTransaction(unit, f, text);
+        int r = h.step.Command(unit, f, text);
         FUZZ_CHECK(r == 0 || r == 1);
         // An owed answer's wait and the answer's own, each of which may end with a line whose CR
         // is slow to come: no more.
         FUZZ_CHECK(VirtualNowUs() - start <=
-                   (BoardLink::kLateReplyMs + timeoutMs + 2 * SerialPort::kReplyLineMs + 100) *
+                   (LineSession::kLateReplyMs + timeoutMs + 2 * SerialPort::kReplyLineMs + 100) *
                        1000ull);
         CheckRestored(h);
         if (r != 1 || unit > 15 || h.line->Frames().size() == frameBefore) continue;
@@ -117,7 +117,7 @@ void Exchanges(Host& h, const uint8_t* steps, size_t count, uint32_t timeoutMs) 
         const bool raw = f >= family::RawNoRead && f <= family::RawRead;
         const bool read = f <= family::QBoard || f == family::AxisUnit || f == family::RawRead;
         if (!read || (!raw && (s[2] & 0x80))) continue;  // nothing read, or the unit is absent
-        const std::string reply = h.link.LastReply(f);
+        const std::string reply = h.step.LastAnswer().reply;
         const std::string frame = h.line->Frames().back();
         if (raw)
             FUZZ_CHECK(protocol::RawReplyMatches(frame.c_str(), reply.c_str()));
@@ -131,7 +131,7 @@ void Scan(Host& h, uint8_t how) {
     const UnitGroup group = static_cast<UnitGroup>(how % kUnitGroups);
     const bool probe = (how & 8) != 0;
     const uint64_t start = VirtualNowUs();
-    h.network.ScanFamily(group, probe);
+    h.network.ScanFamily(h.session, group, probe);
     FUZZ_CHECK(VirtualNowUs() - start <= 32 * (h.config.ReplyTimeout + 2000 + 10) * 1000ull);
     for (unsigned a = 0; a < 16 && !probe; ++a) {
         if (!h.units.IsPresent(group, a)) continue;
@@ -156,7 +156,7 @@ void Queries(Host& h, const uint8_t* steps, size_t count) {
             static_cast<UnitGroup>(s[0] % kUnitGroups), s[1] & 15, s[2] & 3);
         char reply[protocol::kReplyBufferSize] = {};
         const uint64_t start = VirtualNowUs();
-        int r = h.network.QueryUnit(query.c_str(), reply, sizeof reply);
+        int r = h.network.QueryUnit(h.session, query.c_str(), reply, sizeof reply);
         FUZZ_CHECK(VirtualNowUs() - start <=
                    (h.config.ReplyTimeout + SerialPort::kReplyLineMs + 100) * 1000ull);
         FUZZ_CHECK(std::char_traits<char>::length(reply) < sizeof reply);

@@ -65,6 +65,26 @@ bool SimNetwork::Open(SerialPort& port) const {
     return true;
 }
 
+bool SimNetwork::Open(SerialLine& line) const {
+    line.SetDeviceFolder(folder_.string());
+    LineSession session = line.Take(LineUser::MainWindow);
+    if (!session) {
+        ADD_FAILURE() << "the line has an owner";
+        return false;
+    }
+    return Open(session);
+}
+
+bool SimNetwork::Open(LineSession& session) const {
+    if (!sim_) return false;
+    if (!session.OpenDevice(sim_->LinkPath(), options_.boardBaud)) {
+        ADD_FAILURE() << "open COM" << options_.port << ": " << session.LastError();
+        return false;
+    }
+    session.SetCurrentBaud(options_.boardBaud);
+    return true;
+}
+
 void SimNetwork::MarkPresent(UnitMap& units) const {
     for (const sim::UnitConfig& u : options_.units) {
         // The simulator's families are listed in the order of the unit groups.

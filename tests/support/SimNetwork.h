@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/base/UnitMap.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/SerialPort.h"
 #include "sim/Simulator.h"
 
@@ -29,6 +30,9 @@ class SimNetwork {
 
     // Opens `port` on the simulator's link at the boards' rate and sets CurrentBaud to it.
     bool Open(SerialPort& port) const;
+    // The same on the line (taken for the while, so the line must be free) or a session on it.
+    bool Open(SerialLine& line) const;
+    bool Open(LineSession& session) const;
     // Marks every simulated unit present in `units` (an AxisBoard unit under AxisBoard), with the
     // counts, the total and the last unit found, as the network initialisation would.
     void MarkPresent(UnitMap& units) const;

@@ -102,8 +102,12 @@ int main(int argc, char** argv) {
     state.Serial.CurrentBaud = static_cast<uint32_t>(baud);
     core.Network.SetSettleMs(static_cast<uint32_t>(settleMs));
 
-    bool ok = core.Network.InitialiseNetwork() == 1;
-    op.Print("port: " + core.Port.DevicePath());
+    bool ok = false;
+    {
+        LineSession line = core.Line.Take(LineUser::NetworkInit);
+        ok = core.Network.InitialiseNetwork(line) == 1;
+    }
+    op.Print("port: " + core.Line.DevicePath());
     op.Print("units: " + FoundUnits(state.Units));
     ok = ok && state.Units.totalUnits.load() > 0;
 
@@ -116,6 +120,6 @@ int main(int argc, char** argv) {
                         : std::string("run: not finished"));
         }
     }
-    core.Port.ClosePort();
+    core.Line.Take(LineUser::MainWindow).Close();
     return ok ? 0 : 1;
 }

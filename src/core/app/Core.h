@@ -14,10 +14,9 @@
 #include "core/onboard/OnboardWorker.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 #include "core/tools/CommTest.h"
 
 namespace vendra {
@@ -26,43 +25,39 @@ class Core {
   public:
     explicit Core(Operator& op)
         : Op(op),
-          Port(State.Serial, op),
           CommLog(CommDebugLogStateOf(State)),
+          Line(State.Serial, op, CommLog, State.Run.ProgramPointer, State.Config.ReplyTimeout),
           QeLogger(State.Run),
-          Stopper(State.Run),
-          Link(LinkStateOf(State), op, Port, CommLog, QeLogger, Stopper),
-          Network(NetworkStateOf(State), op, Port),
-          Reconnect({State.Serial, State.Config, State.Units}, op, Port, Network),
-          CommInitWorker(NetworkStateOf(State), op, Port, Network),
-          RunnerWorker(RunnerStateOf(State), op, Port, Link, CommLog, QeLogger),
-          RunControls(RunnerStateOf(State), op, Port, RunnerWorker),
-          BoardInfoWorker(BoardInfoStateOf(State), op, Port, Link,
+          Network(NetworkStateOf(State), op),
+          Reconnect({State.Serial, State.Config, State.Units}, op, Network),
+          CommInitWorker(NetworkStateOf(State), op, Line, Network),
+          RunnerWorker(RunnerStateOf(State), op, Line, CommLog, QeLogger),
+          RunControls(RunnerStateOf(State), op, Line, RunnerWorker),
+          BoardInfoWorker(BoardInfoStateOf(State), op, Line,
                           [this](uint8_t& family, uint8_t& address) {
                               if (!SelectTargetBoard(State.App, State.Units, Op)) return false;
                               family = State.App.SelectedBoardFamily.load();
                               address = State.App.SelectedBoardAddress.load();
                               return true;
                           }),
-          Onboard(OnboardStateOf(State), op, Port, Link,
+          Onboard(OnboardStateOf(State), op,
                   [this] { return SelectTargetBoard(State.App, State.Units, Op); }),
-          OnboardTransferWorker(OnboardStateOf(State), op, Onboard),
-          CommTestWorker(CommTestSliceOf(State), op, Port, Link,
+          OnboardTransferWorker(OnboardStateOf(State), op, Line, Onboard),
+          CommTestWorker(CommTestSliceOf(State), op, Line,
                          [this] { return SelectTargetBoard(State.App, State.Units, Op); }) {
         // A line lost under a run holds the run until the line is back (the state outlives
         // every worker that could see the loss).
         RunnerWorker.SetLineRecovery(&Reconnect);
-        Port.SetLossHandler([this] { return HoldRunOnLineLoss(State.Run, State.Serial); });
+        Line.SetLossHandler([this] { return HoldRunOnLineLoss(State.Run, State.Serial); });
     }
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
     Operator& Op;
     SystemState State;
-    SerialPort Port;
     CommDebugLog CommLog;   // the communications debugger's lines
+    SerialLine Line;        // the serial line: taking it gives a session, the only way to use it
     QeDataLogger QeLogger;  // the QBoard encoder data-logger file
-    RunStopper Stopper;     // how the transaction ends a run on a board error
-    BoardLink Link;         // BoardTransaction, PollReply, SendFrame
     NetworkInitialiser Network;
     LineReconnect Reconnect;  // waits for a line lost during a run
     // ---- workers (declared last: destroyed first) ----

@@ -6,7 +6,6 @@
 #include "core/base/Clock.h"
 #include "core/network/NetworkInit.h"
 #include "core/network/UnitRecheck.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -30,9 +29,8 @@ std::string SecondsText(int64_t ms) {
 
 }  // namespace
 
-LineReconnect::LineReconnect(ReconnectState state, Operator& op, SerialPort& port,
-                             NetworkInitialiser& network)
-    : state_(state), op_(op), port_(port), network_(network) {}
+LineReconnect::LineReconnect(ReconnectState state, Operator& op, NetworkInitialiser& network)
+    : state_(state), op_(op), network_(network) {}
 
 std::string LineReconnect::LastEndText() const {
     std::lock_guard<std::mutex> lock(textMutex_);
@@ -48,8 +46,8 @@ LineRecovery::Outcome LineReconnect::Finish(End end, const std::string& text) {
     return end == End::Resumed ? Outcome::Resume : Outcome::End;
 }
 
-bool LineReconnect::AwaitDevice(const std::string& path, uint32_t baud, uint64_t lostAtUs,
-                                uint32_t line, const Pause& pause) {
+bool LineReconnect::AwaitDevice(LineSession& session, const std::string& path, uint32_t baud,
+                                uint64_t lostAtUs, uint32_t line, const Pause& pause) {
     for (;;) {
         uint32_t slice = kPollMs;
         if (limitMs_ >= 0) {
@@ -72,7 +70,7 @@ bool LineReconnect::AwaitDevice(const std::string& path, uint32_t baud, uint64_t
             return false;
         }
         // Opening is the look: a device that is not there yet fails at once.
-        if (port_.OpenDevice(path, baud)) return true;
+        if (session.OpenDevice(path, baud)) return true;
     }
 }
 
@@ -82,18 +80,19 @@ uint32_t LineReconnect::AnswerMs() const {
                            static_cast<int32_t>(kLeastAnswerMs)}));
 }
 
-std::vector<UnitDifference> LineReconnect::RecordUnitIdentities() {
-    return RecordIdentities(network_, state_.Units, AnswerMs());
+std::vector<UnitDifference> LineReconnect::RecordUnitIdentities(LineSession& session) {
+    return RecordIdentities(session, network_, state_.Units, AnswerMs());
 }
 
-LineRecovery::Outcome LineReconnect::Recover(const HeldRun& held, const Pause& pause) {
+LineRecovery::Outcome LineReconnect::Recover(LineSession& session, const HeldRun& held,
+                                             const Pause& pause) {
     {
         std::lock_guard<std::mutex> lock(textMutex_);
         lastEndText_.clear();
     }
     lastEnd_ = End::None;
     reopenedAtUs_ = 0;
-    const std::string path = port_.DevicePath();
+    const std::string path = session.DevicePath();
     const uint32_t baud = state_.Serial.CurrentBaud.load();
     const std::string where = LineNumberText(held.lineNumber);
     const std::string lostText = "Communications Port lost (" + path + "): the program waits at " +
@@ -106,13 +105,14 @@ LineRecovery::Outcome LineReconnect::Recover(const HeldRun& held, const Pause& p
 
     const uint32_t answerMs = AnswerMs();
     for (;;) {
-        if (!AwaitDevice(path, baud, lostAtUs, held.lineNumber, pause)) return Outcome::End;
+        if (!AwaitDevice(session, path, baud, lostAtUs, held.lineNumber, pause))
+            return Outcome::End;
         reopenedAtUs_ = TickUs();
         op_.SetSystemMessage("Communications Port back (" + path + "): asking the units");
         const std::vector<UnitDifference> differences =
-            RecheckUnits(network_, state_.Units, answerMs, [&] { return pause(0); });
+            RecheckUnits(session, network_, state_.Units, answerMs, [&] { return pause(0); });
         if (!pause(0)) return Finish(End::Stopped, "");
-        if (!port_.IsOpen()) {
+        if (!session.IsOpen()) {
             // Gone again while the units were asked: wait for it once more.
             op_.SetSystemMessage(lostText);
             continue;
@@ -143,7 +143,7 @@ LineRecovery::Outcome LineReconnect::Recover(const HeldRun& held, const Pause& p
                                              ") is back, but the program was not resumed at " +
                                              where + ".");
         }
-        if (!port_.IsOpen()) {
+        if (!session.IsOpen()) {
             op_.SetSystemMessage(lostText);
             continue;
         }

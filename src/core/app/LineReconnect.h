@@ -30,7 +30,7 @@
 
 namespace vendra {
 
-class SerialPort;
+class SerialLine;
 class NetworkInitialiser;
 
 // The parts of the system state the reconnection uses.
@@ -49,8 +49,7 @@ class LineReconnect final : public LineRecovery {
 
     enum class End { None, Resumed, Stopped, TimedOut, UnitsChanged, Declined };
 
-    LineReconnect(ReconnectState state, Operator& op, SerialPort& port,
-                  NetworkInitialiser& network);
+    LineReconnect(ReconnectState state, Operator& op, NetworkInitialiser& network);
 
     // How long the device is waited for, from the loss on: negative until the run is ended by
     // the operator (the default), 0 not at all.
@@ -59,12 +58,12 @@ class LineReconnect final : public LineRecovery {
     // runner writes its communications log file).
     void AddHeldHook(std::function<void()> hook) { heldHooks_.push_back(std::move(hook)); }
 
-    Outcome Recover(const HeldRun& held, const Pause& pause) override;
+    Outcome Recover(LineSession& session, const HeldRun& held, const Pause& pause) override;
 
     // Asks every unit of the unit map that no scan recorded (units named by hand) its "v0" and
-    // keeps the answer, so that after a lost line it is compared as a scanned unit's is. The
-    // caller holds the line. Returns the units that did not answer.
-    std::vector<UnitDifference> RecordUnitIdentities();
+    // keeps the answer, so that after a lost line it is compared as a scanned unit's is. Returns
+    // the units that did not answer.
+    std::vector<UnitDifference> RecordUnitIdentities(LineSession& session);
 
     // How the last recovery ended, and why in words ("" when it resumed or was stopped).
     End LastEnd() const { return lastEnd_.load(); }
@@ -78,12 +77,11 @@ class LineReconnect final : public LineRecovery {
     Outcome Finish(End end, const std::string& text);
     // Tries the device every kPollMs until it opens; false when the run is to end meanwhile
     // (stopped, or the limit reached: then reported).
-    bool AwaitDevice(const std::string& path, uint32_t baud, uint64_t lostAtUs, uint32_t line,
-                     const Pause& pause);
+    bool AwaitDevice(LineSession& session, const std::string& path, uint32_t baud,
+                     uint64_t lostAtUs, uint32_t line, const Pause& pause);
 
     ReconnectState state_;
     Operator& op_;
-    SerialPort& port_;
     NetworkInitialiser& network_;
     int64_t limitMs_ = -1;
     std::vector<std::function<void()>> heldHooks_;

@@ -14,7 +14,6 @@
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
 #include "core/serial/BoardState.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/CommDebugState.h"
 #include "core/serial/QeReading.h"
@@ -44,9 +43,6 @@ struct SystemState {
 // ---- the slices the subsystems take ----
 // Each is built where a subsystem is handed its part, so that what it may touch is named there.
 
-inline LinkState LinkStateOf(SystemState& s) {
-    return {s.Boards, s.Units, s.Config, s.Run.Stats, s.Run, s.Run.ProgramPointer};
-}
 inline CommDebugLogState CommDebugLogStateOf(SystemState& s) {
     return {s.CommDebug, s.Run.ProgramRunning};
 }
@@ -57,7 +53,7 @@ inline NetworkState NetworkStateOf(SystemState& s) {
     return {s.Serial, s.Config, s.Units};
 }
 inline BoardInfoState BoardInfoStateOf(SystemState& s) {
-    return {s.Serial, s.Units, s.Boards};
+    return {s.Serial, s.Units};
 }
 inline RunnerState RunnerStateOf(SystemState& s) {
     return {s.App, s.Serial, s.Config, s.Units, s.Boards, s.Program, s.Labels, s.Run};
@@ -69,7 +65,7 @@ inline DefinitionEditorState DefinitionEditorStateOf(SystemState& s) {
     return {s.App, s.Program, s.Labels, s.Editor};
 }
 inline OnboardState OnboardStateOf(SystemState& s) {
-    return {s.App, s.Serial, s.Config, s.Units, s.Onboard, s.Run};
+    return {s.App, s.Serial, s.Config, s.Units, s.Onboard, s.Run, s.Boards};
 }
 
 }  // namespace vendra

@@ -10,11 +10,10 @@
 
 namespace vendra {
 
-class SerialPort;
+class LineSession;
 
-// CurrentBaud = rate; "GG!\r", 300 ms; "GGc<code>\r", 100 ms; then SetBaudRate(rate). For a rate
-// without a code (0, "No Comm") no change frame is sent and the port keeps its rate. The caller
-// holds the line.
-int ChangeBaud(Operator& op, SerialPort& port, uint32_t rate);
+// CurrentBaud = rate; "GG!\r", 300 ms; "GGc<code>\r", 100 ms; then SetBaud(rate). For a rate
+// without a code (0, "No Comm") no change frame is sent and the port keeps its rate.
+int ChangeBaud(Operator& op, LineSession& session, uint32_t rate);
 
 }  // namespace vendra

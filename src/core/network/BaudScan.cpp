@@ -1,7 +1,7 @@
 #include "core/network/BaudScan.h"
 
+#include "core/base/Waits.h"
 #include "core/serial/BoardProtocol.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -14,7 +14,7 @@ constexpr uint32_t kStarSettleMs = 200;
 
 }  // namespace
 
-BaudScanResult ScanBaudRates(NetworkState state, Operator& op, SerialPort& port,
+BaudScanResult ScanBaudRates(NetworkState state, Operator& op, LineSession& session,
                              NetworkInitialiser& network, const BaudScanView& view) {
     auto progress = [&view](int percent) {
         if (view.Progress) view.Progress(percent);
@@ -23,43 +23,43 @@ BaudScanResult ScanBaudRates(NetworkState state, Operator& op, SerialPort& port,
         if (view.ScanButtonEnabled) view.ScanButtonEnabled(enabled);
     };
     BaudScanResult result;
-    if (state.Serial.CurrentBaud.load() == 0 || !port.IsOpen()) {
-        enableButton(port.IsOpen());
+    if (state.Serial.CurrentBaud.load() == 0 || !session.IsOpen()) {
+        enableButton(session.IsOpen());
         return result;
     }
     progress(0);
     enableButton(false);
     const uint32_t savedRate = state.Serial.CurrentBaud.load();
-    port.SetBaudRate(kFirstRate);
+    session.SetBaud(kFirstRate);
     int hits = 0, step = 0;
-    for (int pass = 0; pass < kPasses && port.IsOpen(); ++pass) {
+    for (int pass = 0; pass < kPasses && session.IsOpen(); ++pass) {
         ++result.Passes;
-        port.WriteFrame(protocol::kStarFrame);
+        session.Send(protocol::kStarFrame, Sending::Quiet);
         DelayMs(op, kStarSettleMs);
         for (UnitGroup group : kUnitGroupsInScanOrder) {
-            if (!port.IsOpen()) break;
-            if (network.ScanFamily(group, true)) ++hits;
+            if (!session.IsOpen()) break;
+            if (network.ScanFamily(session, group, true)) ++hits;
             progress(++step * kProgressStep);
         }
-        if (!port.IsOpen()) break;
+        if (!session.IsOpen()) break;
         if (hits != 0) {
             result.FoundRate = state.Serial.CurrentBaud.load();
             break;
         }
         // A rate the port refuses is probed again on the next pass.
         if (uint32_t next = protocol::NextScanRate(state.Serial.CurrentBaud.load()))
-            port.SetBaudRate(next);
+            session.SetBaud(next);
     }
-    result.LineLost = !port.IsOpen();
+    result.LineLost = !session.IsOpen();
     if (!result.LineLost) {
-        port.SetBaudRate(savedRate);
+        session.SetBaud(savedRate);
         const std::string text =
             result.FoundRate > 0
                 ? "Found one or more boards with a baudrate of " + std::to_string(result.FoundRate)
                 : std::string("Sorry, no boards found on the network");
         op.ShowMessageBox(text, "Communication Scan Complete!", mb::Warning);
     }
-    enableButton(port.IsOpen());
+    enableButton(session.IsOpen());
     progress(0);
     return result;
 }

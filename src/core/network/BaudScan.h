@@ -6,9 +6,8 @@
 // %u" or "Sorry, no boards found on the network", title "Communication Scan Complete!"). With no
 // port or "No Comm" the scan does nothing. A line that goes away during the scan ends it: the port
 // layer has reported the loss, so no result box follows.
-// Thread rule: runs on the calling thread (the terminal's, the GUI thread), which holds the line;
-// the port's waits let the window's events run between their slices, so the window stays
-// responsive. The view's functions are called on that thread.
+// Thread rule: runs on the thread that holds the session (the terminal's scan worker). The view's
+// functions are called on that thread.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -17,8 +16,6 @@
 #include "core/network/NetworkInit.h"
 
 namespace vendra {
-
-class SerialPort;
 
 // What the scan shows while it runs: the progress bar (0..100 in steps of 4, one step per family
 // probe) and the "Scan for Boards" button.
@@ -35,7 +32,7 @@ struct BaudScanResult {
 
 // At most five passes: 9600, 19200, 38400, 57600, 115200 (each "GG*\r", 200 ms, then the five
 // families probed with the normal ReplyTimeout).
-BaudScanResult ScanBaudRates(NetworkState state, Operator& op, SerialPort& port,
+BaudScanResult ScanBaudRates(NetworkState state, Operator& op, LineSession& session,
                              NetworkInitialiser& network, const BaudScanView& view = {});
 
 }  // namespace vendra

@@ -6,9 +6,8 @@
 #include <cstdio>
 
 #include "core/network/ConfigFile.h"
+#include "core/serial/BoardExchange.h"
 #include "core/serial/BoardProtocol.h"
-#include "core/serial/BoardTransaction.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -134,56 +133,64 @@ bool ConfirmUnitOnline(const UnitMap& units, Operator& op, uint8_t family, unsig
     return false;
 }
 
-void QueryBoardInfo(BoardInfoState state, BoardLink& link, SerialPort& port, uint8_t family,
-                    unsigned address, BoardInfoItems& info, const std::atomic<bool>* stop) {
+bool QueryBoardInfo(LineSession& session, const UnitMap& units, Operator& op, uint8_t family,
+                    unsigned address, BoardInfoItems& info) {
     info = BoardInfoItems{};
     const protocol::BoardFamilyInfo* f = protocol::FindFamily(family);
     const char axisLetter = f != nullptr && f->axis >= 0 ? f->letter : '\0';
     int last = kBoardInfoItemCount - 1;
+    bool whole = true;
     for (int i = 0; i <= last; ++i) {
-        if ((stop != nullptr && stop->load()) || !port.IsOpen()) break;
-        state.Boards.LastResponseText = std::string();
-        link.BoardTransaction(address, family, protocol::InformationItemText(i, axisLetter));
+        if (!session.IsOpen()) {
+            whole = false;
+            break;
+        }
+        const BoardFrame frame =
+            BuildBoardFrame(address, family, protocol::InformationItemText(i, axisLetter));
+        const BoardAnswer answer = ExchangeWithBoard(session, frame, units);
+        if (answer.result == BoardAnswer::Result::Stopped) {
+            whole = false;
+            break;
+        }
+        if (answer.result == BoardAnswer::Result::BoardError) ShowBoardError(op, answer);
+        if (answer.result == BoardAnswer::Result::Failed) ShowLineFailure(op);
         ++info.QueriesSent;
-        const std::string text = state.Boards.LastResponseText.Get();
+        const std::string& text = answer.value;
         // Signed, as the boards' texts are compared: a byte above 0x7F is no digit either.
         if (!text.empty() && static_cast<signed char>(text[0]) >= '0')
             info.Items[i] = text.substr(0, kBoardInfoItemChars);
         if (i == 0) last = LastInformationItem(ConfigAtol(info.Items[0].c_str()));
     }
     TakeBoardInfoNumbers(info);
+    return whole;
 }
 
-int ReportBoardInfo(BoardInfoState state, Operator& op, BoardLink& link, SerialPort& port,
-                    const SelectTarget& select, std::string& report,
-                    const std::atomic<bool>* stop) {
+int ReportBoardInfo(BoardInfoState state, Operator& op, LineSession& session,
+                    const SelectTarget& select, std::string& report) {
     report.clear();
     uint8_t family = 0, address = 0;
     if (!select || !select(family, address)) return 0;
     if (!ConfirmUnitOnline(state.Units, op, family, address)) return 0;
-    if (!port.IsOpen()) {
+    if (!session.IsOpen()) {
         op.ShowMessageBox("The Communications Port is not open.\nNo board information was read.",
                           "VDWin Comm ERROR Message", mb::Warning);
         return 0;
     }
     BoardInfoItems info;
-    QueryBoardInfo(state, link, port, family, address, info, stop);
     // A line that went away has been reported by the port layer; items it never carried are no
     // report.
-    if ((stop != nullptr && stop->load()) || !port.IsOpen()) return 0;
+    if (!QueryBoardInfo(session, state.Units, op, family, address, info) || !session.IsOpen())
+        return 0;
     report = FormatBoardReport(info, family);
     return 1;
 }
 
-TBoardInfo::TBoardInfo(BoardInfoState state, Operator& op, SerialPort& port, BoardLink& link,
-                       SelectTarget select)
-    : state_(state), op_(op), port_(port), link_(link), select_(std::move(select)) {}
+TBoardInfo::TBoardInfo(BoardInfoState state, Operator& op, SerialLine& line, SelectTarget select)
+    : state_(state), op_(op), line_(line), select_(std::move(select)) {}
 
 TBoardInfo::~TBoardInfo() {
     stop_ = true;
-    port_.AbortWaits(true);
     if (thread_.joinable()) thread_.join();
-    port_.AbortWaits(false);
 }
 
 bool TBoardInfo::Start() {
@@ -191,15 +198,15 @@ bool TBoardInfo::Start() {
     if (running_) return false;
     // A worker that has finished is joined here; it has nothing left to do.
     if (thread_.joinable()) thread_.join();
-    line_ = state_.Serial.Line.Take(LineUser::BoardInfo);
-    if (!line_) return false;
+    session_ = line_.Take(LineUser::BoardInfo, StopToken(&stop_));
+    if (!session_) return false;
     running_ = true;
     thread_ = std::thread([this] {
         pthread_setname_np(pthread_self(), "BoardInfo");
         Execute();
         std::lock_guard<std::mutex> done(mutex_);
         running_ = false;
-        line_.Release();
+        session_.Release();
         idle_.notify_all();
     });
     return true;
@@ -218,13 +225,13 @@ bool TBoardInfo::WaitUntilIdle(uint32_t timeoutMs) {
 void TBoardInfo::Execute() {
     op_.SetSystemMessage("Please wait, Getting Board Information");
     std::string report;
-    if (ReportBoardInfo(state_, op_, link_, port_, select_, report, &stop_) == 1) {
+    if (ReportBoardInfo(state_, op_, session_, select_, report) == 1) {
         op_.Beep(beep::Information);
         op_.ShowMessageBox(report, "Axis Stats", mb::Information);
     }
     if (stop_.load()) return;
-    op_.SetSystemMessage(port_.IsOpen() ? "Board Information Recieved ..."
-                                        : "Board Information not received");
+    op_.SetSystemMessage(session_.IsOpen() ? "Board Information Recieved ..."
+                                           : "Board Information not received");
 }
 
 }  // namespace vendra

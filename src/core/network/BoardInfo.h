@@ -25,13 +25,10 @@
 
 #include "core/base/Operator.h"
 #include "core/base/UnitMap.h"
-#include "core/serial/BoardState.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
 
 namespace vendra {
-
-class BoardLink;
-class SerialPort;
 
 constexpr int kBoardInfoItemCount = 30;
 // An item keeps at most this many characters of its reply's value text.
@@ -68,33 +65,31 @@ std::string PresenceMessage(uint8_t family, unsigned address);
 // exist, and quietly for a family or address that cannot.
 bool ConfirmUnitOnline(const UnitMap& units, Operator& op, uint8_t family, unsigned address);
 
-// The parts of the system state the report uses.
+// The parts of the system state the report uses. It reads the units and changes nothing: an
+// information query moves no motor and counts in no statistic.
 struct BoardInfoState {
     SerialState& Serial;
     const UnitMap& Units;
-    BoardState& Boards;
 };
 
 // Asks unit `address` of `family` (0..7) for items 0 .. LastInformationItem(version) and takes
-// the numbers. Ends early when `stop` becomes true or the line goes away.
-void QueryBoardInfo(BoardInfoState state, BoardLink& link, SerialPort& port, uint8_t family,
-                    unsigned address, BoardInfoItems& info,
-                    const std::atomic<bool>* stop = nullptr);
+// the numbers. A board error is shown (ShowBoardError) and leaves its item empty. Ends early
+// (false) when the session's stop token asks or the line goes away.
+bool QueryBoardInfo(LineSession& session, const UnitMap& units, Operator& op, uint8_t family,
+                    unsigned address, BoardInfoItems& info);
 
 // Picks the unit (false: cancelled). The composition root wires it to SelectTargetBoard.
 using SelectTarget = std::function<bool(uint8_t& family, uint8_t& address)>;
 
 // Selection, presence check, queries, report. 1 with `report` filled, 0 otherwise (cancelled,
 // absent unit, line lost, stopped).
-int ReportBoardInfo(BoardInfoState state, Operator& op, BoardLink& link, SerialPort& port,
-                    const SelectTarget& select, std::string& report,
-                    const std::atomic<bool>* stop = nullptr);
+int ReportBoardInfo(BoardInfoState state, Operator& op, LineSession& session,
+                    const SelectTarget& select, std::string& report);
 
 // The "Axis Information" worker: one report on its own thread ("BoardInfo").
 class TBoardInfo {
   public:
-    TBoardInfo(BoardInfoState state, Operator& op, SerialPort& port, BoardLink& link,
-               SelectTarget select);
+    TBoardInfo(BoardInfoState state, Operator& op, SerialLine& line, SelectTarget select);
     ~TBoardInfo();
     TBoardInfo(const TBoardInfo&) = delete;
     TBoardInfo& operator=(const TBoardInfo&) = delete;
@@ -111,14 +106,13 @@ class TBoardInfo {
 
     BoardInfoState state_;
     Operator& op_;
-    SerialPort& port_;
-    BoardLink& link_;
+    SerialLine& line_;
     SelectTarget select_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::condition_variable idle_;
     bool running_ = false;
-    LineOwner::Guard line_;
+    LineSession session_;
     std::thread thread_;
 };
 

@@ -7,9 +7,7 @@
 #include <string>
 
 #include "core/base/Clock.h"
-#include "core/base/ScopedValue.h"
 #include "core/network/ConfigFile.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -36,12 +34,12 @@ void ClearUnitMap(UnitMap& units) {
     units.anyArmUnit = 0;
 }
 
-NetworkInitialiser::NetworkInitialiser(NetworkState state, Operator& op, SerialPort& port)
-    : state_(state), op_(op), port_(port) {}
+NetworkInitialiser::NetworkInitialiser(NetworkState state, Operator& op) : state_(state), op_(op) {}
 
-int NetworkInitialiser::QueryUnit(const char* frame, char* reply, size_t capacity) {
-    return QueryUnitWithin(frame, reply, capacity,
-                           static_cast<uint32_t>(std::max<int32_t>(state_.Config.ReplyTimeout, 0)));
+int NetworkInitialiser::QueryUnit(LineSession& session, const char* frame, char* reply,
+                                  size_t capacity) {
+    return QueryUnitWithin(session, frame, reply, capacity,
+                           static_cast<uint32_t>(std::max<int32_t>(session.ReplyTimeoutMs(), 0)));
 }
 
 std::string NetworkInitialiser::UnitIdentity(UnitGroup group, unsigned address) const {
@@ -56,42 +54,37 @@ void NetworkInitialiser::SetUnitIdentity(UnitGroup group, unsigned address, std:
     identities_[static_cast<int>(group)][address] = std::move(identity);
 }
 
-int NetworkInitialiser::QueryUnitWithin(const char* frame, char* reply, size_t capacity,
-                                        uint32_t timeoutMs) {
+int NetworkInitialiser::QueryUnitWithin(LineSession& session, const char* frame, char* reply,
+                                        size_t capacity, uint32_t timeoutMs) {
     state_.Serial.QuietWait = 1;
-    port_.PurgeInput();
-    port_.WriteFrame(frame);
-    const uint32_t timeout = timeoutMs;
-    const uint64_t deadline = TickUs() + static_cast<uint64_t>(timeout) * 1000;
+    session.DiscardInput();
+    ReplyRule rule;
+    rule.kind = ReplyRule::Kind::Identity;
+    rule.text = frame;
     // A reply that is not this unit's (a late one, or another unit's) is passed over and the wait
     // goes on until the time-out: it must not hide the unit, nor make another one appear.
-    for (bool first = true;; first = false) {
-        uint64_t now = TickUs();
-        if (!first && now >= deadline) return 0;
-        if (first ? !port_.WaitForReply(static_cast<uint32_t>(timeout))
-                  : !port_.WaitForInput(static_cast<uint32_t>((deadline - now + 999) / 1000)))
-            return 0;
-        bool complete = port_.ReadReplyLine(scanReply_, sizeof scanReply_);
-        if (reply != nullptr && capacity > 0) {
-            size_t n = std::min(std::strlen(scanReply_), capacity - 1);
-            std::memcpy(reply, scanReply_, n);
-            reply[n] = '\0';
-        }
-        if (protocol::ReplyAnswersFrame(frame, scanReply_)) return 1;
-        if (!complete) return 0;
+    const Reply answer = session.Exchange(frame, rule, timeoutMs, Sending::Quiet);
+    if (reply != nullptr && capacity > 0) {
+        const size_t n = std::min(answer.line.size(), capacity - 1);
+        std::memcpy(reply, answer.line.data(), n);
+        reply[n] = '\0';
     }
+    // An answer whose CR never came still tells that the unit is there.
+    const bool broken = answer.got == Reply::Got::Broken && rule.Answers(answer.line.c_str());
+    return answer.got == Reply::Got::Answered || broken ? 1 : 0;
 }
 
-int NetworkInitialiser::ScanFamily(UnitGroup group, bool probeOnly) {
+int NetworkInitialiser::ScanFamily(LineSession& session, UnitGroup group, bool probeOnly) {
     const int g = static_cast<int>(group);
     UnitMap& units = state_.Units;
     int result = 0;
-    if (!port_.IsOpen()) {
+    if (!session.IsOpen()) {
         op_.SetUnitCount(group, "0");
     } else {
         for (unsigned a = 0; a < 16 && !StopRequested(); ++a) {
             char reply[protocol::kReplyBufferSize] = {};
-            if (QueryUnit(protocol::IdentityFrame(group, a, 0).c_str(), reply, sizeof reply)) {
+            if (QueryUnit(session, protocol::IdentityFrame(group, a, 0).c_str(), reply,
+                          sizeof reply)) {
                 if (!probeOnly) {
                     {
                         std::lock_guard<std::mutex> lock(identityMutex_);
@@ -106,7 +99,7 @@ int NetworkInitialiser::ScanFamily(UnitGroup group, bool probeOnly) {
                     if (group != UnitGroup::QBoard) {
                         std::string v3 = protocol::IdentityFrame(group, a, 3);
                         char cpu[protocol::kReplyBufferSize] = {};
-                        if (QueryUnit(v3.c_str(), cpu, sizeof cpu) &&
+                        if (QueryUnit(session, v3.c_str(), cpu, sizeof cpu) &&
                             ConfigAtol(protocol::ParseReply(cpu).value.c_str()) >=
                                 kFirstArmCpuCode) {
                             units.armCpu[g][a] = 1;
@@ -135,7 +128,7 @@ void NetworkInitialiser::Settle() {
     }
 }
 
-int NetworkInitialiser::InitialiseNetwork() {
+int NetworkInitialiser::InitialiseNetwork(LineSession& session) {
     ClearUnitMap(state_.Units);
     {
         std::lock_guard<std::mutex> lock(identityMutex_);
@@ -157,29 +150,26 @@ int NetworkInitialiser::InitialiseNetwork() {
     }
     state_.Serial.TransmitDelay = 0;
     if (devicePath_.empty())
-        port_.OpenPort(portNumber, baud);
+        session.Open(portNumber, baud);
     else
-        port_.OpenDevice(devicePath_, baud);
-    if (!port_.IsOpen()) {
-        op_.ShowMessageBox("Can not open Communications Port\n" + port_.LastError(),
+        session.OpenDevice(devicePath_, baud);
+    if (!session.IsOpen()) {
+        op_.ShowMessageBox("Can not open Communications Port\n" + session.LastError(),
                            kPortErrorTitle, mb::Warning);
         return 0;
     }
     // Without a COM<n> link in the folder the port number names a system device: say which.
     // (On Windows the port is always the system's COM<n>: nothing to say.)
-    if (devicePath_.empty() &&
-        port_.DevicePath() != LocalPortPath(portNumber, port_.DeviceFolder()) &&
-        port_.DevicePath() != WindowsDeviceName(portNumber))
+    if (devicePath_.empty() && session.OpenedSystemDevice(portNumber))
         openedNote_ = "COM" + std::to_string(portNumber) + " is not in the working folder, " +
-                      port_.DevicePath() + " was opened";
-    ScopedValue<int32_t> scanTimeout(state_.Config.ReplyTimeout, state_.Config.InitTimeout.load());
-    port_.SetBaudRate(baud);
+                      session.DevicePath() + " was opened";
+    LineSession::Setting scanTimeout = session.ReplyTimeout(state_.Config.InitTimeout.load());
+    session.SetBaud(baud);
     Settle();
-    port_.PurgeBoth();
-    port_.WriteText(protocol::kStarFrame);
+    session.Send(protocol::kStarFrame, Sending::QuietData);
     for (UnitGroup group : kUnitGroupsInScanOrder) {
         if (StopRequested()) break;
-        ScanFamily(group, false);
+        ScanFamily(session, group, false);
     }
     return StopRequested() ? 0 : 1;
 }
@@ -189,8 +179,8 @@ void NetworkInitialiser::ResetUnitButtons() {
         for (int a = 0; a < 16; ++a) op_.SetUnitIndicator(group, a, UnitIndicator::Reset);
 }
 
-CommInit::CommInit(NetworkState state, Operator& op, SerialPort& port, NetworkInitialiser& network)
-    : state_(state), op_(op), port_(port), network_(network) {}
+CommInit::CommInit(NetworkState state, Operator& op, SerialLine& line, NetworkInitialiser& network)
+    : state_(state), op_(op), line_(line), network_(network) {}
 
 CommInit::~CommInit() {
     {
@@ -198,9 +188,7 @@ CommInit::~CommInit() {
         restartPending_ = false;
     }
     network_.RequestStop(true);
-    port_.AbortWaits(true);
     if (thread_.joinable()) thread_.join();
-    port_.AbortWaits(false);
     network_.RequestStop(false);
 }
 
@@ -212,8 +200,8 @@ bool CommInit::StartNetworkInitialisation() {
     }
     // A worker that has finished is joined here; it has nothing left to do.
     if (thread_.joinable()) thread_.join();
-    line_ = state_.Serial.Line.Take(LineUser::NetworkInit);
-    if (!line_) return false;
+    session_ = line_.Take(LineUser::NetworkInit, network_.Token());
+    if (!session_) return false;
     running_ = true;
     lock.unlock();
     network_.ResetUnitButtons();
@@ -244,7 +232,7 @@ void CommInit::Run() {
             continue;
         }
         running_ = false;
-        line_.Release();
+        session_.Release();
         idle_.notify_all();
         return;
     }
@@ -253,8 +241,8 @@ void CommInit::Run() {
 void CommInit::Execute() {
     op_.Beep(beep::Information);
     op_.SetSystemMessage("Please wait, Initializing the Serial Network");
-    port_.ClosePort();
-    network_.InitialiseNetwork();
+    session_.Close();
+    network_.InitialiseNetwork(session_);
     if (network_.StopRequested()) return;
     const UnitMap& units = state_.Units;
     op_.SetMenuEnabled(MenuItem::ArmConfiguration, units.anyArmUnit.load() == 1);

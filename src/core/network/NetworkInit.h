@@ -24,11 +24,10 @@
 #include "core/base/Operator.h"
 #include "core/base/UnitMap.h"
 #include "core/serial/BoardProtocol.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
 
 namespace vendra {
-
-class SerialPort;
 
 // Every entry of the map back to 0.
 void ClearUnitMap(UnitMap& units);
@@ -45,30 +44,34 @@ class NetworkInitialiser {
     // The pause after opening the port, before the first frame, that lets the boards settle.
     static constexpr uint32_t kSettleMs = 1500;
 
-    NetworkInitialiser(NetworkState state, Operator& op, SerialPort& port);
+    NetworkInitialiser(NetworkState state, Operator& op);
 
-    // Sends `frame` (QuietWait = 1, left so), waits ReplyTimeout for a reply and reads it. 1 when
-    // a reply came from the frame's unit (the family's reply letter and the frame's unit digit);
-    // a reply from anyone else is passed over and the wait goes on, so the result is 0 when no
-    // answer of the unit came in time. The last reply read, if any, is copied into `reply`
-    // (capacity bytes, terminated).
-    int QueryUnit(const char* frame, char* reply, size_t capacity);
-    // As QueryUnit, waiting `timeoutMs` for the reply instead of ReplyTimeout.
-    int QueryUnitWithin(const char* frame, char* reply, size_t capacity, uint32_t timeoutMs);
+    // Sends `frame` on `session` (quietly: no log), waits the session's reply time-out for a
+    // reply and reads it. 1 when a reply came from the frame's unit (a reply letter of its family
+    // and the frame's unit digit); a reply from anyone else is passed over and the wait goes on,
+    // so the result is 0 when no answer of the unit came in time. The answer is copied into
+    // `reply` (capacity bytes, terminated).
+    int QueryUnit(LineSession& session, const char* frame, char* reply, size_t capacity);
+    // As QueryUnit, waiting `timeoutMs` for the reply.
+    int QueryUnitWithin(LineSession& session, const char* frame, char* reply, size_t capacity,
+                        uint32_t timeoutMs);
     // Queries addresses 0..15 of one family. Full mode files what it finds in the UnitMap, shows
     // the family's count after every address and marks/disables the indicators at the end; probe
     // mode changes nothing (except the count "0" when the port is closed). 1 when some unit
     // answered during this call.
-    int ScanFamily(UnitGroup group, bool probeOnly);
+    int ScanFamily(LineSession& session, UnitGroup group, bool probeOnly);
     // Clears the UnitMap, opens the port, settles, sends "GG*\r" and scans the five families with
-    // InitTimeout as the reply time-out (ReplyTimeout is restored). 1 when the units were scanned.
-    int InitialiseNetwork();
+    // InitTimeout as the reply time-out (the session's is restored). 1 when the units were
+    // scanned.
+    int InitialiseNetwork(LineSession& session);
     // Every unit indicator back to enabled and unchecked.
     void ResetUnitButtons();
 
-    // While set, InitialiseNetwork and ScanFamily end at their next step (used on shutdown).
+    // While set, InitialiseNetwork and ScanFamily end at their next step (used on shutdown), and
+    // the waits of a session taken with Token() end at once.
     void RequestStop(bool stop) { stop_.store(stop); }
     bool StopRequested() const { return stop_.load(); }
+    StopToken Token() const { return StopToken(&stop_); }
     void SetSettleMs(uint32_t ms) { settleMs_ = ms; }
     // Set by InitialiseNetwork when the port number named no COM<n> link and a system device
     // was opened instead: which one ("" otherwise).
@@ -87,20 +90,18 @@ class NetworkInitialiser {
 
     NetworkState state_;
     Operator& op_;
-    SerialPort& port_;
     std::atomic<bool> stop_{false};
     uint32_t settleMs_ = kSettleMs;
     std::string openedNote_;
     std::string devicePath_;
     mutable std::mutex identityMutex_;
     std::string identities_[kUnitGroups][16];
-    char scanReply_[protocol::kReplyBufferSize] = {};
 };
 
 // The network-initialisation worker: one run of the initialisation on its own thread.
 class CommInit {
   public:
-    CommInit(NetworkState state, Operator& op, SerialPort& port, NetworkInitialiser& network);
+    CommInit(NetworkState state, Operator& op, SerialLine& line, NetworkInitialiser& network);
     ~CommInit();
     CommInit(const CommInit&) = delete;
     CommInit& operator=(const CommInit&) = delete;
@@ -120,13 +121,13 @@ class CommInit {
 
     NetworkState state_;
     Operator& op_;
-    SerialPort& port_;
+    SerialLine& line_;
     NetworkInitialiser& network_;
     mutable std::mutex mutex_;
     std::condition_variable idle_;
     bool running_ = false;
     bool restartPending_ = false;
-    LineOwner::Guard line_;  // held from the start until the last initialisation is done
+    LineSession session_;  // held from the start until the last initialisation is done
     std::thread thread_;
 };
 

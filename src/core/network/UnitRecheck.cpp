@@ -5,8 +5,9 @@
 
 namespace vendra {
 
-std::vector<UnitDifference> RecheckUnits(NetworkInitialiser& network, const UnitMap& units,
-                                         uint32_t timeoutMs, const std::function<bool()>& go) {
+std::vector<UnitDifference> RecheckUnits(LineSession& session, NetworkInitialiser& network,
+                                         const UnitMap& units, uint32_t timeoutMs,
+                                         const std::function<bool()>& go) {
     std::vector<UnitDifference> differences;
     for (UnitGroup group : kUnitGroupsInScanOrder) {
         for (unsigned a = 0; a < 16; ++a) {
@@ -15,7 +16,8 @@ std::vector<UnitDifference> RecheckUnits(NetworkInitialiser& network, const Unit
             char reply[protocol::kReplyBufferSize] = {};
             const std::string frame = protocol::IdentityFrame(group, a, 0);
             UnitDifference d{group, a, false, network.UnitIdentity(group, a), ""};
-            d.answered = network.QueryUnitWithin(frame.c_str(), reply, sizeof reply, timeoutMs);
+            d.answered =
+                network.QueryUnitWithin(session, frame.c_str(), reply, sizeof reply, timeoutMs);
             if (d.answered) d.now = protocol::ParseReply(reply).value;
             // The scan recorded nothing (no scan, or an empty answer): answering is enough.
             if (d.answered && (d.was.empty() || d.was == d.now)) continue;
@@ -25,15 +27,15 @@ std::vector<UnitDifference> RecheckUnits(NetworkInitialiser& network, const Unit
     return differences;
 }
 
-std::vector<UnitDifference> RecordIdentities(NetworkInitialiser& network, const UnitMap& units,
-                                             uint32_t timeoutMs) {
+std::vector<UnitDifference> RecordIdentities(LineSession& session, NetworkInitialiser& network,
+                                             const UnitMap& units, uint32_t timeoutMs) {
     std::vector<UnitDifference> silent;
     for (UnitGroup group : kUnitGroupsInScanOrder) {
         for (unsigned a = 0; a < 16; ++a) {
             if (!units.IsPresent(group, a) || !network.UnitIdentity(group, a).empty()) continue;
             char reply[protocol::kReplyBufferSize] = {};
             const std::string frame = protocol::IdentityFrame(group, a, 0);
-            if (network.QueryUnitWithin(frame.c_str(), reply, sizeof reply, timeoutMs))
+            if (network.QueryUnitWithin(session, frame.c_str(), reply, sizeof reply, timeoutMs))
                 network.SetUnitIdentity(group, a, protocol::ParseReply(reply).value);
             else
                 silent.push_back({group, a, false, "", ""});

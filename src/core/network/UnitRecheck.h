@@ -16,6 +16,7 @@
 namespace vendra {
 
 class NetworkInitialiser;
+class LineSession;
 
 // One unit that does not answer as it did.
 struct UnitDifference {
@@ -29,14 +30,15 @@ struct UnitDifference {
 // waiting up to `timeoutMs`, and returns those that did not answer or answered another value
 // than the scan recorded (a unit the scan did not record, e.g. one named by hand, only has to
 // answer). `go` is asked before every unit; when it says no, the check stops there.
-std::vector<UnitDifference> RecheckUnits(NetworkInitialiser& network, const UnitMap& units,
-                                         uint32_t timeoutMs, const std::function<bool()>& go);
+std::vector<UnitDifference> RecheckUnits(LineSession& session, NetworkInitialiser& network,
+                                         const UnitMap& units, uint32_t timeoutMs,
+                                         const std::function<bool()>& go);
 
 // Asks every unit present in `units` whose "v0" answer no scan recorded (a unit named by hand)
 // and records the answer in `network`, so that RecheckUnits compares with it. Returns the units
 // that did not answer (nothing is recorded for them: they only have to answer later).
-std::vector<UnitDifference> RecordIdentities(NetworkInitialiser& network, const UnitMap& units,
-                                             uint32_t timeoutMs);
+std::vector<UnitDifference> RecordIdentities(LineSession& session, NetworkInitialiser& network,
+                                             const UnitMap& units, uint32_t timeoutMs);
 
 // "DBoard unit 3 does not answer", "AxisBoard unit 1 answers \"107\" (it answered \"106\")".
 std::string DescribeDifference(const UnitDifference& difference);

@@ -3,12 +3,9 @@
 #include <algorithm>
 
 #include "core/base/Clock.h"
-#include "core/base/ScopedValue.h"
 #include "core/onboard/OnboardFrames.h"
 #include "core/serial/BoardProtocol.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/FrameText.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -34,13 +31,18 @@ bool FromUnit(uint8_t f, unsigned unit, const std::string& line) {
 
 }  // namespace
 
-OnboardTransfer::OnboardTransfer(OnboardState state, Operator& op, SerialPort& port,
-                                 BoardLink& link, TargetSelector selectTargetBoard)
+OnboardTransfer::OnboardTransfer(OnboardState state, Operator& op, TargetSelector selectTargetBoard)
     : state_(state),
       op_(op),
-      port_(port),
-      link_(link),
+      step_({state.Boards, state.Units, state.Run}, op, nullptr),
       selectTargetBoard_(std::move(selectTargetBoard)) {}
+
+void OnboardTransfer::UseSession(LineSession* session) {
+    session_ = session;
+    step_.UseSession(session);
+    // Cancel ends the session's waits for board output at once.
+    if (session_ != nullptr) session_->SetStopToken(StopToken(&cancel_));
+}
 
 void OnboardTransfer::RequestCancel() {
     cancel_ = true;
@@ -82,68 +84,40 @@ bool OnboardTransfer::SelectOnboardTarget() {
 }
 
 int OnboardTransfer::SendOnboardCommand(unsigned unit, uint8_t f, const std::string& text) {
-    port_.PumpMessages();
     DiscardInput();
     const protocol::BoardFamilyInfo* family = protocol::FindFamily(f);
     if (family == nullptr) {
-        link_.SendFrame(text);
+        step_.SendFrame(text);
         return 1;
     }
     std::string frame = OnboardCommandFrame(f, unit, text);
     if (frame.empty()) return 1;  // no such unit address: nothing to address
     endMarker_ = OnboardEndMarker(f, unit);
-    link_.SendFrame(frame);
+    step_.SendFrame(frame);
     return state_.Units.IsPresent(family->group, unit) ? 0 : 1;
 }
 
 uint32_t OnboardTransfer::ByteWaitMs() const {
-    int32_t timeout = state_.Config.ReplyTimeout.load();
+    const int32_t timeout =
+        session_ != nullptr ? session_->ReplyTimeoutMs() : state_.Config.ReplyTimeout.load();
     return static_cast<uint32_t>(std::max(timeout, 0)) + kExtraLineWaitMs;
 }
 
-OnboardTransfer::Got OnboardTransfer::NextByte(char& byte, uint64_t deadlineUs) {
-    if (aheadBegin_ < aheadEnd_) {
-        byte = ahead_[aheadBegin_++];
-        return Got::Byte;
-    }
-    for (;;) {
-        if (cancel_.load()) return Got::Cancelled;
-        // Whole chunks: a long listing read a byte at a time would cost a system call a byte.
-        long n = port_.ReadAvailable(reinterpret_cast<uint8_t*>(ahead_), sizeof ahead_);
-        if (n > 0) {
-            aheadBegin_ = 1;
-            aheadEnd_ = static_cast<size_t>(n);
-            byte = ahead_[0];
+OnboardTransfer::Got OnboardTransfer::GotOf(LinePiece::End end) {
+    switch (end) {
+        case LinePiece::End::Ended:
             return Got::Byte;
-        }
-        if (n < 0 || !port_.IsOpen()) return Got::Lost;
-        const uint64_t now = TickUs();
-        if (now >= deadlineUs) return Got::TimedOut;
-        // In slices, so that a cancel is seen while the board is silent.
-        const uint64_t leftMs = (deadlineUs - now + 999) / 1000;
-        port_.WaitForInput(static_cast<uint32_t>(std::min<uint64_t>(kCancelSliceMs, leftMs)));
+        case LinePiece::End::TimedOut:
+            return Got::TimedOut;
+        case LinePiece::End::Unended:
+            return Got::Unended;
+        case LinePiece::End::TooLong:
+            return Got::TooLong;
+        case LinePiece::End::Stopped:
+            return Got::Cancelled;
+        default:
+            return Got::Lost;
     }
-}
-
-void OnboardTransfer::StartPiece(uint64_t firstByteByUs) {
-    pieceBegun_ = false;
-    pieceDeadlineUs_ = firstByteByUs;
-}
-
-OnboardTransfer::Got OnboardTransfer::NextPieceByte(char& byte) {
-    Got got = NextByte(byte, pieceDeadlineUs_);
-    if (!pieceBegun_) {
-        // A LF left from the CR LF end of the line before begins nothing.
-        if (got == Got::Byte && byte != '\n') {
-            pieceBegun_ = true;
-            pieceDeadlineUs_ = TickUs() + ByteWaitUs();
-        }
-        return got;
-    }
-    // Bytes that keep coming without the end would otherwise keep the wait going for ever.
-    if (got == Got::TimedOut || (got == Got::Byte && TickUs() > pieceDeadlineUs_))
-        return Got::Unended;
-    return got;
 }
 
 bool OnboardTransfer::ReadBoardLine() {
@@ -152,23 +126,18 @@ bool OnboardTransfer::ReadBoardLine() {
 
 bool OnboardTransfer::ReadBoardLineBy(uint64_t firstByteByUs) {
     line_.clear();
-    StartPiece(firstByteByUs);
-    for (;;) {
-        char byte = 0;
-        Got got = NextPieceByte(byte);
-        if (got != Got::Byte) {
-            lastFailure_ = got;
-            return false;
-        }
-        if (byte == '\r') return true;
-        // A LF of a CR LF line end is no part of the next line (it would hide the end marker).
-        if (byte == '\n') continue;
-        if (line_.size() + 1 >= kBoardLineBytes) {
-            lastFailure_ = Got::TooLong;
-            return false;
-        }
-        line_ += byte;
+    if (session_ == nullptr) {
+        lastFailure_ = Got::Lost;
+        return false;
     }
+    const uint64_t now = TickUs();
+    const uint32_t firstByteMs =
+        firstByteByUs > now ? static_cast<uint32_t>((firstByteByUs - now + 999) / 1000) : 0;
+    LinePiece piece = session_->ReadPiece("\r", firstByteMs, ByteWaitMs(), kBoardLineBytes - 1);
+    lastFailure_ = GotOf(piece.how);
+    if (lastFailure_ != Got::Byte) return false;
+    line_ = std::move(piece.text);
+    return true;
 }
 
 bool OnboardTransfer::ReadProgramSize(unsigned unit, uint8_t f) {
@@ -191,57 +160,59 @@ bool OnboardTransfer::ReadProgramSize(unsigned unit, uint8_t f) {
 }
 
 bool OnboardTransfer::ReadPrompt(unsigned unit, uint8_t f) {
-    std::string heard;  // since the last CR
-    StartPiece(TickUs() + ByteWaitUs());
+    if (session_ == nullptr) {
+        lastFailure_ = Got::Lost;
+        return false;
+    }
+    // The prompt's first byte within ByteWaitMs, and the prompt within as long again of the first
+    // line the board sends instead, also when it sends line after line and no prompt.
+    const uint64_t firstByteByUs = TickUs() + ByteWaitUs();
+    uint64_t endUs = 0;
     for (;;) {
-        char byte = 0;
-        Got got = NextPieceByte(byte);
-        if (got != Got::Byte) {
-            lastFailure_ = got;
-            return false;
-        }
-        if (byte == ':') return true;
-        if (byte == '\n') continue;
-        if (byte == '\r') {
-            // A unit that cannot take a line ends its load with an error status, not a prompt.
-            if (heard.size() >= 3 && FromUnit(f, unit, heard)) {
-                protocol::ReplyStatus status = protocol::LookupReplyStatus(heard[2]);
-                if (!status.success) {
-                    refusal_ = status.text;
-                    lastFailure_ = Got::Refused;
-                    return false;
-                }
+        const uint64_t now = TickUs();
+        const uint64_t byUs = endUs != 0 ? endUs : firstByteByUs;
+        const uint32_t leftMs = byUs > now ? static_cast<uint32_t>((byUs - now + 999) / 1000) : 0;
+        LinePiece heard = session_->ReadPiece(":\r", leftMs, endUs != 0 ? leftMs : ByteWaitMs(),
+                                              kBoardLineBytes - 1);
+        lastFailure_ = GotOf(heard.how);
+        // A wait that ran out after the board began to send is a prompt that never came.
+        if (lastFailure_ == Got::TimedOut && endUs != 0) lastFailure_ = Got::Unended;
+        if (lastFailure_ != Got::Byte) return false;
+        if (heard.end == ':') return true;
+        if (endUs == 0) endUs = TickUs() + ByteWaitUs();
+        // A unit that cannot take a line ends its load with an error status, not a prompt.
+        if (heard.text.size() >= 3 && FromUnit(f, unit, heard.text)) {
+            protocol::ReplyStatus status = protocol::LookupReplyStatus(heard.text[2]);
+            if (!status.success) {
+                refusal_ = status.text;
+                lastFailure_ = Got::Refused;
+                return false;
             }
-            heard.clear();
-            continue;
         }
-        if (heard.size() + 1 >= kBoardLineBytes) {
-            lastFailure_ = Got::TooLong;
-            return false;
-        }
-        heard += byte;
     }
 }
 
 void OnboardTransfer::DiscardInput() {
-    port_.PurgeInput();
-    aheadBegin_ = aheadEnd_ = 0;
+    if (session_ != nullptr) session_->DiscardInput();
 }
 
 void OnboardTransfer::SendLoadData(const std::string& text) {
-    aheadBegin_ = aheadEnd_ = 0;  // the frame write purges the input
     // Program data: the board would store a time stamp as program text, and an ESC line behind
     // one would not end the load.
-    link_.SendFrame(text, false);
+    step_.SendFrame(text, Sending::Data);
 }
 
 OnboardTransfer::Answer OnboardTransfer::Command(unsigned unit, uint8_t f,
                                                  const std::string& text) {
-    if (cancel_.load()) return Answer::Failed;
-    if (link_.BoardTransaction(unit, f, text) == 1) return Answer::Done;
+    if (cancel_.load() || session_ == nullptr) return Answer::Failed;
+    // A board busy erasing is not interrupted: Cancel is seen once it has answered.
+    const StopToken cancel = session_->SetStopToken({});
+    const int done = step_.Command(unit, f, text);
+    session_->SetStopToken(cancel);
+    if (done == 1) return Answer::Done;
     // Nobody answers a global frame.
     if (OnboardUsesGlobalFrames(f)) return Answer::Done;
-    return link_.TransactionGotNoReply() ? Answer::None : Answer::Failed;
+    return step_.CommandGotNoReply() ? Answer::None : Answer::Failed;
 }
 
 OnboardTransfer::Answer OnboardTransfer::SendEraseCommands(unsigned unit, uint8_t f,
@@ -250,7 +221,7 @@ OnboardTransfer::Answer OnboardTransfer::SendEraseCommands(unsigned unit, uint8_
         Command(unit, f, OnboardStarText(f));
         return Command(unit, f, OnboardEraseText(f));
     }
-    ScopedValue<int32_t> timeout(state_.Config.ReplyTimeout, timeoutMs);
+    LineSession::Setting timeout = session_->ReplyTimeout(timeoutMs);
     Command(unit, f, OnboardStarText(f));
     return Command(unit, f, OnboardEraseText(f));
 }
@@ -339,9 +310,8 @@ OnboardOutcome OnboardTransfer::ReadOnboardProgram() {
     ClearOnboardProgram(program);
 
     {
-        ScopedValue<int32_t> timeout(state_.Config.ReplyTimeout, OnboardUsesGlobalFrames(f)
-                                                                     ? kGlobalStarTimeoutMs
-                                                                     : kStarTimeoutMs);
+        LineSession::Setting timeout = session_->ReplyTimeout(
+            OnboardUsesGlobalFrames(f) ? kGlobalStarTimeoutMs : kStarTimeoutMs);
         Command(unit, f, OnboardStarText(f));
     }
     if (cancel_.load()) return Abort(Got::Cancelled, "");
@@ -404,8 +374,7 @@ OnboardOutcome OnboardTransfer::WriteOnboardProgram() {
 
     bar.Show(kOnboardWriting, static_cast<uint32_t>(lines.size()), 0);
     int32_t txd = state_.Config.TXDdelay.load();
-    ScopedValue<uint32_t> delay(state_.Serial.TransmitDelay,
-                                static_cast<uint32_t>(std::max(txd, 0)));
+    LineSession::Setting pacing = session_->Pacing(static_cast<uint32_t>(std::max(txd, 0)));
     line_.clear();
 
     // A load broken off leaves the board taking every line it hears as program text: end it.

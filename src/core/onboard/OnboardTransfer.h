@@ -21,12 +21,12 @@
 // ......", keeping the lines read so far; a write that stops mid-load sends ESC CR CR CR so the
 // board leaves its load mode. A unit that answers the load with an error status has refused the
 // program; a program longer than the memory the unit reported is refused before anything is
-// erased. Board errors to the star, erase and run commands are reported by the board transaction;
-// an erase or run command that gets no answer is reported here.
-// Thread rule: one thread runs an operation (the transfer worker, or a test's thread) while it
-// holds the line; RequestCancel may be called from any thread and ends the operation within one
-// wait slice, or when a star, erase or run command under way has its reply (bounded by its
-// time-out): a board busy erasing is not interrupted.
+// erased. Board errors to the star, erase and run commands are reported by the board step; an
+// erase or run command that gets no answer is reported here.
+// Thread rule: one thread runs an operation (the transfer worker, or a test's thread) on the
+// session it holds (UseSession); RequestCancel may be called from any thread and ends the
+// operation within one wait slice, or when a star, erase or run command under way has its reply
+// (bounded by its time-out): a board busy erasing is not interrupted.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -40,13 +40,12 @@
 #include "core/base/Operator.h"
 #include "core/base/UnitMap.h"
 #include "core/onboard/OnboardProgram.h"
+#include "core/runner/BoardStep.h"
 #include "core/runner/RunState.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
 
 namespace vendra {
-
-class SerialPort;
-class BoardLink;
 
 // The parts of the system state the transfer uses.
 struct OnboardState {
@@ -55,7 +54,8 @@ struct OnboardState {
     Configuration& Config;  // ReplyTimeout (raised for a while), TXDdelay
     const UnitMap& Units;
     OnboardProgram& Onboard;
-    const RunState& Run;  // a run in progress keeps the transfer from starting
+    RunState& Run;       // a run in progress keeps the transfer from starting; the statistics
+    BoardState& Boards;  // the host's account of the exchanges, as a program keeps it
 };
 
 enum class OnboardOutcome {
@@ -93,8 +93,7 @@ class OnboardTransfer {
     static constexpr int32_t kEraseTimeoutMs = 10000;
     static constexpr uint32_t kCancelSliceMs = 20;  // a cancel is seen within this long
 
-    OnboardTransfer(OnboardState state, Operator& op, SerialPort& port, BoardLink& link,
-                    TargetSelector selectTargetBoard);
+    OnboardTransfer(OnboardState state, Operator& op, TargetSelector selectTargetBoard);
     OnboardTransfer(const OnboardTransfer&) = delete;
     OnboardTransfer& operator=(const OnboardTransfer&) = delete;
 
@@ -102,6 +101,8 @@ class OnboardTransfer {
     // unit without asking, a lone AxisBoard unit asking only for the axis, otherwise the
     // operator's choice. False when no board was chosen.
     bool SelectOnboardTarget();
+    // The session the operations use (the holder's); nullptr while none is held.
+    void UseSession(LineSession* session);
     // Sends text to a unit as an on-board command (input purged first, no reply read). Families
     // 0..7 get the family letter and unit digit in front and a CR; any other family sends the text
     // as given. Returns 1 when the unit is not present (or the family has no units), else 0.
@@ -134,11 +135,10 @@ class OnboardTransfer {
     // How a star, erase or run command went: Failed is reported already (or cancelled).
     enum class Answer { Done, None, Failed };
 
-    Got NextByte(char& byte, uint64_t deadlineUs);
-    // One piece of board output (a line, or the bytes up to a prompt) is bounded: its first byte
-    // by `firstByteByUs`, all of it within ByteWaitMs of its first byte.
-    void StartPiece(uint64_t firstByteByUs);
-    Got NextPieceByte(char& byte);
+    // Why a piece of board output ended, as a wait's result.
+    static Got GotOf(LinePiece::End end);
+    // One line of board output: its first byte by `firstByteByUs`, all of it within ByteWaitMs
+    // of its first byte.
     bool ReadBoardLineBy(uint64_t firstByteByUs);
     bool ReadProgramSize(unsigned unit, uint8_t familyCode);
     bool ReadPrompt(unsigned unit, uint8_t familyCode);
@@ -155,20 +155,14 @@ class OnboardTransfer {
 
     OnboardState state_;
     Operator& op_;
-    SerialPort& port_;
-    BoardLink& link_;
+    BoardStep step_;
+    LineSession* session_ = nullptr;
     TargetSelector selectTargetBoard_;
 
     std::string line_;
     std::string endMarker_;
     std::string abortReason_;
     size_t droppedLines_ = 0;
-    // Bytes read from the port but not yet taken, for the lines that follow.
-    char ahead_[512] = {};
-    size_t aheadBegin_ = 0, aheadEnd_ = 0;
-
-    bool pieceBegun_ = false;
-    uint64_t pieceDeadlineUs_ = 0;
     std::string refusal_;  // the status text of a refused load
 
     // The unit whose memory size BoardProgramSize is, once one has told it.

@@ -102,8 +102,9 @@ OnboardOutcome RunOnboardOperation(OnboardTransfer& transfer, OnboardState state
     return outcome;
 }
 
-OnboardWorker::OnboardWorker(OnboardState state, Operator& op, OnboardTransfer& transfer)
-    : state_(state), op_(op), transfer_(transfer) {}
+OnboardWorker::OnboardWorker(OnboardState state, Operator& op, SerialLine& line,
+                             OnboardTransfer& transfer)
+    : state_(state), op_(op), line_(line), transfer_(transfer) {}
 
 OnboardWorker::~OnboardWorker() {
     transfer_.RequestCancel();
@@ -115,8 +116,8 @@ bool OnboardWorker::Start(OnboardOperation operation) {
     if (running_ || SystemBusy(state_.Serial, state_.Run)) return false;
     // A worker that has finished is joined here; it has nothing left to do.
     if (thread_.joinable()) thread_.join();
-    line_ = state_.Serial.Line.Take(LineUser::OnboardTransfer);
-    if (!line_) return false;
+    session_ = line_.Take(LineUser::OnboardTransfer);
+    if (!session_) return false;
     running_ = true;
     transfer_.ClearCancel();
     thread_ = std::thread(&OnboardWorker::Run, this, operation);
@@ -145,12 +146,14 @@ OnboardOutcome OnboardWorker::LastOutcome() const {
 
 void OnboardWorker::Run(OnboardOperation operation) {
     pthread_setname_np(pthread_self(), "OnboardXfer");
+    transfer_.UseSession(&session_);
     OnboardOutcome outcome = RunOnboardOperation(transfer_, state_, op_, operation);
+    transfer_.UseSession(nullptr);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         outcome_ = outcome;
         running_ = false;
-        line_.Release();
+        session_.Release();
     }
     idle_.notify_all();
     op_.StateChanged();

@@ -16,20 +16,20 @@
 
 #include "core/base/Operator.h"
 #include "core/onboard/OnboardTransfer.h"
-#include "core/serial/LineOwner.h"
+#include "core/serial/LineSession.h"
 
 namespace vendra {
 
 enum class OnboardOperation { Read, Write, Erase, Run };
 
 // Runs one operation and then the message that closes it ("Operation Complete", or what went
-// wrong). Used by the worker; callable directly on a thread that holds the line.
+// wrong). Used by the worker; callable directly on a thread whose session the transfer uses.
 OnboardOutcome RunOnboardOperation(OnboardTransfer& transfer, OnboardState state, Operator& op,
                                    OnboardOperation operation);
 
 class OnboardWorker {
   public:
-    OnboardWorker(OnboardState state, Operator& op, OnboardTransfer& transfer);
+    OnboardWorker(OnboardState state, Operator& op, SerialLine& line, OnboardTransfer& transfer);
     ~OnboardWorker();
     OnboardWorker(const OnboardWorker&) = delete;
     OnboardWorker& operator=(const OnboardWorker&) = delete;
@@ -49,12 +49,13 @@ class OnboardWorker {
 
     OnboardState state_;
     Operator& op_;
+    SerialLine& line_;
     OnboardTransfer& transfer_;
     mutable std::mutex mutex_;
     std::condition_variable idle_;
     bool running_ = false;
     OnboardOutcome outcome_ = OnboardOutcome::Complete;
-    LineOwner::Guard line_;
+    LineSession session_;
     std::thread thread_;
 };
 

@@ -4,13 +4,15 @@
 // screen together. The recovery tells whether the run goes on at the held line or ends.
 //
 // Error rule: Recover reports to the operator itself (why the run cannot go on); it never throws.
-// Thread rule: Recover runs on the runner thread, which holds the line all the while, so it may
-// use the port. Every wait in it goes through `pause`, which returns false as soon as the run is
-// to end (Abort, the debugger's end, shutdown); Recover must then return End without waiting
+// Thread rule: Recover runs on the runner thread, which holds the line all the while and hands
+// its session over. Every wait in it goes through `pause`, which returns false as soon as the run
+// is to end (Abort, the debugger's end, shutdown); Recover must then return End without waiting
 // further.
 #pragma once
 #include <cstdint>
 #include <functional>
+
+#include "core/serial/LineSession.h"
 
 namespace vendra {
 
@@ -35,7 +37,7 @@ class LineRecovery {
 
     virtual ~LineRecovery() = default;
     // Waits for the line to come back and decides: Resume runs the held line again.
-    virtual Outcome Recover(const HeldRun& held, const Pause& pause) = 0;
+    virtual Outcome Recover(LineSession& session, const HeldRun& held, const Pause& pause) = 0;
 };
 
 }  // namespace vendra

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "core/base/Clock.h"
-#include "core/serial/BoardTransaction.h"
+#include "core/runner/BoardStep.h"
 
 namespace vendra {
 
@@ -41,12 +41,12 @@ void UpdateMoveStatistics(Statistics& s) {
     s.MoveBusyMark = 0;
 }
 
-MotionControl::MotionControl(RunnerState state, Operator& op, BoardLink& link,
+MotionControl::MotionControl(RunnerState state, Operator& op, BoardStep& step,
                              std::function<void(uint32_t)> pause)
-    : state_(state), op_(op), link_(link), pause_(std::move(pause)) {}
+    : state_(state), op_(op), step_(step), pause_(std::move(pause)) {}
 
 int MotionControl::Send(unsigned unit, uint8_t code, const char* text) {
-    return link_.BoardTransaction(unit, code, text);
+    return step_.Command(unit, code, text);
 }
 
 bool MotionControl::Stopped() {
@@ -129,7 +129,7 @@ void MotionControl::WaitResponse(unsigned unit, uint8_t code, bool verify) {
     const bool stoppedBefore = state_.Run.StopRun.load() != 0;
     // A reply that never comes ends the run; say so, as the other waits do, rather than stop
     // without a word.
-    if (!link_.PollReply(unit, code) && link_.PollGotNoReply() && !stoppedBefore) {
+    if (!step_.Poll(unit, code) && step_.PollGotNoReply() && !stoppedBefore) {
         char text[160];
         std::snprintf(text, sizeof text,
                       "%s unit %X does not answer.\nThe program has been stopped.",

@@ -19,7 +19,7 @@
 
 namespace vendra {
 
-class BoardLink;
+class BoardStep;
 
 // Status query text of a motor code ("\r", "W\r", ...); nullptr for codes without one.
 const char* StatusQueryText(uint8_t code);
@@ -32,7 +32,7 @@ class MotionControl {
   public:
     // `pause` sleeps the calling thread for the given ms (the runner's interruptible sleep); the
     // waits use it between polls so that they never spin.
-    MotionControl(RunnerState state, Operator& op, BoardLink& link,
+    MotionControl(RunnerState state, Operator& op, BoardStep& step,
                   std::function<void(uint32_t)> pause);
 
     int CheckDone(unsigned unit, uint8_t code, bool verify);
@@ -60,7 +60,7 @@ class MotionControl {
 
     RunnerState state_;
     Operator& op_;
-    BoardLink& link_;
+    BoardStep& step_;
     std::function<void(uint32_t)> pause_;
 };
 

@@ -5,7 +5,6 @@
 #include "core/program/CommandTable.h"
 #include "core/program/ProgramEdit.h"
 #include "core/runner/Runner.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/QeDataLogger.h"
 
@@ -43,7 +42,7 @@ Runner::Next Runner::AfterBoardCommand() {
 
 Runner::Next Runner::Board(unsigned unit, uint8_t familyCode, const std::string& text) {
     if (unit > 15) return BadUnit(unit);
-    link_.BoardTransaction(unit, familyCode, text);
+    step_.Command(unit, familyCode, text);
     return AfterBoardCommand();
 }
 

@@ -2,13 +2,14 @@
 
 #include <cctype>
 
+#include "core/base/Waits.h"
 #include "core/runner/Runner.h"
-#include "core/serial/SerialPort.h"
+#include "core/serial/LineSession.h"
 
 namespace vendra {
 
-RunControl::RunControl(RunnerState state, Operator& op, SerialPort& port, Runner& runner)
-    : state_(state), op_(op), port_(port), runner_(runner) {}
+RunControl::RunControl(RunnerState state, Operator& op, SerialLine& line, Runner& runner)
+    : state_(state), op_(op), line_(line), runner_(runner) {}
 
 void RunControl::RunButtonClick() {
     if (state_.App.ProgramLoaded.load() == 0) {
@@ -30,8 +31,8 @@ void RunControl::AbortButtonClick() {
     if (runner_.Active()) runner_.CutDelay();
     runner_.WakeForAbort();  // a run held on a lost line stops waiting for it
     if (!state_.SystemBusy() && state_.Serial.PortOpen.load() != 0) {
-        if (LineOwner::Guard line = state_.Serial.Line.Take(LineUser::MainWindow)) {
-            SendStopFrame(port_, run);
+        if (LineSession line = line_.Take(LineUser::MainWindow)) {
+            SendStopFrame(line, run);
             DelayMs(op_, 100);
         }
     }

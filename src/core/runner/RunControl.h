@@ -16,12 +16,12 @@
 
 namespace vendra {
 
-class SerialPort;
+class SerialLine;
 class Runner;
 
 class RunControl {
   public:
-    RunControl(RunnerState state, Operator& op, SerialPort& port, Runner& runner);
+    RunControl(RunnerState state, Operator& op, SerialLine& line, Runner& runner);
 
     void RunButtonClick();
     // Safe whatever the runner does: it only sets flags the runner polls; the global stop frame
@@ -42,7 +42,7 @@ class RunControl {
 
     RunnerState state_;
     Operator& op_;
-    SerialPort& port_;
+    SerialLine& line_;
     Runner& runner_;
 };
 

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "core/base/ProgramStopper.h"
 #include "core/base/SharedText.h"
 #include "core/base/TempRegisters.h"
 #include "core/serial/QeDataLogger.h"
@@ -68,16 +67,6 @@ inline void StopProgram(RunState& run) {
     run.StopRun = 1;
     run.ProgramRunning = 0;
 }
-
-// The board transaction's way to end a run (wired by the composition root).
-class RunStopper final : public ProgramStopper {
-  public:
-    explicit RunStopper(RunState& run) : run_(run) {}
-    void StopProgram() override { vendra::StopProgram(run_); }
-
-  private:
-    RunState& run_;
-};
 
 // The port's loss handler: a line lost while the runner holds it, and can wait for it, holds the
 // run (the command under way returns, the runner keeps the line). False otherwise: the loss ends

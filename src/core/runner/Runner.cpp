@@ -9,7 +9,6 @@
 #include "core/runner/LineRepeat.h"
 #include "core/serial/BoardProtocol.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
 
@@ -19,21 +18,21 @@ constexpr uint32_t kNoReplyYet = 9999999;  // minimum reply delay before the fir
 constexpr uint32_t kLineWatchMs = 250;     // how often a delay looks whether the line is there
 }  // namespace
 
-bool SendStopFrame(SerialPort& port, RunState& run) {
-    const bool sent = port.WriteFrame(protocol::kAbortFrame);
+bool SendStopFrame(LineSession& session, RunState& run) {
+    const bool sent = session.SendStopFrame();
     run.StopFrame = sent ? StopFrameResult::Sent : StopFrameResult::Unsent;
     return sent;
 }
 
-Runner::Runner(RunnerState state, Operator& op, SerialPort& port, BoardLink& link,
-               CommDebugLog& log, QeDataLogger& logger)
+Runner::Runner(RunnerState state, Operator& op, SerialLine& line, CommDebugLog& log,
+               QeDataLogger& logger)
     : state_(state),
       op_(op),
-      port_(port),
-      link_(link),
+      line_(line),
       log_(log),
       logger_(logger),
-      motion_(state, op, link, [this](uint32_t ms) { Sleep(ms); }) {}
+      step_({state.Boards, state.Units, state.Run}, op, &logger),
+      motion_(state, op, step_, [this](uint32_t ms) { Sleep(ms); }) {}
 
 Runner::~Runner() {
     shutdown_ = true;
@@ -50,7 +49,7 @@ void Runner::Notify() {
 bool Runner::Start() {
     if (alive_.load()) return false;
     if (thread_.joinable()) thread_.join();  // finished: returns at once
-    LineOwner::Guard line = state_.Serial.Line.Take(LineUser::Runner);
+    LineSession line = line_.Take(LineUser::Runner, StopToken(&shutdown_));
     if (!line) return false;
 
     RunState& run = state_.Run;
@@ -94,15 +93,19 @@ void Runner::RequestEnd() {
     Notify();
 }
 
-void Runner::Execute(LineOwner::Guard line) {
+void Runner::Execute(LineSession line) {
+    session_ = &line;
+    step_.UseSession(&line);
     Finish how = Loop();
     // An abort that ended the run inside a board command or a motion wait still stops the
     // motors: the operator pressed Abort to stop the machine, not only the program.
     RunState& run = state_.Run;
     if (run.AbortRequest.load() && run.StopFrame.load() != StopFrameResult::Sent)
-        SendStopFrame(port_, run);
+        SendStopFrame(line, run);
     FinishLogger(how);
     run.LineHold = 0;  // a loss seen by the last stop frame holds nothing any more
+    step_.UseSession(nullptr);
+    session_ = nullptr;
     line.Release();
     run.RunnerThreadAlive = 0;
     {
@@ -148,13 +151,14 @@ bool Runner::DelayLineSeconds(uint32_t seconds) {
 }
 
 void Runner::WatchLine() {
-    if (state_.Run.HoldsOnLineLoss.load() == 0 || !port_.IsOpen()) return;
+    if (state_.Run.HoldsOnLineLoss.load() == 0 || session_ == nullptr || !session_->IsOpen())
+        return;
     const uint64_t now = TickUs();
     if (now - lastWatchUs_ < kLineWatchMs * 1000ull) return;
     lastWatchUs_ = now;
     // A device that went away answers the look with a hang-up; the port's loss handler then holds
     // the run. Waiting input (a late answer) is left where it is.
-    port_.WaitForInput(1);
+    session_->StillThere();
 }
 
 void Runner::SetLineRecovery(LineRecovery* recovery) {
@@ -181,14 +185,15 @@ bool Runner::HoldForLine(int32_t pointer, const HeldRun& held) {
     logger_.Flush();
     LineRecovery::Outcome outcome = LineRecovery::Outcome::End;
     if (recovery_ != nullptr && HoldPause(0)) {
-        outcome = recovery_->Recover(held, [this](uint32_t ms) { return HoldPause(ms); });
+        outcome =
+            recovery_->Recover(*session_, held, [this](uint32_t ms) { return HoldPause(ms); });
     }
     run.LineHold = 0;
     if (outcome != LineRecovery::Outcome::Resume || !HoldPause(0)) {
         StopProgram(run);
         // Whatever the held line or the lines before it set moving must not go on once nobody
         // runs the program; without a line the stop frame cannot go out, which is noted too.
-        SendStopFrame(port_, run);
+        SendStopFrame(*session_, run);
         return false;
     }
     run.StopRun = 0;
@@ -244,7 +249,7 @@ Runner::Finish Runner::Loop() {
         if (shutdown_.load()) return Finish::Close;
         // 1. An abort asked for between lines: stop every motor, give the boards time, stop.
         if (run.AbortRequest.load()) {
-            SendStopFrame(port_, run);
+            SendStopFrame(*session_, run);
             if (!Sleep(kAbortSettleMs)) return Finish::Close;
             run.StopRun = 1;
             FinishLogger(Finish::Close);
@@ -286,14 +291,14 @@ Runner::Finish Runner::Loop() {
         // 6. The line itself.
         const ProgramLine& line = program.Lines[pointer];
         run.Stats.LinesExecuted.fetch_add(1);
-        const uint64_t writtenBefore = port_.FramesWritten();
+        const uint64_t writtenBefore = session_->FramesWritten();
         const Next after = ExecuteLine(line);
         resumed = false;
         if (run.LineHold.load()) {
             // The line went away under this line: hold here, and run the line again once the
             // line is back. Whether its command already reached the boards decides whether that
             // repeats it.
-            const HeldRun held{lineNumber_, port_.FramesWritten() != writtenBefore,
+            const HeldRun held{lineNumber_, session_->FramesWritten() != writtenBefore,
                                LineOnlyAsks(line)};
             if (!HoldForLine(pointer, held)) return Finish::Keep;
             resumed = true;

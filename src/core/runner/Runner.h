@@ -25,20 +25,20 @@
 #include <thread>
 
 #include "core/base/Operator.h"
+#include "core/runner/BoardStep.h"
 #include "core/runner/LineRecovery.h"
 #include "core/runner/Motion.h"
 #include "core/runner/RunnerState.h"
 
 namespace vendra {
 
-class SerialPort;
-class BoardLink;
+class SerialLine;
 class CommDebugLog;
 class QeDataLogger;
 
 class Runner {
   public:
-    Runner(RunnerState state, Operator& op, SerialPort& port, BoardLink& link, CommDebugLog& log,
+    Runner(RunnerState state, Operator& op, SerialLine& line, CommDebugLog& log,
            QeDataLogger& logger);
     ~Runner();
     Runner(const Runner&) = delete;
@@ -81,7 +81,7 @@ class Runner {
     // as it is, flushed (the program's end, a breakpoint, a board error, stepping ended).
     enum class Finish { Close, Keep };
 
-    void Execute(LineOwner::Guard line);
+    void Execute(LineSession session);
     Finish Loop();
     Next ExecuteLine(const ProgramLine& line);
     Next Board(unsigned unit, uint8_t family, const std::string& text);
@@ -120,11 +120,12 @@ class Runner {
 
     RunnerState state_;
     Operator& op_;
-    SerialPort& port_;
-    BoardLink& link_;
+    SerialLine& line_;
     CommDebugLog& log_;
     QeDataLogger& logger_;
+    BoardStep step_;
     MotionControl motion_;
+    LineSession* session_ = nullptr;  // the thread's session while it runs
 
     std::thread thread_;
     mutable std::mutex mutex_;
@@ -141,6 +142,6 @@ class Runner {
 
 // Writes the global stop frame (no reply is read) and notes in RunState::StopFrame whether it
 // reached the line. True when it did.
-bool SendStopFrame(SerialPort& port, RunState& run);
+bool SendStopFrame(LineSession& session, RunState& run);
 
 }  // namespace vendra

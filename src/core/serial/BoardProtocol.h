@@ -82,6 +82,12 @@ constexpr size_t kFrameBufferSize = 150;
 constexpr const BoardFamilyInfo* FindFamily(uint8_t code) {
     return code < kBoardFamilyCount ? &kBoardFamilies[code] : nullptr;
 }
+// The entry of AxisBoard axis `axis` (0..3: W X Y Z); nullptr for any other.
+constexpr const BoardFamilyInfo* FindAxis(int axis) {
+    for (const BoardFamilyInfo& f : kBoardFamilies)
+        if (f.axis >= 0 && f.axis == axis) return &f;
+    return nullptr;
+}
 // The entry of the axis whose reply letter is `letter` ('w'..'z'); nullptr for any other letter.
 constexpr const BoardFamilyInfo* FindAxisByReplyLetter(char letter) {
     for (const BoardFamilyInfo& f : kBoardFamilies)

@@ -37,12 +37,12 @@ QeReadingMode QeModeOf(std::string_view text, int& channel) {
     return QeReadingMode::OneChannel;
 }
 
-void FileQeReading(QeReadingState state, QeDataLogger& logger, unsigned unit, QeReadingMode mode,
+void FileQeReading(QeReadingState state, QeDataLogger* logger, unsigned unit, QeReadingMode mode,
                    int channel, std::string_view value) {
     if (unit > 15) return;
     if (mode == QeReadingMode::OneChannel) {
         if (channel != 0 && channel != 1) return;
-        logger.WriteValue(std::string(value));
+        if (logger != nullptr) logger->WriteValue(std::string(value));
         SetCount(state, unit, channel, ReplyNumber(value));
         LinkAndShow(state, unit, channel);
     } else if (mode == QeReadingMode::BothChannels) {
@@ -50,8 +50,8 @@ void FileQeReading(QeReadingState state, QeDataLogger& logger, unsigned unit, Qe
         std::string_view first = value.substr(0, comma);
         std::string_view second =
             comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
-        logger.WriteValue(std::string(first));
-        logger.WriteValue(std::string(second));
+        if (logger != nullptr) logger->WriteValue(std::string(first));
+        if (logger != nullptr) logger->WriteValue(std::string(second));
         SetCount(state, unit, 0, ReplyNumber(first));
         SetCount(state, unit, 1, ReplyNumber(second));
         LinkAndShow(state, unit, 0);

@@ -31,7 +31,7 @@ struct QeReadingState {
 };
 
 // Files the value text of a reading reply of QBoard unit `unit`.
-void FileQeReading(QeReadingState state, QeDataLogger& logger, unsigned unit, QeReadingMode mode,
+void FileQeReading(QeReadingState state, QeDataLogger* logger, unsigned unit, QeReadingMode mode,
                    int channel, std::string_view valueText);
 
 }  // namespace vendra

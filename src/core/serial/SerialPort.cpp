@@ -194,7 +194,7 @@ bool SerialPort::DrainOutput() {
     uint64_t lineUs = static_cast<uint64_t>(queued) * 10'000'000ull / LineBaud();
     uint64_t deadline = TickUs() + 1'000'000ull + 3 * lineUs;
     while (queued > 0) {
-        if (abortWaits_.load()) return false;
+        if (Stopping()) return false;
         uint32_t slice = SliceUntil(deadline);
         if (slice == 0) return false;
         // Sleep about as long as the queued bytes need, within one slice.
@@ -213,7 +213,7 @@ bool SerialPort::DrainOutput() {
 SerialPort::Await SerialPort::AwaitInput(uint32_t timeoutMs) {
     uint64_t deadline = TickUs() + static_cast<uint64_t>(timeoutMs) * 1000;
     for (;;) {
-        if (abortWaits_.load()) return Await::Aborted;
+        if (Stopping()) return Await::Aborted;
         long waiting = InputCount();
         if (waiting < 0) return Await::Lost;
         if (waiting > 0) return Await::Ready;
@@ -234,7 +234,7 @@ bool SerialPort::WaitForInput(uint32_t timeoutMs) {
 bool SerialPort::WaitForReply(uint32_t timeoutMs) {
     if (!IsOpen()) return false;
     bool drained = DrainOutput();
-    if (!IsOpen() || abortWaits_.load()) return false;
+    if (!IsOpen() || Stopping()) return false;
     Await r = drained ? AwaitInput(timeoutMs) : Await::TimedOut;
     switch (r) {
         case Await::Ready:
@@ -288,40 +288,66 @@ bool SerialPort::ReadLine(char* buffer, size_t capacity, size_t chunkSize, bool 
     if (buffer == nullptr || capacity == 0) return false;
     buffer[0] = '\0';
     if (!IsOpen()) return false;
-    uint8_t chunk[kReplyLineChunk];
-    chunkSize = std::min(chunkSize, sizeof chunk);
-    size_t stored = 0;
-    uint64_t deadline = TickUs() + kReplyLineMs * 1000ull;
+    const uint64_t deadline = TickUs() + kReplyLineMs * 1000ull;
+    std::string text;
+    char end = '\0';
+    PieceEnd how = ReadPiece(
+        "\r", {deadline, kReplyLineMs, capacity - 1, true, false, chunkSize, keepRest}, text, end);
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\0';
+    return how == PieceEnd::Ended;
+}
+
+SerialPort::PieceEnd SerialPort::ReadPiece(std::string_view ends, const PieceLimits& limits,
+                                           std::string& text, char& end) {
+    text.clear();
+    end = '\0';
+    if (!IsOpen()) return PieceEnd::Closed;
+    uint8_t chunk[kPieceChunk];
+    const size_t chunkSize = std::clamp<size_t>(limits.chunk, 1, sizeof chunk);
+    uint64_t deadline = limits.firstByteByUs;
+    bool begun = false;
     for (;;) {
-        if (abortWaits_.load()) break;
+        if (Stopping()) return PieceEnd::Stopped;
         long got = ReadInput(chunk, chunkSize);
         if (got < 0) {
             HandleLost();
-            break;
+            return PieceEnd::Lost;
         }
         for (long i = 0; i < got; ++i) {
-            if (chunk[i] == '\r') {
+            const char c = static_cast<char>(chunk[i]);
+            if (c == '\n' && limits.skipLf) continue;
+            if (!begun) {
+                begun = true;
+                deadline = std::min<uint64_t>(deadline, TickUs() + limits.pieceMs * 1000ull);
+            }
+            if (ends.find(c) != std::string_view::npos) {
                 // The rest of this chunk is kept for the next read, or dropped; later bytes stay
                 // queued either way.
-                if (keepRest)
+                if (limits.keepRest)
                     pending_.insert(0, reinterpret_cast<const char*>(chunk) + i + 1,
                                     static_cast<size_t>(got - i - 1));
-                buffer[stored] = '\0';
-                return true;
+                end = c;
+                return PieceEnd::Ended;
             }
-            if (stored + 1 < capacity) buffer[stored++] = static_cast<char>(chunk[i]);
+            if (text.size() < limits.maxChars) {
+                text += c;
+            } else if (!limits.dropOverflow) {
+                if (limits.keepRest)
+                    pending_.insert(0, reinterpret_cast<const char*>(chunk) + i + 1,
+                                    static_cast<size_t>(got - i - 1));
+                return PieceEnd::TooLong;
+            }
         }
         uint32_t slice = SliceUntil(deadline);
-        if (slice == 0) break;
+        if (slice == 0) return begun ? PieceEnd::Unended : PieceEnd::TimedOut;
         if (got > 0) continue;
         if (device_->WaitReadable(slice) == SerialDevice::Wait::Lost) {
             HandleLost();
-            break;
+            return PieceEnd::Lost;
         }
         op_.ProcessEvents();
     }
-    buffer[stored] = '\0';
-    return false;
 }
 
 long SerialPort::ReadInput(uint8_t* buffer, size_t capacity) {

@@ -17,24 +17,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/base/Operator.h"
 #include "core/base/Waits.h"
+#include "core/base/Worker.h"
+#include "core/serial/PortNames.h"
 #include "core/serial/SerialDevice.h"
 #include "core/serial/SerialState.h"
 
 namespace vendra {
-
-// Device for port number n: "COM<n>" in `folder` when that exists (even as a dangling link, so a
-// vanished device is reported instead of another one being opened), otherwise the system device
-// <systemPrefix><n-1> (/dev/ttyS<n-1>). On Windows always WindowsDeviceName(n) (the folder and
-// prefix have no say there). Empty for a number below 1. Defined by the platform's device.
-std::string DevicePathForPort(int portNumber, const std::string& folder = ".",
-                              const std::string& systemPrefix = "/dev/ttyS");
-// The "COM<n>" path in `folder` that DevicePathForPort looks for first.
-std::string LocalPortPath(int portNumber, const std::string& folder = ".");
-// The Windows device name: "COM%d" below 10, "\\.\COM%d" from 10.
-std::string WindowsDeviceName(int portNumber);
 
 class SerialPort {
   public:
@@ -44,6 +36,8 @@ class SerialPort {
     static constexpr uint32_t kReplyLineMs = 2000;
     // Bytes a reply line is read in at a time (a reply line is shorter than this).
     static constexpr size_t kReplyLineChunk = 64;
+    // The most bytes ReadPiece reads at a time.
+    static constexpr size_t kPieceChunk = 512;
     // ReadByte waits this long for one byte (the 10 ms per byte + 50 ms read time-out).
     static constexpr uint32_t kReadByteMs = 60;
 
@@ -124,6 +118,24 @@ class SerialPort {
     // While set, every wait and read ends at once with failure (within one slice when already
     // waiting). Used to stop a worker that waits on the line.
     void AbortWaits(bool abort) { abortWaits_.store(abort); }
+    // Every wait and read also ends when `stop` asks (the line session's token).
+    void SetStopToken(StopToken stop) { stop_ = stop; }
+
+    // How a piece of input ended (ReadPiece).
+    enum class PieceEnd { Ended, TimedOut, Unended, TooLong, Lost, Stopped, Closed };
+    struct PieceLimits {
+        uint64_t firstByteByUs;  // the first byte must have come by then
+        uint32_t pieceMs;        // the end must come this long after the first byte
+        size_t maxChars;         // characters a piece holds
+        bool dropOverflow;       // past maxChars: drop the rest up to the end (else TooLong)
+        bool skipLf;             // a LF is no part of a piece and begins none
+        size_t chunk;            // bytes read at a time
+        bool keepRest;           // bytes read past the end stay for the next read (else dropped)
+    };
+    // Reads up to one of `ends` into `text` (the end character into `end`). The one loop that
+    // reads lines: reply lines and the pieces of an on-board listing alike.
+    PieceEnd ReadPiece(std::string_view ends, const PieceLimits& limits, std::string& text,
+                       char& end);
 
     // The line's state and the person at the screen, for the layers that wait on the line.
     SerialState& State() const { return state_; }
@@ -136,6 +148,7 @@ class SerialPort {
     Await AwaitInput(uint32_t timeoutMs);
     bool Send(const std::string& output);
     bool ReadLine(char* buffer, size_t capacity, size_t chunkSize, bool keepRest);
+    bool Stopping() const { return abortWaits_.load() || stop_.StopRequested(); }
     // The device's input, with the bytes a reply line read past its CR served first.
     long ReadInput(uint8_t* buffer, size_t capacity);
     long InputCount();
@@ -154,6 +167,7 @@ class SerialPort {
     // Bytes read past a reply line's CR, in arrival order; used by the thread holding the line.
     std::string pending_;
     std::atomic<bool> abortWaits_{false};
+    StopToken stop_;
     std::atomic<bool> lost_{false};
     std::atomic<uint64_t> framesWritten_{0};
     std::function<bool()> lossHandler_;

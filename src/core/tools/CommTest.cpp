@@ -9,26 +9,10 @@
 #include <limits>
 
 #include "core/network/BoardInfo.h"
+#include "core/runner/BoardStep.h"
 #include "core/serial/BoardProtocol.h"
-#include "core/serial/BoardTransaction.h"
-#include "core/serial/SerialPort.h"
 
 namespace vendra {
-
-namespace {
-// The board transaction's error boxes stay off while the test runs: it counts its failed steps
-// and asks once per run of them.
-class FailureBoxesOff {
-  public:
-    explicit FailureBoxesOff(BoardLink& link) : link_(link) { link_.SetFailureBoxes(false); }
-    ~FailureBoxesOff() { link_.SetFailureBoxes(true); }
-    FailureBoxesOff(const FailureBoxesOff&) = delete;
-    FailureBoxesOff& operator=(const FailureBoxesOff&) = delete;
-
-  private:
-    BoardLink& link_;
-};
-}  // namespace
 
 uint32_t TestCountForItem(int item) {
     return item >= 0 && item < kTestLengthItems ? kTestLengths[item].steps : 0;
@@ -55,23 +39,19 @@ uint64_t ReadBackNumber(const std::string& valueText) {
     return value;
 }
 
-CommTest::CommTest(CommTestSlice state, Operator& op, SerialPort& port, BoardLink& link,
-                   TargetChooser chooseTarget)
-    : state_(state), op_(op), port_(port), link_(link), chooseTarget_(std::move(chooseTarget)) {}
+CommTest::CommTest(CommTestSlice state, Operator& op, SerialLine& line, TargetChooser chooseTarget)
+    : state_(state), op_(op), line_(line), chooseTarget_(std::move(chooseTarget)) {}
 
 CommTest::~CommTest() {
+    // A reply wait of the test ends at once (the session watches shutdown_).
     shutdown_ = true;
-    // A reply wait of the test ends at once; waits of anyone else are left alone.
-    const bool cutWaits = alive_.load();
-    if (cutWaits) port_.AbortWaits(true);
     if (thread_.joinable()) thread_.join();
-    if (cutWaits) port_.AbortWaits(false);
 }
 
 bool CommTest::Start() {
     if (SystemBusy(state_.Serial, state_.Run) || alive_.load()) return false;
     if (thread_.joinable()) thread_.join();  // finished: returns at once
-    LineOwner::Guard line = state_.Serial.Line.Take(LineUser::CommTest);
+    LineSession line = line_.Take(LineUser::CommTest, StopToken(&shutdown_));
     if (!line) return false;
     // A ticked "Comm. Debug" may still be unticked during the test; an unticked one stays so. The
     // box is ticked while its window is open, also when disable_comm_debug has stopped the
@@ -90,16 +70,16 @@ bool CommTest::WaitFinished(uint32_t timeoutMs) {
                               [this] { return !alive_.load(); });
 }
 
-void CommTest::Execute(LineOwner::Guard line) {
+void CommTest::Execute(LineSession line) {
     pthread_setname_np(pthread_self(), "CommTest");
     CommTestState& test = state_.Test;
     test.TestCount = 0;
-    if (chooseTarget_ && chooseTarget_() && !shutdown_.load() && TargetReady()) {
+    if (chooseTarget_ && chooseTarget_() && !shutdown_.load() && TargetReady(line)) {
         test.TestCount = op_.AskTestLength();
         const uint32_t count = test.TestCount.load();
         if (count != 0 && !shutdown_.load())
-            RunTest(state_.App.SelectedBoardAddress.load(), state_.App.SelectedBoardFamily.load(),
-                    count);
+            RunTest(line, state_.App.SelectedBoardAddress.load(),
+                    state_.App.SelectedBoardFamily.load(), count);
     }
     test.CommTestActive = 0;
     RestoreButtons();
@@ -125,11 +105,11 @@ void CommTest::PublishLayout(const std::string& caption, uint32_t maximum, uint3
     p.Layout.fetch_add(1);
 }
 
-bool CommTest::TargetReady() {
+bool CommTest::TargetReady(const LineSession& session) {
     const uint8_t family = state_.App.SelectedBoardFamily.load();
     if (!ConfirmUnitOnline(state_.Units, op_, family, state_.App.SelectedBoardAddress.load()))
         return false;
-    if (port_.IsOpen()) return true;
+    if (session.IsOpen()) return true;
     op_.ShowMessageBox("The Communications Port is not open.\nThe communication test was not run.",
                        "VDWin Comm ERROR Message", mb::Warning);
     return false;
@@ -158,7 +138,8 @@ bool CommTest::CountFailure(bool ok, const std::string& failure) {
     return answer == mb::IdYes;
 }
 
-CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t testCount) {
+CommTest::Outcome CommTest::RunTest(LineSession& session, unsigned unit, uint8_t familyCode,
+                                    uint32_t testCount) {
     Outcome outcome;
     CommTestState& test = state_.Test;
     RunState& run = state_.Run;
@@ -174,7 +155,11 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
     run.AbortRequest = 0;
     failedSteps_ = 0;
     lastError_.clear();
-    FailureBoxesOff quiet(link_);
+    // The test's exchanges keep the host's account as a program's do, but a board error shows no
+    // box each: the test counts its failed steps and asks once per run of them.
+    BoardStep board({state_.Boards, state_.Units, run}, op_, nullptr);
+    board.UseSession(&session);
+    board.SetFailureBoxes(false);
 
     bool endRequested = false;  // the operator chose not to go on with a failing unit
     for (uint32_t n = 0; n < testCount; ++n) {
@@ -189,12 +174,12 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
             last = true;
         }
         const CommTestTexts texts = CommTestTextsFor(familyCode, n);
-        const bool setOk = link_.BoardTransaction(unit, familyCode, texts.set) == 1;
-        std::string failure = link_.LastFailure();
+        const bool setOk = board.Command(unit, familyCode, texts.set) == 1;
+        std::string failure = board.LastFailure();
         bool readOk = false;
         if (setOk) {
-            readOk = link_.BoardTransaction(unit, familyCode, texts.readBack) == 1;
-            failure = link_.LastFailure();
+            readOk = board.Command(unit, familyCode, texts.readBack) == 1;
+            failure = board.LastFailure();
             const uint64_t board =
                 readOk ? ReadBackNumber(state_.Boards.LastResponseText.Get()) : n;
             if (board != n) {
@@ -208,7 +193,7 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
             }
         }
         // The port layer has reported a line that went away, once; nothing more can be asked.
-        if (!port_.IsOpen()) {
+        if (!session.IsOpen()) {
             outcome.lineLost = true;
             break;
         }
@@ -223,7 +208,7 @@ CommTest::Outcome CommTest::RunTest(unsigned unit, uint8_t familyCode, uint32_t 
 
     if (!outcome.stopped && !outcome.lineLost) {
         state_.Boards.LastResponseText = std::string();
-        link_.BoardTransaction(unit, familyCode, CommTestTextsFor(familyCode, kFinalSetNumber).set);
+        board.Command(unit, familyCode, CommTestTextsFor(familyCode, kFinalSetNumber).set);
     }
     PublishLayout(std::string(), 100, 1);
     op_.Beep(beep::Information);

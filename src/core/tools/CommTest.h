@@ -25,13 +25,10 @@
 #include <thread>
 
 #include "core/base/Operator.h"
-#include "core/serial/LineOwner.h"
+#include "core/serial/LineSession.h"
 #include "core/tools/CommTestState.h"
 
 namespace vendra {
-
-class BoardLink;
-class SerialPort;
 
 // The lengths offered by the "Test Length" dialog, item by item.
 struct TestLength {
@@ -75,8 +72,7 @@ class CommTest {
     // false when cancelled.
     using TargetChooser = std::function<bool()>;
 
-    CommTest(CommTestSlice state, Operator& op, SerialPort& port, BoardLink& link,
-             TargetChooser chooseTarget);
+    CommTest(CommTestSlice state, Operator& op, SerialLine& line, TargetChooser chooseTarget);
     ~CommTest();
     CommTest(const CommTest&) = delete;
     CommTest& operator=(const CommTest&) = delete;
@@ -99,14 +95,14 @@ class CommTest {
         bool lineLost = false;      // ended by the line going away (no final frame)
     };
     // The test proper, on the calling thread, against `unit` of `familyCode` with `testCount`
-    // steps: the loop, the final set command and the progress display's reset. The caller holds
-    // the line (the worker does; benches and tests take it themselves).
-    Outcome RunTest(unsigned unit, uint8_t familyCode, uint32_t testCount);
+    // steps on `session`: the loop, the final set command and the progress display's reset. The
+    // worker runs it on its own session; benches and tests take the line themselves.
+    Outcome RunTest(LineSession& session, unsigned unit, uint8_t familyCode, uint32_t testCount);
 
   private:
-    void Execute(LineOwner::Guard line);
+    void Execute(LineSession session);
     // The chosen unit is on the network and the port is open; otherwise says why (false).
-    bool TargetReady();
+    bool TargetReady(const LineSession& session);
     void RestoreButtons();
     void PublishLayout(const std::string& caption, uint32_t maximum, uint32_t step);
     // One failed step more (`failure`: the board's error text, empty for no answer), or, with
@@ -115,8 +111,7 @@ class CommTest {
 
     CommTestSlice state_;
     Operator& op_;
-    SerialPort& port_;
-    BoardLink& link_;
+    SerialLine& line_;
     TargetChooser chooseTarget_;
     uint32_t failedSteps_ = 0;
     std::string lastError_;  // the last error text in the current run of failed steps

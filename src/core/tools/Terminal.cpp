@@ -1,7 +1,5 @@
 #include "core/tools/Terminal.h"
 
-#include "core/serial/SerialPort.h"
-
 namespace vendra {
 
 namespace {
@@ -10,16 +8,16 @@ constexpr size_t kReadChunk = 4096;
 constexpr int kReadsPerCall = 16;
 }  // namespace
 
-Terminal::Terminal(SerialState& serial, SerialPort& port) : serial_(serial), port_(port) {}
+Terminal::Terminal(SerialState& serial, SerialLine& line) : serial_(serial), line_(line) {}
 
 Terminal::~Terminal() {
     Close();
 }
 
 Terminal::Opened Terminal::Open() {
-    if (!line_) line_ = serial_.Line.Take(LineUser::Terminal);
-    if (!line_) return Opened::Refused;
-    portWasOpen_ = port_.IsOpen();
+    if (!session_) session_ = line_.Take(LineUser::Terminal);
+    if (!session_) return Opened::Refused;
+    portWasOpen_ = session_.IsOpen();
     if (!portWasOpen_) return Opened::Inert;
     lines_.ClearTyped();
     rememberedBaud_ = serial_.CurrentBaud.load();
@@ -27,28 +25,28 @@ Terminal::Opened Terminal::Open() {
 }
 
 void Terminal::Close() {
-    if (!line_) return;
-    if (portWasOpen_ && port_.IsOpen()) {
+    if (!session_) return;
+    if (portWasOpen_ && session_.IsOpen()) {
         // The port follows, so that CurrentBaud names the rate the line really runs at.
-        if (serial_.CurrentBaud.load() != rememberedBaud_) port_.SetBaudRate(rememberedBaud_);
+        if (serial_.CurrentBaud.load() != rememberedBaud_) session_.SetBaud(rememberedBaud_);
         serial_.CurrentBaud = rememberedBaud_;
     }
     portWasOpen_ = false;
-    line_.Release();
+    session_.Release();
 }
 
 bool Terminal::Active() const {
-    return line_ && portWasOpen_ && port_.IsOpen();
+    return session_ && portWasOpen_ && session_.IsOpen();
 }
 
 int Terminal::Descriptor() const {
-    return Active() ? port_.Descriptor() : -1;
+    return Active() ? session_.Descriptor() : -1;
 }
 
 bool Terminal::KeyPress(char c) {
     if (!Active()) return true;
     const std::string out = lines_.Type(c);
-    return out.empty() || port_.WriteRaw(out);
+    return out.empty() || session_.WriteRaw(out);
 }
 
 std::vector<std::string> Terminal::ReadAvailable(uint64_t nowMs) {
@@ -56,7 +54,7 @@ std::vector<std::string> Terminal::ReadAvailable(uint64_t nowMs) {
     if (!Active()) return lines;
     char buffer[kReadChunk];
     for (int i = 0; i < kReadsPerCall; ++i) {
-        long got = port_.ReadAvailable(reinterpret_cast<uint8_t*>(buffer), sizeof buffer);
+        long got = session_.ReadAvailable(buffer, sizeof buffer);
         if (got <= 0) break;
         std::vector<std::string> more = lines_.Receive(buffer, static_cast<size_t>(got), nowMs);
         lines.insert(lines.end(), std::make_move_iterator(more.begin()),

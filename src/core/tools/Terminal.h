@@ -14,18 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
 #include "core/tools/TerminalLines.h"
 
 namespace vendra {
 
-class SerialPort;
-
 class Terminal {
   public:
     enum class Opened { Refused, Inert, Active };
 
-    Terminal(SerialState& serial, SerialPort& port);
+    Terminal(SerialState& serial, SerialLine& line);
     ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
@@ -36,7 +35,7 @@ class Terminal {
     // The window closes: CurrentBaud (and the port) back to the remembered rate; the line is
     // given back.
     void Close();
-    bool IsOpen() const { return static_cast<bool>(line_); }
+    bool IsOpen() const { return static_cast<bool>(session_); }
     // The port can be used: the window is open and the port is open.
     bool Active() const;
 
@@ -52,11 +51,13 @@ class Terminal {
     // The descriptor to watch for input; -1 while inert.
     int Descriptor() const;
     const TerminalLines& Lines() const { return lines_; }
+    // The terminal's hold on the line, for the baud scan it runs.
+    LineSession& Session() { return session_; }
 
   private:
     SerialState& serial_;
-    SerialPort& port_;
-    LineOwner::Guard line_;
+    SerialLine& line_;
+    LineSession session_;
     bool portWasOpen_ = false;
     uint32_t rememberedBaud_ = 0;
     TerminalLines lines_;

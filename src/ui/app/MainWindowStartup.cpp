@@ -11,7 +11,8 @@
 #include "core/network/BaudChange.h"
 #include "core/network/ConfigFile.h"
 #include "core/program/ProgramEdit.h"
-#include "core/serial/SerialPort.h"
+#include "core/serial/LineSession.h"
+#include "core/serial/PortNames.h"
 #include "ui/app/BaudrateSelectDialog.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
@@ -78,9 +79,9 @@ void TMain::ChangeBaudrate1Click() {
         ExecModal(dialog);
     }
     // However the dialog was closed, the network is moved to CurrentBaud.
-    LineOwner::Guard line = state_.Serial.Line.Take(LineUser::MainWindow);
+    LineSession line = core_.Line.Take(LineUser::MainWindow);
     if (!line) return;  // another activity took the line while the dialog was open
-    ChangeBaud(op_, core_.Port, state_.Serial.CurrentBaud.load());
+    ChangeBaud(op_, line, state_.Serial.CurrentBaud.load());
 }
 
 void TMain::ConfigureSystem1Click() {
@@ -101,7 +102,7 @@ void TMain::ExitProgram1Click() {
 }
 
 void TMain::EndProcess() {
-    if (state_.Serial.PortOpen.load() == 1) core_.Port.ClosePort();
+    if (state_.Serial.PortOpen.load() == 1) core_.Line.CloseAtExit();
     for (auto& hook : exitHooks_) hook();
     std::fflush(nullptr);
     op_.Shutdown();

@@ -215,7 +215,7 @@ void TPortConfigurationDialog::ScanButtonClick() {
     BaudScanView view;
     view.Progress = [this](int percent) { progress_->setValue(std::clamp(percent, 0, 100)); };
     view.ScanButtonEnabled = [this](bool enabled) { scanButton_->setEnabled(enabled); };
-    ScanBaudRates(NetworkStateOf(core_.State), op_, core_.Port, core_.Network, view);
+    ScanBaudRates(NetworkStateOf(core_.State), op_, terminal_.Session(), core_.Network, view);
     scanning_ = false;
     screen_->setReadOnly(false);
     printButton_->setEnabled(true);
@@ -242,7 +242,7 @@ void InstallTerminal(TMain& main) {
     QObject::connect(main.MenuAction("TerminalandNetworkScanning1"), &QAction::triggered, &main,
                      [&main] {
                          Core& core = main.GetCore();
-                         Terminal terminal(core.State.Serial, core.Port);
+                         Terminal terminal(core.State.Serial, core.Line);
                          if (terminal.Open() == Terminal::Opened::Refused) return;
                          TPortConfigurationDialog dialog(core, core.Op, terminal, &main);
                          ExecModal(dialog);

@@ -68,9 +68,9 @@ TEST(LineOwner, RunnerAndNetworkInitialisationAskingAtOnceNeverInterleave) {
         Core core(op);
         SystemState& s = core.State;
         ASSERT_TRUE(net.Start("D3"));
-        ASSERT_TRUE(net.Open(core.Port));
+        ASSERT_TRUE(net.Open(core.Line));
         net.MarkPresent(s.Units);
-        core.Port.SetDeviceFolder(net.Folder().string());
+        core.Line.SetDeviceFolder(net.Folder().string());
         s.Config.CommPortNumber = 1;
         s.Config.InitTimeout = 3;  // a short scan: whether D3 is found in it does not matter here
         core.Network.SetSettleMs(250);

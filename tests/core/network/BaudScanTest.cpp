@@ -35,15 +35,16 @@ class BaudScanTest : public ::testing::Test {
         options.faults = std::move(faults);
         ASSERT_TRUE(net.Start("D3,XA", options));
         core = std::make_unique<Core>(op);
-        ASSERT_TRUE(net.Open(core->Port));
-        ASSERT_TRUE(core->Port.SetBaudRate(hostBaud));
+        line = core->Line.Take(LineUser::Terminal);
+        ASSERT_TRUE(net.Open(line));
+        ASSERT_TRUE(line.SetBaud(hostBaud));
         core->State.Config.ReplyTimeout = 15;
     }
     BaudScanResult Scan() {
         BaudScanView view;
         view.Progress = [this](int p) { progress.push_back(p); };
         view.ScanButtonEnabled = [this](bool on) { button.push_back(on); };
-        return ScanBaudRates(NetworkStateOf(core->State), op, core->Port, core->Network, view);
+        return ScanBaudRates(NetworkStateOf(core->State), op, line, core->Network, view);
     }
     // The frames the boards saw, by the rate the host had set, each list in order.
     std::map<uint32_t, std::vector<std::string>> FramesByRate(bool ignored) const {
@@ -56,6 +57,7 @@ class BaudScanTest : public ::testing::Test {
     SimNetwork net;
     ScriptedOperator op;
     std::unique_ptr<Core> core;
+    LineSession line;  // the terminal's hold on the line, which the scan runs on
     std::vector<int> progress;
     std::vector<bool> button;
 };
@@ -94,7 +96,7 @@ TEST_F(BaudScanTest, FindsBoardsAt57600AfterThreeEmptyPassesAndPutsThePortBack) 
     // The rate found is reported, not adopted.
     EXPECT_EQ(core->State.Serial.CurrentBaud.load(), 9600u);
     char reply[20];
-    EXPECT_EQ(core->Network.QueryUnit("D3v0\r", reply, sizeof reply), 0);
+    EXPECT_EQ(core->Network.QueryUnit(line, "D3v0\r", reply, sizeof reply), 0);
     EXPECT_EQ(net->HostBaud(), 9600u);
 
     EXPECT_EQ(progress, ProgressSteps(20));
@@ -131,7 +133,7 @@ TEST_F(BaudScanTest, NoPortOrNoCommDoesNothing) {
     core->State.Serial.CurrentBaud = 0;
     EXPECT_EQ(Scan().Passes, 0);
     core->State.Serial.CurrentBaud = 57600;
-    core->Port.ClosePort();
+    line.Close();
     EXPECT_EQ(Scan().Passes, 0);
     EXPECT_TRUE(net->Frames().empty());
     EXPECT_TRUE(op.Boxes().empty());
@@ -150,7 +152,7 @@ TEST_F(BaudScanTest, LineVanishingEndsTheScanWithOneMessage) {
     EXPECT_NE(boxes[0].text.find("Communications Port lost"), std::string::npos);
     EXPECT_EQ(button.back(), false);  // nothing left to scan with
     EXPECT_EQ(progress.back(), 0);
-    EXPECT_FALSE(core->Port.IsOpen());
+    EXPECT_FALSE(line.IsOpen());
 }
 
 }  // namespace

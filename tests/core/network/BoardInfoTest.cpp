@@ -165,7 +165,7 @@ TEST_P(BoardInfoTest, ReportOfASimulatedUnit) {
     ASSERT_TRUE(net.Start(c.units, options));
     ScriptedOperator op;
     Core core(op);
-    ASSERT_TRUE(net.Open(core.Port));
+    ASSERT_TRUE(net.Open(core.Line));
     net.MarkPresent(core.State.Units);
     core.State.Config.ReplyTimeout = 40;
     op.QueueBoardType(true, c.family);
@@ -253,7 +253,7 @@ class BoardInfoWorkerTest : public ::testing::Test {
     void StartNetwork(const std::string& units, sim::Options options = {}) {
         ASSERT_TRUE(net.Start(units, options));
         core = std::make_unique<Core>(op);
-        ASSERT_TRUE(net.Open(core->Port));
+        ASSERT_TRUE(net.Open(core->Line));
         net.MarkPresent(core->State.Units);
         core->State.Config.ReplyTimeout = 40;
     }

@@ -41,7 +41,7 @@ class NetworkInitTest : public ::testing::Test {
   protected:
     void SetUp() override {
         core = std::make_unique<Core>(op);
-        core->Port.SetDeviceFolder(dir.string());
+        core->Line.SetDeviceFolder(dir.string());
         core->State.Config.CommPortNumber = kPort;
         core->State.Serial.CurrentBaud = 57600;
     }
@@ -124,8 +124,9 @@ TEST_F(NetworkInitTest, ProbeScanChangesNothingAndReportsOnlyItsOwnAnswers) {
     for (int g = 0; g < kUnitGroups; ++g)
         for (int a = 0; a < 16; ++a) before.push_back(S().Units.present[g][a].load());
 
-    EXPECT_EQ(core->Network.ScanFamily(UnitGroup::UBoard, true), 1);
-    EXPECT_EQ(core->Network.ScanFamily(UnitGroup::HBoard, true), 0);
+    LineSession line = core->Line.Take(LineUser::NetworkInit);
+    EXPECT_EQ(core->Network.ScanFamily(line, UnitGroup::UBoard, true), 1);
+    EXPECT_EQ(core->Network.ScanFamily(line, UnitGroup::HBoard, true), 0);
     std::vector<uint32_t> after;
     for (int g = 0; g < kUnitGroups; ++g)
         for (int a = 0; a < 16; ++a) after.push_back(S().Units.present[g][a].load());
@@ -137,9 +138,9 @@ TEST_F(NetworkInitTest, ProbeScanChangesNothingAndReportsOnlyItsOwnAnswers) {
     EXPECT_EQ(op.Indicator(UnitGroup::UBoard, 5), UnitIndicator::Reset);  // untouched
 
     // With the port closed a probe sends nothing and shows the count "0".
-    core->Port.ClosePort();
+    line.Close();
     sim->ClearLog();
-    EXPECT_EQ(core->Network.ScanFamily(UnitGroup::DBoard, true), 0);
+    EXPECT_EQ(core->Network.ScanFamily(line, UnitGroup::DBoard, true), 0);
     EXPECT_EQ(op.UnitCount(UnitGroup::DBoard), "0");
     EXPECT_TRUE(sim->ReceivedFrames().empty());
 }
@@ -199,7 +200,7 @@ TEST_F(NetworkInitTest, NoCommPortAbove40AndUnopenablePortLeaveTheNetworkEmpty) 
 TEST_F(NetworkInitTest, SystemDeviceOpenedForAPortNumberIsNamed) {
     StartSimulator("D3", 5);
     core->Network.SetSettleMs(0);
-    core->Port.SetSystemDevicePrefix((dir / "COM").string());  // port 6 is <dir>/COM5
+    core->Line.SetSystemDevicePrefix((dir / "COM").string());  // port 6 is <dir>/COM5
     S().Config.CommPortNumber = 6;
     RunInitialisation();
     EXPECT_TRUE(S().Units.IsPresent(UnitGroup::DBoard, 3));
@@ -280,17 +281,18 @@ TEST_F(NetworkInitTest, ChangeBaudTellsTheBoardsThenMovesThePort) {
     core->Network.SetSettleMs(0);
     RunInitialisation();
     sim->ClearLog();
-    EXPECT_EQ(ChangeBaud(op, core->Port, 115200), 1);
+    LineSession line = core->Line.Take(LineUser::MainWindow);
+    EXPECT_EQ(ChangeBaud(op, line, 115200), 1);
     EXPECT_EQ(sim->ReceivedFrames(), (std::vector<std::string>{"GG!\r", "GGc4\r"}));
     for (const auto& f : sim->Frames()) EXPECT_EQ(f.hostBaud, 57600u);
     EXPECT_EQ(S().Serial.CurrentBaud.load(), 115200u);
     EXPECT_EQ(sim->BoardBaud(), 115200u);
     char reply[20];
-    EXPECT_EQ(core->Network.QueryUnit("D3v0\r", reply, sizeof reply), 1);
+    EXPECT_EQ(core->Network.QueryUnit(line, "D3v0\r", reply, sizeof reply), 1);
 
     // "No Comm": no change frame, the port keeps its rate.
     sim->ClearLog();
-    EXPECT_EQ(ChangeBaud(op, core->Port, 0), 0);
+    EXPECT_EQ(ChangeBaud(op, line, 0), 0);
     EXPECT_EQ(sim->ReceivedFrames(), (std::vector<std::string>{"GG!\r"}));
     EXPECT_EQ(S().Serial.CurrentBaud.load(), 0u);
 }

@@ -275,6 +275,7 @@ TEST(OnboardTransfer, WorkerHoldsTheLineShowsTheClosingMessageAndCancels) {
     paced.boardBaud = 9600;
     ASSERT_TRUE(rig.Start("D5:vF=100000", paced));
     ASSERT_TRUE(rig.net->SetProgramLines("D5", Lines(2000, "A12345")));
+    rig.Release();
     OnboardWorker& worker = rig.core.OnboardTransferWorker;
 
     ASSERT_TRUE(worker.Start(OnboardOperation::Read));
@@ -314,7 +315,7 @@ TEST(OnboardTransfer, WorkerHoldsTheLineShowsTheClosingMessageAndCancels) {
     EXPECT_EQ(boxes[0].flags, 0x1010u);
 
     // Another activity holds the line: refused quietly.
-    auto guard = rig.state.Serial.Line.Take(LineUser::Runner);
+    LineSession runner = rig.core.Line.Take(LineUser::Runner);
     EXPECT_FALSE(worker.Start(OnboardOperation::Run));
 }
 

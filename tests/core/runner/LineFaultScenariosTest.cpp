@@ -117,7 +117,7 @@ struct Line {
     bool Start(const std::string& units, const sim::Options& options) {
         core.Reconnect.SetLimitMs(300);
         if (!net.Start(units, options)) return false;
-        core.Port.SetDeviceFolder(net.Folder().string());
+        core.Line.SetDeviceFolder(net.Folder().string());
         core.State.Config.CommPortNumber = 1;
         core.State.Serial.CurrentBaud = options.boardBaud;
         return true;
@@ -126,7 +126,7 @@ struct Line {
     bool Open() {
         ResetRunTables(RunnerStateOf(core.State));
         net.MarkPresent(core.State.Units);
-        return net.Open(core.Port);
+        return net.Open(core.Line);
     }
     bool Load(const std::string& text) {
         std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
@@ -160,7 +160,8 @@ TEST_P(LineFaults, EndAsExpected) {
         ASSERT_TRUE(line.Start("D3,H1,X1,Q0", options));
         line.core.State.Config.InitTimeout = 30;
         line.core.Network.SetSettleMs(0);
-        line.core.Network.InitialiseNetwork();
+        LineSession session = line.core.Line.Take(LineUser::NetworkInit);
+        line.core.Network.InitialiseNetwork(session);
         EXPECT_EQ(FoundUnits(line.core.State.Units), s.found);
         ExpectOneBox(line.op.Boxes(), s.box);
         return;

@@ -52,7 +52,7 @@ const char* const kHeldMessage =
 
 std::string Held(const RunnerRig& rig) {
     char text[300];
-    std::snprintf(text, sizeof text, kHeldMessage, rig.port.DevicePath().c_str());
+    std::snprintf(text, sizeof text, kHeldMessage, rig.line.DevicePath().c_str());
     return text;
 }
 
@@ -173,7 +173,7 @@ TEST_P(LineHold, RestoredWithTheSameUnitsTheRunGoesOnFromTheHeldLine) {
 
     auto boxes = rig.op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "The Communications Port (" + rig.port.DevicePath() +
+    EXPECT_EQ(boxes[0].text, "The Communications Port (" + rig.line.DevicePath() +
                                  ") is back and every unit answers as before.\n"
                                  "The boards' positions may have changed while the line was "
                                  "down.\n" +
@@ -183,7 +183,7 @@ TEST_P(LineHold, RestoredWithTheSameUnitsTheRunGoesOnFromTheHeldLine) {
                                             : "") +
                                  "\nResume the program at line 2?");
     EXPECT_EQ(boxes[0].flags, mb::IconQuestion | mb::YesNo | mb::SystemModal);
-    EXPECT_TRUE(HasMessage(rig.op, "Communications Port back (" + rig.port.DevicePath() +
+    EXPECT_TRUE(HasMessage(rig.op, "Communications Port back (" + rig.line.DevicePath() +
                                        "): the program goes on at line 2"));
 
     const int64_t firstUs = FrameTimeUs(*rig.simulator, o.framesAfterReturn[1], before);
@@ -213,7 +213,10 @@ TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
     rig.state.Config.CommPortNumber = 7;
     rig.state.Config.InitTimeout = 30;
     rig.core.Network.SetSettleMs(0);
-    ASSERT_EQ(rig.core.Network.InitialiseNetwork(), 1);
+    {
+        LineSession line = rig.line.Take(LineUser::NetworkInit);
+        ASSERT_EQ(rig.core.Network.InitialiseNetwork(line), 1);
+    }
     ASSERT_EQ(rig.state.Units.totalUnits.load(), 2u);
     rig.simulator->ClearLog();
     ASSERT_TRUE(
@@ -231,7 +234,7 @@ TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
     EXPECT_EQ(rig.Reg(1), 0u);
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
     EXPECT_EQ(rig.core.Reconnect.LastEnd(), LineReconnect::End::UnitsChanged);
-    const std::string expected = "The Communications Port (" + rig.port.DevicePath() +
+    const std::string expected = "The Communications Port (" + rig.line.DevicePath() +
                                  ") is back, but not every unit answers as before:\n"
                                  "DBoard unit 3 answers \"206\" (it answered \"205\")\n"
                                  "QBoard unit 0 does not answer\n"
@@ -248,7 +251,7 @@ TEST(LineHoldUnits, RestoredWithAUnitMissingOrChangedTheRunEndsNamingThem) {
     EXPECT_EQ(std::vector<std::string>(frames.end() - 3, frames.end()),
               (std::vector<std::string>{"D3v0\r", "Q0v0\r", "GG!\r"}));
     // The line stays open for whatever the operator does next.
-    EXPECT_TRUE(rig.port.IsOpen());
+    EXPECT_TRUE(rig.line.IsOpen());
 }
 
 // Declining to resume ends the run where it was held; only the stop frame goes out, so the move

@@ -187,7 +187,10 @@ TEST_F(Motion, SilentPollsEndOnlyTheWaitThatMadeThem) {
 TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
     RunnerRig rig;
     ASSERT_TRUE(rig.Connect("D3,Q1"));
-    MotionControl motion(RunnerStateOf(rig.state), rig.op, rig.link, [](uint32_t) {});
+    LineSession session = rig.line.Take(LineUser::Runner);
+    BoardStep step({rig.state.Boards, rig.state.Units, rig.state.Run}, rig.op, &rig.logger);
+    step.UseSession(&session);
+    MotionControl motion(RunnerStateOf(rig.state), rig.op, step, [](uint32_t) {});
     EXPECT_EQ(motion.CheckDone(4, family::QBoard, true), 1) << "absent QBoard: done";
     EXPECT_TRUE(rig.simulator->ReceivedFrames().empty());
     EXPECT_EQ(motion.CheckDone(1, family::QBoard, true), 1);

@@ -21,10 +21,9 @@
 #include "core/runner/RunTables.h"
 #include "core/runner/Runner.h"
 #include "core/runner/StatusDisplay.h"
-#include "core/serial/BoardTransaction.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 #include "sim/Simulator.h"
 #include "support/ScriptedOperator.h"
 #include "support/SimNetwork.h"
@@ -47,10 +46,9 @@ struct RunnerRig {
     sim::Simulator* simulator = nullptr;
     Core core{op};  // the program's own wiring
     SystemState& state = core.State;
-    SerialPort& port = core.Port;
+    SerialLine& line = core.Line;
     CommDebugLog& log = core.CommLog;
     QeDataLogger& logger = core.QeLogger;
-    BoardLink& link = core.Link;
     Runner& runner = core.RunnerWorker;
     RunControl& control = core.RunControls;
 
@@ -96,7 +94,7 @@ struct RunnerRig {
     bool Opened() {
         simulator = &net.Sim();
         net.MarkPresent(state.Units);
-        return net.Open(port);
+        return net.Open(line);
     }
 };
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/app/SystemState.h"
-#include "core/serial/BoardTransaction.h"
+#include "core/serial/BoardProtocol.h"
 #include "core/serial/FrameText.h"
 
 namespace vendra {
@@ -92,9 +92,9 @@ TEST(ReplyStatusTest, WholeTable) {
                  {'Q', "?? 'Q'", true},
                  {'~', "?? '~'", true}};
     for (const Case& c : cases) {
-        std::string text;
-        EXPECT_EQ(DecodeReplyStatus(c.c, text), c.ok) << c.c;
-        EXPECT_EQ(text, c.text);
+        const protocol::ReplyStatus status = protocol::LookupReplyStatus(c.c);
+        EXPECT_EQ(status.success, c.ok) << c.c;
+        EXPECT_EQ(status.text, c.text);
     }
 }
 

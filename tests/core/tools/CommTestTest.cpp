@@ -53,7 +53,7 @@ struct CommTestRig {
         if (!net.Start(units, options)) return false;
         core = std::make_unique<Core>(op);
         net.MarkPresent(core->State.Units);
-        return net.Open(core->Port);
+        return net.Open(core->Line);
     }
     SystemState& State() { return core->State; }
     CommTest& Test() { return core->CommTestWorker; }
@@ -119,8 +119,8 @@ TEST(CommTest, EveryFamilySendsItsOwnFrames) {
     for (const auto& row : rows) {
         CommTestRig rig;
         ASSERT_TRUE(rig.Connect(row.units));
-        LineOwner::Guard line = rig.State().Serial.Line.Take(LineUser::CommTest);
-        const CommTest::Outcome outcome = rig.Test().RunTest(row.unit, row.family, 3);
+        LineSession line = rig.core->Line.Take(LineUser::CommTest);
+        const CommTest::Outcome outcome = rig.Test().RunTest(line, row.unit, row.family, 3);
         EXPECT_EQ(outcome.stepsCounted, 3u) << row.prefix;
         EXPECT_EQ(outcome.mismatches, 0u) << row.prefix;
         std::vector<std::string> expected = Steps(row.prefix, 0, 3);
@@ -194,7 +194,7 @@ TEST(CommTest, RefusedQuietlyWhileTheSystemIsBusy) {
     ASSERT_TRUE(rig.Connect("D3", {"late:match=D3A0:ms=300:once"}));
     rig.State().Config.ReplyTimeout = 2000;
     {
-        LineOwner::Guard runner = rig.State().Serial.Line.Take(LineUser::Runner);
+        LineSession runner = rig.core->Line.Take(LineUser::Runner);
         EXPECT_FALSE(rig.Test().Start());
     }
     rig.State().Run.ProgramRunning = 1;  // a run paused between single steps holds no line
@@ -287,7 +287,7 @@ TEST(CommTest, ALostLineEndsTheTestAtOnceWithItsOneMessage) {
     EXPECT_EQ(rig.Frames(), expected);
     const auto boxes = rig.op.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Communications Port lost (" + rig.core->Port.DevicePath() +
+    EXPECT_EQ(boxes[0].text, "Communications Port lost (" + rig.core->Line.DevicePath() +
                                  ")\nTerminating procedure");
     EXPECT_EQ(boxes[0].title, "VDWin Comm ERROR Message");
     EXPECT_EQ(rig.State().CommTest.CommTestActive.load(), 0u);
@@ -314,7 +314,7 @@ TEST(CommTest, AnAbsentUnitOrAClosedPortIsRefusedBeforeTheLength) {
         SCOPED_TRACE(row.text);
         CommTestRig rig;
         ASSERT_TRUE(rig.Connect("D3,X1,Q0"));
-        if (row.portClosed) rig.core->Port.ClosePort();
+        if (row.portClosed) rig.core->Line.Take(LineUser::MainWindow).Close();
         rig.State().App.ProgramLoaded = 1;
         rig.Choose(row.family, row.address, 16250);
         ASSERT_TRUE(rig.RunToEnd(5000));
@@ -339,8 +339,8 @@ TEST(CommTest, AnAnsweringStepEndsTheRunOfSilentOnes) {
     ASSERT_TRUE(
         rig.Connect("D3", {"noreply:match=D3A:count=9", "noreply:match=D3A:skip=10:count=9"}));
     rig.State().Config.ReplyTimeout = 10;
-    LineOwner::Guard line = rig.State().Serial.Line.Take(LineUser::CommTest);
-    const CommTest::Outcome outcome = rig.Test().RunTest(3, family::DBoard, 25);
+    LineSession line = rig.core->Line.Take(LineUser::CommTest);
+    const CommTest::Outcome outcome = rig.Test().RunTest(line, 3, family::DBoard, 25);
     EXPECT_TRUE(rig.op.Boxes().empty());
     EXPECT_EQ(outcome.stepsCounted, 25u - 18u);
 }

@@ -101,15 +101,15 @@ class TerminalSessionTest : public ::testing::Test {
         options.faults = std::move(faults);
         ASSERT_TRUE(net.Start(units, options));
         core = std::make_unique<Core>(op);
-        ASSERT_TRUE(net.Open(core->Port));
-        terminal = std::make_unique<Terminal>(core->State.Serial, core->Port);
+        ASSERT_TRUE(net.Open(core->Line));
+        terminal = std::make_unique<Terminal>(core->State.Serial, core->Line);
     }
     // Lines arriving within `ms`, read as the window would when input is signalled.
     std::vector<std::string> Collect(uint32_t ms, size_t stopAfter = 1) {
         std::vector<std::string> lines;
         const uint64_t end = TickUs() / 1000 + ms;
         while (TickUs() / 1000 < end && lines.size() < stopAfter && terminal->Active()) {
-            core->Port.WaitForInput(20);
+            terminal->Session().WaitForInput(20);
             for (auto& l : terminal->ReadAvailable(TickUs() / 1000)) lines.push_back(l);
         }
         return lines;
@@ -143,19 +143,21 @@ TEST_F(TerminalSessionTest, TypedLineGoesOutAsTypedAndTheAnswerComesBack) {
 TEST_F(TerminalSessionTest, RefusedWhileTheLineIsTakenInertWithoutPortAndRateGivenBack) {
     StartNetwork("D3");
     {
-        LineOwner::Guard runner = core->State.Serial.Line.Take(LineUser::Runner);
+        LineSession runner = core->Line.Take(LineUser::Runner);
         EXPECT_EQ(terminal->Open(), Terminal::Opened::Refused);
     }
     // A rate changed while open is given back on close, to CurrentBaud and the port.
     ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
-    ASSERT_TRUE(core->Port.SetBaudRate(9600));
+    ASSERT_TRUE(terminal->Session().SetBaud(9600));
     terminal->Close();
     EXPECT_EQ(core->State.Serial.CurrentBaud.load(), 57600u);
-    char reply[20];
-    EXPECT_EQ(core->Network.QueryUnit("D3v0\r", reply, sizeof reply), 1);
-    net->ClearLog();
-
-    core->Port.ClosePort();
+    {
+        LineSession line = core->Line.Take(LineUser::MainWindow);
+        char reply[20];
+        EXPECT_EQ(core->Network.QueryUnit(line, "D3v0\r", reply, sizeof reply), 1);
+        net->ClearLog();
+        line.Close();
+    }
     ASSERT_EQ(terminal->Open(), Terminal::Opened::Inert);
     EXPECT_FALSE(terminal->Active());
     EXPECT_EQ(terminal->Descriptor(), -1);

@@ -198,7 +198,8 @@ class StartupNetworkTest : public QObject {
         QCOMPARE(f.state.Serial.CurrentBaud.load(), 115200u);
         // Host and boards talk at the new rate.
         char reply[32] = {};
-        QCOMPARE(f.core.Network.QueryUnit("D3v0\r", reply, sizeof reply), 1);
+        LineSession line = f.core.Line.Take(LineUser::MainWindow);
+        QCOMPARE(f.core.Network.QueryUnit(line, "D3v0\r", reply, sizeof reply), 1);
         QVERIFY(answerer.Unexpected().isEmpty());
     }
 };

@@ -250,7 +250,7 @@ class OnboardEditorTest : public QObject {
         std::vector<std::string> stored;
         for (int i = 0; i < 400; ++i) stored.push_back("A" + std::to_string(i * 10));
         QVERIFY(simulator.SetProgramLines("D5", stored));
-        QVERIFY(f.core.Port.OpenDevice(simulator.SlavePath(), 9600));
+        QVERIFY(f.core.Line.Take(LineUser::MainWindow).OpenDevice(simulator.SlavePath(), 9600));
         f.state.Serial.CurrentBaud = 9600;
         f.state.Units.present[0][5] = 1;
         f.state.Units.unitCount[0] = 1;
@@ -325,7 +325,7 @@ class OnboardEditorTest : public QObject {
         QVERIFY(simulator.ProgramLines("D5")->empty());
         QVERIFY(answers.Unexpected().isEmpty());
         QVERIFY(!f.state.Serial.Line.Busy());
-        f.core.Port.ClosePort();
+        f.core.Line.Take(LineUser::MainWindow).Close();
     }
 
     void printsEightyOneRowsAPageToPdfWithoutAPrinter() {

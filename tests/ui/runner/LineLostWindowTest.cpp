@@ -37,7 +37,7 @@ struct LostLineWindow : vendra::ui::test::AppFixture {
         options.units = sim::Simulator::ParseUnits("D3:speed=4000", &error);
         options.folder = dir.path().toStdString();
         sim = std::make_unique<sim::Simulator>(options);
-        if (!sim->Start() || !core.Port.OpenPort(1, 57600)) return false;
+        if (!sim->Start() || !core.Line.Take(LineUser::MainWindow).Open(1, 57600)) return false;
         ResetRunTables(RunnerStateOf(state));
         state.Units.present[int(UnitGroup::DBoard)][3] = 1;
         state.Units.totalUnits = 1;

@@ -35,7 +35,7 @@ class CommDebugMainWindowTest : public QObject {
         QVERIFY(w && w->isVisible());
 
         app.state.Run.ProgramPointer = 4;
-        QCOMPARE(app.core.Link.BoardTransaction(3, family::DBoard, "A100"), 1);  // absent unit
+        app.core.Line.Take(LineUser::Runner).Send("D3A100\r");
         w->Model()->Sync();
         QCOMPARE(w->Model()->rowCount(), 1);
         QCOMPARE(w->Model()->index(0).data().toString(), QString("->5/0 - D3A100"));
@@ -80,7 +80,7 @@ class CommDebugMainWindowTest : public QObject {
         app.state.Serial.CurrentBaud = 57600;
         std::thread runner([&] {
             EnableCommDebug(app.op, app.core.CommLog);
-            app.core.Link.BoardTransaction(3, family::DBoard, "A1");
+            app.core.Line.Take(LineUser::Runner).Send("D3A1\r");
         });
         runner.join();
         QTRY_VERIFY(Debugger(app.main) != nullptr);
@@ -89,7 +89,7 @@ class CommDebugMainWindowTest : public QObject {
         QTRY_COMPARE(w->Model()->rowCount(), 1);  // logged before the window was up, kept
         QCOMPARE(w->Model()->index(0).data().toString(), QString("->1/0 - D3A1"));
         DisableCommDebug(app.core.CommLog);
-        app.core.Link.BoardTransaction(3, family::DBoard, "A2");
+        app.core.Line.Take(LineUser::Runner).Send("D3A2\r");
         QCOMPARE(app.core.CommLog.LineCount(), size_t(1));
         QVERIFY(Debugger(app.main));  // the window and its lines stay
     }

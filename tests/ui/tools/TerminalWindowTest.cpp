@@ -58,16 +58,16 @@ int PdfPages(const QString& path) {
 struct Rig {
     AppFixture app;
     std::unique_ptr<sim::Simulator> sim;
-    Terminal terminal{app.state.Serial, app.core.Port};
+    Terminal terminal{app.state.Serial, app.core.Line};
     std::unique_ptr<TPortConfigurationDialog> window;
 
     bool Start(const char* units, uint32_t boardBaud = 57600,
                std::vector<std::string> faults = {}) {
         sim = StartSimulator(app.dir.path(), units, boardBaud, std::move(faults));
         if (!sim) return false;
-        app.core.Port.SetDeviceFolder(app.dir.path().toStdString());
+        app.core.Line.SetDeviceFolder(app.dir.path().toStdString());
         app.state.Serial.CurrentBaud = boardBaud;
-        return app.core.Port.OpenPort(1, boardBaud);
+        return app.core.Line.Take(LineUser::MainWindow).Open(1, boardBaud);
     }
     void Show() {
         terminal.Open();
@@ -157,7 +157,7 @@ class TerminalWindowTest : public QObject {
     void closedPortLeavesTheWindowInert() {
         Rig rig;
         QVERIFY(rig.Start("D3"));
-        rig.app.core.Port.ClosePort();
+        rig.app.core.Line.Take(LineUser::MainWindow).Close();
         rig.Show();
         QVERIFY(!rig.Button("ScanButton")->isEnabled());
         QTest::keyClicks(rig.Screen(), QStringLiteral("D3v0\r"));

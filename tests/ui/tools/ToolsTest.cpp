@@ -61,7 +61,7 @@ struct Fixture : vendra::ui::test::AppFixture {
         if (!sim->Start()) return false;
         for (const auto& unit : options.units)
             state.Units.present[static_cast<int>(unit.family)][unit.address] = 1;
-        return core.Port.OpenDevice(sim->SlavePath(), options.boardBaud);
+        return core.Line.Take(LineUser::MainWindow).OpenDevice(sim->SlavePath(), options.boardBaud);
     }
     bool Load(const char* text) {
         std::FILE* f = fmemopen(const_cast<char*>(text), std::strlen(text), "r");
@@ -225,7 +225,7 @@ class ToolsTest : public QObject {
 
         // A reading filed for QBoard unit 5, which is not on the network, shows NA.
         QeDataLogger logger(f.state.Run);
-        FileQeReading(QeReadingStateOf(f.state), logger, 5, QeReadingMode::OneChannel, 0, "12");
+        FileQeReading(QeReadingStateOf(f.state), &logger, 5, QeReadingMode::OneChannel, 0, "12");
         f.core.RunControls.RunButtonClick();
         QVERIFY(WaitFor([&] { return window->Field(8)->text() == "777"; }, 3000));
         QCOMPARE(window->Field(11)->text(), QStringLiteral("NA"));

@@ -6,7 +6,7 @@
 #include <random>
 #include <set>
 
-#include "TransactionRig.h"
+#include "BoardStepRig.h"
 #include "core/base/Clock.h"
 #include "core/serial/FrameText.h"
 #include "core/serial/PositionTracking.h"
@@ -58,8 +58,8 @@ TEST_F(ReplyFuzzTest, RandomRepliesEndInAKnownResult) {
         ASSERT_LT(TickUs() - t0, 3000000u) << "family " << int(f) << " reply " << fault.text;
         ASSERT_EQ(state.Boards.TransactionActive.load(), 0u);
         ASSERT_EQ(state.Serial.QuietWait.load(), 0u);
-        ASSERT_LT(link.LastReply(f).size(), kReplyBufferBytes);
-        ASSERT_LT(state.Boards.LastResponseText.Get().size(), kReplyBufferBytes);
+        ASSERT_LT(link.LastReply(f).size(), (kReplyLineChars + 1));
+        ASSERT_LT(state.Boards.LastResponseText.Get().size(), (kReplyLineChars + 1));
         for (const MessageBoxCall& box : op.Boxes()) {
             ASSERT_TRUE(titles.count(box.title)) << box.title;
             ASSERT_EQ(box.flags, 0x1010u);

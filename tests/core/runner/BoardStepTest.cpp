@@ -1,11 +1,11 @@
-// BoardTransaction and PollReply against the simulator over a real pty: the frames on the line,
+// The board step (Command, Poll) against the simulator over a real pty: the frames on the line,
 // the decoded replies, the host bookkeeping, errors, time-outs and line faults.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "TransactionRig.h"
+#include "BoardStepRig.h"
 #include "core/app/SystemState.h"
 #include "core/base/Clock.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 using F = std::vector<std::string>;
 
-class BoardTransactionTest : public TransactionRig {
+class BoardStepTest : public TransactionRig {
   protected:
     void SetUp() override { Start("D3,U2,H1,X4,Q2"); }
     void ExpectNoBox() { EXPECT_TRUE(op.Boxes().empty()) << op.Boxes()[0].text; }
@@ -28,7 +28,7 @@ class BoardTransactionTest : public TransactionRig {
     }
 };
 
-TEST_F(BoardTransactionTest, DBoardMoveAndReadBack) {
+TEST_F(BoardStepTest, DBoardMoveAndReadBack) {
     state.Boards.LastResponseValue = 77;
     EXPECT_EQ(Tx(3, family::DBoard, "A1000"), 1);
     EXPECT_EQ(LastFrame(), "D3A1000\r");
@@ -46,7 +46,7 @@ TEST_F(BoardTransactionTest, DBoardMoveAndReadBack) {
     ExpectNoBox();
 }
 
-TEST_F(BoardTransactionTest, PositionBookkeepingOfEveryFamily) {
+TEST_F(BoardStepTest, PositionBookkeepingOfEveryFamily) {
     Tx(3, family::DBoard, "A100");
     Tx(3, family::DBoard, "RN+50");
     EXPECT_EQ(state.Boards.MotorD[3].Position.load(), 150);
@@ -83,7 +83,7 @@ TEST_F(BoardTransactionTest, PositionBookkeepingOfEveryFamily) {
     ExpectNoBox();
 }
 
-TEST_F(BoardTransactionTest, AbsentUnitIsSentToButNotWaitedFor) {
+TEST_F(BoardStepTest, AbsentUnitIsSentToButNotWaitedFor) {
     SetAbsent(UnitGroup::DBoard, 3);
     state.Config.ReplyTimeout = 2000;
     uint64_t t0 = TickUs();
@@ -95,7 +95,7 @@ TEST_F(BoardTransactionTest, AbsentUnitIsSentToButNotWaitedFor) {
     EXPECT_EQ(state.Boards.MotorD[3].Position.load(), 5);  // the bookkeeping follows the frame
 }
 
-TEST_F(BoardTransactionTest, GlobalFramesGoTheAxisBoardWay) {
+TEST_F(BoardStepTest, GlobalFramesGoTheAxisBoardWay) {
     EXPECT_EQ(Tx(0, family::DBoard, "GG!\r"), 1);  // AxisBoard unit 0 absent: not awaited
     EXPECT_EQ(LastFrame(), "GG!\r");
     EXPECT_EQ(Tx(0, family::QBoard, "GG*"), 1);
@@ -106,7 +106,7 @@ TEST_F(BoardTransactionTest, GlobalFramesGoTheAxisBoardWay) {
     ExpectNoBox();
 }
 
-TEST_F(BoardTransactionTest, QBoardReadingsFillChannelsRegistersLinksAndLogger) {
+TEST_F(BoardStepTest, QBoardReadingsFillChannelsRegistersLinksAndLogger) {
     std::string path = folder.string() + "/qe.txt";
     ASSERT_TRUE(logger.Open(path, 3));
     ASSERT_TRUE(simulator->SetEncoderCount(2, 0, 120));
@@ -142,7 +142,7 @@ TEST_F(BoardTransactionTest, QBoardReadingsFillChannelsRegistersLinksAndLogger) 
     ExpectNoBox();
 }
 
-TEST_F(BoardTransactionTest, RawFamilies) {
+TEST_F(BoardStepTest, RawFamilies) {
     // 99: text plus CR, reply read and decoded into the DBoard slot of the unit given.
     EXPECT_EQ(Tx(0, family::RawRead, "D3m"), 1);
     EXPECT_EQ(LastFrame(), "D3m\r");
@@ -164,7 +164,7 @@ TEST_F(BoardTransactionTest, RawFamilies) {
     ExpectNoBox();
 }
 
-TEST_F(BoardTransactionTest, BoardErrorsShowTheirBoxAndStopTheRun) {
+TEST_F(BoardStepTest, BoardErrorsShowTheirBoxAndStopTheRun) {
     struct Case {
         unsigned unit;
         uint8_t family;
@@ -203,7 +203,7 @@ TEST_F(BoardTransactionTest, BoardErrorsShowTheirBoxAndStopTheRun) {
     EXPECT_EQ(state.Boards.UnitStatusD[0].load(), '#');  // 99 files the status in the D slot
 }
 
-TEST_F(BoardTransactionTest, UnknownStatusIsSuccessWithItsText) {
+TEST_F(BoardStepTest, UnknownStatusIsSuccessWithItsText) {
     sim::Fault fault;
     fault.kind = sim::FaultKind::ErrorStatus;
     fault.status = 'Q';
@@ -215,7 +215,7 @@ TEST_F(BoardTransactionTest, UnknownStatusIsSuccessWithItsText) {
     ExpectStopped(false);
 }
 
-TEST_F(BoardTransactionTest, TimeOutsEndWithoutABoxAndWithoutStopping) {
+TEST_F(BoardStepTest, TimeOutsEndWithoutABoxAndWithoutStopping) {
     state.Config.ReplyTimeout = 100;
     simulator->AddFault("noreply:match=D3:once");
     Running();
@@ -237,12 +237,12 @@ TEST_F(BoardTransactionTest, TimeOutsEndWithoutABoxAndWithoutStopping) {
     ExpectStopped(false);
 }
 
-TEST_F(BoardTransactionTest, BrokenRepliesEndClearlyAndNeverOverflow) {
+TEST_F(BoardStepTest, BrokenRepliesEndClearlyAndNeverOverflow) {
     Running();
     // Overlong: stored up to the reply buffer, the rest of the line dropped.
     simulator->AddFault("overlong:match=D3:len=200:once");
     EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
-    EXPECT_EQ(link.LastReply(family::DBoard).size(), kReplyBufferBytes - 1);
+    EXPECT_EQ(link.LastReply(family::DBoard).size(), kReplyLineChars);
     EXPECT_EQ(Tx(3, family::DBoard, "A9"), 1);  // the next exchange is clean
     EXPECT_EQ(link.LastReply(family::DBoard), "D3>");
 
@@ -279,7 +279,7 @@ TEST_F(BoardTransactionTest, BrokenRepliesEndClearlyAndNeverOverflow) {
 
 // A reply that misses its time-out, or comes from another unit, is never read as the answer to
 // a later frame: it is discarded (and listed as such) and the exchange waits for its own.
-TEST_F(BoardTransactionTest, LateAndForeignRepliesNeverPassForTheAnswer) {
+TEST_F(BoardStepTest, LateAndForeignRepliesNeverPassForTheAnswer) {
     state.CommDebug.CommDebugEnabled = 1;
     state.CommDebug.CommDebugWindowOpen = 1;
     Running();
@@ -357,8 +357,8 @@ TEST_P(LateAnswerTest, ALateAnswerIsNotTakenForTheSameUnitsNextAnswer) {
     EXPECT_EQ(Tx(3, family::DBoard, "A8"), 0);
     EXPECT_EQ(Tx(3, family::DBoard, "m"), 1);
     uint64_t ms = (TickUs() - t0) / 1000;
-    EXPECT_GE(ms, timeout + BoardLink::kLateReplyMs);
-    EXPECT_LT(ms, timeout + BoardLink::kLateReplyMs + 300);
+    EXPECT_GE(ms, timeout + LineSession::kLateReplyMs);
+    EXPECT_LT(ms, timeout + LineSession::kLateReplyMs + 300);
     EXPECT_EQ(link.LastReply(family::DBoard), d + ">8");
     // Once waited for, the unit is not again.
     EXPECT_EQ(Tx(3, family::DBoard, "A7"), 1);
@@ -377,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LateAnswerTest,
                                     std::to_string(info.param.replyTimeoutMs) + "ms";
                          });
 
-TEST_F(BoardTransactionTest, ReplyWithoutCarriageReturnIsAFailedExchange) {
+TEST_F(BoardStepTest, ReplyWithoutCarriageReturnIsAFailedExchange) {
     Running();
     simulator->AddFault("nocr:match=D3:once");
     uint64_t t0 = TickUs();
@@ -388,7 +388,7 @@ TEST_F(BoardTransactionTest, ReplyWithoutCarriageReturnIsAFailedExchange) {
     EXPECT_EQ(link.LastReply(family::DBoard), "D3>");
 }
 
-TEST_F(BoardTransactionTest, VanishedDeviceIsReportedOnceAndStopsTheRun) {
+TEST_F(BoardStepTest, VanishedDeviceIsReportedOnceAndStopsTheRun) {
     Running();
     simulator->AddFault("vanish:match=D3");
     uint64_t t0 = TickUs();
@@ -405,7 +405,7 @@ TEST_F(BoardTransactionTest, VanishedDeviceIsReportedOnceAndStopsTheRun) {
     EXPECT_EQ(state.Boards.TransactionActive.load(), 0u);
 }
 
-TEST_F(BoardTransactionTest, OverlongCommandsAndBadUnitsAreRefused) {
+TEST_F(BoardStepTest, OverlongCommandsAndBadUnitsAreRefused) {
     Running();
     std::string fits(46, 'x');  // Q, digit, 46 characters, CR: 49 plus the terminator
     EXPECT_EQ(Tx(2, family::QBoard, fits), 1);
@@ -434,7 +434,7 @@ TEST_F(BoardTransactionTest, OverlongCommandsAndBadUnitsAreRefused) {
     EXPECT_NE(op.Boxes()[0].text.find("out of range"), std::string::npos);
 }
 
-TEST_F(BoardTransactionTest, TempReferencesAreExpandedBeforeSending) {
+TEST_F(BoardStepTest, TempReferencesAreExpandedBeforeSending) {
     state.Run.TempRegisters[3] = 2500;
     EXPECT_EQ(Tx(3, family::DBoard, "A#TEMP3#"), 1);
     EXPECT_EQ(LastFrame(), "D3A2500\r");
@@ -443,7 +443,7 @@ TEST_F(BoardTransactionTest, TempReferencesAreExpandedBeforeSending) {
     EXPECT_EQ(LastFrame(), "D3A#TEMP80#\r");
 }
 
-TEST_F(BoardTransactionTest, PollReplyReadsARequestedReply) {
+TEST_F(BoardStepTest, PollReplyReadsARequestedReply) {
     Running();
     EXPECT_EQ(Tx(0, 90, "W4A5"), 1);  // asked, reply left in the queue
     EXPECT_EQ(link.PollReply(4, family::AxisW), 1);
@@ -476,7 +476,7 @@ TEST_F(BoardTransactionTest, PollReplyReadsARequestedReply) {
     EXPECT_EQ(state.Boards.TransactionActive.load(), 0u);
 }
 
-TEST_F(BoardTransactionTest, StatisticsAndCommDebugLog) {
+TEST_F(BoardStepTest, StatisticsAndCommDebugLog) {
     state.CommDebug.CommDebugEnabled = 1;
     state.CommDebug.CommDebugWindowOpen = 1;
     state.Run.ProgramPointer = 4;

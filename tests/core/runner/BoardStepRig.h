@@ -1,5 +1,6 @@
-// A board network on a real pty for the transaction tests: the simulated network (SimNetwork),
-// the port opened on it, and a BoardLink with its log and logger over a fresh SystemState.
+// A board network on a real pty for the board-step tests: the simulated network (SimNetwork), the
+// line opened on it and held by a session, and a board step with its log and logger over a fresh
+// SystemState. `link` drives the step as a program line would (Tx, PollReply, LastReply).
 #pragma once
 #include <gtest/gtest.h>
 
@@ -8,14 +9,26 @@
 #include <vector>
 
 #include "core/app/SystemState.h"
-#include "core/serial/BoardTransaction.h"
+#include "core/runner/BoardStep.h"
 #include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/QeDataLogger.h"
-#include "core/serial/SerialPort.h"
 #include "support/ScriptedOperator.h"
 #include "support/SimNetwork.h"
 
 namespace vendra::test {
+
+// The step, with the names the tests use for it.
+struct StepDriver {
+    BoardStep& step;
+    int BoardTransaction(unsigned unit, uint8_t family, const std::string& text) {
+        return step.Command(unit, family, text);
+    }
+    int PollReply(unsigned unit, uint8_t family) { return step.Poll(unit, family); }
+    bool PollGotNoReply() const { return step.PollGotNoReply(); }
+    // The last reply read (the family is the one it was read for).
+    std::string LastReply(uint8_t) const { return step.LastAnswer().reply; }
+};
 
 class TransactionRig : public ::testing::Test {
   protected:
@@ -25,10 +38,16 @@ class TransactionRig : public ::testing::Test {
         if (options.defaultSpeed == 10000.0) options.defaultSpeed = 0;  // moves end at once
         ASSERT_TRUE(net.Start(units, options));
         simulator = &net.Sim();
-        ASSERT_TRUE(net.Open(port));
+        session = line.Take(LineUser::Runner);
+        ASSERT_TRUE(net.Open(session));
+        step.UseSession(&session);
         net.MarkPresent(state.Units);
     }
-    void TearDown() override { port.ClosePort(); }
+    void TearDown() override {
+        step.UseSession(nullptr);
+        session.Close();
+        session.Release();
+    }
     std::vector<std::string> Frames() const { return simulator->ReceivedFrames(); }
     // The last frame the simulator received, once it has every frame the host sent.
     std::string LastFrame() const {
@@ -37,20 +56,21 @@ class TransactionRig : public ::testing::Test {
         return f.empty() ? std::string() : f.back();
     }
     int Tx(unsigned unit, uint8_t family, const std::string& text) {
-        return link.BoardTransaction(unit, family, text);
+        return step.Command(unit, family, text);
     }
     void SetAbsent(UnitGroup g, unsigned unit) { state.Units.present[int(g)][unit] = 0; }
 
-    SimNetwork net;  // declared first: the port and the link go before the simulator
+    SimNetwork net;  // declared first: the line and the step go before the simulator
     sim::Simulator* simulator = nullptr;
     const std::filesystem::path& folder = net.Folder();
     SystemState state;
     ScriptedOperator op;
-    SerialPort port{state.Serial, op};
     CommDebugLog log{CommDebugLogStateOf(state)};
+    SerialLine line{state.Serial, op, log, state.Run.ProgramPointer, state.Config.ReplyTimeout};
+    LineSession session;
     QeDataLogger logger{state.Run};
-    RunStopper stopper{state.Run};
-    BoardLink link{LinkStateOf(state), op, port, log, logger, stopper};
+    BoardStep step{{state.Boards, state.Units, state.Run}, op, &logger};
+    StepDriver link{step};
 };
 
 }  // namespace vendra::test
