@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     state.CommDebug.CommDebugEnabled = 1;
     state.CommDebug.CommDebugWindowOpen = 1;
     QuietOperator op;
-    CommDebugLog log(state);
+    CommDebugLog log(CommDebugLogStateOf(state));
     // A run's traffic: moves and status queries to three units, an AxisBoard sweep, encoder
     // readings, now and then discarded bytes.
     for (int i = 0; i < kLines / 2; ++i) {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     std::printf("lines: %zu\nstorage_bytes_per_line: %.1f\n", log.LineCount(),
                 double(log.StorageBytes()) / double(log.LineCount()));
 
-    TCommunicationsDebugger w(state, op, log);
+    TCommunicationsDebugger w(state, op, log, {});
     w.resize(640, 480);
     w.show();
     app.processEvents();

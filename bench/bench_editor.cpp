@@ -96,7 +96,8 @@ int main(int argc, char** argv) {
         BuildProgram(state.Program);
         state.App.ProgramLoaded = 1;
         uint64_t t = TickUs();
-        auto editor = std::make_unique<TDefinitionEditorDisplay>(state, op, [] { return 0; });
+        auto editor = std::make_unique<TDefinitionEditorDisplay>(DefinitionEditorStateOf(state), op,
+                                                                 [] { return 0; });
         editor->show();
         Settle();
         editor->List()->viewport()->repaint();

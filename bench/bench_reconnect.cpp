@@ -71,7 +71,7 @@ int main() {
             std::fprintf(stderr, "simulator: %s\n", simulator.Error().c_str());
             return 1;
         }
-        ResetRunTables(core.State);
+        ResetRunTables(RunnerStateOf(core.State));
         core.Line.SetDeviceFolder(folder.string());
         core.State.Serial.CurrentBaud = 57600;
         if (!core.Line.Take(LineUser::MainWindow).Open(1, 57600)) return 1;

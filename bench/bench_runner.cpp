@@ -48,7 +48,7 @@ struct Rig {
     Runner& runner = core.RunnerWorker;
     RunControl& control = core.RunControls;
 
-    Rig() { ResetRunTables(state); }
+    Rig() { ResetRunTables(RunnerStateOf(state)); }
     bool Load(const std::string& text) {
         std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
         LoadReport report;

@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
 
     vendra::SystemState state;
     vendra::QuietOperator op(vendra::QuietOperator::Boxes::Print);
-    vendra::CommDebugLog log(state);
+    vendra::CommDebugLog log(vendra::CommDebugLogStateOf(state));
     vendra::SerialLine line(state.Serial, op, log, state.Run.ProgramPointer,
                             state.Config.ReplyTimeout);
     line.SetDeviceFolder(folder);

@@ -279,7 +279,7 @@ void RunSession::Abort() {
 void RunSession::ShowProgress() {
     if (!terminal_.progress || !started_) return;
     RunState& run = core_.State.Run;
-    PublishStatusTexts(core_.State);
+    PublishStatusTexts(RunnerStateOf(core_.State));
     std::string loop = run.CloopText.Get();
     if (!loop.empty() && loop.back() == '\r') loop.pop_back();
     op_.Progress("line " + run.LineText.Get() + "  " + run.CommandText.Get() + "  loop " + loop);

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     PrintingOperator op;
     Core core(op);
     SystemState& state = core.State;
-    ResetRunTables(state);
+    ResetRunTables(RunnerStateOf(state));
     state.Config.CommPortNumber = static_cast<int32_t>(port);
     state.Serial.CurrentBaud = static_cast<uint32_t>(baud);
     core.Network.SetSettleMs(static_cast<uint32_t>(settleMs));

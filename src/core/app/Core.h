@@ -6,10 +6,10 @@
 #pragma once
 #include "core/app/LineReconnect.h"
 #include "core/app/SystemState.h"
-#include "core/app/TargetBoard.h"
 #include "core/base/Operator.h"
 #include "core/network/BoardInfo.h"
 #include "core/network/NetworkInit.h"
+#include "core/network/TargetBoard.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/onboard/OnboardWorker.h"
 #include "core/runner/RunControl.h"
@@ -25,24 +25,26 @@ class Core {
   public:
     explicit Core(Operator& op)
         : Op(op),
-          CommLog(State),
+          CommLog(CommDebugLogStateOf(State)),
           Line(State.Serial, op, CommLog, State.Run.ProgramPointer, State.Config.ReplyTimeout),
           QeLogger(State.Run),
-          Network(State, op),
+          Network(NetworkStateOf(State), op),
           Reconnect({State.Serial, State.Config, State.Units}, op, Network),
-          Initialisation(State, op, Line, Network),
-          RunnerWorker(State, op, Line, CommLog, QeLogger),
-          RunControls(State, op, Line, RunnerWorker),
-          BoardInfo(State, op, Line,
+          Initialisation(NetworkStateOf(State), op, Line, Network),
+          RunnerWorker(RunnerStateOf(State), op, Line, CommLog, QeLogger),
+          RunControls(RunnerStateOf(State), op, Line, RunnerWorker),
+          BoardInfo(BoardInfoStateOf(State), op, Line,
                     [this](uint8_t& family, uint8_t& address) {
-                        if (!SelectTargetBoard(State, Op)) return false;
+                        if (!SelectTargetBoard(State.App, State.Units, Op)) return false;
                         family = State.App.SelectedBoardFamily.load();
                         address = State.App.SelectedBoardAddress.load();
                         return true;
                     }),
-          Onboard(State, op, [this] { return SelectTargetBoard(State, Op); }),
-          OnboardTransferWorker(State, op, Line, Onboard),
-          CommTestWorker(State, op, Line, [this] { return SelectTargetBoard(State, Op); }) {
+          Onboard(OnboardStateOf(State), op,
+                  [this] { return SelectTargetBoard(State.App, State.Units, Op); }),
+          OnboardTransferWorker(OnboardStateOf(State), op, Line, Onboard),
+          CommTestWorker(CommTestSliceOf(State), op, Line,
+                         [this] { return SelectTargetBoard(State.App, State.Units, Op); }) {
         // A line lost under a run holds the run until the line is back (the state outlives
         // every worker that could see the loss).
         RunnerWorker.SetLineRecovery(&Reconnect);

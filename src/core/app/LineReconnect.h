@@ -54,7 +54,6 @@ class LineReconnect final : public LineRecovery {
     // How long the device is waited for, from the loss on: negative until the run is ended by
     // the operator (the default), 0 not at all.
     void SetLimitMs(int64_t ms) { limitMs_ = ms; }
-    int64_t LimitMs() const { return limitMs_; }
     // Work done as soon as a run is held, after the data logger was flushed (the command-line
     // runner writes its communications log file).
     void AddHeldHook(std::function<void()> hook) { heldHooks_.push_back(std::move(hook)); }

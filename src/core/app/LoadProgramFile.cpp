@@ -19,12 +19,12 @@ int AfterLoad(SystemState& state, int result, const LoadReport& report) {
 }  // namespace
 
 int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report) {
-    ResetRunTables(state);
+    ResetRunTables(RunnerStateOf(state));
     return AfterLoad(state, LoadProgram(state.Program, state.Labels, file, report), report);
 }
 
 int LoadProgram(SystemState& state, const std::string& path, LoadReport& report) {
-    ResetRunTables(state);
+    ResetRunTables(RunnerStateOf(state));
     return AfterLoad(state, LoadProgram(state.Program, state.Labels, path, report), report);
 }
 
@@ -57,7 +57,7 @@ int LoadProgramFromPath(SystemState& state, Operator& op, const std::string& pat
     }
     state.App.ProgramName.Set(ProgramBaseName(path));
     state.App.ProgramPath.Set(path);
-    ResetRunTables(state);
+    ResetRunTables(RunnerStateOf(state));
     // Copied, not swapped: whoever holds the program's lines keeps valid ones.
     std::copy_n(program->Lines.get(), kMaxProgramLines, state.Program.Lines.get());
     state.Program.LineCount = program->LineCount;

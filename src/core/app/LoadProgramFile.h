@@ -1,5 +1,6 @@
 // "Load Define File": the core part of loading a program the operator chose. The window shows the
-// open dialog (filter kDefinitionFilter, folder kDefinitionFolder) and hands the chosen path here.
+// open dialog (filter kDefinitionFilter, folder kDefinitionFolder: ProgramFile.h) and hands the
+// chosen path here.
 // Errors: reported to the operator through Operator::ShowMessageBox; the result is 1 when a
 // program is loaded, 0 otherwise. The file is read aside and takes the program's place only when
 // it was read completely: a load that failed leaves the program in memory, ProgramLoaded, the
@@ -21,9 +22,6 @@ class Operator;
 // report as the program file's LoadProgram.
 int LoadProgram(SystemState& state, std::FILE* file, LoadReport& report);
 int LoadProgram(SystemState& state, const std::string& path, LoadReport& report);
-
-constexpr const char* kDefinitionFilter = "Definition Filter|*.def;*.DEF";
-constexpr const char* kDefinitionFolder = "define";
 
 // Message texts of a load.
 constexpr const char* kLoadErrorText = "Error in Data File";

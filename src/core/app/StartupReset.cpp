@@ -45,7 +45,7 @@ void ResetReplies(BoardState& b) {
 void ResetStartupState(SystemState& state) {
     ResetRunFlags(state.Run);
     ResetReplies(state.Boards);
-    ResetRunTables(state);  // motor records, encoder links, temporary registers
+    ResetRunTables(RunnerStateOf(state));  // motor records, encoder links, temporary registers
     state.App.SelectedBoardFamily = 0;
     state.App.ProgramLoaded = 0;
     state.App.ProgramName.Set("");

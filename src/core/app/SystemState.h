@@ -1,6 +1,6 @@
 // All of the system's state, in one object. The program creates exactly one; each test creates a
-// fresh one. Each subsystem is handed the parts it uses (the slices below convert from the whole
-// state); thread rules: see each member's header.
+// fresh one. Each subsystem is handed the parts it uses (the slices below, built from the whole
+// state by name where a subsystem is made); thread rules: see each member's header.
 #pragma once
 #include "core/base/AppState.h"
 #include "core/base/Configuration.h"
@@ -38,16 +38,34 @@ struct SystemState {
 
     // The line has an owner, or a program run is in progress.
     bool SystemBusy() const { return vendra::SystemBusy(Serial, Run); }
-
-    // ---- the slices the subsystems take ----
-    operator CommDebugLogState() { return {CommDebug, Run.ProgramRunning}; }
-    operator QeReadingState() { return {Boards, Run, Units}; }
-    operator NetworkState() { return {Serial, Config, Units}; }
-    operator BoardInfoState() { return {Serial, Units}; }
-    operator RunnerState() { return {App, Serial, Config, Units, Boards, Program, Labels, Run}; }
-    operator CommTestSlice() { return {App, Serial, Boards, Run, CommDebug, Units, CommTest}; }
-    operator DefinitionEditorState() { return {App, Program, Labels, Editor}; }
-    operator OnboardState() { return {App, Serial, Config, Units, Onboard, Run, Boards}; }
 };
+
+// ---- the slices the subsystems take ----
+// Each is built where a subsystem is handed its part, so that what it may touch is named there.
+
+inline CommDebugLogState CommDebugLogStateOf(SystemState& s) {
+    return {s.CommDebug, s.Run.ProgramRunning};
+}
+inline QeReadingState QeReadingStateOf(SystemState& s) {
+    return {s.Boards, s.Run, s.Units};
+}
+inline NetworkState NetworkStateOf(SystemState& s) {
+    return {s.Serial, s.Config, s.Units};
+}
+inline BoardInfoState BoardInfoStateOf(SystemState& s) {
+    return {s.Serial, s.Units};
+}
+inline RunnerState RunnerStateOf(SystemState& s) {
+    return {s.App, s.Serial, s.Config, s.Units, s.Boards, s.Program, s.Labels, s.Run};
+}
+inline CommTestSlice CommTestSliceOf(SystemState& s) {
+    return {s.App, s.Serial, s.Boards, s.Run, s.CommDebug, s.Units, s.CommTest};
+}
+inline DefinitionEditorState DefinitionEditorStateOf(SystemState& s) {
+    return {s.App, s.Program, s.Labels, s.Editor};
+}
+inline OnboardState OnboardStateOf(SystemState& s) {
+    return {s.App, s.Serial, s.Config, s.Units, s.Onboard, s.Run, s.Boards};
+}
 
 }  // namespace vendra

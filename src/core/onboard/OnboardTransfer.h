@@ -107,11 +107,9 @@ class OnboardTransfer {
     // 0..7 get the family letter and unit digit in front and a CR; any other family sends the text
     // as given. Returns 1 when the unit is not present (or the family has no units), else 0.
     int SendOnboardCommand(unsigned unit, uint8_t familyCode, const std::string& text);
-    // Reads one board line up to CR into BoardLine(). False when none came in time, it broke off
-    // (no CR in time, or longer than the line buffer), the line went away or the operation was
-    // cancelled.
+    // Reads one board line up to CR. False when none came in time, it broke off (no CR in time,
+    // or longer than the line buffer), the line went away or the operation was cancelled.
     bool ReadBoardLine();
-    const std::string& BoardLine() const { return line_; }
     const std::string& EndMarker() const { return endMarker_; }
 
     OnboardOutcome ReadOnboardProgram();
@@ -129,7 +127,6 @@ class OnboardTransfer {
 
     void RequestCancel();
     void ClearCancel();
-    bool CancelRequested() const { return cancel_.load(); }
 
   private:
     // How a wait for board output ended: Unended and TooLong are lines that broke off, Refused

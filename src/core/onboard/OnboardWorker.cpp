@@ -112,7 +112,6 @@ bool OnboardWorker::Start(OnboardOperation operation) {
     if (worker_.Running() || SystemBusy(state_.Serial, state_.Run)) return false;
     session_ = line_.Take(LineUser::OnboardTransfer);
     if (!session_) return false;
-    operation_ = operation;
     transfer_.ClearCancel();
     return worker_.Start([this, operation](StopToken) { Job(operation); },
                          [this] { op_.ActivityEnded(Activity::OnboardTransfer); });
@@ -125,11 +124,6 @@ void OnboardWorker::Stop() {
 OnboardOutcome OnboardWorker::LastOutcome() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return outcome_;
-}
-
-OnboardOperation OnboardWorker::LastOperation() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return operation_;
 }
 
 void OnboardWorker::Job(OnboardOperation operation) {

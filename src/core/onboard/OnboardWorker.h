@@ -42,7 +42,6 @@ class OnboardWorker {
     bool Wait(uint32_t timeoutMs) { return worker_.Wait(timeoutMs); }
     // How the last operation ended (Complete before the first).
     OnboardOutcome LastOutcome() const;
-    OnboardOperation LastOperation() const;
 
   private:
     void Job(OnboardOperation operation);
@@ -53,7 +52,6 @@ class OnboardWorker {
     OnboardTransfer& transfer_;
     mutable std::mutex mutex_;
     OnboardOutcome outcome_ = OnboardOutcome::Complete;
-    OnboardOperation operation_ = OnboardOperation::Read;
     LineSession session_;
     Worker worker_{"OnboardXfer"};  // declared last: stopped and joined first
 };

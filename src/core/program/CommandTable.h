@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/serial/BoardProtocol.h"
+
 namespace vendra {
 
 constexpr int kCommandCount = 45;
@@ -71,9 +73,11 @@ int FindCommand(const char* keyword, uint8_t& code);
 // The keyword of a code, or "" for a code outside the table.
 const char* CommandKeyword(uint8_t code);
 
-// Motor selector codes of program lines; equal to the board-family codes of the transaction.
-constexpr uint32_t MotorS = 0, MotorU = 1, MotorH = 2, MotorW = 3, MotorX = 4, MotorY = 5,
-                   MotorZ = 6, MotorQ = 7, MotorA = 100;
+// Motor selector codes of program lines: the board-family codes of the transaction, so that a
+// line's code goes to the board unchanged.
+constexpr uint32_t MotorS = family::DBoard, MotorU = family::UBoard, MotorH = family::HBoard,
+                   MotorW = family::AxisW, MotorX = family::AxisX, MotorY = family::AxisY,
+                   MotorZ = family::AxisZ, MotorQ = family::QBoard, MotorA = family::AxisUnit;
 // Letter to code: the nine upper-case letters S U H W X Y Z Q A; any other character gives 0
 // (MotorS), as the parameter dialogs store a letter they do not know.
 uint32_t MotorCode(char letter);

@@ -23,6 +23,10 @@
 
 namespace vendra {
 
+// The file dialogs' filter of program files, and the folder they open in.
+constexpr const char* kDefinitionFilter = "Definition Filter|*.def;*.DEF";
+constexpr const char* kDefinitionFolder = "define";
+
 enum class LoadStatus { Loaded, CannotOpen, ReadError };
 
 struct LoadReport {

@@ -21,13 +21,6 @@ class ActiveFlag {
     std::atomic<uint32_t>& flag_;
 };
 
-// The status slots of the D, U and H families; raw frames file theirs under DBoard.
-std::atomic<char>* StepperStatusSlots(BoardState& b, uint8_t f) {
-    return f == family::UBoard   ? b.UnitStatusU
-           : f == family::HBoard ? b.UnitStatusH
-                                 : b.UnitStatusD;
-}
-
 }  // namespace
 
 BoardStep::BoardStep(BoardStepState state, Operator& op, QeDataLogger* logger)
@@ -37,25 +30,18 @@ void BoardStep::TrackFrame(const BoardFrame& frame) {
     BoardState& b = state_.Boards;
     Statistics& stats = state_.Run.Stats;
     const unsigned unit = frame.unit;
-    if (frame.NoReply() || unit > 15) return;
-    switch (frame.family) {
-        case family::DBoard:
-            TrackPositionD(b.MotorD[unit], frame.text, stats);
-            break;
-        case family::UBoard:
-            TrackPositionU(b.MotorU[unit], frame.text, stats);
-            break;
-        case family::HBoard:
-            TrackPositionD(b.MotorH[unit], frame.text, stats);
-            break;
-        case family::QBoard:
-            break;
-        default:
-            if (frame.Raw())
-                TrackPositionD(b.MotorD[unit], frame.text, stats);
-            else
-                TrackPositionAxis(b.MotorAxis[unit], frame.text, stats);
+    if (frame.NoReply() || unit > 15 || frame.family == family::QBoard) return;  // no motor
+    if (!frame.Raw() && frame.family > family::HBoard) {
+        // A frame to an axis or to the whole AxisBoard unit may name every axis.
+        TrackPositionAxis(b.MotorAxis[unit], frame.text, stats);
+        return;
     }
+    // Raw text is a DBoard's.
+    MotorRecord& motor = *MotorRecordFor(b, unit, frame.Raw() ? family::DBoard : frame.family);
+    if (frame.family == family::UBoard)
+        TrackPositionU(motor, frame.text, stats);
+    else
+        TrackPositionD(motor, frame.text, stats);
 }
 
 void BoardStep::CountSend(uint32_t sentMs) {
@@ -79,10 +65,14 @@ void BoardStep::File(const BoardAnswer& a, int qeChannel, int qeMode) {
         stats.RepliesCounted.fetch_add(1);
     }
     if (a.status != '\0' && a.unit <= 15) {
+        std::atomic<char>* slot = nullptr;
         if (a.family <= family::HBoard || (a.family == family::RawRead && !a.poll))
-            StepperStatusSlots(b, a.family)[a.unit] = a.status;
-        else if (a.axis >= 0)
-            b.UnitStatusAxis[a.unit][a.axis] = a.status;
+            // Raw frames file their status under DBoard.
+            slot =
+                StatusSlotFor(b, a.unit, a.family == family::RawRead ? family::DBoard : a.family);
+        else if (const protocol::BoardFamilyInfo* axis = protocol::FindAxis(a.axis))
+            slot = StatusSlotFor(b, a.unit, axis->code);
+        if (slot != nullptr) *slot = a.status;
     }
     if (a.result != BoardAnswer::Result::Ok || a.value.empty()) return;
     if (a.poll) {

@@ -56,23 +56,8 @@ bool MotionControl::Stopped() {
 }
 
 bool MotionControl::Busy(unsigned unit, uint8_t code) const {
-    if (unit > 15) return false;
-    const BoardState& b = state_.Boards;
-    switch (code) {
-        case family::DBoard:
-            return protocol::IsBusyStatus(b.UnitStatusD[unit].load());
-        case family::UBoard:
-            return protocol::IsBusyStatus(b.UnitStatusU[unit].load());
-        case family::HBoard:
-            return protocol::IsBusyStatus(b.UnitStatusH[unit].load());
-        case family::AxisW:
-        case family::AxisX:
-        case family::AxisY:
-        case family::AxisZ:
-            return protocol::IsBusyStatus(b.UnitStatusAxis[unit][code - family::AxisW].load());
-        default:
-            return false;
-    }
+    const std::atomic<char>* status = StatusSlotFor(state_.Boards, unit, code);
+    return status != nullptr && protocol::IsBusyStatus(status->load());
 }
 
 MotionControl::Poll MotionControl::StatusPoll(unsigned unit, uint8_t code, bool verify,

@@ -20,17 +20,15 @@ MotionSampler::MotionSampler(const BoardState& boards) {
     auto motor = [this](const MotorRecord& m, std::string name) {
         sources_.push_back({&m.Position, nullptr, m.Position.load(), -1, std::move(name)});
     };
-    const MotorRecord(*const tables[])[16] = {&boards.MotorD, &boards.MotorU, &boards.MotorH};
-    const uint8_t codes[] = {family::DBoard, family::UBoard, family::HBoard};
-    for (int t = 0; t < 3; ++t)
+    for (uint8_t code : {family::DBoard, family::UBoard, family::HBoard})
         for (int unit = 0; unit < 16; ++unit)
-            motor((*tables[t])[unit], UnitName(protocol::FindFamily(codes[t])->letter, unit));
+            motor(*MotorRecordFor(boards, unit, code),
+                  UnitName(protocol::FindFamily(code)->letter, unit));
     // An AxisBoard unit goes by its X letter, as the network lists it; its axes by their letters.
     for (int unit = 0; unit < 16; ++unit)
-        for (int axis = 0; axis < 4; ++axis)
-            motor(boards.MotorAxis[unit][axis],
-                  UnitName('X', unit) + " axis " +
-                      protocol::FindFamily(static_cast<uint8_t>(family::AxisW + axis))->letter);
+        for (uint8_t code = family::AxisW; code <= family::AxisZ; ++code)
+            motor(*MotorRecordFor(boards, unit, code),
+                  UnitName('X', unit) + " axis " + protocol::FindFamily(code)->letter);
     for (int unit = 0; unit < 16; ++unit)
         for (int ch = 0; ch < 2; ++ch) {
             const QeChannel& c = boards.Qe[unit][ch];

@@ -59,10 +59,6 @@ const std::string& MotionTrace::SeriesName(size_t series) const {
     return series < series_.size() ? series_[series].name : none;
 }
 
-size_t MotionTrace::FirstSample(size_t series) const {
-    return series < series_.size() ? series_[series].first : timesMs_.size();
-}
-
 size_t MotionTrace::PointCount(size_t series) const {
     return series < series_.size() ? series_[series].values.size() : 0;
 }

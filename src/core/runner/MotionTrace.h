@@ -34,8 +34,6 @@ class MotionTrace {
     size_t SeriesCount() const { return series_.size(); }
     size_t SampleCount() const { return timesMs_.size(); }
     const std::string& SeriesName(size_t series) const;
-    // The sample at which `series` has its first point.
-    size_t FirstSample(size_t series) const;
     size_t PointCount(size_t series) const;
     uint32_t TimeMs(size_t sample) const { return sample < timesMs_.size() ? timesMs_[sample] : 0; }
     // Value of `series` at `sample`; false when the series has no point there.

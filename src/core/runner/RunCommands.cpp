@@ -12,9 +12,6 @@ namespace vendra {
 
 namespace {
 
-// vsendna: raw text whose reply is awaited but left unread.
-constexpr uint8_t kVsendnaFamily = 98;
-
 std::string TextOf(const char (&field)[kTextSize]) {
     return {field, strnlen(field, kTextSize)};
 }
@@ -74,7 +71,7 @@ Runner::Next Runner::ExecuteLine(const ProgramLine& line) {
         case CmdVsend:
             return Board(v[0], family::RawRead, TextOf(line.Text));
         case CmdVsendna:
-            return Board(v[0], kVsendnaFamily, TextOf(line.Text));
+            return Board(v[0], family::RawUnread, TextOf(line.Text));
         case CmdDBoard:
             return Board(v[0], family::DBoard, TextOf(line.Text));
         case CmdUBoard:

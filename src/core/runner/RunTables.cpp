@@ -31,7 +31,7 @@ void ResetRunTables(RunnerState state) {
     for (auto& unitChannels : b.Qe) {
         for (QeChannel& ch : unitChannels) {
             ch.LinkUnit = kNotLinked;
-            ch.LinkCode = kNotLinked;
+            ch.LinkCode = family::NotLinked;
             ch.Count = 0;
             ch.Text.Set("");
         }

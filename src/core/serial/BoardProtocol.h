@@ -20,7 +20,11 @@ namespace vendra {
 namespace family {
 constexpr uint8_t DBoard = 0, UBoard = 1, HBoard = 2, AxisW = 3, AxisX = 4, AxisY = 5, AxisZ = 6,
                   QBoard = 7, AxisUnit = 100, RawNoRead = 90, RawRead = 99;
-}
+// Raw text whose reply is awaited and left unread (vsendna); any code RawNoRead..RawRead-1 is.
+constexpr uint8_t RawUnread = 98;
+// A QBoard channel's link code while no motor is linked to it.
+constexpr uint8_t NotLinked = 255;
+}  // namespace family
 
 }  // namespace vendra
 
@@ -77,6 +81,12 @@ constexpr size_t kFrameBufferSize = 150;
 // The entry of a BoardFamily code 0..7; nullptr for any other code.
 constexpr const BoardFamilyInfo* FindFamily(uint8_t code) {
     return code < kBoardFamilyCount ? &kBoardFamilies[code] : nullptr;
+}
+// The entry of AxisBoard axis `axis` (0..3: W X Y Z); nullptr for any other.
+constexpr const BoardFamilyInfo* FindAxis(int axis) {
+    for (const BoardFamilyInfo& f : kBoardFamilies)
+        if (f.axis >= 0 && f.axis == axis) return &f;
+    return nullptr;
 }
 // The entry of the axis whose reply letter is `letter` ('w'..'z'); nullptr for any other letter.
 constexpr const BoardFamilyInfo* FindAxisByReplyLetter(char letter) {

@@ -1,12 +1,15 @@
 // What the host knows of each board unit from the frames it sent and the replies it read:
-// last status characters, motor records and QBoard encoder channels.
+// last status characters, motor records and QBoard encoder channels, and the lookups that pick a
+// family's records (MotorRecordFor, StatusSlotFor).
 // Thread rule: fields read by another thread (displays) are atomics; the rest are written and
 // read by whichever single activity holds the line.
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 #include "core/base/SharedText.h"
+#include "core/serial/BoardProtocol.h"
 
 namespace vendra {
 
@@ -23,12 +26,12 @@ struct MotorRecord {
     std::atomic<uint8_t> RetryCount{3};
 };
 
-constexpr uint8_t kNotLinked = 255;
-constexpr int kQeUnitSlots = 40;  // QBoard channel table size; units 0..15 are addressable
+constexpr uint8_t kNotLinked = 255;  // a QBoard channel's link unit while no motor is linked
+constexpr int kQeUnitSlots = 40;     // QBoard channel table size; units 0..15 are addressable
 
 struct QeChannel {
     std::atomic<uint8_t> LinkUnit{kNotLinked};
-    std::atomic<uint8_t> LinkCode{kNotLinked};
+    std::atomic<uint8_t> LinkCode{family::NotLinked};
     std::atomic<int32_t> Count{0};
     // Readings filed since the program started (never reset), so a view can tell which channels
     // report.
@@ -57,25 +60,57 @@ struct BoardState {
     QeChannel Qe[kQeUnitSlots][2];
 };
 
-// The motor record of unit `unit` for a BoardFamily code 0..6 (D, U, H, the axes W..Z); nullptr
-// for any other code or a unit above 15.
-inline MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code) {
+// ---- the records of a family's unit ----
+// The one place that picks a family's array: every other place looks records up here.
+
+// The motor record of unit `unit` for a BoardFamily code: the DBoard, UBoard or HBoard unit's
+// record, or for an axis code (W..Z) that axis of the AxisBoard unit; nullptr for any other code
+// (QBoard, the AxisBoard unit as a whole, raw text) or a unit above 15.
+inline const MotorRecord* MotorRecordFor(const BoardState& boards, unsigned unit, uint8_t code) {
     if (unit > 15) return nullptr;
     switch (code) {
-        case 0:
+        case family::DBoard:
             return &boards.MotorD[unit];
-        case 1:
+        case family::UBoard:
             return &boards.MotorU[unit];
-        case 2:
+        case family::HBoard:
             return &boards.MotorH[unit];
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-            return &boards.MotorAxis[unit][code - 3];
+        case family::AxisW:
+        case family::AxisX:
+        case family::AxisY:
+        case family::AxisZ:
+            return &boards.MotorAxis[unit][protocol::FindFamily(code)->axis];
         default:
             return nullptr;
     }
+}
+inline MotorRecord* MotorRecordFor(BoardState& boards, unsigned unit, uint8_t code) {
+    return const_cast<MotorRecord*>(MotorRecordFor(std::as_const(boards), unit, code));
+}
+
+// The last-status slot of unit `unit` for a BoardFamily code, for the same codes and units as
+// MotorRecordFor; nullptr for any other.
+inline const std::atomic<char>* StatusSlotFor(const BoardState& boards, unsigned unit,
+                                              uint8_t code) {
+    if (unit > 15) return nullptr;
+    switch (code) {
+        case family::DBoard:
+            return &boards.UnitStatusD[unit];
+        case family::UBoard:
+            return &boards.UnitStatusU[unit];
+        case family::HBoard:
+            return &boards.UnitStatusH[unit];
+        case family::AxisW:
+        case family::AxisX:
+        case family::AxisY:
+        case family::AxisZ:
+            return &boards.UnitStatusAxis[unit][protocol::FindFamily(code)->axis];
+        default:
+            return nullptr;
+    }
+}
+inline std::atomic<char>* StatusSlotFor(BoardState& boards, unsigned unit, uint8_t code) {
+    return const_cast<std::atomic<char>*>(StatusSlotFor(std::as_const(boards), unit, code));
 }
 
 }  // namespace vendra

@@ -24,29 +24,6 @@ enum class LineUser : uint8_t {
     MainWindow,  // a single frame from the main window: Abort's stop frame, the baud change
 };
 
-// The activity's name, for messages ("the communication test holds the line").
-inline const char* LineUserName(LineUser user) {
-    switch (user) {
-        case LineUser::Idle:
-            return "nothing";
-        case LineUser::NetworkInit:
-            return "the network initialisation";
-        case LineUser::Runner:
-            return "the running program";
-        case LineUser::CommTest:
-            return "the communication test";
-        case LineUser::Terminal:
-            return "the terminal";
-        case LineUser::OnboardTransfer:
-            return "the on-board program transfer";
-        case LineUser::BoardInfo:
-            return "the board information report";
-        case LineUser::MainWindow:
-            return "the main window";
-    }
-    return "nothing";
-}
-
 class LineOwner {
   public:
     // Gives the line back when it goes out of scope. Move-only; an empty guard holds nothing.

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/app/LoadProgramFile.h"
 #include "core/app/SystemState.h"
+#include "core/program/ProgramFile.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
 #include "ui/app/QtOperator.h"
@@ -217,7 +217,8 @@ int TDefinitionEditorDisplay::LoadProgramFile() {
 void InstallDefinitionEditor(TMain& main) {
     main.SetDefinitionEditor([&main] {
         TDefinitionEditorDisplay editor(
-            main.State(), main.Op(), [&main] { return main.LoadDefineFile1Click(); }, &main);
+            DefinitionEditorStateOf(main.State()), main.Op(),
+            [&main] { return main.LoadDefineFile1Click(); }, &main);
         ExecModal(editor);
     });
 }

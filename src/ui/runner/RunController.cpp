@@ -15,7 +15,12 @@
 namespace vendra::ui {
 
 RunController::RunController(TMain& main, SystemState& state, Operator& op, RunControl& control)
-    : QObject(&main), main_(main), state_(state), op_(op), control_(control), display_(state) {
+    : QObject(&main),
+      main_(main),
+      state_(state),
+      op_(op),
+      control_(control),
+      display_(RunnerStateOf(state)) {
     connect(main.Control<QPushButton>("RunButton"), &QPushButton::clicked, this,
             [this] { control_.RunButtonClick(); });
     connect(main.Control<QPushButton>("AbortButton"), &QPushButton::clicked, this,

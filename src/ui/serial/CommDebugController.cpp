@@ -11,8 +11,14 @@
 namespace vendra::ui {
 
 CommDebugController::CommDebugController(SystemState& state, Operator& op, CommDebugLog& log,
-                                         QWidget* windowOwner, QObject* parent)
-    : QObject(parent), state_(state), op_(op), log_(log), owner_(windowOwner) {}
+                                         CommDebugSourceFn sourceLine, QWidget* windowOwner,
+                                         QObject* parent)
+    : QObject(parent),
+      state_(state),
+      op_(op),
+      log_(log),
+      sourceLine_(std::move(sourceLine)),
+      owner_(windowOwner) {}
 
 CommDebugController::~CommDebugController() {
     delete window_.data();
@@ -40,7 +46,7 @@ void CommDebugController::OnToggled(bool checked) {
 }
 
 void CommDebugController::CreateCommDebugWindow() {
-    if (!window_) window_ = new TCommunicationsDebugger(state_, op_, log_, owner_);
+    if (!window_) window_ = new TCommunicationsDebugger(state_, op_, log_, sourceLine_, owner_);
     window_->show();
     window_->raise();
 }
@@ -50,9 +56,9 @@ void CommDebugController::DestroyCommDebugWindow() {
     state_.CommDebug.CommDebugWindowReady = 0;
 }
 
-void InstallCommDebug(TMain& main) {
-    auto* controller =
-        new CommDebugController(main.State(), main.Op(), main.GetCore().CommLog, &main, &main);
+void InstallCommDebug(TMain& main, CommDebugSourceFn sourceLine) {
+    auto* controller = new CommDebugController(main.State(), main.Op(), main.GetCore().CommLog,
+                                               std::move(sourceLine), &main, &main);
     controller->setObjectName(QStringLiteral("CommDebugController"));
     controller->Attach(main.Control<QCheckBox>("CommDebug"));
 }

@@ -23,8 +23,10 @@ class TMain;
 class CommDebugController : public QObject, public CommDebugWindowHost {
     Q_OBJECT
   public:
-    // The window is created as a top-level window owned by `windowOwner` (may be null).
-    CommDebugController(SystemState& state, Operator& op, CommDebugLog& log, QWidget* windowOwner,
+    // The window is created as a top-level window owned by `windowOwner` (may be null), showing
+    // the program line of a sent frame through `sourceLine`.
+    CommDebugController(SystemState& state, Operator& op, CommDebugLog& log,
+                        CommDebugSourceFn sourceLine, QWidget* windowOwner,
                         QObject* parent = nullptr);
     ~CommDebugController() override;
 
@@ -42,13 +44,15 @@ class CommDebugController : public QObject, public CommDebugWindowHost {
     SystemState& state_;
     Operator& op_;
     CommDebugLog& log_;
+    CommDebugSourceFn sourceLine_;
     QPointer<QWidget> owner_;
     QPointer<QCheckBox> box_;
     QPointer<TCommunicationsDebugger> window_;
     bool switching_ = false;
 };
 
-// Attaches the "Comm. Debug" handling to the main window's box `CommDebug`, with the core's log.
-void InstallCommDebug(TMain& main);
+// Attaches the "Comm. Debug" handling to the main window's box `CommDebug`, with the core's log;
+// `sourceLine` names the program line of a sent frame.
+void InstallCommDebug(TMain& main, CommDebugSourceFn sourceLine);
 
 }  // namespace vendra::ui

@@ -11,7 +11,6 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "core/runner/CommDebugSource.h"
 #include "core/serial/CommDebugLog.h"
 #include "ui/app/ListingPrinter.h"
 #include "ui/serial/CommDebugFilterBar.h"
@@ -24,12 +23,14 @@ constexpr uint32_t kRowsPerPage = 81;
 }  // namespace
 
 TCommunicationsDebugger::TCommunicationsDebugger(SystemState& state, Operator& op,
-                                                 CommDebugLog& log, QWidget* parent)
+                                                 CommDebugLog& log, CommDebugSourceFn sourceLine,
+                                                 QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMinimizeButtonHint),
       state_(state),
       op_(op),
-      log_(log) {
+      log_(log),
+      sourceLine_(std::move(sourceLine)) {
     setObjectName(QStringLiteral("CommunicationsDebugger"));
     setWindowTitle(QStringLiteral("Communications Debugger"));
 
@@ -143,8 +144,7 @@ void TCommunicationsDebugger::ShowCount() {
 void TCommunicationsDebugger::ShowSourceLine(int row) {
     if (row < 0 || row >= model_->rowCount()) return;
     const std::string line = log_.Line(model_->LogIndex(row));
-    status_->setText(QString::fromLatin1(
-        CommDebugSourceLine(state_.Program, state_.App.ProgramLoaded.load() == 1, line)));
+    status_->setText(QString::fromLatin1(sourceLine_ ? sourceLine_(line) : std::string()));
 }
 
 void TCommunicationsDebugger::ExportCsvButtonClick() {

@@ -5,8 +5,9 @@
 // To find things: a filter row (text, direction, unit; the list then shows only the matching
 // lines, numbered as logged), "Time Stamps" (each line shows the time since the first line, in
 // ms), "Export CSV" of the lines shown, and a double click on a sent frame, which shows the
-// program line that sent it in the status line below the list. Print, Clear Screen and Save to
-// File act on the whole log, filter or not.
+// program line that sent it in the status line below the list (asked of the CommDebugSourceFn it
+// is given: the window shows the log, the program is another subsystem's). Print, Clear Screen
+// and Save to File act on the whole log, filter or not.
 //
 // Print goes to the default printer; on a machine without a printer the operator names a PDF
 // file and is told the list went there. The file-name questions and the printer check can be
@@ -14,6 +15,8 @@
 #pragma once
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
@@ -33,11 +36,15 @@ namespace vendra::ui {
 class CommDebugFilterBar;
 class CommDebugListModel;
 
+// The text shown for a double-clicked log line: the program line that sent its frame, or why
+// there is none.
+using CommDebugSourceFn = std::function<std::string(std::string_view logLine)>;
+
 class TCommunicationsDebugger : public QWidget {
     Q_OBJECT
   public:
     TCommunicationsDebugger(SystemState& state, Operator& op, CommDebugLog& log,
-                            QWidget* parent = nullptr);
+                            CommDebugSourceFn sourceLine, QWidget* parent = nullptr);
     ~TCommunicationsDebugger() override;
 
     QListView* List() const { return list_; }
@@ -70,6 +77,7 @@ class TCommunicationsDebugger : public QWidget {
     SystemState& state_;
     Operator& op_;
     CommDebugLog& log_;
+    CommDebugSourceFn sourceLine_;
     QListView* list_;
     CommDebugListModel* model_;
     CommDebugFilterBar* filterBar_;

@@ -74,7 +74,7 @@ TEST(LineOwner, RunnerAndNetworkInitialisationAskingAtOnceNeverInterleave) {
         s.Config.CommPortNumber = 1;
         s.Config.InitTimeout = 3;  // a short scan: whether D3 is found in it does not matter here
         core.Network.SetSettleMs(250);
-        ResetRunTables(s);
+        ResetRunTables(RunnerStateOf(s));
         const std::string text =
             "delay,250\nDBoard,3,\"A100\"\nDBoard,3,\"A200\"\nDBoard,3,\"A300\"\nend_program\n";
         std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");

@@ -44,7 +44,7 @@ class BaudScanTest : public ::testing::Test {
         BaudScanView view;
         view.Progress = [this](int p) { progress.push_back(p); };
         view.ScanButtonEnabled = [this](bool on) { button.push_back(on); };
-        return ScanBaudRates(core->State, op, line, core->Network, view);
+        return ScanBaudRates(NetworkStateOf(core->State), op, line, core->Network, view);
     }
     // The frames the boards saw, by the rate the host had set, each list in order.
     std::map<uint32_t, std::vector<std::string>> FramesByRate(bool ignored) const {

@@ -23,7 +23,7 @@ using Op = OnboardOperation;
 const char* const kTitle = "VDWin IEEPROM Editor Message";
 
 OnboardOutcome Operate(TransferRig& rig, Op operation) {
-    return RunOnboardOperation(rig.transfer, rig.state, rig.op, operation);
+    return RunOnboardOperation(rig.transfer, OnboardStateOf(rig.state), rig.op, operation);
 }
 
 TEST(OnboardTransferFaults, GlobalCommandsAskFirstWhenOtherStepperUnitsShareTheLine) {

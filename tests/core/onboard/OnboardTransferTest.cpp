@@ -233,7 +233,8 @@ TEST(OnboardTransfer, AListingLongerThanTheEditorKeepsTheFirstLines) {
         lines[kOnboardCapacity - 1] = "last";
         ASSERT_TRUE(rig.net->SetProgramLines("D5", lines));
         rig.op.ClearRecords();
-        EXPECT_EQ(RunOnboardOperation(rig.transfer, rig.state, rig.op, OnboardOperation::Read),
+        EXPECT_EQ(RunOnboardOperation(rig.transfer, OnboardStateOf(rig.state), rig.op,
+                                      OnboardOperation::Read),
                   c.outcome);
         ASSERT_EQ(rig.program.OnboardLineCount(), kOnboardCapacity);
         EXPECT_EQ(rig.program.Line(0), "first");

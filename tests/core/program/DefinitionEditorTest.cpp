@@ -20,7 +20,7 @@ struct Rig {
     SystemState state;
     test::ScriptedOperator op;
     test::ScriptedEditorDialogs dialogs;
-    DefinitionEditor ed{state, op, dialogs};
+    DefinitionEditor ed{DefinitionEditorStateOf(state), op, dialogs};
     test::TempDir dir;
     EditorState& flags = state.Editor;
 

@@ -28,7 +28,8 @@ struct Rig {
     ProgramLine& line = state->Program.Lines[0];
 
     std::unique_ptr<LineDialog> Open(const DialogRow& row, bool fresh = true) {
-        auto d = std::make_unique<LineDialog>(row, *state, op, dialogs, 0, fresh);
+        auto d = std::make_unique<LineDialog>(row, DefinitionEditorStateOf(*state), op, dialogs, 0,
+                                              fresh);
         d->Activate();
         return d;
     }
@@ -518,8 +519,8 @@ TEST(DialogFields, TextsThatDoNotFitOrWouldNotReadBackAreRefused) {
 TEST(DialogFields, LabelDialogEntersTheLabelUnlessTheTableIsFull) {
     Rig r;
     LabelTable& labels = r.state->Labels;
-    auto d = std::make_unique<LineDialog>(*DialogRowByClass("TfnLABEL"), *r.state, r.op, r.dialogs,
-                                          4, true);
+    auto d = std::make_unique<LineDialog>(
+        *DialogRowByClass("TfnLABEL"), DefinitionEditorStateOf(*r.state), r.op, r.dialogs, 4, true);
     d->Activate();
     d->Type(0, "here");
     ASSERT_EQ(d->Ok(), 1);

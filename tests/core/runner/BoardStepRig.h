@@ -65,7 +65,7 @@ class TransactionRig : public ::testing::Test {
     const std::filesystem::path& folder = net.Folder();
     SystemState state;
     ScriptedOperator op;
-    CommDebugLog log{state};
+    CommDebugLog log{CommDebugLogStateOf(state)};
     SerialLine line{state.Serial, op, log, state.Run.ProgramPointer, state.Config.ReplyTimeout};
     LineSession session;
     QeDataLogger logger{state.Run};

@@ -124,7 +124,7 @@ struct Line {
     }
     // Opens the line and marks every unit present, as a clean scan would.
     bool Open() {
-        ResetRunTables(core.State);
+        ResetRunTables(RunnerStateOf(core.State));
         net.MarkPresent(core.State.Units);
         return net.Open(core.Line);
     }

@@ -38,14 +38,14 @@ TEST(MotionSamplerTest, SeriesAreTheMotorsThatMovedAndTheChannelsThatReported) {
 
     state.Boards.MotorAxis[1][AxisY].Position = -5;
     state.Boards.MotorD[3].Position = 1000;
-    FileQeReading(state, &logger, 0, QeReadingMode::OneChannel, 1, "12");
+    FileQeReading(QeReadingStateOf(state), &logger, 0, QeReadingMode::OneChannel, 1, "12");
     ASSERT_TRUE(sampler.Sample(1100));
     EXPECT_EQ(Names(sampler.Trace()), (std::vector<std::string>{"D3", "X1 axis Y", "Q0 ch 1"}));
     EXPECT_EQ(sampler.TakeNewSeriesCount(), 3u);
 
     state.Boards.MotorU[2].Position = 900;
     state.Boards.MotorH[10].Position = 1;
-    FileQeReading(state, &logger, 15, QeReadingMode::BothChannels, 0, "3,4");
+    FileQeReading(QeReadingStateOf(state), &logger, 15, QeReadingMode::BothChannels, 0, "3,4");
     ASSERT_TRUE(sampler.Sample(1250));
     EXPECT_EQ(Names(sampler.Trace()), (std::vector<std::string>{"D3", "X1 axis Y", "Q0 ch 1", "U2",
                                                                 "HA", "QF ch 0", "QF ch 1"}));

@@ -190,7 +190,7 @@ TEST_F(Motion, CheckDoneOnQBoardsAndUnknownCodes) {
     LineSession session = rig.line.Take(LineUser::Runner);
     BoardStep step({rig.state.Boards, rig.state.Units, rig.state.Run}, rig.op, &rig.logger);
     step.UseSession(&session);
-    MotionControl motion(rig.state, rig.op, step, [](uint32_t) {});
+    MotionControl motion(RunnerStateOf(rig.state), rig.op, step, [](uint32_t) {});
     EXPECT_EQ(motion.CheckDone(4, family::QBoard, true), 1) << "absent QBoard: done";
     EXPECT_TRUE(rig.simulator->ReceivedFrames().empty());
     EXPECT_EQ(motion.CheckDone(1, family::QBoard, true), 1);

@@ -52,7 +52,7 @@ struct RunnerRig {
     Runner& runner = core.RunnerWorker;
     RunControl& control = core.RunControls;
 
-    RunnerRig() { ResetRunTables(state); }
+    RunnerRig() { ResetRunTables(RunnerStateOf(state)); }
 
     // Starts a simulated network ("D3,X1,Q0" ...) and opens the line to it, marking every unit
     // present as the network initialisation would.

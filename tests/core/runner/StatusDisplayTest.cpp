@@ -16,7 +16,7 @@ using test::RunnerRig;
 
 struct StatusFixture : ::testing::Test {
     SystemState state;
-    StatusDisplay display{state};
+    StatusDisplay display{RunnerStateOf(state)};
 
     void StartRun(uint32_t start) {
         Statistics& s = state.Run.Stats;
@@ -121,7 +121,7 @@ TEST_F(StatusFixture, RefreshStopsOneTickAfterTheRunEnds) {
 // not at start-up, not after a program was loaded.
 TEST(StatusTexts, EmptyUntilARunSetsThem) {
     RunnerRig rig;
-    StatusDisplay display{rig.state};
+    StatusDisplay display{RunnerStateOf(rig.state)};
     auto refresh = [&] {
         rig.state.Run.DisplayRefresh = 1;
         return display.Tick(TickMs());
@@ -161,7 +161,7 @@ TEST(StatusTexts, BreakpointStatusFollowsThePointer) {
     EXPECT_EQ(rig.Reg(3), 1u);
     EXPECT_EQ(rig.Reg(4), 0u);
     ASSERT_EQ(rig.Pointer(), 0);
-    StatusDisplay display{rig.state};
+    StatusDisplay display{RunnerStateOf(rig.state)};
     StatusView v = display.Tick(TickMs());
     EXPECT_EQ(v.line, "1");
     EXPECT_EQ(v.command, "set_temp");

@@ -1,6 +1,6 @@
 // Finding things in the communications debug log: the filter (text, direction, unit, combined,
 // cleared) over lines as the log writes them, the CSV export (exact rows, a million lines), the
-// time kept per line, filtering while a worker logs, and the program line a sent frame leads to.
+// time kept per line, and filtering while a worker logs.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,8 +11,6 @@
 
 #include "core/app/SystemState.h"
 #include "core/base/Clock.h"
-#include "core/program/ProgramFile.h"
-#include "core/runner/CommDebugSource.h"
 #include "core/serial/CommDebugLine.h"
 #include "core/serial/CommDebugLog.h"
 #include "support/ScratchFolder.h"
@@ -46,7 +44,7 @@ class CommDebugFindTest : public ::testing::Test {
         return ::testing::TempDir() + name + std::to_string(getpid()) + ".csv";
     }
     SystemState state;
-    CommDebugLog log{state};
+    CommDebugLog log{CommDebugLogStateOf(state)};
 };
 
 TEST_F(CommDebugFindTest, FilterByTextDirectionAndUnit) {
@@ -222,44 +220,6 @@ TEST_F(CommDebugFindTest, FilteringWhileAWorkerLogs) {
     rows.clear();
     EXPECT_FALSE(log.FilterLines(filter, 0, 10, generation, rows));
     EXPECT_TRUE(rows.empty());
-}
-
-TEST(CommDebugSourceTest, ASentFrameLeadsToItsProgramLine) {
-    SystemState state;
-    const char text[] =
-        "DBoard,3,\"A1000\"      ;move out\r\n"
-        "delay,100      ;wait\r\n"
-        "no_op      ;my own comment\r\n"
-        "end_program      ;End of Program\r\n";
-    std::FILE* f = std::tmpfile();  // (no fmemopen on Windows)
-    ASSERT_NE(f, nullptr);
-    std::fwrite(text, 1, sizeof text - 1, f);
-    std::rewind(f);
-    LoadReport report;
-    ASSERT_EQ(LoadProgram(state.Program, state.Labels, f, report), 1);
-    std::fclose(f);
-    const UserProgram& p = state.Program;
-    struct Case {
-        const char* logLine;
-        bool loaded;
-        std::string shown;
-    } const cases[] = {
-        {"->1/0 - D3A1000", true, "0001 - DBoard,3,\"A1000\"      ;move out"},
-        {"->2/1 - D3", true, "0002 - delay,100      ;wait"},
-        {"->3/4 - D3", true, "0003 - no_op      ;No Operation"},
-        {"<-1 - D3>", true, "Replies and discarded bytes carry no program line."},
-        {"->5/2 - D3", true, "Sent at line 5, which the loaded program does not have."},
-        {"->0/2 - GG*", true, "Sent at line 0, which the loaded program does not have."},
-        {"->1/2 - D3", false, "Sent at line 1: no program is loaded."},
-        {"garbage", true, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.logLine);
-        EXPECT_EQ(CommDebugSourceLine(p, c.loaded, c.logLine), c.shown);
-    }
-    // Showing a line leaves the program as it was (the editor writes fixed comments; this does
-    // not).
-    EXPECT_STREQ(p.Lines[2].Comment, "my own comment");
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ class CommDebugLogTest : public ::testing::Test {
         state.CommDebug.CommDebugWindowOpen = 1;
     }
     SystemState state;
-    CommDebugLog log{state};
+    CommDebugLog log{CommDebugLogStateOf(state)};
 };
 
 TEST_F(CommDebugLogTest, LineFormatsAndNumbering) {
@@ -159,7 +159,7 @@ class FakeHost : public CommDebugWindowHost {
 TEST(CommDebugSwitchTest, CheckBoxAndKeywords) {
     SystemState state;
     test::ScriptedOperator op;
-    CommDebugLog log(state);
+    CommDebugLog log(CommDebugLogStateOf(state));
     FakeHost host(state);
     state.Serial.PortOpen = 0;
     EXPECT_FALSE(CommDebugSwitch(state.Serial, op, log, host, true));  // no line: no effect

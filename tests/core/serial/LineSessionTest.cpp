@@ -30,7 +30,7 @@ class LineSessionTest : public ::testing::Test {
     SystemState state;
     test::ScriptedOperator op;
     PtyPeer peer;
-    CommDebugLog log{state};
+    CommDebugLog log{CommDebugLogStateOf(state)};
     SerialLine line{state.Serial, op, log, state.Run.ProgramPointer, state.Config.ReplyTimeout};
     LineSession session;
 };

@@ -40,7 +40,7 @@ TEST_F(QeReadingTest, ModeOfCommandText) {
 }
 
 TEST_F(QeReadingTest, BothChannelsFillCountsRegistersAndTexts) {
-    FileQeReading(state, &logger, 2, QeReadingMode::BothChannels, 0, "120,-40");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::BothChannels, 0, "120,-40");
     EXPECT_EQ(state.Boards.Qe[2][0].Count.load(), 120);
     EXPECT_EQ(state.Boards.Qe[2][1].Count.load(), -40);
     EXPECT_EQ(state.Run.TempRegisters[44].load(), 120u);
@@ -50,17 +50,18 @@ TEST_F(QeReadingTest, BothChannelsFillCountsRegistersAndTexts) {
     EXPECT_EQ(state.Boards.Qe[2][0].Text.Get(), "120");
     EXPECT_EQ(state.Boards.Qe[2][1].Text.Get(), "-40");
 
-    FileQeReading(state, &logger, 2, QeReadingMode::BothChannels, 0, "77");  // no second number
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::BothChannels, 0,
+                  "77");  // no second number
     EXPECT_EQ(state.Boards.Qe[2][0].Count.load(), 77);
     EXPECT_EQ(state.Boards.Qe[2][1].Count.load(), 0);
 }
 
 TEST_F(QeReadingTest, AbsentUnitShowsNAAndBadUnitIsIgnored) {
-    FileQeReading(state, &logger, 15, QeReadingMode::OneChannel, 1, "9");
+    FileQeReading(QeReadingStateOf(state), &logger, 15, QeReadingMode::OneChannel, 1, "9");
     EXPECT_EQ(state.Boards.Qe[15][1].Text.Get(), "NA");
     EXPECT_EQ(state.Run.TempRegisters[71].load(), 9u);
-    FileQeReading(state, &logger, 16, QeReadingMode::OneChannel, 1, "9");
-    FileQeReading(state, &logger, 1, QeReadingMode::OneChannel, 2, "9");
+    FileQeReading(QeReadingStateOf(state), &logger, 16, QeReadingMode::OneChannel, 1, "9");
+    FileQeReading(QeReadingStateOf(state), &logger, 1, QeReadingMode::OneChannel, 2, "9");
     EXPECT_EQ(state.Run.TempRegisters[73].load(), 0u);
 }
 
@@ -72,7 +73,7 @@ TEST_F(QeReadingTest, LinkRuleHalvesForNonStepModeButRegisterKeepsFullCount) {
     state.Boards.MotorD[3].StepMode = 0;
     ch1.LinkCode = 5;  // AxisBoard unit 1, axis Y, step mode on
     ch1.LinkUnit = 1;
-    FileQeReading(state, &logger, 2, QeReadingMode::BothChannels, 0, "-7,300");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::BothChannels, 0, "-7,300");
     EXPECT_EQ(ch0.Count.load(), -4);  // arithmetic shift
     EXPECT_EQ(state.Boards.MotorD[3].LinkedEncoderCount.load(), -4);
     EXPECT_EQ(state.Run.TempRegisters[44].load(), static_cast<uint32_t>(-7));
@@ -81,20 +82,20 @@ TEST_F(QeReadingTest, LinkRuleHalvesForNonStepModeButRegisterKeepsFullCount) {
 
     ch1.LinkCode = 42;  // no such record: ignored
     ch1.LinkUnit = 200;
-    FileQeReading(state, &logger, 2, QeReadingMode::OneChannel, 1, "8");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::OneChannel, 1, "8");
     EXPECT_EQ(ch1.Count.load(), 8);
 }
 
 TEST_F(QeReadingTest, LoggerLineLayout) {
     ASSERT_TRUE(logger.Open(path, 3));
     EXPECT_EQ(state.Run.QeLoggerOpen.load(), 1u);
-    FileQeReading(state, &logger, 2, QeReadingMode::BothChannels, 0, "1,2");
-    FileQeReading(state, &logger, 2, QeReadingMode::OneChannel, 0, "3");
-    FileQeReading(state, &logger, 2, QeReadingMode::OneChannel, 1, "4");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::BothChannels, 0, "1,2");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::OneChannel, 0, "3");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::OneChannel, 1, "4");
     state.Run.QeLoggerActive = 0;  // paused
-    FileQeReading(state, &logger, 2, QeReadingMode::OneChannel, 1, "99");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::OneChannel, 1, "99");
     state.Run.QeLoggerActive = 1;
-    FileQeReading(state, &logger, 2, QeReadingMode::OneChannel, 1, "5");
+    FileQeReading(QeReadingStateOf(state), &logger, 2, QeReadingMode::OneChannel, 1, "5");
     logger.Close();
     EXPECT_EQ(ReadFile(path), "1,2,3\r\n4,5,");
     EXPECT_EQ(state.Run.QeLoggerOpen.load(), 0u);

@@ -26,8 +26,8 @@ TEST(Monitors, EncoderFieldsShowUnitAndChannelInOrder) {
     // A reading of QBoard unit 3 channel 1 lands in field 8; an absent unit's reading shows NA.
     s.Units.present[static_cast<int>(UnitGroup::QBoard)][3] = 1;
     QeDataLogger logger(s.Run);
-    FileQeReading(s, &logger, 3, QeReadingMode::OneChannel, 1, "1234");
-    FileQeReading(s, &logger, 15, QeReadingMode::BothChannels, 0, "5,6");
+    FileQeReading(QeReadingStateOf(s), &logger, 3, QeReadingMode::OneChannel, 1, "1234");
+    FileQeReading(QeReadingStateOf(s), &logger, 15, QeReadingMode::BothChannels, 0, "5,6");
     for (int k = 1; k <= kEncoderFields; ++k) {
         const char* expected = k == 8 ? "1234" : (k == 31 || k == 32) ? "NA" : "0";
         EXPECT_EQ(EncoderText(s.Boards, k), expected) << "Encoder" << k;

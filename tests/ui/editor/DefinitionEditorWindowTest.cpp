@@ -221,7 +221,7 @@ class DefinitionEditorWindowTest : public QObject {
                                     WriteProgram(f,
                                                  "link_me,1,X,0,1,0,3,4,4\r\n"
                                                  "end_program\r\n")) == 1);
-        TDefinitionEditorDisplay editor(f.state, f.op, {});
+        TDefinitionEditorDisplay editor(DefinitionEditorStateOf(f.state), f.op, {});
         editor.show();
         QCOMPARE(editor.windowTitle(), QStringLiteral("VDWin Definition Editor - File: prog"));
         DialogAnswerer answers;
@@ -319,7 +319,7 @@ class DefinitionEditorWindowTest : public QObject {
         for (int i = 0; i < 199; ++i) bytes += "delay," + QByteArray::number(i + 1) + "\r\n";
         bytes += "end_program\r\n";
         QVERIFY(LoadProgramFromPath(f.state, f.op, WriteProgram(f, bytes)) == 1);
-        TDefinitionEditorDisplay editor(f.state, f.op, {});
+        TDefinitionEditorDisplay editor(DefinitionEditorStateOf(f.state), f.op, {});
         editor.show();
         QCOMPARE(editor.Model()->rowCount(), 200);
         const QString pdf = f.dir.filePath("listing");

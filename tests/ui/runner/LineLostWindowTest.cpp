@@ -38,7 +38,7 @@ struct LostLineWindow : vendra::ui::test::AppFixture {
         options.folder = dir.path().toStdString();
         sim = std::make_unique<sim::Simulator>(options);
         if (!sim->Start() || !core.Line.Take(LineUser::MainWindow).Open(1, 57600)) return false;
-        ResetRunTables(state);
+        ResetRunTables(RunnerStateOf(state));
         state.Units.present[int(UnitGroup::DBoard)][3] = 1;
         state.Units.totalUnits = 1;
         if (fault != nullptr && sim->AddFault(fault) == 0) return false;

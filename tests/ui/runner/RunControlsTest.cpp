@@ -32,7 +32,7 @@ struct Fixture : vendra::ui::test::AppFixture {
     RunControl& control = core.RunControls;
     RunController* controller = main.findChild<RunController*>(QStringLiteral("RunController"));
 
-    Fixture() { ResetRunTables(state); }
+    Fixture() { ResetRunTables(RunnerStateOf(state)); }
     ~Fixture() {
         // Whatever a test left running ends before the window goes.
         if (main.Control<QCheckBox>("ProgramDebug")->isChecked())

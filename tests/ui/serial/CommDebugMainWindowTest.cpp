@@ -1,9 +1,14 @@
-// The "Comm. Debug" box of the main window: ticking it opens the debugger on the core's log, and
-// enable_comm_debug from a worker thread opens it through the box.
+// The "Comm. Debug" box of the main window: ticking it opens the debugger on the core's log, a
+// double click on a sent frame shows the loaded program's line, and enable_comm_debug from a
+// worker thread opens it through the box.
 #include <QCheckBox>
+#include <QLabel>
+#include <QListView>
 #include <QtTest>
+#include <cstdio>
 #include <thread>
 
+#include "core/program/ProgramFile.h"
 #include "support/AppFixture.h"
 #include "ui/serial/CommDebugListModel.h"
 #include "ui/serial/CommunicationsDebugger.h"
@@ -38,6 +43,35 @@ class CommDebugMainWindowTest : public QObject {
         box->setChecked(false);
         QVERIFY(!Debugger(app.main));
         QCOMPARE(app.state.CommDebug.CommDebugWindowOpen.load(), 0u);
+    }
+
+    void doubleClickShowsTheLoadedProgramsLine() {
+        test::AppFixture app;
+        app.state.Serial.PortOpen = 1;
+        app.state.Serial.CurrentBaud = 57600;
+        const char text[] = "no_op      ;first\r\ndelay,100      ;wait\r\n";
+        std::FILE* f = fmemopen(const_cast<char*>(text), sizeof text - 1, "r");
+        LoadReport report;
+        QCOMPARE(LoadProgram(app.state.Program, app.state.Labels, f, report), 1);
+        std::fclose(f);
+        app.state.App.ProgramLoaded = 1;
+        app.main.Control<QCheckBox>("CommDebug")->setChecked(true);
+        TCommunicationsDebugger* w = Debugger(app.main);
+        QVERIFY(w);
+        app.core.CommLog.LogSentFrame(2, "D3\r");
+        w->Model()->Sync();
+        w->resize(500, 400);
+        const QPoint at = w->List()->visualRect(w->Model()->index(0)).center();
+        QTest::mouseClick(w->List()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w->List()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(w->findChild<QLabel*>("StatusLine")->text(),
+                 QString("0002 - delay,100      ;wait"));
+
+        app.state.App.ProgramLoaded = 0;
+        QTest::mouseClick(w->List()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(w->List()->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(w->findChild<QLabel*>("StatusLine")->text(),
+                 QString("Sent at line 2: no program is loaded."));
     }
 
     void enableCommDebugFromAWorkerTicksTheBox() {

@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <cstdio>
 
+#include "core/program/CommDebugSource.h"
 #include "core/program/ProgramFile.h"
 #include "core/serial/CommDebugLog.h"
 #include "support/ScriptedOperator.h"
@@ -29,9 +30,15 @@ class CommDebuggerFindTest : public QObject {
     struct Rig {
         SystemState state;
         test::ScriptedOperator op;
-        CommDebugLog log{state};
+        CommDebugLog log{CommDebugLogStateOf(state)};
         QCheckBox box;
-        CommDebugController controller{state, op, log, nullptr};
+        CommDebugController controller{state, op, log,
+                                       [this](std::string_view line) {
+                                           return CommDebugSourceLine(
+                                               state.Program, state.App.ProgramLoaded.load() == 1,
+                                               line);
+                                       },
+                                       nullptr};
         TCommunicationsDebugger* w = nullptr;
         Rig() {
             state.Serial.PortOpen = 1;

@@ -30,9 +30,9 @@ class CommDebuggerTest : public QObject {
     struct Rig {
         SystemState state;
         test::ScriptedOperator op;
-        CommDebugLog log{state};
+        CommDebugLog log{CommDebugLogStateOf(state)};
         QCheckBox box;
-        CommDebugController controller{state, op, log, nullptr};
+        CommDebugController controller{state, op, log, {}, nullptr};
         Rig() {
             state.Serial.PortOpen = 1;
             state.Serial.CurrentBaud = 57600;

@@ -44,7 +44,7 @@ struct Fixture : vendra::ui::test::AppFixture {
     std::unique_ptr<sim::Simulator> sim;
     ToolsController* tools = main.findChild<ToolsController*>(QStringLiteral("ToolsController"));
 
-    Fixture() { ResetRunTables(state); }
+    Fixture() { ResetRunTables(RunnerStateOf(state)); }
     ~Fixture() {
         core.RunControls.AbortButtonClick();
         core.RunControls.AbortButtonClick();
@@ -225,7 +225,7 @@ class ToolsTest : public QObject {
 
         // A reading filed for QBoard unit 5, which is not on the network, shows NA.
         QeDataLogger logger(f.state.Run);
-        FileQeReading(f.state, &logger, 5, QeReadingMode::OneChannel, 0, "12");
+        FileQeReading(QeReadingStateOf(f.state), &logger, 5, QeReadingMode::OneChannel, 0, "12");
         f.core.RunControls.RunButtonClick();
         QVERIFY(WaitFor([&] { return window->Field(8)->text() == "777"; }, 3000));
         QCOMPARE(window->Field(11)->text(), QStringLiteral("NA"));

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/network/TerminalLines.h"
 #include "core/serial/LineSession.h"
 #include "core/serial/SerialState.h"
+#include "core/tools/TerminalLines.h"
 
 namespace vendra {
 
@@ -38,7 +38,6 @@ class Terminal {
     bool IsOpen() const { return static_cast<bool>(session_); }
     // The port can be used: the window is open and the port is open.
     bool Active() const;
-    uint32_t RememberedBaud() const { return rememberedBaud_; }
 
     // A key the operator typed. False when a line was due and could not be written.
     bool KeyPress(char c);

@@ -1,4 +1,4 @@
-#include "core/runner/CommDebugSource.h"
+#include "core/program/CommDebugSource.h"
 
 #include "core/program/LineFormat.h"
 #include "core/serial/CommDebugLine.h"

@@ -5,7 +5,7 @@
 
 #include "core/app/Core.h"
 #include "core/base/Clock.h"
-#include "core/network/Terminal.h"
+#include "core/tools/Terminal.h"
 #include "support/ScriptedOperator.h"
 #include "support/SimNetwork.h"
 

@@ -1,4 +1,4 @@
-#include "ui/network/PortConfigurationDialog.h"
+#include "ui/tools/PortConfigurationDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -17,7 +17,7 @@
 #include "core/app/Core.h"
 #include "core/base/Clock.h"
 #include "core/network/BaudScan.h"
-#include "core/network/Terminal.h"
+#include "core/tools/Terminal.h"
 #include "ui/app/ListingPrinter.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
@@ -215,7 +215,7 @@ void TPortConfigurationDialog::ScanButtonClick() {
     BaudScanView view;
     view.Progress = [this](int percent) { progress_->setValue(std::clamp(percent, 0, 100)); };
     view.ScanButtonEnabled = [this](bool enabled) { scanButton_->setEnabled(enabled); };
-    ScanBaudRates(core_.State, op_, terminal_.Session(), core_.Network, view);
+    ScanBaudRates(NetworkStateOf(core_.State), op_, terminal_.Session(), core_.Network, view);
     scanning_ = false;
     screen_->setReadOnly(false);
     printButton_->setEnabled(true);

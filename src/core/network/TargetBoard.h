@@ -9,9 +9,11 @@
 
 namespace vendra {
 
-struct SystemState;
+struct AppState;
+struct UnitMap;
 class Operator;
 
-bool SelectTargetBoard(SystemState& state, Operator& op);
+// Reads the units found at the last initialisation; writes only the selection in `app`.
+bool SelectTargetBoard(AppState& app, const UnitMap& units, Operator& op);
 
 }  // namespace vendra

@@ -1,4 +1,4 @@
-#include "core/network/Terminal.h"
+#include "core/tools/Terminal.h"
 
 namespace vendra {
 

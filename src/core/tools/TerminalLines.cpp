@@ -1,4 +1,4 @@
-#include "core/network/TerminalLines.h"
+#include "core/tools/TerminalLines.h"
 
 namespace vendra {
 

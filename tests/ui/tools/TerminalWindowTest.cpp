@@ -13,12 +13,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "core/network/Terminal.h"
+#include "core/tools/Terminal.h"
 #include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
 #include "ui/network/AxisStatsBox.h"
-#include "ui/network/PortConfigurationDialog.h"
+#include "ui/tools/PortConfigurationDialog.h"
 
 using namespace vendra;
 using namespace vendra::ui;
