@@ -47,7 +47,7 @@ enum class MenuItem {
 };
 enum class CheckBox { CommDebug, ProgramDebug, Breakpoints, DispEncoders, DispTempReg, TimeStamp };
 // The activities that run beside the windows, each a job of its own worker (core/base/Worker.h).
-enum class Activity { NetworkInit, BoardInfo, CommTest, OnboardTransfer, Run, Terminal };
+enum class Activity { NetworkInit, BoardInfo, CommTest, OnboardTransfer, Run, BaudScan };
 
 class Operator {
   public:
@@ -96,6 +96,9 @@ class Operator {
 
     // On the GUI thread: processes pending GUI events. On any other thread: does nothing.
     virtual void ProcessEvents() = 0;
+    // The calling thread is the one whose events ProcessEvents pumps: its waits must stop often
+    // to let them run, where a worker's waits may sleep longer.
+    virtual bool PumpsEvents() const { return false; }
 };
 
 // An Operator with no screen to show things on (command-line tools, benchmarks, fuzz targets):

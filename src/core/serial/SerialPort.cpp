@@ -12,14 +12,6 @@ namespace {
 
 constexpr const char* kCommErrorTitle = "VDWin Comm ERROR Message";
 
-// Microseconds left until `deadlineUs`, rounded up to whole ms, capped at one wait slice.
-uint32_t SliceUntil(uint64_t deadlineUs) {
-    uint64_t now = TickUs();
-    if (now >= deadlineUs) return 0;
-    uint64_t leftMs = (deadlineUs - now + 999) / 1000;
-    return static_cast<uint32_t>(std::min<uint64_t>(leftMs, SerialPort::kWaitSliceMs));
-}
-
 }  // namespace
 
 std::string LocalPortPath(int portNumber, const std::string& folder) {
@@ -41,6 +33,15 @@ SerialPort::SerialPort(SerialState& state, Operator& op, std::unique_ptr<SerialD
 
 SerialPort::~SerialPort() {
     ClosePort();
+}
+
+uint32_t SerialPort::SliceUntil(uint64_t deadlineUs) const {
+    const uint64_t now = TickUs();
+    if (now >= deadlineUs) return 0;
+    const uint64_t leftMs = (deadlineUs - now + 999) / 1000;
+    // The GUI's events run between slices; a worker only looks at its stop request.
+    const uint32_t slice = op_.PumpsEvents() ? kWaitSliceMs : kWorkerSliceMs;
+    return static_cast<uint32_t>(std::min<uint64_t>(leftMs, slice));
 }
 
 bool SerialPort::IsOpen() const {

@@ -32,6 +32,8 @@ class SerialPort {
   public:
     // Slice of every wait: the longest the GUI goes without its events during a wait.
     static constexpr uint32_t kWaitSliceMs = 5;
+    // The slice of a wait on a thread with no events to pump: how soon a stop request is seen.
+    static constexpr uint32_t kWorkerSliceMs = 50;
     // ReadReply gives up on a line without CR after this long.
     static constexpr uint32_t kReplyLineMs = 2000;
     // Bytes a reply line is read in at a time (a reply line is shorter than this).
@@ -151,6 +153,8 @@ class SerialPort {
     bool Send(const std::string& output);
     bool ReadLine(char* buffer, size_t capacity, size_t chunkSize, bool keepRest);
     bool Stopping() const { return abortWaits_.load() || stop_.StopRequested(); }
+    // Milliseconds of the next slice of a wait until `deadlineUs` (0 when it has passed).
+    uint32_t SliceUntil(uint64_t deadlineUs) const;
     // The device's input, with the bytes a reply line read past its CR served first.
     long ReadInput(uint8_t* buffer, size_t capacity);
     long InputCount();

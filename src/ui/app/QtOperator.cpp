@@ -74,6 +74,14 @@ void QtOperator::Notify(std::function<void(TMain&)> onGui) {
     });
 }
 
+void QtOperator::Post(std::function<void()> work) {
+    if (OnGuiThread()) {
+        work();
+        return;
+    }
+    PostToGui(std::move(work));
+}
+
 void QtOperator::PostToGui(std::function<void()> work) {
     bool first;
     {

@@ -49,8 +49,12 @@ class QtOperator : public QObject, public Operator {
     void StateChanged() override;
     void ActivityEnded(Activity activity) override;
     void ProcessEvents() override;
+    bool PumpsEvents() const override { return OnGuiThread(); }
 
     static bool OnGuiThread();
+    // Runs `work` on the GUI thread: at once when called there, else queued in order with the
+    // notifications (a window's own worker hands it what it found this way).
+    void Post(std::function<void()> work);
 
   signals:
     // Emitted on the GUI thread for every StateChanged() call.

@@ -6,21 +6,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QTextBlock>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "core/app/Core.h"
-#include "core/base/Clock.h"
-#include "core/network/BaudScan.h"
-#include "core/tools/Terminal.h"
 #include "ui/app/ListingPrinter.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
+#include "ui/app/QtOperator.h"
 
 namespace vendra::ui {
 
@@ -29,10 +26,6 @@ namespace {
 constexpr uint32_t kRowsPerPage = 81;
 // The memo keeps this many lines; older ones scroll away (a flooding line cannot fill memory).
 constexpr int kScrollbackLines = 10000;
-
-uint64_t NowMs() {
-    return TickUs() / 1000;
-}
 
 }  // namespace
 
@@ -90,72 +83,54 @@ TPortConfigurationDialog::TPortConfigurationDialog(Core& core, Operator& op, Ter
     layout->addLayout(texts);
     layout->addLayout(buttons);
 
-    dueTimer_ = new QTimer(this);
-    dueTimer_->setObjectName(QStringLiteral("LineDueTimer"));
-    dueTimer_->setSingleShot(true);
-    connect(dueTimer_, &QTimer::timeout, this, &TPortConfigurationDialog::LineDue);
-
     Printing = DefaultPrintTarget(this);
-
-    scanButton_->setEnabled(terminal_.Active());
-    StartWatching();
+    scanButton_->setEnabled(false);
+    if (auto* qt = dynamic_cast<QtOperator*>(&op_))
+        connect(qt, &QtOperator::ActivityHasEnded, this, [this](Activity activity) {
+            if (activity == Activity::BaudScan && scanning_) ScanEnded();
+        });
 }
 
-TPortConfigurationDialog::~TPortConfigurationDialog() {
-    StopWatching();
+TPortConfigurationDialog::~TPortConfigurationDialog() = default;
+
+void TPortConfigurationDialog::TerminalOpened() {
+    scanButton_->setEnabled(terminal_.Active());
 }
 
 // ---- the line ----
 
-void TPortConfigurationDialog::StartWatching() {
-    StopWatching();
-    const int fd = terminal_.Descriptor();
-    if (fd < 0) return;
-    notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TPortConfigurationDialog::PortReadable);
-    ArmDueTimer();
+void TPortConfigurationDialog::OnWindowThread(std::function<void()> work) {
+    QPointer<TPortConfigurationDialog> self(this);
+    auto guarded = [self, work = std::move(work)] {
+        if (self) work();
+    };
+    if (auto* qt = dynamic_cast<QtOperator*>(&op_))
+        qt->Post(std::move(guarded));
+    else
+        guarded();
 }
 
-void TPortConfigurationDialog::StopWatching() {
-    delete notifier_;
-    notifier_ = nullptr;
-    if (dueTimer_) dueTimer_->stop();
+void TPortConfigurationDialog::ShowLines(std::vector<std::string> lines) {
+    OnWindowThread([this, lines = std::move(lines)] {
+        for (const std::string& line : lines)
+            AddLine(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+    });
+}
+
+void TPortConfigurationDialog::LineGone() {
+    OnWindowThread([this] { GoInert(); });
+}
+
+void TPortConfigurationDialog::ScanProgress(int percent) {
+    OnWindowThread([this, percent] { progress_->setValue(std::clamp(percent, 0, 100)); });
+}
+
+void TPortConfigurationDialog::ScanButtonEnabled(bool enabled) {
+    OnWindowThread([this, enabled] { scanButton_->setEnabled(enabled); });
 }
 
 void TPortConfigurationDialog::GoInert() {
-    StopWatching();
     scanButton_->setEnabled(false);
-}
-
-void TPortConfigurationDialog::PortReadable() {
-    // Off while reading: a lost device is reported (a message box) and its descriptor closed
-    // inside the read, and the notifier must not watch a closed descriptor meanwhile.
-    notifier_->setEnabled(false);
-    ShowLines(terminal_.ReadAvailable(NowMs()));
-    if (!terminal_.Active()) {
-        GoInert();
-        return;
-    }
-    notifier_->setEnabled(true);
-    ArmDueTimer();
-}
-
-void TPortConfigurationDialog::LineDue() {
-    ShowLines(terminal_.Tick(NowMs()));
-    ArmDueTimer();
-}
-
-void TPortConfigurationDialog::ArmDueTimer() {
-    const int64_t ms = terminal_.MsUntilDue(NowMs());
-    if (ms < 0 || !terminal_.Active())
-        dueTimer_->stop();
-    else
-        dueTimer_->start(static_cast<int>(ms));
-}
-
-void TPortConfigurationDialog::ShowLines(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines)
-        AddLine(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
 }
 
 void TPortConfigurationDialog::AddLine(const QString& text) {
@@ -173,12 +148,7 @@ bool TPortConfigurationDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == screen_ && event->type() == QEvent::KeyPress && !scanning_) {
         // Every character the memo is given goes to the typed line; the memo shows it as typed.
         const QByteArray chars = static_cast<QKeyEvent*>(event)->text().toLatin1();
-        for (char c : chars) {
-            if (!terminal_.KeyPress(c) && !terminal_.Active()) {
-                GoInert();
-                break;
-            }
-        }
+        for (char c : chars) terminal_.KeyPress(c);
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -205,28 +175,21 @@ void TPortConfigurationDialog::PrintButtonClick() {
 }
 
 void TPortConfigurationDialog::ScanButtonClick() {
-    if (scanning_ || !terminal_.Active()) return;
+    if (scanning_ || !terminal_.StartScan()) return;
     scanning_ = true;
-    // The scan reads the line itself; what the terminal had received and not shown is gone.
-    StopWatching();
-    terminal_.DiscardReceived();
     screen_->setReadOnly(true);
     printButton_->setEnabled(false);
-    BaudScanView view;
-    view.Progress = [this](int percent) { progress_->setValue(std::clamp(percent, 0, 100)); };
-    view.ScanButtonEnabled = [this](bool enabled) { scanButton_->setEnabled(enabled); };
-    ScanBaudRates(NetworkStateOf(core_.State), op_, terminal_.Session(), core_.Network, view);
+}
+
+void TPortConfigurationDialog::ScanEnded() {
     scanning_ = false;
     screen_->setReadOnly(false);
     printButton_->setEnabled(true);
-    if (terminal_.Active())
-        StartWatching();
-    else
-        GoInert();
+    if (!terminal_.Active()) GoInert();
 }
 
 void TPortConfigurationDialog::closeEvent(QCloseEvent* event) {
-    // The scan runs inside this window's handler: the window stays until it has ended.
+    // The scan runs on the terminal's line: the window stays until it has ended.
     if (scanning_) {
         event->ignore();
         return;
@@ -239,15 +202,16 @@ void TPortConfigurationDialog::reject() {
 }
 
 void InstallTerminal(TMain& main) {
-    QObject::connect(main.MenuAction("TerminalandNetworkScanning1"), &QAction::triggered, &main,
-                     [&main] {
-                         Core& core = main.GetCore();
-                         Terminal terminal(core.State.Serial, core.Line);
-                         if (terminal.Open() == Terminal::Opened::Refused) return;
-                         TPortConfigurationDialog dialog(core, core.Op, terminal, &main);
-                         ExecModal(dialog);
-                         terminal.Close();
-                     });
+    QObject::connect(
+        main.MenuAction("TerminalandNetworkScanning1"), &QAction::triggered, &main, [&main] {
+            Core& core = main.GetCore();
+            Terminal terminal(NetworkStateOf(core.State), core.Op, core.Line, core.Network);
+            TPortConfigurationDialog dialog(core, core.Op, terminal, &main);
+            if (terminal.Open(dialog) == Terminal::Opened::Refused) return;
+            dialog.TerminalOpened();
+            ExecModal(dialog);
+            terminal.Close();
+        });
 }
 
 }  // namespace vendra::ui

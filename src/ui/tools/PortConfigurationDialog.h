@@ -3,11 +3,11 @@
 // buttons "Clear Window", "Print" and "Scan for Boards", the scan's progress bar ProgressBar1 and
 // the two texts under the memo. Opened modally from the main menu; it holds the line while open.
 //
-// The window is woken by the port's descriptor becoming readable (no polling timer): an idle
-// terminal costs no CPU. A single-shot timer runs only while a received line waits for its CR.
-// With the port closed the window is inert: typing reaches no line and "Scan for Boards" is
-// disabled. The scan runs in the button's handler; while it runs the window stays responsive but
-// cannot be closed, typed keys are not sent and printing waits.
+// The terminal's worker hands the window the lines it received (no polling timer: an idle
+// terminal sleeps). With the port closed, or once it went away, the window is inert: typing
+// reaches no line and "Scan for Boards" is disabled. The scan runs on the terminal's worker;
+// while it runs the window stays responsive but cannot be closed, typed keys are not sent and
+// printing waits; its end comes as the operator's notice.
 // Print goes to the default printer, 81 lines a page; on a machine without a printer the
 // operator names a PDF file. The file-name question and the printer check can be replaced
 // (tests). Thread rule: GUI thread only.
@@ -15,33 +15,42 @@
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "core/tools/Terminal.h"
 #include "ui/app/ListingPrinter.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QSocketNotifier;
-class QTimer;
 
 namespace vendra {
 class Core;
 class Operator;
-class Terminal;
 }  // namespace vendra
 
 namespace vendra::ui {
 
 class TMain;
 
-class TPortConfigurationDialog : public QDialog {
+class TPortConfigurationDialog : public QDialog, public TerminalView {
     Q_OBJECT
   public:
-    // `terminal` has been opened (Terminal::Open) by the caller, who closes it afterwards.
+    // The caller opens `terminal` with this window as its view (Terminal::Open), calls
+    // TerminalOpened, and closes the terminal before the window goes.
     TPortConfigurationDialog(Core& core, Operator& op, Terminal& terminal,
                              QWidget* parent = nullptr);
     ~TPortConfigurationDialog() override;
+    // The terminal is open: the scan button follows whether it can be used.
+    void TerminalOpened();
+
+    // The terminal's worker (any thread): handed to the window's thread.
+    void ShowLines(std::vector<std::string> lines) override;
+    void LineGone() override;
+    void ScanProgress(int percent) override;
+    void ScanButtonEnabled(bool enabled) override;
 
     QPlainTextEdit* TerminalScreen() const { return screen_; }
     // The memo's lines (a last empty line, where typing goes on, is not one).
@@ -64,13 +73,10 @@ class TPortConfigurationDialog : public QDialog {
     void reject() override;
 
   private:
-    void StartWatching();
-    void StopWatching();
     void GoInert();
-    void PortReadable();
-    void LineDue();
-    void ShowLines(const std::vector<std::string>& lines);
-    void ArmDueTimer();
+    void ScanEnded();
+    // Runs `work` on the window's thread while the window exists.
+    void OnWindowThread(std::function<void()> work);
     void AddLine(const QString& text);
 
     Core& core_;
@@ -80,8 +86,6 @@ class TPortConfigurationDialog : public QDialog {
     QPushButton* scanButton_ = nullptr;
     QPushButton* printButton_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    QSocketNotifier* notifier_ = nullptr;
-    QTimer* dueTimer_ = nullptr;
     bool scanning_ = false;
     int printedPages_ = 0;
 };

@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 class CountingOperator : public test::ScriptedOperator {
   public:
     void ProcessEvents() override { ++pumps; }
+    bool PumpsEvents() const override { return true; }  // the waits are the GUI thread's
     std::atomic<int> pumps{0};
 };
 

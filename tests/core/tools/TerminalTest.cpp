@@ -3,6 +3,9 @@
 // pieces, the line is held and given back, and a closed port leaves the session inert.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
+
 #include "core/app/Core.h"
 #include "core/base/Clock.h"
 #include "core/tools/Terminal.h"
@@ -94,6 +97,24 @@ TEST(TerminalLines, TypedLineGoesOutOnCrOrWhenFull) {
     EXPECT_EQ(t.Type('\r'), std::string(1001, 'z') + "\r");
 }
 
+// What the terminal's worker hands its window, kept for the test's thread.
+struct CollectingView : TerminalView {
+    void ShowLines(std::vector<std::string> more) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        lines.insert(lines.end(), more.begin(), more.end());
+    }
+    void LineGone() override { gone = true; }
+    void ScanProgress(int) override {}
+    void ScanButtonEnabled(bool) override {}
+    size_t Count() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines.size();
+    }
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    std::atomic<bool> gone{false};
+};
+
 class TerminalSessionTest : public ::testing::Test {
   protected:
     void StartNetwork(const std::string& units, std::vector<std::string> faults = {},
@@ -102,33 +123,35 @@ class TerminalSessionTest : public ::testing::Test {
         ASSERT_TRUE(net.Start(units, options));
         core = std::make_unique<Core>(op);
         ASSERT_TRUE(net.Open(core->Line));
-        terminal = std::make_unique<Terminal>(core->State.Serial, core->Line);
+        terminal =
+            std::make_unique<Terminal>(NetworkStateOf(core->State), op, core->Line, core->Network);
     }
-    // Lines arriving within `ms`, read as the window would when input is signalled.
+    void Type(const std::string& keys) {
+        for (char c : keys) terminal->KeyPress(c);
+    }
+    // The lines the worker has shown within `ms` (stopping once `stopAfter` came).
     std::vector<std::string> Collect(uint32_t ms, size_t stopAfter = 1) {
-        std::vector<std::string> lines;
         const uint64_t end = TickUs() / 1000 + ms;
-        while (TickUs() / 1000 < end && lines.size() < stopAfter && terminal->Active()) {
-            terminal->Session().WaitForInput(20);
-            for (auto& l : terminal->ReadAvailable(TickUs() / 1000)) lines.push_back(l);
-        }
-        return lines;
+        while (TickUs() / 1000 < end && view.Count() < stopAfter) SleepMs(5);
+        std::lock_guard<std::mutex> lock(view.mutex);
+        return view.lines;
     }
 
     SimNetwork net;
     ScriptedOperator op;
+    CollectingView view;
     std::unique_ptr<Core> core;
     std::unique_ptr<Terminal> terminal;
 };
 
 TEST_F(TerminalSessionTest, TypedLineGoesOutAsTypedAndTheAnswerComesBack) {
     StartNetwork("X0:ver=106");
-    ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
+    ASSERT_EQ(terminal->Open(view), Terminal::Opened::Active);
     EXPECT_EQ(core->State.Serial.Line.Owner(), LineUser::Terminal);
-    EXPECT_GE(terminal->Descriptor(), 0);
-    for (char c : std::string("X0v0")) EXPECT_TRUE(terminal->KeyPress(c));
+    Type("X0v0");
+    SleepMs(50);
     EXPECT_TRUE(net->ReceivedFrames().empty());
-    EXPECT_TRUE(terminal->KeyPress('\r'));
+    Type("\r");
     ASSERT_TRUE(net->WaitForFrames(1, 2000));
     EXPECT_EQ(net->ReceivedFrames(), std::vector<std::string>{"X0v0\r"});
     EXPECT_EQ(Collect(2000), std::vector<std::string>{"x0>106"});
@@ -137,18 +160,18 @@ TEST_F(TerminalSessionTest, TypedLineGoesOutAsTypedAndTheAnswerComesBack) {
 
     terminal->Close();
     EXPECT_FALSE(core->State.Serial.Line.Busy());
-    EXPECT_EQ(terminal->Descriptor(), -1);
+    EXPECT_FALSE(terminal->Active());
 }
 
 TEST_F(TerminalSessionTest, RefusedWhileTheLineIsTakenInertWithoutPortAndRateGivenBack) {
     StartNetwork("D3");
     {
         LineSession runner = core->Line.Take(LineUser::Runner);
-        EXPECT_EQ(terminal->Open(), Terminal::Opened::Refused);
+        EXPECT_EQ(terminal->Open(view), Terminal::Opened::Refused);
     }
     // A rate changed while open is given back on close, to CurrentBaud and the port.
-    ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
-    ASSERT_TRUE(terminal->Session().SetBaud(9600));
+    ASSERT_EQ(terminal->Open(view), Terminal::Opened::Active);
+    core->State.Serial.CurrentBaud = 9600;
     terminal->Close();
     EXPECT_EQ(core->State.Serial.CurrentBaud.load(), 57600u);
     {
@@ -158,18 +181,19 @@ TEST_F(TerminalSessionTest, RefusedWhileTheLineIsTakenInertWithoutPortAndRateGiv
         net->ClearLog();
         line.Close();
     }
-    ASSERT_EQ(terminal->Open(), Terminal::Opened::Inert);
+    ASSERT_EQ(terminal->Open(view), Terminal::Opened::Inert);
     EXPECT_FALSE(terminal->Active());
-    EXPECT_EQ(terminal->Descriptor(), -1);
-    for (char c : std::string("D3v0\r")) EXPECT_TRUE(terminal->KeyPress(c));
-    EXPECT_TRUE(terminal->ReadAvailable(0).empty());
+    Type("D3v0\r");
+    EXPECT_FALSE(terminal->StartScan());
+    SleepMs(50);
     EXPECT_TRUE(net->Frames().empty());
+    EXPECT_TRUE(view.lines.empty());
 }
 
 TEST_F(TerminalSessionTest, FloodWithoutCrIsShownInPiecesAndWholly) {
     StartNetwork("D3", {"overlong:match=D3v0:len=10000", "nocr:match=D3v0"});
-    ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
-    for (char c : std::string("D3v0\r")) terminal->KeyPress(c);
+    ASSERT_EQ(terminal->Open(view), Terminal::Opened::Active);
+    Type("D3v0\r");
     const uint64_t start = TickUs();
     auto lines = Collect(4000, 3);
     ASSERT_EQ(lines.size(), 3u);
@@ -197,8 +221,9 @@ TEST_F(TerminalSessionTest, ALineIsShownWholeWhenFullOrArrivingSlowly) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         StartNetwork("D3", {row.fault}, row.options);
-        ASSERT_EQ(terminal->Open(), Terminal::Opened::Active);
-        for (char c : std::string("D3v0\r")) terminal->KeyPress(c);
+        view.lines.clear();
+        ASSERT_EQ(terminal->Open(view), Terminal::Opened::Active);
+        Type("D3v0\r");
         const auto lines = Collect(2500, 2);
         EXPECT_EQ(lines.size(), 1u);
         if (!lines.empty()) {

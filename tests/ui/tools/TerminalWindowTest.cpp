@@ -58,8 +58,9 @@ int PdfPages(const QString& path) {
 struct Rig {
     AppFixture app;
     std::unique_ptr<sim::Simulator> sim;
-    Terminal terminal{app.state.Serial, app.core.Line};
+    Terminal terminal{NetworkStateOf(app.state), app.op, app.core.Line, app.core.Network};
     std::unique_ptr<TPortConfigurationDialog> window;
+    ~Rig() { terminal.Close(); }  // the terminal's worker ends before the window goes
 
     bool Start(const char* units, uint32_t boardBaud = 57600,
                std::vector<std::string> faults = {}) {
@@ -70,8 +71,9 @@ struct Rig {
         return app.core.Line.Take(LineUser::MainWindow).Open(1, boardBaud);
     }
     void Show() {
-        terminal.Open();
         window = std::make_unique<TPortConfigurationDialog>(app.core, app.op, terminal);
+        terminal.Open(*window);
+        window->TerminalOpened();
         window->show();
     }
     QPlainTextEdit* Screen() const { return window->TerminalScreen(); }
@@ -190,6 +192,8 @@ class TerminalWindowTest : public QObject {
             rig.window->close();  // refused while the scan runs
         });
         QTest::mouseClick(rig.Button("ScanButton"), Qt::LeftButton);
+        QVERIFY(rig.window->Scanning());
+        QVERIFY(WaitFor([&] { return !rig.window->Scanning(); }, 20000));
         const qint64 ms = clock.elapsed();
         QVERIFY(disabledDuring);
         QVERIFY(rig.window->isVisible());
