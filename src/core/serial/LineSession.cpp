@@ -146,7 +146,7 @@ std::string LineSession::LastError() const {
 }
 bool LineSession::OpenedSystemDevice(int portNumber) const {
     if (line_ == nullptr) return false;
-    const std::string& path = Port().DevicePath();
+    const std::string path = Port().DevicePath();
     return path != LocalPortPath(portNumber, Port().DeviceFolder()) &&
            path != WindowsDeviceName(portNumber);
 }

@@ -70,7 +70,10 @@ bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
     state_.PortOpen = 0;
     device_->Close();
     std::string error;
-    path_ = path;
+    {
+        std::lock_guard<std::mutex> lock(pathMutex_);
+        path_ = path;
+    }
     if (!device_->Open(path, baud, error)) {
         lastError_ = error;
         return false;
@@ -98,10 +101,10 @@ void SerialPort::HandleLost() {
     state_.PortOpen = 0;
     if (!wasOpen) return;
     lost_ = true;
-    lastError_ = path_ + " went away";
+    lastError_ = DevicePath() + " went away";
     if (lossHandler_ && lossHandler_()) return;
     // Reported once: the port is closed now, so later calls fail without a word.
-    op_.ShowMessageBox("Communications Port lost (" + path_ + ")\nTerminating procedure",
+    op_.ShowMessageBox("Communications Port lost (" + DevicePath() + ")\nTerminating procedure",
                        kCommErrorTitle, mb::Warning);
 }
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -66,7 +67,11 @@ class SerialPort {
     // the thread that used the port.
     std::string LastError() const { return lastError_; }
     // The device last opened (or tried), as OpenPort resolved the port number.
-    const std::string& DevicePath() const { return path_; }
+    // Read by the windows and the tests while a worker may reopen the line.
+    std::string DevicePath() const {
+        std::lock_guard<std::mutex> lock(pathMutex_);
+        return path_;
+    }
     // The device went away while open (reported once); false again after the next open. A port
     // that was never opened, or was closed on purpose, is not lost.
     bool Lost() const { return lost_.load(); }
@@ -168,6 +173,7 @@ class SerialPort {
     std::unique_ptr<SerialDevice> device_;
     std::string folder_ = ".";
     std::string systemPrefix_ = "/dev/ttyS";
+    mutable std::mutex pathMutex_;
     std::string path_;
     std::string lastError_;
     // Bytes read past a reply line's CR, in arrival order; used by the thread holding the line.
