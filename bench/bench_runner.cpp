@@ -30,7 +30,7 @@
 #include "core/runner/Runner.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/LineSession.h"
-#include "core/serial/QeDataLogger.h"
+#include "core/runner/QeDataLogger.h"
 #include "sim/Simulator.h"
 #include "support/QuietOperator.h"
 

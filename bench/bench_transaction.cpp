@@ -32,7 +32,7 @@
 #include "core/runner/BoardStep.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/LineSession.h"
-#include "core/serial/QeDataLogger.h"
+#include "core/runner/QeDataLogger.h"
 #include "sim/Simulator.h"
 #include "support/EchoClient.h"
 #include "support/Figures.h"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "core/runner/TempReferences.h"
 #include "core/serial/FrameText.h"
 
 using namespace vendra;

@@ -10,11 +10,11 @@
 #include "FuzzSupport.h"
 #include "core/network/NetworkInit.h"
 #include "core/runner/BoardStep.h"
+#include "core/runner/QeDataLogger.h"
 #include "core/runner/RunState.h"
 #include "core/serial/BoardProtocol.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/LineSession.h"
-#include "core/serial/QeDataLogger.h"
 #include "core/serial/SerialPort.h"
 
 using namespace vendra;

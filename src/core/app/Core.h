@@ -12,11 +12,11 @@
 #include "core/network/TargetBoard.h"
 #include "core/onboard/OnboardTransfer.h"
 #include "core/onboard/OnboardWorker.h"
+#include "core/runner/QeDataLogger.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/Runner.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/LineSession.h"
-#include "core/serial/QeDataLogger.h"
 #include "core/tools/CommTest.h"
 
 namespace vendra {
@@ -43,7 +43,7 @@ class Core {
           Onboard(OnboardStateOf(State), op,
                   [this] { return SelectTargetBoard(State.App, State.Units, Op); }),
           OnboardTransferWorker(OnboardStateOf(State), op, Line, Onboard),
-          CommTestWorker(CommTestSliceOf(State), op, Line,
+          CommTestWorker(CommTestSystemOf(State), op, Line,
                          [this] { return SelectTargetBoard(State.App, State.Units, Op); }) {
         // A line lost under a run holds the run until the line is back (the state outlives
         // every worker that could see the loss).

@@ -11,12 +11,12 @@
 #include "core/onboard/OnboardTransfer.h"
 #include "core/program/EditorState.h"
 #include "core/program/ProgramModel.h"
+#include "core/runner/QeReading.h"
 #include "core/runner/RunState.h"
 #include "core/runner/RunnerState.h"
 #include "core/serial/BoardState.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/CommDebugState.h"
-#include "core/serial/QeReading.h"
 #include "core/serial/SerialState.h"
 #include "core/tools/CommTestState.h"
 
@@ -58,7 +58,7 @@ inline BoardInfoState BoardInfoStateOf(SystemState& s) {
 inline RunnerState RunnerStateOf(SystemState& s) {
     return {s.App, s.Serial, s.Config, s.Units, s.Boards, s.Program, s.Labels, s.Run};
 }
-inline CommTestSlice CommTestSliceOf(SystemState& s) {
+inline CommTestSystem CommTestSystemOf(SystemState& s) {
     return {s.App, s.Serial, s.Boards, s.Run, s.CommDebug, s.Units, s.CommTest};
 }
 inline DefinitionEditorState DefinitionEditorStateOf(SystemState& s) {

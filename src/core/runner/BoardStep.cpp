@@ -1,10 +1,11 @@
 #include "core/runner/BoardStep.h"
 
 #include "core/base/Clock.h"
+#include "core/runner/PositionTracking.h"
+#include "core/runner/QeDataLogger.h"
+#include "core/runner/QeReading.h"
+#include "core/runner/TempReferences.h"
 #include "core/serial/FrameText.h"
-#include "core/serial/PositionTracking.h"
-#include "core/serial/QeDataLogger.h"
-#include "core/serial/QeReading.h"
 
 namespace vendra {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "core/program/CommandTable.h"
 #include "core/program/ProgramEdit.h"
+#include "core/runner/QeDataLogger.h"
 #include "core/runner/Runner.h"
 #include "core/serial/CommDebugLog.h"
-#include "core/serial/QeDataLogger.h"
 
 namespace vendra {
 

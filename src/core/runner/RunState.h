@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "core/base/SharedText.h"
-#include "core/base/TempRegisters.h"
-#include "core/serial/QeDataLogger.h"
+#include "core/runner/QeDataLogger.h"
+#include "core/runner/Statistics.h"
+#include "core/runner/TempRegisters.h"
 #include "core/serial/SerialState.h"
-#include "core/serial/Statistics.h"
 
 namespace vendra {
 

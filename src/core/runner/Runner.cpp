@@ -7,8 +7,8 @@
 #include "core/base/Clock.h"
 #include "core/program/CommandTable.h"
 #include "core/runner/LineRepeat.h"
+#include "core/runner/QeDataLogger.h"
 #include "core/serial/BoardProtocol.h"
-#include "core/serial/QeDataLogger.h"
 
 namespace vendra {
 

@@ -37,7 +37,7 @@ uint64_t ReadBackNumber(const std::string& valueText) {
     return value;
 }
 
-CommTest::CommTest(CommTestSlice state, Operator& op, SerialLine& line, TargetChooser chooseTarget)
+CommTest::CommTest(CommTestSystem state, Operator& op, SerialLine& line, TargetChooser chooseTarget)
     : state_(state), op_(op), line_(line), chooseTarget_(std::move(chooseTarget)) {}
 
 bool CommTest::Start() {

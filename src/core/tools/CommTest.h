@@ -69,7 +69,7 @@ class CommTest {
     // false when cancelled.
     using TargetChooser = std::function<bool()>;
 
-    CommTest(CommTestSlice state, Operator& op, SerialLine& line, TargetChooser chooseTarget);
+    CommTest(CommTestSystem state, Operator& op, SerialLine& line, TargetChooser chooseTarget);
     CommTest(const CommTest&) = delete;
     CommTest& operator=(const CommTest&) = delete;
 
@@ -107,7 +107,7 @@ class CommTest {
     // `ok`, the run of them ends. False when the operator chose to end the test.
     bool CountFailure(bool ok, const std::string& failure);
 
-    CommTestSlice state_;
+    CommTestSystem state_;
     Operator& op_;
     SerialLine& line_;
     TargetChooser chooseTarget_;

@@ -34,7 +34,7 @@ struct CommTestState {
 };
 
 // The parts of the system state the test uses.
-struct CommTestSlice {
+struct CommTestSystem {
     const AppState& App;  // ProgramLoaded; the selected unit
     SerialState& Serial;  // the line's owner
     BoardState& Boards;   // LastResponseText

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "core/base/TempRegisters.h"
+#include "core/runner/TempRegisters.h"
 #include "core/serial/BoardState.h"
 
 namespace vendra {

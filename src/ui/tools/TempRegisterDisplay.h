@@ -7,7 +7,7 @@
 #pragma once
 #include <QWidget>
 
-#include "core/base/TempRegisters.h"
+#include "core/runner/TempRegisters.h"
 #include "core/tools/Monitors.h"
 
 class QLabel;

@@ -10,9 +10,9 @@
 
 #include "core/app/SystemState.h"
 #include "core/runner/BoardStep.h"
+#include "core/runner/QeDataLogger.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/LineSession.h"
-#include "core/serial/QeDataLogger.h"
 #include "support/ScriptedOperator.h"
 #include "support/SimNetwork.h"
 

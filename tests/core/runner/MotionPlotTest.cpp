@@ -11,8 +11,8 @@
 #include "core/app/SystemState.h"
 #include "core/runner/MotionSampler.h"
 #include "core/runner/PlotSplit.h"
-#include "core/serial/QeDataLogger.h"
-#include "core/serial/QeReading.h"
+#include "core/runner/QeDataLogger.h"
+#include "core/runner/QeReading.h"
 #include "support/ScratchFolder.h"
 
 namespace vendra {

@@ -8,8 +8,9 @@
 
 #include "BoardStepRig.h"
 #include "core/base/Clock.h"
+#include "core/runner/PositionTracking.h"
+#include "core/runner/TempReferences.h"
 #include "core/serial/FrameText.h"
-#include "core/serial/PositionTracking.h"
 
 namespace vendra::test {
 namespace {

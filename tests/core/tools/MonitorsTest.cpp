@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/app/SystemState.h"
-#include "core/serial/QeDataLogger.h"
-#include "core/serial/QeReading.h"
+#include "core/runner/QeDataLogger.h"
+#include "core/runner/QeReading.h"
 #include "core/tools/Monitors.h"
 
 namespace vendra {

@@ -16,11 +16,11 @@
 #include <memory>
 
 #include "core/app/LoadProgramFile.h"
+#include "core/runner/QeDataLogger.h"
+#include "core/runner/QeReading.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/RunTables.h"
 #include "core/runner/Runner.h"
-#include "core/serial/QeDataLogger.h"
-#include "core/serial/QeReading.h"
 #include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"

@@ -8,8 +8,8 @@
 #pragma once
 #include <string_view>
 
-#include "core/base/TempRegisters.h"
 #include "core/base/UnitMap.h"
+#include "core/runner/TempRegisters.h"
 #include "core/serial/BoardState.h"
 
 namespace vendra {

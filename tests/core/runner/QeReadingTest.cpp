@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "core/app/SystemState.h"
-#include "core/serial/QeDataLogger.h"
-#include "core/serial/QeReading.h"
+#include "core/runner/QeDataLogger.h"
+#include "core/runner/QeReading.h"
 #include "support/ScratchFolder.h"
 
 namespace vendra {

@@ -1,4 +1,4 @@
-#include "core/serial/QeDataLogger.h"
+#include "core/runner/QeDataLogger.h"
 
 namespace vendra {
 

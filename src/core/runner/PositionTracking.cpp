@@ -1,4 +1,4 @@
-#include "core/serial/PositionTracking.h"
+#include "core/runner/PositionTracking.h"
 
 #include "core/base/Clock.h"
 

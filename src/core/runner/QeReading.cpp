@@ -1,9 +1,9 @@
-#include "core/serial/QeReading.h"
+#include "core/runner/QeReading.h"
 
 #include <string>
 
+#include "core/runner/QeDataLogger.h"
 #include "core/serial/FrameText.h"
-#include "core/serial/QeDataLogger.h"
 
 namespace vendra {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/app/SystemState.h"
-#include "core/serial/PositionTracking.h"
+#include "core/runner/PositionTracking.h"
 
 namespace vendra {
 namespace {

@@ -1,5 +1,6 @@
-// The temporary registers of the user program. The runner owns them; the board transaction also
-// reads them (#TEMP<n># in a frame) and writes the QBoard copies (40 + 2 x unit + channel).
+// The temporary registers of the user program. The runner owns them; its board step also reads
+// them (#TEMP<n># in a frame) and writes the QBoard copies (40 + 2 x unit + channel), and the
+// register display shows them.
 // Thread rule: atomics; a display reads them while the runner writes.
 #pragma once
 #include <atomic>

@@ -12,8 +12,8 @@
 #pragma once
 #include <string_view>
 
+#include "core/runner/Statistics.h"
 #include "core/serial/BoardState.h"
-#include "core/serial/Statistics.h"
 
 namespace vendra {
 
