@@ -25,12 +25,12 @@
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
 #include "core/program/ProgramFile.h"
+#include "core/runner/QeDataLogger.h"
 #include "core/runner/RunControl.h"
 #include "core/runner/RunTables.h"
 #include "core/runner/Runner.h"
 #include "core/serial/CommDebugLog.h"
 #include "core/serial/LineSession.h"
-#include "core/runner/QeDataLogger.h"
 #include "sim/Simulator.h"
 #include "support/QuietOperator.h"
 

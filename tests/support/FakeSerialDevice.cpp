@@ -44,6 +44,7 @@ bool FakeSerialDevice::SetBaud(uint32_t baud) {
 
 void FakeSerialDevice::Purge(bool input, bool output) {
     Lock lock(mutex_);
+    ++calls_.purges;
     if (!open_ || lost_) return;
     if (input) input_.clear();
     if (output) queuedOutput_ = 0;
@@ -55,7 +56,11 @@ bool FakeSerialDevice::Write(const uint8_t* data, size_t size, uint32_t timeoutM
     size_t take = stall_ ? 0 : writeLimit_ == 0 ? size : std::min(size, writeLimit_);
     written_.append(reinterpret_cast<const char*>(data), take);
     if (holdOutput_) queuedOutput_ += static_cast<long>(take);
-    if (take == size) return true;
+    if (take == size) {
+        input_ += answer_;
+        if (!answer_.empty()) changed_.notify_all();
+        return true;
+    }
     // No room for the rest: the write waits out its time-out, unless the device goes away.
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return lost_ || !open_; });
     return false;
@@ -63,6 +68,7 @@ bool FakeSerialDevice::Write(const uint8_t* data, size_t size, uint32_t timeoutM
 
 long FakeSerialDevice::Read(uint8_t* data, size_t size) {
     Lock lock(mutex_);
+    ++calls_.reads;
     if (!open_ || lost_) return -1;
     size_t n = std::min(size, input_.size());
     std::copy_n(input_.begin(), n, data);
@@ -72,6 +78,7 @@ long FakeSerialDevice::Read(uint8_t* data, size_t size) {
 
 SerialDevice::Wait FakeSerialDevice::WaitReadable(uint32_t timeoutMs) {
     Lock lock(mutex_);
+    ++calls_.waits;
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                       [&] { return !open_ || lost_ || !input_.empty(); });
     if (!open_ || lost_) return Wait::Lost;
@@ -80,12 +87,14 @@ SerialDevice::Wait FakeSerialDevice::WaitReadable(uint32_t timeoutMs) {
 
 long FakeSerialDevice::InputCount() {
     Lock lock(mutex_);
+    ++calls_.counts;
     if (!open_ || lost_) return -1;
     return static_cast<long>(input_.size());
 }
 
 long FakeSerialDevice::OutputCount() {
     Lock lock(mutex_);
+    ++calls_.counts;
     if (!open_ || lost_) return -1;
     return queuedOutput_;
 }
@@ -135,6 +144,16 @@ void FakeSerialDevice::Lose() {
 void FakeSerialDevice::FailOpen(const std::string& error) {
     Lock lock(mutex_);
     openError_ = error;
+}
+
+void FakeSerialDevice::AnswerWrites(const std::string& reply) {
+    Lock lock(mutex_);
+    answer_ = reply;
+}
+
+FakeSerialDevice::Calls FakeSerialDevice::CallsMade() const {
+    Lock lock(mutex_);
+    return calls_;
 }
 
 uint32_t FakeSerialDevice::Baud() const {

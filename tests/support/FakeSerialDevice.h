@@ -48,6 +48,14 @@ class FakeSerialDevice final : public SerialDevice {
     void Lose();
     // The next Open fails with `error` ("" opens normally).
     void FailOpen(const std::string& error);
+    // Every whole write (one that took all its bytes) is answered with `reply` ("": none).
+    void AnswerWrites(const std::string& reply);
+    // Calls the port made into the device since it was made, each a call into the system on a
+    // real one: reads, waits for input, queue counts (input and output) and purges.
+    struct Calls {
+        int reads = 0, waits = 0, counts = 0, purges = 0;
+    };
+    Calls CallsMade() const;
 
     uint32_t Baud() const;
     std::string OpenedPath() const;
@@ -62,7 +70,8 @@ class FakeSerialDevice final : public SerialDevice {
     bool holdOutput_ = false;
     long queuedOutput_ = 0;
     uint32_t baud_ = 0;
-    std::string path_, openError_, input_, written_;
+    std::string path_, openError_, input_, written_, answer_;
+    Calls calls_;
 };
 
 }  // namespace vendra::test

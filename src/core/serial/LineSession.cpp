@@ -9,6 +9,11 @@
 
 namespace vendra {
 
+namespace {
+// The most characters a time stamp adds to a frame ("%lu : ").
+constexpr size_t kStampChars = 24;
+}  // namespace
+
 bool ReplyRule::Answers(const char* line) const {
     switch (kind) {
         case Kind::Board:
@@ -228,9 +233,10 @@ Reply LineSession::NotSent() const {
     return reply;
 }
 
-Reply LineSession::Receive(const ReplyRule& rule, uint32_t timeoutMs, bool logged, Reply reply) {
+Reply LineSession::Receive(const ReplyRule& rule, uint32_t timeoutMs, bool logged, Reply reply,
+                           uint64_t sendingUs) {
     SerialPort& port = Port();
-    const uint64_t deadline = TickUs() + static_cast<uint64_t>(timeoutMs) * 1000;
+    const uint64_t deadline = TickUs() + sendingUs + static_cast<uint64_t>(timeoutMs) * 1000;
     char line[kReplyLineChars + 1];
     for (bool first = true;; first = false) {
         const uint64_t now = TickUs();
@@ -238,8 +244,9 @@ Reply LineSession::Receive(const ReplyRule& rule, uint32_t timeoutMs, bool logge
             reply.got = Reply::Got::TimedOut;
             return reply;
         }
-        const uint32_t left =
-            first ? timeoutMs : static_cast<uint32_t>((deadline - now + 999) / 1000);
+        const uint32_t left = first && sendingUs == 0
+                                  ? timeoutMs
+                                  : static_cast<uint32_t>((deadline - now + 999) / 1000);
         if (!port.WaitForInput(left)) {
             reply.got = Stopping()      ? Reply::Got::Stopped
                         : port.IsOpen() ? Reply::Got::TimedOut
@@ -268,15 +275,33 @@ Reply LineSession::Exchange(std::string_view frame, const ReplyRule& rule, uint3
                             Sending how) {
     if (line_ == nullptr) return {};
     AwaitOwedReply(rule);
+    SerialPort& port = Port();
     Reply reply;
     reply.sentMs = TickMs();
+    // The frame's output is not waited for before the reply (one call into the system less per
+    // exchange, and the board is not kept waiting for the next frame): the reply's wait grows by
+    // the frame's line time (its time stamp included) instead.
+    port.SetDrain(SerialPort::Drain::ByReply);
     reply.written = Send(frame, how);
-    if (!reply.written || !Port().IsOpen()) {
+    port.SetDrain(SerialPort::Drain::Now);
+    if (!reply.written || !port.IsOpen()) {
         Reply failed = NotSent();
         failed.sentMs = reply.sentMs;
         return failed;
     }
-    reply = Receive(rule, timeoutMs, how == Sending::Logged || how == Sending::Data, reply);
+    const bool stamped = (how == Sending::Logged || how == Sending::Quiet) &&
+                         port.State().TimeStampFrames.load() == 1;
+    const uint64_t sendingUs = port.LineTimeUs(frame.size() + (stamped ? kStampChars : 0));
+    reply =
+        Receive(rule, timeoutMs, how == Sending::Logged || how == Sending::Data, reply, sendingUs);
+    if (reply.got == Reply::Got::Answered) {
+        port.NoteOutputLeft();
+    } else if (port.IsOpen() && !port.DrainOutput() && port.IsOpen() && !Stopping()) {
+        // The frame never left (a line held up): as a write whose output did not leave.
+        Reply failed = NotSent();
+        failed.sentMs = reply.sentMs;
+        return failed;
+    }
     if (reply.got == Reply::Got::TimedOut) NoteOwed(rule);
     // The rest of a broken line must not pass for the next reply.
     if (reply.got == Reply::Got::Broken) Port().PurgeInput();

@@ -270,7 +270,9 @@ class LineSession {
     void AwaitOwedReply(const ReplyRule& rule);
     void NoteOwed(const ReplyRule& rule);
     void NoteDiscarded(const char* line);
-    Reply Receive(const ReplyRule& rule, uint32_t timeoutMs, bool logged, Reply reply);
+    // `sendingUs`: the frame's own line time, added to the wait.
+    Reply Receive(const ReplyRule& rule, uint32_t timeoutMs, bool logged, Reply reply,
+                  uint64_t sendingUs = 0);
     Reply NotSent() const;
 
     SerialLine* line_ = nullptr;

@@ -30,6 +30,7 @@ class SerialDevice {
     // Writes every byte, waiting up to timeoutMs for room; false when not all went out.
     virtual bool Write(const uint8_t* data, size_t size, uint32_t timeoutMs) = 0;
     // Reads at most `size` bytes already received; never blocks. 0: nothing waiting; -1: lost.
+    // Fewer than `size` means nothing more was waiting at that moment.
     virtual long Read(uint8_t* data, size_t size) = 0;
     // Blocks until input is waiting or timeoutMs passed (0: just look).
     virtual Wait WaitReadable(uint32_t timeoutMs) = 0;

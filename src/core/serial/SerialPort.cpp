@@ -80,6 +80,7 @@ bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
     }
     lastError_.clear();
     lost_ = false;
+    inputEmptyAtUs_ = 0;
     PurgeDevice(true, true);
     state_.PortOpen = 1;
     return true;
@@ -162,7 +163,15 @@ bool SerialPort::Send(const std::string& output) {
         return false;
     }
     framesWritten_.fetch_add(1);
+    if (drain_ == Drain::ByReply) {
+        outputMayHoldBytes_ = true;  // until a reply, or the drain after none came
+        return true;
+    }
     return DrainOutput();
+}
+
+uint64_t SerialPort::LineTimeUs(size_t bytes) const {
+    return static_cast<uint64_t>(bytes) * 10'000'000ull / LineBaud();
 }
 
 bool SerialPort::WriteRaw(const std::string& bytes) {
@@ -281,6 +290,9 @@ std::string SerialPort::TakeWaitingInput(size_t limit) {
     uint8_t chunk[256];
     constexpr size_t kMostRead = 64 * 1024;
     size_t total = 0;
+    // A read has just found the queue empty: nothing whole can have come since.
+    if (pending_.empty() && inputEmptyAtUs_ != 0 && TickUs() - inputEmptyAtUs_ < LineTimeUs(1))
+        return taken;
     // Bounded, so that a line that never stops sending cannot hold the caller here.
     while (total < kMostRead) {
         long got = ReadInput(chunk, sizeof chunk);
@@ -366,7 +378,11 @@ SerialPort::PieceEnd SerialPort::ReadPiece(std::string_view ends, const PieceLim
 }
 
 long SerialPort::ReadInput(uint8_t* buffer, size_t capacity) {
-    if (pending_.empty()) return device_->Read(buffer, capacity);
+    if (pending_.empty()) {
+        const long got = device_->Read(buffer, capacity);
+        inputEmptyAtUs_ = got >= 0 && static_cast<size_t>(got) < capacity ? TickUs() : 0;
+        return got;
+    }
     size_t n = std::min(capacity, pending_.size());
     std::memcpy(buffer, pending_.data(), n);
     pending_.erase(0, n);

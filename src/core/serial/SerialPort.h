@@ -90,6 +90,16 @@ class SerialPort {
     bool WriteFrame(const char* text, bool inputTaken = false);
     // As WriteFrame, never time-stamped.
     bool WriteText(const char* text, bool inputTaken = false);
+    // What a frame written for a reply does instead of waiting for its output to leave: the
+    // board's answer proves that it left, and only a reply that did not come asks the device.
+    enum class Drain { Now, ByReply };
+    void SetDrain(Drain drain) { drain_ = drain; }
+    // A reply to the last frame came: its bytes have left.
+    void NoteOutputLeft() { outputMayHoldBytes_ = false; }
+    // Waits (bounded) until the output has left; false when it did not or the device went away.
+    bool DrainOutput();
+    // The line time of `bytes` characters at the line's rate, in microseconds.
+    uint64_t LineTimeUs(size_t bytes) const;
     // How many frames (WriteFrame, WriteText) the device has taken whole since the port was
     // made: a frame counted here may have reached the boards even if the device went away next.
     uint64_t FramesWritten() const { return framesWritten_.load(); }
@@ -164,7 +174,6 @@ class SerialPort {
     long ReadInput(uint8_t* buffer, size_t capacity);
     long InputCount();
     void PurgeDevice(bool input, bool output);
-    bool DrainOutput();
     void HandleLost();
     uint32_t LineBaud() const;
 
@@ -183,6 +192,11 @@ class SerialPort {
     // A write's wait for its output failed (or has not ended): the next purge of the output asks
     // the device.
     bool outputMayHoldBytes_ = true;
+    Drain drain_ = Drain::Now;
+    // When a read last found the device's input queue empty (0: not known). Input cannot have
+    // come whole since then within less than a character's line time, so the check for stale
+    // input before the next frame needs no call into the system that soon after.
+    uint64_t inputEmptyAtUs_ = 0;
     std::atomic<bool> lost_{false};
     std::atomic<uint64_t> framesWritten_{0};
     std::function<bool()> lossHandler_;

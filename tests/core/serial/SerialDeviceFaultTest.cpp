@@ -9,6 +9,9 @@
 
 #include "core/app/SystemState.h"
 #include "core/base/Clock.h"
+#include "core/serial/BoardProtocol.h"
+#include "core/serial/CommDebugLog.h"
+#include "core/serial/LineSession.h"
 #include "core/serial/SerialPort.h"
 #include "support/FakeSerialDevice.h"
 #include "support/ScriptedOperator.h"
@@ -153,6 +156,74 @@ TEST(SerialDeviceFault, OpenFailureLeavesThePortClosedWithTheReason) {
     ASSERT_TRUE(line.port->OpenDevice("fake1", 19200));
     EXPECT_EQ(line.device->OpenedPath(), "fake1");
     EXPECT_EQ(line.device->Baud(), 19200u);
+}
+
+// The session over the fake device, at 1200 baud: a character's line time (8.3 ms) is far longer
+// than a turn of the loops below, even in the sanitizer builds.
+struct FakeSessionLine {
+    FakeSessionLine() {
+        auto owned = std::make_unique<FakeSerialDevice>();
+        device = owned.get();
+        line = std::make_unique<SerialLine>(state.Serial, op, log, state.Run.ProgramPointer,
+                                            state.Config.ReplyTimeout, std::move(owned));
+        session = line->Take(LineUser::CommTest);
+        state.Serial.CurrentBaud = 1200;
+        EXPECT_TRUE(session.OpenDevice("fake0", 1200));
+    }
+    Reply Exchange(const char* frame) {
+        ReplyRule rule;
+        rule.family = family::DBoard;
+        rule.unit = 3;
+        return session.Exchange(frame, rule, 300);
+    }
+    SystemState state;
+    ScriptedOperator op;
+    CommDebugLog log{CommDebugLogStateOf(state)};
+    FakeSerialDevice* device = nullptr;  // owned by the port
+    std::unique_ptr<SerialLine> line;
+    LineSession session;
+};
+
+// An exchange asks the device no more than a plain client does (write, wait, read): no queue count
+// after the write, no look for stale input right after a read found none. Each such call costs
+// the boards' next frame a wake-up of a sleeping CPU.
+TEST(SerialDeviceFault, ExchangesMakeOnlyTheCallsOfAPlainClient) {
+    FakeSessionLine line;
+    line.device->AnswerWrites("D3>\r");
+    ASSERT_EQ(line.Exchange("D3A0\r").got, Reply::Got::Answered);
+    const FakeSerialDevice::Calls before = line.device->CallsMade();
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(line.Exchange("D3m\r").got, Reply::Got::Answered);
+    const FakeSerialDevice::Calls after = line.device->CallsMade();
+    EXPECT_EQ(after.reads - before.reads, 50);
+    EXPECT_EQ(after.waits - before.waits, 50);
+    EXPECT_EQ(after.counts - before.counts, 0);
+    EXPECT_EQ(after.purges - before.purges, 0);
+
+    // Input older than a character's line time is still looked for, and thrown away.
+    line.device->AnswerWrites("");
+    line.device->Feed("D3>old\r");
+    SleepMs(20);
+    line.device->AnswerWrites("D3>new\r");
+    const Reply reply = line.Exchange("D3m\r");
+    EXPECT_EQ(reply.got, Reply::Got::Answered);
+    EXPECT_EQ(reply.line, "D3>new");
+}
+
+// A frame held in the output (flow control) is no exchange: it fails as a write that did not
+// leave, after the reply's wait and the bounded drain, and the account asks the device again.
+TEST(SerialDeviceFault, AnExchangeWhoseFrameNeverLeavesFails) {
+    FakeSessionLine line;
+    line.device->HoldOutput(true);
+    const uint64_t start = TickUs();
+    const Reply reply = line.Exchange("D3A5\r");
+    EXPECT_EQ(reply.got, Reply::Got::Failed);
+    EXPECT_FALSE(reply.written);
+    EXPECT_LT(MsSince(start), 3000u);
+    EXPECT_EQ(line.device->Written(), "D3A5\r");
+    line.device->HoldOutput(false);
+    line.device->AnswerWrites("D3>\r");
+    EXPECT_EQ(line.Exchange("D3A6\r").got, Reply::Got::Answered);
+    EXPECT_EQ(line.device->Written(), "D3A5\rD3A6\r");
 }
 
 }  // namespace
