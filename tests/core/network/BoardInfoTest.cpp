@@ -27,7 +27,7 @@ struct ReportCase {
     uint8_t address;
     int queries;
     std::string report;
-    std::vector<std::string> otherBoxes;  // titles of boxes before the report
+    std::vector<std::string> otherBoxes = {};  // titles of boxes before the report
 };
 
 std::vector<ReportCase> Cases() {

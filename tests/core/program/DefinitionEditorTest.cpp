@@ -130,7 +130,9 @@ TEST(DefinitionEditor, ChoicesThatAreNotAcceptedChangeNothing) {
     refusals();
     for (int i = 0; i < 6; ++i) {
         r.ed.Add();
-        if (i == 4) EXPECT_EQ(r.flags.ChosenCommand, 255);
+        if (i == 4) {
+            EXPECT_EQ(r.flags.ChosenCommand, 255);
+        }
     }
     refusals();
     for (int i = 0; i < 6; ++i) {

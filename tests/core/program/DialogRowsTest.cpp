@@ -183,7 +183,9 @@ TEST(DialogRows, EachRowOpensFillsStoresAndReadsBack) {
             const LineLayout& layout = RowLayout(row, blank.Command);
             for (const DialogField& f : row.Fields)
                 EXPECT_TRUE(MatchesLayout(f, layout)) << f.Component << " is no field of the line";
-            if (row.Base[0] != '\0') EXPECT_NE(DialogRowByClass(row.Base), nullptr);
+            if (row.Base[0] != '\0') {
+                EXPECT_NE(DialogRowByClass(row.Base), nullptr);
+            }
 
             // A fresh line in a new program: no warning, and the defaults are only shown...
             Rig r;
