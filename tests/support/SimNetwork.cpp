@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "core/serial/BoardProtocol.h"
+#include "support/SimStart.h"
 
 namespace vendra::test {
 
@@ -33,25 +34,14 @@ SimNetwork::~SimNetwork() {
 
 bool SimNetwork::Start(const std::string& units, sim::Options options, int port) {
     std::string error;
-    options.units = sim::Simulator::ParseUnits(units, &error);
-    if (options.units.empty() && !units.empty()) {
-        ADD_FAILURE() << "units \"" << units << "\": " << error;
-        return false;
-    }
-    options.port = port;
-    return Start(std::move(options));
+    options_ = std::move(options);
+    sim_ = sim::test::StartSimulator(folder_.string(), port < 1 ? 1 : port, units, options_, error);
+    if (!sim_) ADD_FAILURE() << error;
+    return sim_ != nullptr;
 }
 
 bool SimNetwork::Start(sim::Options options) {
-    options.folder = folder_.string();
-    if (options.port < 1) options.port = 1;
-    options_ = options;
-    sim_ = std::make_unique<sim::Simulator>(options_);
-    if (!sim_->Start()) {
-        ADD_FAILURE() << "simulator: " << sim_->Error();
-        return false;
-    }
-    return true;
+    return Start({}, options, options.port);
 }
 
 bool SimNetwork::Open(SerialPort& port) const {

@@ -22,9 +22,10 @@ class SimNetwork {
     SimNetwork(const SimNetwork&) = delete;
     SimNetwork& operator=(const SimNetwork&) = delete;
 
-    // Starts the simulator with `units` ("D3,X1:ver=106,Q0") on COM<port> in the scratch folder;
-    // `options` gives the rest (baud, pacing, faults, links). False (with a test failure added)
-    // when the units cannot be read or the simulator cannot start.
+    // Starts the simulator with `units` ("D3,X1:ver=106,Q0"; empty: options.units) on COM<port> in
+    // the scratch folder (see sim::test::StartSimulator); `options` gives the rest (baud, pacing,
+    // faults, links). False (with a test failure added) when the units cannot be read or the
+    // simulator cannot start.
     bool Start(const std::string& units, sim::Options options = {}, int port = 1);
     bool Start(sim::Options options);
 

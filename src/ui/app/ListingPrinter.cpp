@@ -14,7 +14,8 @@ PrintTarget DefaultPrintTarget(QWidget* parent) {
                 return QFileDialog::getSaveFileName(parent,
                                                     QStringLiteral("No printer: print to PDF file"),
                                                     QString(), QStringLiteral("PDF (*.pdf)"));
-            }};
+            },
+            {}};
 }
 
 namespace {
@@ -24,6 +25,7 @@ constexpr int kPrintOffset = 200;  // printer units from the left and from the t
 bool PrintListing(Operator& op, const QString& docName, const std::vector<uint32_t>& pages,
                   uint32_t rowsPerPage, const std::function<QString(uint32_t)>& line,
                   const PrintTarget& target) {
+    if (target.Print) return target.Print(docName, pages, rowsPerPage, line);
     QPrinter printer(QPrinter::HighResolution);
     QString pdf;
     const bool havePrinter = target.PrinterAvailable ? target.PrinterAvailable()

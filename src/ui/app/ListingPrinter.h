@@ -1,7 +1,8 @@
 // Prints a listing (one text line per row, in pages of given sizes) on the default printer, at the
 // fixed offset of 200 printer units from the left and the top, in a font sized so that a full page
 // fits. On a machine without a printer the operator names a PDF file, and is told where the
-// listing went. The printer check and the file question can be replaced (tests).
+// listing went. The printer check, the file question and the printing itself can be replaced
+// (tests).
 // Errors: a listing that cannot be printed is reported to the operator; the result is false.
 // Thread rule: GUI thread only.
 #pragma once
@@ -18,6 +19,12 @@ namespace vendra::ui {
 struct PrintTarget {
     std::function<bool()> PrinterAvailable;   // default: any printer installed
     std::function<QString()> AskPdfFileName;  // empty = cancelled
+    // When set, takes the listing instead of the printer or the PDF file, so that a window's test
+    // sees what the window hands over (the document, the pages' line counts, the rows of a full
+    // page, the lines); true = printed.
+    std::function<bool(const QString& docName, const std::vector<uint32_t>& pages,
+                       uint32_t rowsPerPage, const std::function<QString(uint32_t)>& line)>
+        Print;
 };
 
 // Any installed printer; without one, a file dialog over `parent` asks for the PDF file.

@@ -21,20 +21,6 @@ using vendra::ui::test::WaitFor;
 
 namespace {
 
-std::unique_ptr<sim::Simulator> StartSimulator(const QString& folder, int port, const char* units) {
-    sim::Options options;
-    options.folder = folder.toStdString();
-    options.port = port;
-    std::string error;
-    options.units = sim::Simulator::ParseUnits(units, &error);
-    auto simulator = std::make_unique<sim::Simulator>(options);
-    if (!simulator->Start()) {
-        qWarning("simulator: %s", simulator->Error().c_str());
-        return nullptr;
-    }
-    return simulator;
-}
-
 // The frames a full scan sends when exactly `present` answer ("D3", "X1", ...): every v0 query in
 // family order, each present unit's v3 query right after its v0 (never for QBoard).
 std::vector<std::string> ExpectedScan(const QStringList& present) {
@@ -86,7 +72,7 @@ class StartupNetworkTest : public QObject {
     void startupScansTheNetworkInOrder() {
         AppFixture f;
         QVERIFY(f.WriteDefaultConfig());
-        auto simulator = StartSimulator(f.dir.path(), 1, "D3,X1,Q0");
+        auto simulator = f.StartSimulator("D3,X1,Q0");
         QVERIFY(simulator);
         DialogAnswerer answerer;
         AppFixture::AnswerStartup(answerer);
@@ -144,8 +130,8 @@ class StartupNetworkTest : public QObject {
     void portChangeInConfigurationRestartsTheScan() {
         AppFixture f;
         QVERIFY(f.WriteConfig(1, 20));  // a short scan time-out keeps the two scans quick
-        auto first = StartSimulator(f.dir.path(), 1, "D3,X1,Q0");
-        auto second = StartSimulator(f.dir.path(), 2, "U5,H2");
+        auto first = f.StartSimulator("D3,X1,Q0");
+        auto second = f.StartSimulator("U5,H2", 2);
         QVERIFY(first && second);
         DialogAnswerer answerer;
         AppFixture::AnswerStartup(answerer);
@@ -173,7 +159,7 @@ class StartupNetworkTest : public QObject {
     void changeBaudrateMovesTheNetwork() {
         AppFixture f;
         QVERIFY(f.WriteConfig(1, 20));
-        auto simulator = StartSimulator(f.dir.path(), 1, "D3");
+        auto simulator = f.StartSimulator("D3");
         QVERIFY(simulator);
         DialogAnswerer answerer;
         AppFixture::AnswerStartup(answerer);

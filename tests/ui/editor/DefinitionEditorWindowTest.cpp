@@ -10,17 +10,16 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <initializer_list>
 #include <utility>
 
 #include "core/app/LoadProgramFile.h"
 #include "core/program/CommandTable.h"
-#include "sim/NetworkFile.h"
 #include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
+#include "support/PrintedListing.h"
 #include "ui/app/RadioGroup.h"
 #include "ui/editor/DefinitionEditorDisplay.h"
 #include "ui/editor/DefinitionListModel.h"
@@ -30,6 +29,7 @@ using namespace vendra::ui;
 using vendra::ui::test::AppFixture;
 using vendra::ui::test::ClickButton;
 using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::PrintedListing;
 using vendra::ui::test::WaitFor;
 
 namespace {
@@ -82,13 +82,6 @@ DialogAnswerer::Answer ChooseFile(const QString& path) {
     };
 }
 
-int PdfPages(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QString text = QString::fromLatin1(f.readAll());
-    return static_cast<int>(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
-}
-
 }  // namespace
 
 class DefinitionEditorWindowTest : public QObject {
@@ -98,14 +91,9 @@ class DefinitionEditorWindowTest : public QObject {
         AppFixture f;
         QVERIFY(f.WriteDefaultConfig());
         sim::Options options;
-        std::string error;
-        QVERIFY2(
-            sim::ParseNetworkText("baud 57600\nspeed 400000\nunit D3\n", "test", options, error),
-            error.c_str());
-        options.folder = f.dir.path().toStdString();
-        options.port = 1;
-        sim::Simulator simulator(options);
-        QVERIFY2(simulator.Start(), simulator.Error().c_str());
+        options.defaultSpeed = 400000;
+        auto simulator = f.StartSimulator("D3", options);
+        QVERIFY(simulator);
 
         DialogAnswerer answers;
         QVERIFY(f.StartUp(answers));
@@ -190,7 +178,7 @@ class DefinitionEditorWindowTest : public QObject {
         f.main.MenuAction("LoadDefineFile1")->trigger();
         QCOMPARE(f.state.App.ProgramLoaded.load(), 1u);
         QCOMPARE(f.state.Program.LineCount, 6u);
-        const size_t before = simulator.ReceivedFrames().size();
+        const size_t before = simulator->ReceivedFrames().size();
         QVERIFY(WaitFor([&] { return f.main.Control<QPushButton>("RunButton")->isEnabled(); }));
         QTest::mouseClick(f.main.Control<QPushButton>("RunButton"), Qt::LeftButton);
         QVERIFY(WaitFor(
@@ -200,7 +188,7 @@ class DefinitionEditorWindowTest : public QObject {
             20000));
         QCOMPARE(f.state.Program.Lines[f.state.Run.ProgramPointer.load()].Command,
                  uint8_t{CmdEndProgram});
-        std::vector<std::string> frames = simulator.ReceivedFrames();
+        std::vector<std::string> frames = simulator->ReceivedFrames();
         frames.erase(frames.begin(), frames.begin() + static_cast<long>(before));
         // Three passes (the count of 2 repeats the body twice): each a move, then status
         // queries until the motor is done.
@@ -322,17 +310,18 @@ class DefinitionEditorWindowTest : public QObject {
         TDefinitionEditorDisplay editor(DefinitionEditorStateOf(f.state), f.op, {});
         editor.show();
         QCOMPARE(editor.Model()->rowCount(), 200);
-        const QString pdf = f.dir.filePath("listing");
-        editor.Printing.PrinterAvailable = [] { return false; };
-        editor.Printing.AskPdfFileName = [&] { return pdf; };
+        PrintedListing printed;
+        printed.Attach(editor.Printing);
         editor.List()->setCurrentIndex(editor.Model()->index(7));
-        DialogAnswerer answers;
-        answers.QueueMessageBoxButton(mb::IdOk);
         ClickButton(editor, "PrintButton");
-        QCOMPARE(answers.Texts(), QStringList{"No printer is installed on this machine.\nThe list "
-                                              "was printed to the PDF file " +
-                                              pdf + ".pdf"});
-        QCOMPARE(PdfPages(pdf + ".pdf"), 3);
+        QCOMPARE(printed.docName, QStringLiteral("Definition File"));
+        QCOMPARE(printed.rowsPerPage, 81u);
+        QCOMPARE(printed.pages, (std::vector<uint32_t>{81, 81, 38}));
+        // The lines as the list shows them.
+        QCOMPARE(printed.lines.size(), 200);
+        for (int row : {0, 80, 81, 199})
+            QCOMPARE(printed.lines[row], editor.Model()->index(row).data().toString());
+        QCOMPARE(printed.lines[0], QStringLiteral("0001 - delay,1      ;"));
         QCOMPARE(editor.List()->currentIndex().row(), 7);
     }
 

@@ -16,6 +16,7 @@
 #include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
+#include "support/PrintedListing.h"
 #include "ui/onboard/OnboardDialogs.h"
 #include "ui/onboard/OnboardEditor.h"
 
@@ -23,6 +24,7 @@ using namespace vendra;
 using namespace vendra::ui;
 using vendra::ui::test::ClickButton;
 using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::PrintedListing;
 using vendra::ui::test::WaitFor;
 
 namespace {
@@ -243,14 +245,12 @@ class OnboardEditorTest : public QObject {
         sim::Options options;
         options.pace = true;
         options.boardBaud = 9600;
-        options.units = sim::Simulator::ParseUnits("D5:vF=60000");
-        options.folder = f.dir.path().toStdString();
-        sim::Simulator simulator(options);
-        QVERIFY2(simulator.Start(), simulator.Error().c_str());
+        auto simulator = f.StartSimulator("D5:vF=60000", options);
+        QVERIFY(simulator);
         std::vector<std::string> stored;
         for (int i = 0; i < 400; ++i) stored.push_back("A" + std::to_string(i * 10));
-        QVERIFY(simulator.SetProgramLines("D5", stored));
-        QVERIFY(f.core.Line.Take(LineUser::MainWindow).OpenDevice(simulator.SlavePath(), 9600));
+        QVERIFY(simulator->SetProgramLines("D5", stored));
+        QVERIFY(f.core.Line.Take(LineUser::MainWindow).OpenDevice(simulator->SlavePath(), 9600));
         f.state.Serial.CurrentBaud = 9600;
         f.state.Units.present[0][5] = 1;
         f.state.Units.unitCount[0] = 1;
@@ -286,7 +286,7 @@ class OnboardEditorTest : public QObject {
         QVERIFY(answers.Texts().last().startsWith(QStringLiteral("Operation Cancelled")));
 
         // A whole read, then a write of an edited program and the read-back.
-        simulator.SetPacing(false);
+        simulator->SetPacing(false);
         answers.QueueClick("OKButton");
         answers.QueueMessageBoxButton(mb::IdOk);  // "Operation Complete"
         f.Item("ReadFromBoard1")->trigger();
@@ -306,7 +306,7 @@ class OnboardEditorTest : public QObject {
         f.Item("WriteToBoard1")->trigger();
         QVERIFY(WaitFor([&] { return !e.TransferRunning(); }, 10000));
         stored[0] = "K1";
-        QCOMPARE(*simulator.ProgramLines("D5"), stored);
+        QCOMPARE(*simulator->ProgramLines("D5"), stored);
         QCOMPARE(answers.Titles().last(), QStringLiteral("VDWin IEEPROM Editor Message"));
 
         // Run at the address typed; erase after the question.
@@ -317,31 +317,31 @@ class OnboardEditorTest : public QObject {
         answers.QueueMessageBoxButton(mb::IdOk);
         f.Item("RunBoardProgram1")->trigger();
         QVERIFY(WaitFor([&] { return !e.TransferRunning(); }, 5000));
-        QCOMPARE(*simulator.ProgramRunAddress("D5"), 6u);
+        QCOMPARE(*simulator->ProgramRunAddress("D5"), 6u);
         answers.QueueMessageBoxButton(mb::IdYes);
         answers.QueueMessageBoxButton(mb::IdOk);
         f.Item("EraseProgramonBoard1")->trigger();
         QVERIFY(WaitFor([&] { return !e.TransferRunning(); }, 5000));
-        QVERIFY(simulator.ProgramLines("D5")->empty());
+        QVERIFY(simulator->ProgramLines("D5")->empty());
         QVERIFY(answers.Unexpected().isEmpty());
         QVERIFY(!f.state.Serial.Line.Busy());
         f.core.Line.Take(LineUser::MainWindow).Close();
     }
 
-    void printsEightyOneRowsAPageToPdfWithoutAPrinter() {
+    void printsEightyOneRowsAPage() {
         Fixture f;
         TfniEDITOR& e = f.Open();
         f.program.ReplaceLines(std::vector<std::string>(163, "A1000"));
         e.RefreshList();
         e.SelectRow(5);
-        e.Printing.PrinterAvailable = [] { return false; };
-        e.Printing.AskPdfFileName = [&] { return f.File("listing"); };
-        DialogAnswerer answers;
-        answers.QueueMessageBoxButton(mb::IdOk);
+        PrintedListing printed;
+        printed.Attach(e.Printing);
         f.Click("PrintButton");
-        QVERIFY(answers.Texts().value(0).endsWith(f.File("listing.pdf")));
-        const QByteArray pdf = ReadBytes(f.File("listing.pdf"));
-        QCOMPARE(pdf.count("/Type /Page\n"), 3);  // 81 + 81 + 1
+        QCOMPARE(printed.docName, QStringLiteral("VDWin IEEPROM Editor"));
+        QCOMPARE(printed.rowsPerPage, 81u);
+        QCOMPARE(printed.pages, (std::vector<uint32_t>{81, 81, 1}));
+        QCOMPARE(printed.lines, e.ListTexts());
+        QCOMPARE(printed.lines.last(), QStringLiteral("00163/00973 - A1000"));
         QCOMPARE(e.SelectedRow(), 5);
     }
 

@@ -7,6 +7,7 @@
 
 #include "sim/NetworkFile.h"
 #include "sim/Simulator.h"
+#include "support/SimStart.h"
 
 namespace vendra::ui::test {
 
@@ -17,17 +18,10 @@ inline std::unique_ptr<sim::Simulator> StartDemoNetwork(const QString& folder, i
     if (!sim::LoadNetworkFile(std::string(VENDRA_EXAMPLES_DIR) + "/demo-network.txt", options,
                               error))
         return nullptr;
-    options.folder = folder.toStdString();
-    options.port = 1;
     options.defaultSpeed *= speedFactor;
     for (auto& unit : options.units)
         if (unit.speed) *unit.speed *= speedFactor;
-    auto simulator = std::make_unique<sim::Simulator>(options);
-    if (!simulator->Start()) {
-        error = simulator->Error();
-        return nullptr;
-    }
-    return simulator;
+    return sim::test::StartSimulator(folder.toStdString(), 1, {}, options, error);
 }
 
 }  // namespace vendra::ui::test

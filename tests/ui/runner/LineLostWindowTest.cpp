@@ -32,12 +32,8 @@ struct LostLineWindow : vendra::ui::test::AppFixture {
 
     // `fault` (a vanish fault) takes the line away instead of the loss during the motion wait.
     bool Start(const char* program = kProgram, const char* fault = nullptr) {
-        sim::Options options;
-        std::string error;
-        options.units = sim::Simulator::ParseUnits("D3:speed=4000", &error);
-        options.folder = dir.path().toStdString();
-        sim = std::make_unique<sim::Simulator>(options);
-        if (!sim->Start() || !core.Line.Take(LineUser::MainWindow).Open(1, 57600)) return false;
+        sim = StartSimulator("D3:speed=4000");
+        if (!sim || !core.Line.Take(LineUser::MainWindow).Open(1, 57600)) return false;
         ResetRunTables(RunnerStateOf(state));
         state.Units.present[int(UnitGroup::DBoard)][3] = 1;
         state.Units.totalUnits = 1;

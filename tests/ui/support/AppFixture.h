@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <memory>
+#include <string>
 
 #include "core/app/Core.h"
+#include "sim/Simulator.h"
 #include "support/DialogAnswerer.h"
+#include "support/SimStart.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/QtOperator.h"
 
@@ -63,6 +67,21 @@ struct AppFixture {
         AnswerStartup(answers);
         main.show();
         return InitialisationDone();
+    }
+    // The simulator on COM<port> in the working folder, where the program looks for its port, with
+    // `units` and `options` as sim::test::StartSimulator takes them; null, with a warning saying
+    // why, when it cannot start.
+    std::unique_ptr<sim::Simulator> StartSimulator(const std::string& units, sim::Options& options,
+                                                   int port = 1) const {
+        std::string error;
+        auto simulator =
+            sim::test::StartSimulator(dir.path().toStdString(), port, units, options, error);
+        if (!simulator) qWarning("%s", error.c_str());
+        return simulator;
+    }
+    std::unique_ptr<sim::Simulator> StartSimulator(const std::string& units, int port = 1) const {
+        sim::Options options;
+        return StartSimulator(units, options, port);
     }
     QByteArray ConfigText() const {
         QFile f(dir.filePath("Config.cfg"));

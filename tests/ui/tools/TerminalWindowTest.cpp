@@ -1,8 +1,7 @@
 // The terminal window against the simulator on a pty: typed keys reach the line exactly, answers
-// appear, Clear, Print to PDF (81 lines a page), the scan from its button with the window
+// appear, Clear, Print (81 lines a page), the scan from its button with the window
 // responsive, a port that is closed or vanishes; and the "Axis Stats" box.
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -17,6 +16,7 @@
 #include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
+#include "support/PrintedListing.h"
 #include "ui/network/AxisStatsBox.h"
 #include "ui/tools/PortConfigurationDialog.h"
 
@@ -25,34 +25,10 @@ using namespace vendra::ui;
 using vendra::ui::test::AppFixture;
 using vendra::ui::test::ClickButton;
 using vendra::ui::test::DialogAnswerer;
+using vendra::ui::test::PrintedListing;
 using vendra::ui::test::WaitFor;
 
 namespace {
-
-std::unique_ptr<sim::Simulator> StartSimulator(const QString& folder, const char* units,
-                                               uint32_t boardBaud = 57600,
-                                               std::vector<std::string> faults = {}) {
-    sim::Options options;
-    options.folder = folder.toStdString();
-    options.port = 1;
-    options.boardBaud = boardBaud;
-    options.faults = std::move(faults);
-    std::string error;
-    options.units = sim::Simulator::ParseUnits(units, &error);
-    auto simulator = std::make_unique<sim::Simulator>(options);
-    if (!simulator->Start()) {
-        qWarning("simulator: %s", simulator->Error().c_str());
-        return nullptr;
-    }
-    return simulator;
-}
-
-int PdfPages(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray bytes = f.readAll();
-    return int(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r"));
-}
 
 // The program with the simulator on COM1 and the port open at the boards' rate.
 struct Rig {
@@ -64,7 +40,10 @@ struct Rig {
 
     bool Start(const char* units, uint32_t boardBaud = 57600,
                std::vector<std::string> faults = {}) {
-        sim = StartSimulator(app.dir.path(), units, boardBaud, std::move(faults));
+        sim::Options options;
+        options.boardBaud = boardBaud;
+        options.faults = std::move(faults);
+        sim = app.StartSimulator(units, options);
         if (!sim) return false;
         app.core.Line.SetDeviceFolder(app.dir.path().toStdString());
         app.state.Serial.CurrentBaud = boardBaud;
@@ -118,41 +97,34 @@ class TerminalWindowTest : public QObject {
         QVERIFY(!rig.app.state.Serial.Line.Busy());
     }
 
-    void printToPdfHas81LinesAPage() {
+    void printHandsTheScreenIn81LinePages() {
         Rig rig;
         QVERIFY(rig.Start("D3"));
         rig.Show();
-        rig.window->Printing.PrinterAvailable = [] { return false; };
-        DialogAnswerer answerer;
+        PrintedListing printed;
+        printed.Attach(rig.window->Printing);
         const struct {
             int lines;
-            int pages;
-        } cases[] = {{81, 1}, {82, 2}, {163, 3}};
+            bool printed;
+            std::vector<uint32_t> pages;
+            int shown;  // PrintedPages
+        } cases[] = {{81, true, {81}, 1}, {82, true, {81, 1}, 2}, {82, false, {81, 1}, 0}};
         for (const auto& c : cases) {
-            const QString pdf = rig.app.dir.filePath(QStringLiteral("terminal%1").arg(c.lines));
-            rig.window->Printing.AskPdfFileName = [&] { return pdf; };
             QStringList lines;
             for (int i = 1; i <= c.lines; ++i) lines << QStringLiteral("D3v%1").arg(i);
             rig.Screen()->setPlainText(lines.join('\n'));
-            answerer.QueueMessageBoxButton(mb::IdOk);
+            printed.printed = c.printed;
             QTest::mouseClick(rig.Button("PrintButton"), Qt::LeftButton);
-            QCOMPARE(rig.window->PrintedPages(), c.pages);
-            QCOMPARE(PdfPages(pdf + ".pdf"), c.pages);
-            QCOMPARE(answerer.Texts().last(),
-                     "No printer is installed on this machine.\nThe list was printed to the PDF "
-                     "file " +
-                         pdf + ".pdf");
+            QCOMPARE(printed.docName, QStringLiteral("Terminal"));
+            QCOMPARE(printed.rowsPerPage, 81u);
+            QCOMPARE(printed.pages, c.pages);
+            QCOMPARE(printed.lines, lines);
+            QCOMPARE(rig.window->PrintedPages(), c.shown);
         }
-        QVERIFY(answerer.Unexpected().isEmpty());
-        // No lines: nothing is printed and nothing is asked.
-        bool asked = false;
-        rig.window->Printing.AskPdfFileName = [&] {
-            asked = true;
-            return QString();
-        };
+        // No lines: nothing is handed over.
         QTest::mouseClick(rig.Button("ClearWindowButton"), Qt::LeftButton);
         QTest::mouseClick(rig.Button("PrintButton"), Qt::LeftButton);
-        QVERIFY(!asked);
+        QCOMPARE(printed.calls, 3);
         QCOMPARE(rig.window->PrintedPages(), 0);
     }
 

@@ -53,12 +53,10 @@ struct Fixture : vendra::ui::test::AppFixture {
 
     bool Connect(const char* units, const std::vector<std::string>& faults = {}) {
         sim::Options options;
-        options.folder = dir.path().toStdString();
-        options.units = sim::Simulator::ParseUnits(units);
         options.defaultSpeed = 0;
         options.faults = faults;
-        sim = std::make_unique<sim::Simulator>(options);
-        if (!sim->Start()) return false;
+        sim = StartSimulator(units, options);
+        if (!sim) return false;
         for (const auto& unit : options.units)
             state.Units.present[static_cast<int>(unit.family)][unit.address] = 1;
         return core.Line.Take(LineUser::MainWindow).OpenDevice(sim->SlavePath(), options.boardBaud);
