@@ -25,6 +25,7 @@
 #include "core/base/UnitGroup.h"
 #include "core/base/Worker.h"
 #include "core/serial/LineOwner.h"
+#include "core/serial/PortNames.h"
 #include "core/serial/SerialDevice.h"
 #include "core/serial/SerialState.h"
 
@@ -188,8 +189,10 @@ class LineSession {
     // Why the last open failed or the device was lost ("" when nothing went wrong).
     std::string LastError() const;
     // Port `portNumber` opened a system device, for want of a "COM<n>" link in the device folder
-    // (on Windows the port is always the system's COM<n>: never).
+    // and of a binding in Ports.cfg (on Windows the port is always the system's COM<n>: never).
     bool OpenedSystemDevice(int portNumber) const;
+    // The device last opened (or tried) and why the port number led there.
+    PortDevice OpenedPortDevice() const;
 
     // ---- frames ----
     // Writes `frame` as it stands: bytes still waiting are discarded (shown in the log unless
