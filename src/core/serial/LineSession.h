@@ -132,7 +132,8 @@ class SerialLine {
     // Folder in which "COM<n>" links are looked for (default: the working directory).
     void SetDeviceFolder(std::string folder);
     const std::string& DeviceFolder() const;
-    // Where port numbers without a COM<n> link lead ("/dev/ttyS": port n is /dev/ttyS<n-1>).
+    // Where port numbers without a COM<n> link or a binding lead ("/dev/ttyS": port n is
+    // /dev/ttyS<n-1>).
     void SetSystemDevicePrefix(std::string prefix);
     // Called once when the device goes away, on the thread that used it; true when the caller
     // waits for the device to come back and says so itself (no box is shown).

@@ -51,10 +51,12 @@ class SerialPort {
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Folder in which "COM<n>" links are looked for (default: the working directory).
+    // Folder in which "COM<n>" links and Ports.cfg are looked for (default: the working
+    // directory).
     void SetDeviceFolder(std::string folder) { folder_ = std::move(folder); }
     const std::string& DeviceFolder() const { return folder_; }
-    // Where port numbers without a COM<n> link lead ("/dev/ttyS": port n is /dev/ttyS<n-1>).
+    // Where port numbers without a COM<n> link or a binding lead ("/dev/ttyS": port n is
+    // /dev/ttyS<n-1>).
     void SetSystemDevicePrefix(std::string prefix) { systemPrefix_ = std::move(prefix); }
 
     bool OpenPort(int portNumber, uint32_t baud);
