@@ -111,7 +111,8 @@ StopRequest StopRequests::Take(uint32_t ms) {
 const RunPlatformHelp& PlatformHelp() {
     static const RunPlatformHelp help = {
         "port number instead of Config.cfg's: COM<N> in the working folder when\n"
-        "it exists (a link to the device), otherwise /dev/ttyS<N-1>",
+        "it exists (a link to the device), else the device Ports.cfg there binds N\n"
+        "to (a line \"N PATH\"), otherwise /dev/ttyS<N-1>",
 
         "SIGINT and SIGTERM act as the Abort button: a running delay ends at once, the stop frame\n"
         "\"GG!\" is sent and the run ends after its current command. vendra-run says whether the\n"

@@ -89,7 +89,10 @@ bool ReadAnswersFile(const std::string& path, std::string& text, std::string& er
 
 const std::vector<OptionRow>& Table() {
     static const std::vector<OptionRow> rows = {
-        {"--device", "PATH", "open this serial device instead of the configured port number's",
+        {"--device", "PATH",
+         "open this serial device instead of the configured port number's\n"
+         "(a path --list-devices shows: a /dev/serial/by-id/ one names the\n"
+         "adapter whatever socket it is in)",
          PathOption("--device", [](RunOptions& o, const std::string& v) { o.device = v; })},
         {"--port", "N", PlatformHelp().portRule,
          NumberOption("--port", 1, 40, [](RunOptions& o, long long n) { o.port = int(n); })},
@@ -158,6 +161,10 @@ const std::vector<OptionRow>& Table() {
          "command had reached the line before it was lost; it is sent again, so\n"
          "a relative move or a counting command is done twice",
          [](const std::string&, RunOptions& o, std::string&) { return o.allowRepeat = true; }},
+        {"--list-devices", nullptr,
+         "list the machine's serial devices (path, kernel name, maker, product,\n"
+         "serial number) and end; with --json as one object",
+         [](const std::string&, RunOptions& o, std::string&) { return o.listDevices = true; }},
         {"--help", nullptr, "this text",
          [](const std::string&, RunOptions& o, std::string&) { return o.help = true; }},
     };
@@ -166,6 +173,7 @@ const std::vector<OptionRow>& Table() {
 
 const char* const kUsageHead =
     "Usage: vendra-run [options] PROGRAM.def\n"
+    "       vendra-run --list-devices [--json]\n"
     "Runs a program without a window, as the program's \"Run Program\" does: reads Config.cfg\n"
     "in the working folder (when it is there), opens the port at the chosen rate, scans the\n"
     "network (unless --units), loads the program, runs it with the same runner, and ends.\n"
@@ -287,6 +295,13 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options,
             return false;
         }
         options.program = arg;
+    }
+    if (options.listDevices) {
+        if (!options.program.empty()) {
+            error = "--list-devices runs no program (" + options.program + ")";
+            return false;
+        }
+        return true;
     }
     if (options.program.empty()) {
         error = "no program given (see --help)";

@@ -34,11 +34,13 @@ struct RunOptions {
     bool resumeAfterReconnect = false;
     bool allowRepeat = false;  // resuming may send the held line's command again
     bool help = false;
+    bool listDevices = false;  // --list-devices: list the serial devices, run nothing
     // Not on the command line: where Config.cfg and the COM<n> links are (tests).
     std::string folder = ".";
 };
 
-// Reads the arguments (without the program name). The answers file is read here, so that a
+// Reads the arguments (without the program name). With --list-devices no program is needed and
+// none may be given. The answers file is read here, so that a
 // missing one is a usage error before anything is opened; it must be a regular file of at most
 // 1 MB (a device or a folder named by mistake is refused, never read).
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options, std::string& error);

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/CliPlatform.h"
+#include "cli/DeviceListing.h"
 #include "cli/RunOptions.h"
 #include "cli/RunSession.h"
 #include "core/base/PlatformFiles.h"
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::cout << vendra::RunHelpText();
         return vendra::kRunEnded;
+    }
+    if (options.listDevices) {
+        auto enumerator = vendra::MakePlatformSerialEnumerator();
+        return vendra::ListDevices(*enumerator, options.json, std::cout, std::cerr);
     }
 
     // Before any thread starts: the stop requests are taken by this thread alone, between its

@@ -15,6 +15,7 @@
 
 #include "cli/CliOperator.h"
 #include "cli/CliPlatform.h"
+#include "cli/DeviceListing.h"
 #include "cli/RunOptions.h"
 #include "cli/RunSession.h"
 
@@ -111,6 +112,12 @@ TEST(RunParts, OptionsAreTakenOrRefusedWithTheirReason) {
     EXPECT_TRUE(o.json);
     EXPECT_EQ(o.reconnectSeconds, 0);
     EXPECT_TRUE(o.resumeAfterReconnect);
+    EXPECT_FALSE(o.listDevices);
+
+    RunOptions listing;
+    ASSERT_TRUE(ParseRunOptions({"--list-devices", "--json"}, listing, error)) << error;
+    EXPECT_TRUE(listing.listDevices);
+    EXPECT_TRUE(listing.json);
 
     const struct {
         std::vector<std::string> args;
@@ -126,6 +133,7 @@ TEST(RunParts, OptionsAreTakenOrRefusedWithTheirReason) {
         {{"--device", "", "a.def"}, "--device needs a path"},
         {{"--answers", "", "a.def"}, "--answers needs a path"},
         {{"--log", "", "a.def"}, "--log needs a path"},
+        {{"--list-devices", "a.def"}, "--list-devices runs no program (a.def)"},
     };
     for (const auto& r : kRefused) {
         RunOptions refused;
@@ -279,6 +287,78 @@ TEST(RunParts, ProgressLineLeavesAWaitingQuestionAlone) {
               "vendra-run: VDWin User Message: Move? -> yes\n\r\033[Kline 3");
     close(fds[0]);
     close(fds[1]);
+}
+
+// The device list as the enumeration gives it, in text and JSON, and a system that could not be
+// asked.
+class ListedDevices : public SerialDeviceEnumerator {
+  public:
+    std::vector<FoundSerialDevice> devices;
+    std::string failure;
+    bool Enumerate(std::vector<FoundSerialDevice>& out, std::string& error) override {
+        out = devices;
+        error = failure;
+        return failure.empty();
+    }
+};
+
+TEST(RunParts, ListDevicesPrintsTheListAsTextOrJson) {
+    FoundSerialDevice usb{"/dev/ttyUSB1",
+                          "ttyUSB1",
+                          {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K2X7Q-if00-port0"},
+                          true,
+                          "",
+                          "FTDI",
+                          "FT232R \"USB\" UART",
+                          "A10K2X7Q"};
+    FoundSerialDevice uart{"/dev/ttyS0", "ttyS0", {}, true, "4", "", "", ""};
+    FoundSerialDevice placeholder{"/dev/ttyS1", "ttyS1", {}, true, "0", "", "", ""};
+    const struct {
+        std::vector<FoundSerialDevice> found;
+        std::string failure;
+        bool json;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{usb, placeholder, uart},
+         "",
+         false,
+         kRunEnded,
+         "PATH                                                            NAME     MAKER  "
+         "PRODUCT            SERIAL\n"
+         "/dev/ttyS0                                                      ttyS0    -      -"
+         "                  -\n"
+         "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K2X7Q-if00-port0  ttyUSB1  FTDI   "
+         "FT232R \"USB\" UART  A10K2X7Q\n",
+         ""},
+        {{usb, uart},
+         "",
+         true,
+         kRunEnded,
+         "{\"devices\": [{\"path\": \"/dev/ttyS0\", \"kernel_name\": \"ttyS0\", \"maker\": null, "
+         "\"product\": null, \"serial\": null}, {\"path\": "
+         "\"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K2X7Q-if00-port0\", \"kernel_name\": "
+         "\"ttyUSB1\", \"maker\": \"FTDI\", \"product\": \"FT232R \\\"USB\\\" UART\", \"serial\": "
+         "\"A10K2X7Q\"}]}\n",
+         ""},
+        {{placeholder}, "", false, kRunEnded, "no serial device found\n", ""},
+        {{}, "", true, kRunEnded, "{\"devices\": []}\n", ""},
+        {{},
+         "udev is not available",
+         true,
+         kRunUsage,
+         "{\"devices\": null, \"error\": \"udev is not available\"}\n",
+         "vendra-run: the serial devices could not be listed: udev is not available\n"},
+    };
+    for (const auto& c : cases) {
+        ListedDevices enumerator;
+        enumerator.devices = c.found;
+        enumerator.failure = c.failure;
+        std::ostringstream out, err;
+        EXPECT_EQ(ListDevices(enumerator, c.json, out, err), c.status);
+        EXPECT_EQ(out.str(), c.out);
+        EXPECT_EQ(err.str(), c.err);
+    }
 }
 
 }  // namespace

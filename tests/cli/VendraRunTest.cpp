@@ -346,6 +346,28 @@ TEST(VendraRun, AnswersReachUserInputBranches) {
 
 // A board error stops the run with status 1 and its message; SIGINT during a move acts as Abort:
 // status 2, the stop frame on the line and the motor stopped; SIGTERM cuts a long delay short.
+// The adapter named by its stable path: given with --device, or bound to a port number in
+// Ports.cfg. The stable name here is a link to the simulator's line, as /dev/serial/by-id/ ones
+// are links to the kernel's device.
+TEST(VendraRun, TheLineIsOpenedByItsStablePath) {
+    Bench bench;
+    ASSERT_TRUE(bench.net.Start("D3"));
+    WriteFile(bench.net.File("ask.def"), "DBoard,3,\"A5\"\nend_program\n");
+    const std::string stable = bench.net.File("usb-Vendra_Sim_0001-if00-port0");
+    std::filesystem::create_symlink(bench.net.File("COM1"), stable);
+    WriteFile(bench.net.File("Ports.cfg"), "2 " + stable + "\n");
+    const std::vector<std::string> runs[] = {
+        {"--units", "D3", "--device", stable, "ask.def"},
+        {"--units", "D3", "--port", "2", "ask.def"},
+    };
+    for (const auto& args : runs) {
+        bench.net->ClearLog();
+        const Result r = bench.Run(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(bench.net->ReceivedFrames(), (std::vector<std::string>{"D3A5\r"})) << r.err;
+    }
+}
+
 TEST(VendraRun, BoardErrorAndSignalsEndTheRun) {
     Bench bench;
     ASSERT_TRUE(bench.net.Start("D3:speed=2000"));
@@ -565,8 +587,8 @@ TEST(VendraRun, UsageFileAndPortErrorsGiveThree) {
     for (const char* option :
          {"--device PATH", "--port N", "--baud RATE", "--reply-timeout MS", "--init-timeout MS",
           "--units LIST", "--answer A", "--answers FILE", "--log FILE", "--json", "--reconnect-s N",
-          "--resume-after-reconnect", "--allow-repeat", "--help", "Exit status: 0", "SIGINT",
-          "end_reason"})
+          "--resume-after-reconnect", "--allow-repeat", "--list-devices", "--help",
+          "Exit status: 0", "SIGINT", "end_reason"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

@@ -149,11 +149,11 @@ std::string LineSession::DevicePath() const {
 std::string LineSession::LastError() const {
     return line_ != nullptr ? Port().LastError() : std::string();
 }
-bool LineSession::OpenedSystemDevice(int portNumber) const {
-    if (line_ == nullptr) return false;
-    const std::string path = Port().DevicePath();
-    return path != LocalPortPath(portNumber, Port().DeviceFolder()) &&
-           path != WindowsDeviceName(portNumber);
+bool LineSession::OpenedSystemDevice(int) const {
+    return OpenedPortDevice().source == PortDeviceSource::SystemRule;
+}
+PortDevice LineSession::OpenedPortDevice() const {
+    return line_ != nullptr ? Port().OpenedPortDevice() : PortDevice{};
 }
 
 // ---- frames ----

@@ -25,6 +25,7 @@
 #include "core/base/UnitGroup.h"
 #include "core/base/Worker.h"
 #include "core/serial/LineOwner.h"
+#include "core/serial/PortNames.h"
 #include "core/serial/SerialDevice.h"
 #include "core/serial/SerialState.h"
 
@@ -131,7 +132,8 @@ class SerialLine {
     // Folder in which "COM<n>" links are looked for (default: the working directory).
     void SetDeviceFolder(std::string folder);
     const std::string& DeviceFolder() const;
-    // Where port numbers without a COM<n> link lead ("/dev/ttyS": port n is /dev/ttyS<n-1>).
+    // Where port numbers without a COM<n> link or a binding lead ("/dev/ttyS": port n is
+    // /dev/ttyS<n-1>).
     void SetSystemDevicePrefix(std::string prefix);
     // Called once when the device goes away, on the thread that used it; true when the caller
     // waits for the device to come back and says so itself (no box is shown).
@@ -188,8 +190,10 @@ class LineSession {
     // Why the last open failed or the device was lost ("" when nothing went wrong).
     std::string LastError() const;
     // Port `portNumber` opened a system device, for want of a "COM<n>" link in the device folder
-    // (on Windows the port is always the system's COM<n>: never).
+    // and of a binding in Ports.cfg (on Windows the port is always the system's COM<n>: never).
     bool OpenedSystemDevice(int portNumber) const;
+    // The device last opened (or tried) and why the port number led there.
+    PortDevice OpenedPortDevice() const;
 
     // ---- frames ----
     // Writes `frame` as it stands: bytes still waiting are discarded (shown in the log unless

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/base/PlatformFiles.h"
+#include "core/serial/PortBindings.h"
 #include "core/serial/SerialDevice.h"
 #include "core/serial/SerialPort.h"
 
@@ -268,12 +269,19 @@ class PosixSerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::string DevicePathForPort(int portNumber, const std::string& folder,
-                              const std::string& systemPrefix) {
-    if (portNumber < 1) return {};
+PortDevice ResolvePortDevice(int portNumber, const std::string& folder,
+                             const std::string& systemPrefix) {
+    if (portNumber < 1)
+        return {
+            {}, PortDeviceSource::None, "no device for port number " + std::to_string(portNumber)};
     std::string local = LocalPortPath(portNumber, folder);
-    if (EntryExists(local)) return local;
-    return systemPrefix + std::to_string(portNumber - 1);
+    if (EntryExists(local)) return {local, PortDeviceSource::FolderLink, {}};
+    std::vector<PortBinding> bindings;
+    std::string error;
+    if (!ReadPortBindings(folder, bindings, error)) return {{}, PortDeviceSource::None, error};
+    if (std::string bound; BoundDevice(bindings, portNumber, bound))
+        return {bound, PortDeviceSource::Binding, {}};
+    return {systemPrefix + std::to_string(portNumber - 1), PortDeviceSource::SystemRule, {}};
 }
 
 std::unique_ptr<SerialDevice> MakePlatformSerialDevice() {

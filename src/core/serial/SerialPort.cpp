@@ -19,6 +19,32 @@ std::string LocalPortPath(int portNumber, const std::string& folder) {
     return (folder.empty() || folder == ".") ? name : folder + "/" + name;
 }
 
+std::string DevicePathForPort(int portNumber, const std::string& folder,
+                              const std::string& systemPrefix) {
+    return ResolvePortDevice(portNumber, folder, systemPrefix).path;
+}
+
+std::string PortDeviceReason(int portNumber, const PortDevice& device) {
+    const std::string com = "COM" + std::to_string(portNumber);
+    const std::string port = "port " + std::to_string(portNumber);
+    switch (device.source) {
+        case PortDeviceSource::FolderLink:
+            return com + " in the working folder";
+        case PortDeviceSource::Binding:
+            return port + " is bound to it in Ports.cfg";
+        case PortDeviceSource::SystemRule:
+            return port + "'s system device: no " + com +
+                   " in the working folder and no binding in Ports.cfg";
+        case PortDeviceSource::SystemName:
+            return "the system's " + com;
+        case PortDeviceSource::Given:
+            return "the device asked for";
+        case PortDeviceSource::None:
+            break;
+    }
+    return device.error;
+}
+
 std::string WindowsDeviceName(int portNumber) {
     char name[32];
     std::snprintf(name, sizeof name, portNumber >= 10 ? "\\\\.\\COM%d" : "COM%d", portNumber);
@@ -56,23 +82,30 @@ uint32_t SerialPort::LineBaud() const {
 bool SerialPort::OpenPort(int portNumber, uint32_t baud) {
     state_.QuietWait = 0;
     state_.PortOpen = 0;
-    std::string path = DevicePathForPort(portNumber, folder_, systemPrefix_);
-    if (path.empty()) {
+    PortDevice device = ResolvePortDevice(portNumber, folder_, systemPrefix_);
+    if (device.path.empty()) {
         device_->Close();
-        lastError_ = "no device for port number " + std::to_string(portNumber);
+        lastError_ = device.error;
+        std::lock_guard<std::mutex> lock(pathMutex_);
+        portDevice_ = std::move(device);
         return false;
     }
-    return OpenDevice(path, baud);
+    return Open(std::move(device), baud);
 }
 
 bool SerialPort::OpenDevice(const std::string& path, uint32_t baud) {
+    return Open({path, PortDeviceSource::Given, {}}, baud);
+}
+
+bool SerialPort::Open(PortDevice device, uint32_t baud) {
     state_.QuietWait = 0;
     state_.PortOpen = 0;
     device_->Close();
     std::string error;
+    const std::string path = device.path;
     {
         std::lock_guard<std::mutex> lock(pathMutex_);
-        path_ = path;
+        portDevice_ = std::move(device);
     }
     if (!device_->Open(path, baud, error)) {
         lastError_ = error;

@@ -51,10 +51,12 @@ class SerialPort {
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    // Folder in which "COM<n>" links are looked for (default: the working directory).
+    // Folder in which "COM<n>" links and Ports.cfg are looked for (default: the working
+    // directory).
     void SetDeviceFolder(std::string folder) { folder_ = std::move(folder); }
     const std::string& DeviceFolder() const { return folder_; }
-    // Where port numbers without a COM<n> link lead ("/dev/ttyS": port n is /dev/ttyS<n-1>).
+    // Where port numbers without a COM<n> link or a binding lead ("/dev/ttyS": port n is
+    // /dev/ttyS<n-1>).
     void SetSystemDevicePrefix(std::string prefix) { systemPrefix_ = std::move(prefix); }
 
     bool OpenPort(int portNumber, uint32_t baud);
@@ -70,7 +72,12 @@ class SerialPort {
     // Read by the windows and the tests while a worker may reopen the line.
     std::string DevicePath() const {
         std::lock_guard<std::mutex> lock(pathMutex_);
-        return path_;
+        return portDevice_.path;
+    }
+    // The same, with why the port number led there.
+    PortDevice OpenedPortDevice() const {
+        std::lock_guard<std::mutex> lock(pathMutex_);
+        return portDevice_;
     }
     // The device went away while open (reported once); false again after the next open. A port
     // that was never opened, or was closed on purpose, is not lost.
@@ -164,6 +171,7 @@ class SerialPort {
 
   private:
     enum class Await { Ready, TimedOut, Lost, Aborted };
+    bool Open(PortDevice device, uint32_t baud);
     Await AwaitInput(uint32_t timeoutMs);
     bool Send(const std::string& output);
     bool ReadLine(char* buffer, size_t capacity, size_t chunkSize, bool keepRest);
@@ -183,7 +191,7 @@ class SerialPort {
     std::string folder_ = ".";
     std::string systemPrefix_ = "/dev/ttyS";
     mutable std::mutex pathMutex_;
-    std::string path_;
+    PortDevice portDevice_;
     std::string lastError_;
     // Bytes read past a reply line's CR, in arrival order; used by the thread holding the line.
     std::string pending_;

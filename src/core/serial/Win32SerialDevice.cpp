@@ -298,9 +298,11 @@ class Win32SerialDevice final : public SerialDevice {
 
 }  // namespace
 
-std::string DevicePathForPort(int portNumber, const std::string&, const std::string&) {
-    if (portNumber < 1) return {};
-    return WindowsDeviceName(portNumber);
+PortDevice ResolvePortDevice(int portNumber, const std::string&, const std::string&) {
+    if (portNumber < 1)
+        return {
+            {}, PortDeviceSource::None, "no device for port number " + std::to_string(portNumber)};
+    return {WindowsDeviceName(portNumber), PortDeviceSource::SystemName, {}};
 }
 
 std::unique_ptr<SerialDevice> MakePlatformSerialDevice() {
