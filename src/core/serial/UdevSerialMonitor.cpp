@@ -1,6 +1,7 @@
 // udev's notices about "tty" devices, as processed by udev (so the by-id links already exist when
 // the list is read again).
 #include <libudev.h>
+#include <unistd.h>
 
 #include "core/serial/SerialDeviceMonitor.h"
 
@@ -38,6 +39,12 @@ class UdevSerialMonitor : public SerialDeviceMonitor {
 }  // namespace
 
 std::unique_ptr<SerialDeviceMonitor> MakePlatformSerialMonitor(std::string& error) {
+    // Without the daemon (a container, a minimal system) the "udev" source stays silent forever:
+    // a monitor then would leave the list stale with no way to list again.
+    if (::access("/run/udev/control", F_OK) != 0) {
+        error = "udev's daemon is not running";
+        return nullptr;
+    }
     udev* context = udev_new();
     if (context == nullptr) {
         error = "udev is not available";

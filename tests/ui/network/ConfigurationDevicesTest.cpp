@@ -217,7 +217,6 @@ class ConfigurationDevicesTest : public QObject {
             QString reason;
         } cases[] = {
             {4, "", false, "Port 4 opens COM4: COM4 in the working folder"},
-            {4, kFtdi, false, "Port 4 opens COM4: COM4 in the working folder"},
             {2, "", false, "Port 2 opens /dev/ttyUSB9: port 2 is bound to it in Ports.cfg"},
             {2, kFtdi, false,
              QString::fromStdString("Port 2 opens " + kFtdi +
