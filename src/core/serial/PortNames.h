@@ -38,6 +38,10 @@ std::string DevicePathForPort(int portNumber, const std::string& folder = ".",
                               const std::string& systemPrefix = "/dev/ttyS");
 // Why port n opens `device`, for the person who chose the number ("COM1 in the working folder").
 std::string PortDeviceReason(int portNumber, const PortDevice& device);
+// What port n will open once `chosen` (a stable path; "" for none) is bound to it: the chosen
+// device, unless a COM<n> link in the folder or the system's own name still wins, or Ports.cfg
+// cannot be read (then nothing can be bound either). `resolved` is ResolvePortDevice's answer.
+PortDevice WithChosenDevice(const PortDevice& resolved, const std::string& chosen);
 // The "COM<n>" path in `folder` that DevicePathForPort looks for first.
 std::string LocalPortPath(int portNumber, const std::string& folder = ".");
 // The Windows device name: "COM%d" below 10, "\\.\COM%d" from 10.

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/base/PlatformFiles.h"
+#include "core/serial/DeviceAccess.h"
 #include "core/serial/PortBindings.h"
 #include "core/serial/SerialDevice.h"
 #include "core/serial/SerialPort.h"
@@ -282,6 +283,14 @@ PortDevice ResolvePortDevice(int portNumber, const std::string& folder,
     if (std::string bound; BoundDevice(bindings, portNumber, bound))
         return {bound, PortDeviceSource::Binding, {}};
     return {systemPrefix + std::to_string(portNumber - 1), PortDeviceSource::SystemRule, {}};
+}
+
+int DeviceAccessError(const std::string& path) {
+    return ::access(path.c_str(), R_OK | W_OK) == 0 ? 0 : errno;
+}
+
+std::string DeviceOpenErrorText(const std::string& path, int error) {
+    return OpenErrorText(path, error);
 }
 
 std::unique_ptr<SerialDevice> MakePlatformSerialDevice() {

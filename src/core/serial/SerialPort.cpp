@@ -45,6 +45,13 @@ std::string PortDeviceReason(int portNumber, const PortDevice& device) {
     return device.error;
 }
 
+PortDevice WithChosenDevice(const PortDevice& resolved, const std::string& chosen) {
+    const bool bindingDecides = resolved.source == PortDeviceSource::Binding ||
+                                resolved.source == PortDeviceSource::SystemRule;
+    if (chosen.empty() || !bindingDecides) return resolved;
+    return {chosen, PortDeviceSource::Binding, ""};
+}
+
 std::string WindowsDeviceName(int portNumber) {
     char name[32];
     std::snprintf(name, sizeof name, portNumber >= 10 ? "\\\\.\\COM%d" : "COM%d", portNumber);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/serial/DeviceAccess.h"
 #include "core/serial/SerialDevice.h"
 #include "core/serial/SerialPort.h"
 
@@ -303,6 +304,14 @@ PortDevice ResolvePortDevice(int portNumber, const std::string&, const std::stri
         return {
             {}, PortDeviceSource::None, "no device for port number " + std::to_string(portNumber)};
     return {WindowsDeviceName(portNumber), PortDeviceSource::SystemName, {}};
+}
+
+int DeviceAccessError(const std::string&) {
+    return 0;  // a COM port's rights show only when it is opened
+}
+
+std::string DeviceOpenErrorText(const std::string& path, int error) {
+    return OpenErrorText(path, static_cast<DWORD>(error));
 }
 
 std::unique_ptr<SerialDevice> MakePlatformSerialDevice() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/serial/SerialDeviceList.h"
+#include "core/serial/SerialDeviceMonitor.h"
 
 namespace vendra {
 namespace {
@@ -61,6 +62,12 @@ class Win32SerialEnumerator : public SerialDeviceEnumerator {
 
 std::unique_ptr<SerialDeviceEnumerator> MakePlatformSerialEnumerator() {
     return std::make_unique<Win32SerialEnumerator>();
+}
+
+// Windows sends WM_DEVICECHANGE to windows only; the dialog offers "Refresh" instead.
+std::unique_ptr<SerialDeviceMonitor> MakePlatformSerialMonitor(std::string& error) {
+    error = "no notice of devices plugged in or out on this system";
+    return nullptr;
 }
 
 }  // namespace vendra

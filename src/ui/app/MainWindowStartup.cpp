@@ -1,7 +1,6 @@
 // TMain's start-up sequence, the network and configuration menu items, and the end of the process.
 #include <QAction>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -13,6 +12,8 @@
 #include "core/program/ProgramEdit.h"
 #include "core/serial/LineSession.h"
 #include "core/serial/PortNames.h"
+#include "core/serial/SerialDeviceList.h"
+#include "core/serial/SerialDeviceMonitor.h"
 #include "ui/app/BaudrateSelectDialog.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/ModalDialog.h"
@@ -88,10 +89,14 @@ void TMain::ConfigureSystem1Click() {
     TConfiguration::Actions actions;
     actions.WriteConfiguration = [this] { return WriteConfiguration(state_.Config, op_); };
     actions.StartNetworkInitialisation = [this] { StartNetworkInitialisation(); };
-    actions.DeviceForPort = [](int port) {
-        const QString path = QString::fromStdString(DevicePathForPort(port));
-        const QFileInfo info(path);
-        return info.isSymLink() ? QStringLiteral("%1 -> %2").arg(path, info.symLinkTarget()) : path;
+    actions.Enumerator = MakePlatformSerialEnumerator();
+    actions.MakeMonitor = [] {
+        std::string why;  // without a monitor the list has "Refresh"; nothing more to say
+        return MakePlatformSerialMonitor(why);
+    };
+    actions.BindFailed = [this](const std::string& error) {
+        op_.ShowMessageBox("Error, Can not Save Ports.cfg: " + error, "VDWin Error Message",
+                           mb::Warning);
     };
     TConfiguration dialog(state_, std::move(actions), this);
     ExecModal(dialog);

@@ -1,6 +1,7 @@
 #include "ui/network/ConfigurationDialog.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -8,9 +9,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
 
 #include "core/network/ConfigFile.h"
+#include "core/serial/DeviceAccess.h"
+#include "core/serial/PortBindings.h"
+#include "core/serial/PortNames.h"
 #include "ui/app/ModalDialog.h"
+#include "ui/serial/SerialDeviceTable.h"
 
 namespace vendra::ui {
 
@@ -28,10 +34,18 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name) {
 int32_t Number(const QLineEdit* edit) {
     return ConfigAtol(edit->text().toLatin1().constData());
 }
+
+// A COM<n> link shows where it leads.
+QString PathText(const std::string& path) {
+    const QString text = QString::fromStdString(path);
+    const QFileInfo info(text);
+    return info.isSymLink() ? QStringLiteral("%1 -> %2").arg(text, info.symLinkTarget()) : text;
+}
 }  // namespace
 
 TConfiguration::TConfiguration(SystemState& state, Actions actions, QWidget* parent)
     : QDialog(parent), state_(state), actions_(std::move(actions)) {
+    if (!actions_.AccessError) actions_.AccessError = DeviceAccessError;
     setObjectName(QStringLiteral("TConfiguration"));
     setWindowTitle(QStringLiteral("Configuration Dialog"));
 
@@ -62,11 +76,28 @@ TConfiguration::TConfiguration(SystemState& state, Actions actions, QWidget* par
     connect(ok, &QPushButton::clicked, this, &TConfiguration::OKButtonClick);
     connect(commPort_, &QComboBox::currentIndexChanged, this, &TConfiguration::CommPortChange);
 
+    auto* serial = new QGroupBox(QStringLiteral("Serial Devices"), this);
+    serial->setObjectName(QStringLiteral("SerialDevicesGroup"));
+    SerialDeviceTable::Sources sources;
+    sources.enumerator = actions_.Enumerator;
+    if (actions_.MakeMonitor) sources.monitor = actions_.MakeMonitor();
+    sources.accessError = actions_.AccessError;
+    devices_ = new SerialDeviceTable(std::move(sources), serial);
+    deviceReason_ = new QLabel(serial);
+    deviceReason_->setObjectName(QStringLiteral("PortDeviceReason"));
+    deviceReason_->setTextFormat(Qt::PlainText);
+    deviceReason_->setWordWrap(true);
+    auto* serialLayout = new QVBoxLayout(serial);
+    serialLayout->addWidget(devices_);
+    serialLayout->addWidget(deviceReason_);
+    connect(devices_, &SerialDeviceTable::chosenChanged, this, &TConfiguration::ShowDevice);
+
     auto* groups = new QHBoxLayout;
     groups->addWidget(comm, 0, Qt::AlignTop);
     groups->addWidget(screen, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups);
+    layout->addWidget(serial);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -112,7 +143,40 @@ void TConfiguration::CommPortChange(int index) {
 
 void TConfiguration::ShowDevice() {
     const int port = state_.Config.CommPortNumber.load();
-    device_->setText(actions_.DeviceForPort ? actions_.DeviceForPort(port) : QString());
+    const std::string chosen = devices_->Chosen();
+    const PortDevice opens = WithChosenDevice(ResolvePortDevice(port, actions_.Folder), chosen);
+    device_->setText(PathText(opens.path));
+    std::string why = PortDeviceReason(port, opens);
+    if (opens.path == chosen && !chosen.empty()) why += " on OK";
+    QString text = opens.path.empty()
+                       ? QString::fromStdString(why)
+                       : QStringLiteral("Port %1 opens %2: %3")
+                             .arg(port)
+                             .arg(QString::fromStdString(opens.path), QString::fromStdString(why));
+    // Said before OK, so that the group can be joined before the port fails to open.
+    if (!opens.path.empty() && actions_.AccessError(opens.path) == EACCES)
+        text += QLatin1Char('\n') + QString::fromStdString(DeviceOpenErrorText(opens.path, EACCES));
+    deviceReason_->setText(text);
+}
+
+// True when the port now opens another device than before.
+bool TConfiguration::BindChosenDevice() {
+    const std::string chosen = devices_->Chosen();
+    const int port = state_.Config.CommPortNumber.load();
+    const PortDevice before = ResolvePortDevice(port, actions_.Folder);
+    const PortDevice after = WithChosenDevice(before, chosen);
+    if (chosen.empty() || after.path != chosen) return false;  // nothing chosen, or a link wins
+    std::string bound;
+    std::vector<PortBinding> bindings;
+    std::string error;
+    if (ReadPortBindings(actions_.Folder, bindings, error) && BoundDevice(bindings, port, bound) &&
+        bound == chosen)
+        return false;  // already bound: the file stays as it is
+    if (!BindPort(actions_.Folder, port, chosen, error)) {
+        if (actions_.BindFailed) actions_.BindFailed(error);
+        return false;
+    }
+    return before.path != chosen;
 }
 
 void TConfiguration::OKButtonClick() {
@@ -124,8 +188,11 @@ void TConfiguration::OKButtonClick() {
     c.EncoderWinTime = Number(Edit("EncoderWinTime"));
     c.InitTimeout = Number(Edit("InitTimeout"));
     if (actions_.WriteConfiguration) actions_.WriteConfiguration();
+    const bool otherDevice = BindChosenDevice();
     accept();
-    if (c.CommPortNumber.load() != portAtActivation_ && actions_.StartNetworkInitialisation)
+    // A newly bound device is opened at once too, as a new port number would be.
+    if ((c.CommPortNumber.load() != portAtActivation_ || otherDevice) &&
+        actions_.StartNetworkInitialisation)
         actions_.StartNetworkInitialisation();
 }
 

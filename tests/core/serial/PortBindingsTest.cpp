@@ -122,6 +122,35 @@ TEST(PortBindings, APortNumberOpensTheLinkThenTheBindingThenTheSystemsPort) {
     EXPECT_EQ(port.LastError(), why);
 }
 
+// A device chosen to be bound takes the place of a binding or the system's port, never of a
+// COM<n> link, the system's own name, or a binding file that cannot be read.
+TEST(PortBindings, AChosenDeviceIsOpenedWhereABindingWouldDecide) {
+    const std::string chosen = "/dev/serial/by-id/usb-c";
+    const PortDevice toChosen{chosen, PortDeviceSource::Binding, ""};
+    const struct {
+        PortDevice resolved;
+        std::string chosen;
+        PortDevice opens;
+    } cases[] = {
+        {{"/dev/ttyS2", PortDeviceSource::SystemRule, ""}, chosen, toChosen},
+        {{"/dev/serial/by-id/usb-a", PortDeviceSource::Binding, ""}, chosen, toChosen},
+        {{"/dev/ttyS2", PortDeviceSource::SystemRule, ""},
+         "",
+         {"/dev/ttyS2", PortDeviceSource::SystemRule, ""}},
+        {{"COM3", PortDeviceSource::FolderLink, ""},
+         chosen,
+         {"COM3", PortDeviceSource::FolderLink, ""}},
+        {{"COM3", PortDeviceSource::SystemName, ""},
+         chosen,
+         {"COM3", PortDeviceSource::SystemName, ""}},
+        {{"", PortDeviceSource::None, "Ports.cfg, line 1: bad"},
+         chosen,
+         {"", PortDeviceSource::None, "Ports.cfg, line 1: bad"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WithChosenDevice(c.resolved, c.chosen), c.opens) << c.resolved.path;
+}
+
 // The adapter comes back under another kernel name: the by-id link now leads to the other pty,
 // and the bound port number follows it.
 TEST(PortBindings, ABoundPortFollowsItsAdapterToANewKernelName) {

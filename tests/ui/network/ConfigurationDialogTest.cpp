@@ -37,7 +37,6 @@ struct Fixture {
             return WriteConfiguration(state.Config, op);
         };
         a.StartNetworkInitialisation = [this] { ++restarts; };
-        a.DeviceForPort = [](int port) { return QStringLiteral("device-of-%1").arg(port); };
         return a;
     }
     // Opens the dialog; `answer` acts as the operator.
@@ -83,7 +82,7 @@ class ConfigurationDialogTest : public QObject {
         });
         QCOMPARE(selected, 6);
         QCOMPARE(texts, QStringList({"-5", "61", "200", "0", "250", "250"}));
-        QCOMPARE(device, QStringLiteral("device-of-7"));
+        QCOMPARE(device, QStringLiteral("/dev/ttyS6"));
         QCOMPARE(f.File(), QByteArray("<missing>"));
         QCOMPARE(f.state.Config.CommPortNumber.load(), 7);  // loading the list changed nothing
     }
@@ -120,7 +119,7 @@ class ConfigurationDialogTest : public QObject {
             QCOMPARE(f.state.Config.CommPortNumber.load(), 2);  // at once
             test::ClickButton(d, "CancelButton");
         });
-        QCOMPARE(device, QStringLiteral("device-of-2"));
+        QCOMPARE(device, QStringLiteral("/dev/ttyS1"));
         QCOMPARE(f.state.Config.CommPortNumber.load(), 2);  // Cancel does not undo it
         QCOMPARE(f.writes, 0);
         QCOMPARE(f.restarts, 0);
