@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -113,13 +114,13 @@ TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterHeldAcrossIdleNotWhilePau
     EXPECT_EQ(sampler.Trace().PointCount(0), 2u);
 }
 
-// The line drawn from the decimated points must, over each run of samples, reach exactly the run's
-// lowest and highest value, and pass only through real samples in time order, whatever the
-// lengths, block boundaries and flat stretches.
-TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
+// The line drawn from the decimated points must, over the samples of each pixel column, reach
+// exactly their lowest and highest value, and pass only through real samples in time order,
+// whatever the lengths, block boundaries and flat stretches.
+TEST(MotionTraceTest, DecimatedLineKeepsEveryColumnsExtremes) {
     std::mt19937 random(7);
     for (size_t n : {10u, 400u, 401u, 30001u, 100000u}) {
-        for (size_t buckets : {1u, 97u, 500u}) {
+        for (size_t count : {1u, 97u, 500u}) {
             MotionTrace t;
             t.AddSeries("D0");
             std::vector<int32_t> data(n);
@@ -130,10 +131,15 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                 int32_t v = data[i];
                 t.AppendSample(static_cast<uint32_t>(i * 100), std::span<const int32_t>(&v, 1));
             }
+            // The whole record in `count` columns.
+            const PlotColumns columns{0, n * 0.1 / count, count};
+            auto columnOf = [&](size_t i) {
+                return std::floor(i * 100 / 1000.0 / columns.seconds);
+            };
             std::vector<PlotPoint> pts;
-            t.Decimate(0, buckets, pts);
-            SCOPED_TRACE(testing::Message() << "n=" << n << " buckets=" << buckets);
-            ASSERT_LE(pts.size(), std::min(n, 4 * buckets));
+            t.Decimate(0, columns, pts);
+            SCOPED_TRACE(testing::Message() << "n=" << n << " columns=" << count);
+            ASSERT_LE(pts.size(), std::min(n, 4 * count));
             auto sampleOf = [](const PlotPoint& p) { return static_cast<size_t>(p.x * 10 + 0.5); };
             std::vector<bool> drawn(n);
             for (size_t k = 0; k < pts.size(); ++k) {
@@ -145,13 +151,6 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                 drawn[sampleOf(pts[k])] = true;
             }
             ASSERT_TRUE(drawn.front() && drawn.back());
-            if (n <= 4 * buckets) {  // whole, but for the insides of flat stretches
-                for (size_t i = 1; i + 1 < n; ++i) {
-                    if (!drawn[i]) {
-                        ASSERT_TRUE(data[i - 1] == data[i] && data[i] == data[i + 1]) << i;
-                    }
-                }
-            }
             auto lineAt = [&](double x) {
                 auto after = std::lower_bound(pts.begin(), pts.end(), x,
                                               [](const PlotPoint& p, double v) { return p.x < v; });
@@ -160,12 +159,16 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                 return before->y +
                        (after->y - before->y) * (x - before->x) / (after->x - before->x);
             };
-            const size_t run = n <= 4 * buckets ? 1 : MotionTrace::RunLength(n, buckets);
-            if (n > 4 * buckets) {
-                ASSERT_LE((n + run - 1) / run, buckets);
-            }
-            for (size_t begin = 0; begin < n; begin += run) {
-                const size_t end = std::min(n, begin + run);
+            for (size_t begin = 0, end; begin < n; begin = end) {
+                for (end = begin + 1; end < n && columnOf(end) == columnOf(begin);) ++end;
+                ASSERT_LT(columnOf(begin), count);
+                if (end - begin <= 4) {  // whole, but for the insides of flat stretches
+                    for (size_t i = std::max<size_t>(begin, 1); i < end && i + 1 < n; ++i) {
+                        if (!drawn[i]) {
+                            ASSERT_TRUE(data[i - 1] == data[i] && data[i] == data[i + 1]) << i;
+                        }
+                    }
+                }
                 const double x0 = begin / 10.0, x1 = (end - 1) / 10.0;
                 double lo = std::min(lineAt(x0), lineAt(x1)), hi = std::max(lineAt(x0), lineAt(x1));
                 for (const PlotPoint& p : pts) {
@@ -175,9 +178,9 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                     }
                 }
                 ASSERT_EQ(lo, *std::min_element(&data[begin], &data[0] + end))
-                    << "run at " << begin;
+                    << "column at " << begin;
                 ASSERT_EQ(hi, *std::max_element(&data[begin], &data[0] + end))
-                    << "run at " << begin;
+                    << "column at " << begin;
             }
         }
     }
