@@ -93,47 +93,6 @@ void MotionTrace::MinMaxIn(const Series& s, size_t begin, size_t end, size_t& mi
     scan(endBlock * kBlock, end);
 }
 
-size_t MotionTrace::RunLength(size_t points, size_t buckets) {
-    buckets = std::max<size_t>(buckets, 1);
-    size_t run = (points + buckets - 1) / buckets;
-    // Runs of whole blocks read only block extremes; the runs get fewer, never more.
-    if (run > kBlock) run = (run + kBlock - 1) / kBlock * kBlock;
-    return std::max<size_t>(run, 1);
-}
-
-void MotionTrace::Decimate(size_t series, size_t buckets, std::vector<PlotPoint>& out) const {
-    out.clear();
-    if (series >= series_.size()) return;
-    const Series& s = series_[series];
-    const size_t n = s.values.size();
-    // A point in the middle of a flat stretch changes nothing drawn: the stretch's last point
-    // takes its place (positions are mostly flat between moves).
-    auto point = [&](size_t i) {
-        const PlotPoint p{timesMs_[s.first + i] / 1000.0, static_cast<double>(s.values[i])};
-        const size_t m = out.size();
-        if (m >= 2 && out[m - 1].y == p.y && out[m - 2].y == p.y)
-            out[m - 1] = p;
-        else
-            out.push_back(p);
-    };
-    buckets = std::max<size_t>(buckets, 1);
-    if (n <= 4 * buckets) {
-        out.reserve(n);
-        for (size_t i = 0; i < n; ++i) point(i);
-        return;
-    }
-    const size_t run = RunLength(n, buckets);
-    out.reserve(4 * buckets);
-    for (size_t begin = 0; begin < n; begin += run) {
-        const size_t end = std::min(n, begin + run);
-        size_t minAt, maxAt;
-        MinMaxIn(s, begin, end, minAt, maxAt);
-        size_t picks[4] = {begin, std::min(minAt, maxAt), std::max(minAt, maxAt), end - 1};
-        for (int k = 0; k < 4; ++k)
-            if (k == 0 || picks[k] != picks[k - 1]) point(picks[k]);
-    }
-}
-
 double MotionTrace::ColumnOf(uint32_t timeMs, const PlotColumns& columns) {
     return std::floor((timeMs / 1000.0 - columns.x0) / columns.seconds);
 }

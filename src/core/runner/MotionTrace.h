@@ -53,9 +53,6 @@ class MotionTrace {
     // after the columns only the nearest one each side is given, so the line runs on to the edges.
     // Points inside a flat stretch are left out (the line is the same without them).
     void Decimate(size_t series, const PlotColumns& columns, std::vector<PlotPoint>& out) const;
-    // Equal runs of samples, at most `buckets` of them (the chart's way, until it goes).
-    void Decimate(size_t series, size_t buckets, std::vector<PlotPoint>& out) const;
-    static size_t RunLength(size_t points, size_t buckets);
 
     // CSV of every sample: a header "time_s" and the series names, then one row per sample with
     // the time in seconds (three decimals) and each series' value, empty before its first

@@ -5,13 +5,11 @@
 
 #include <cmath>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <sstream>
 
 #include "core/app/SystemState.h"
 #include "core/runner/MotionSampler.h"
-#include "core/runner/PlotSplit.h"
 #include "core/runner/QeDataLogger.h"
 #include "core/runner/QeReading.h"
 #include "support/ScratchFolder.h"
@@ -183,44 +181,6 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryColumnsExtremes) {
                     << "column at " << begin;
             }
         }
-    }
-}
-
-// The head is handed over again only when points before its end changed or the tail grew long;
-// the tail only when it would land on other pixels.
-TEST(PlotSplitTest, HandsOverOnlyWhatChangedOnScreen) {
-    constexpr size_t T = PlotSplit::kTailPoints;
-    const PlotScale scale{0, 0.5, 0, 10};  // 0.5 s and 10 counts to a pixel
-    std::vector<PlotPoint> pts;
-    auto grow = [&](size_t to) {
-        while (pts.size() < to) pts.push_back({pts.size() * 1.0, pts.size() % 7 * 100.0});
-    };
-    struct Step {
-        std::function<void()> change;
-        bool head, tail;
-        size_t headSize, tailStart;
-    };
-    const Step steps[] = {
-        {[&] { grow(2 * T); }, false, true, 0, 0},               // all tail
-        {[] {}, false, false, 0, 0},                             // nothing new
-        {[&] { pts.back().y += 4; }, false, false, 0, 0},        // within the pixel
-        {[&] { pts.back().x += 0.2; }, false, false, 0, 0},      // within the pixel
-        {[&] { pts.back().y += 20; }, false, true, 0, 0},        // two pixels up
-        {[&] { grow(2 * T + 1); }, true, true, T + 1, T},        // the tail grew long
-        {[&] { grow(3 * T); }, false, true, T + 1, T},           // newest points: tail only
-        {[&] { pts[T].y = 99; }, true, true, 2 * T, 2 * T - 1},  // a head point changed
-        {[&] { pts.resize(5); }, true, true, 0, 0},              // cleared, a few points again
-        {[&] { pts.clear(); }, false, true, 0, 0},
-    };
-    PlotSplit split;
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        SCOPED_TRACE(i);
-        steps[i].change();
-        const PlotSplit::Changes c = split.Update(pts, scale);
-        EXPECT_EQ(c.head, steps[i].head);
-        EXPECT_EQ(c.tail, steps[i].tail);
-        EXPECT_EQ(split.HeadSize(), steps[i].headSize);
-        EXPECT_EQ(split.TailStart(), steps[i].tailStart);
     }
 }
 
