@@ -9,7 +9,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendra for Windows"));
-    vendra::ui::UseShippedFontIfNeeded(vendra::ui::ShippedFontFolder());
+    vendra::ui::UseShippedFontIfNeeded(vendra::ui::SystemUiFontFamilies(),
+                                       vendra::ui::ShippedFontFolder());
 
     vendra::ui::QtOperator op;
     vendra::Core core(op);

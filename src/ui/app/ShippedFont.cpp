@@ -4,12 +4,16 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
+#include <algorithm>
 
 namespace vendra::ui {
 
-QString UseShippedFontIfNeeded(const QString& folder) {
+QString UseShippedFontIfNeeded(const QStringList& systemFamilies, const QString& folder) {
+    if (systemFamilies.isEmpty() ||
+        std::any_of(systemFamilies.begin(), systemFamilies.end(),
+                    [](const QString& family) { return QFontDatabase::hasFamily(family); }))
+        return {};
     const QFont current = QApplication::font();
-    if (QFontDatabase::hasFamily(current.family())) return {};
     const QDir dir(folder);
     const QStringList files =
         dir.entryList({QStringLiteral("*.ttf"), QStringLiteral("*.otf")}, QDir::Files, QDir::Name);

@@ -1,4 +1,5 @@
-// The shipped font is used only where the system's UI font is missing, at the system font's size.
+// The shipped font is used only where none of the system's UI font families is installed, at the
+// application font's size.
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
@@ -16,26 +17,24 @@ const QString kDejaVu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuS
 class ShippedFontTest : public QObject {
     Q_OBJECT
   private slots:
-    void init() { QApplication::setFont(QFont()); }
-
     void shippedFontOnlyWhereSystemFontIsMissing_data() {
-        QTest::addColumn<QString>("systemFamily");
+        QTest::addColumn<QStringList>("systemFamilies");
         QTest::addColumn<QStringList>("shipped");  // file names; "broken" is not a font
         QTest::addColumn<QString>("used");         // empty: the system's font is kept
-        QTest::newRow("system font there") << QStringLiteral("DejaVu Sans")
-                                           << QStringList{QStringLiteral("Sans.ttf")} << QString();
+        const QString missing = QStringLiteral("Vendra No Such Family");
+        const QStringList sans{QStringLiteral("Sans.ttf")};
+        const QStringList broken{QStringLiteral("A-broken.ttf")};
+        QTest::newRow("one of them there")
+            << QStringList{missing, QStringLiteral("DejaVu Sans")} << sans << QString();
+        QTest::newRow("a system that always finds one") << QStringList{} << sans << QString();
         QTest::newRow("missing: shipped font, a broken file skipped")
-            << QStringLiteral("Vendra No Such Family")
-            << QStringList{QStringLiteral("A-broken.ttf"), QStringLiteral("Sans.ttf")}
-            << QStringLiteral("DejaVu Sans");
+            << QStringList{missing} << broken + sans << QStringLiteral("DejaVu Sans");
         QTest::newRow("missing, nothing shipped")
-            << QStringLiteral("Vendra No Such Family") << QStringList{} << QString();
-        QTest::newRow("missing, only a broken file")
-            << QStringLiteral("Vendra No Such Family")
-            << QStringList{QStringLiteral("A-broken.ttf")} << QString();
+            << QStringList{missing} << QStringList{} << QString();
+        QTest::newRow("missing, only a broken file") << QStringList{missing} << broken << QString();
     }
     void shippedFontOnlyWhereSystemFontIsMissing() {
-        QFETCH(QString, systemFamily);
+        QFETCH(QStringList, systemFamilies);
         QFETCH(QStringList, shipped);
         QFETCH(QString, used);
         QTemporaryDir folder;
@@ -48,13 +47,13 @@ class ShippedFontTest : public QObject {
                 QVERIFY(QFile::copy(kDejaVu, folder.filePath(name)));
             }
         }
-        QFont system(systemFamily);
+        QFont system(QStringLiteral("Vendra Application Font"));
         system.setPointSizeF(9.5);
         QApplication::setFont(system);
 
-        QCOMPARE(UseShippedFontIfNeeded(folder.path()), used);
+        QCOMPARE(UseShippedFontIfNeeded(systemFamilies, folder.path()), used);
         const QFont now = QApplication::font();
-        QCOMPARE(now.family(), used.isEmpty() ? systemFamily : used);
+        QCOMPARE(now.family(), used.isEmpty() ? system.family() : used);
         QCOMPARE(now.pointSizeF(), 9.5);
         if (!used.isEmpty()) QCOMPARE(QFontInfo(now).family(), used);  // drawn with it
     }
