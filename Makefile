@@ -70,11 +70,12 @@ windows:
 	  -DVENDRA_QT_MINGW="$$qt" -DVENDRA_UI=ON >/dev/null
 	cmake --build build/windows -j $(JOBS) --target windows_all
 
-# The Linux simulator, vendra-def, vendra-run and line driver are the Windows build's counterparts.
+# The Linux simulator, vendra-def, vendra-run, line driver and window are the Windows build's
+# counterparts.
 windows-test: windows
 	@scripts/bootstrap.sh windows-test
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver vendra-run
+	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver vendra-run vendra
 	scripts/windows-test.sh
 
 # The Debian package of the Linux build; scripts/package-check.sh installs, starts and removes it.
