@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows build (build/windows, made by `make windows`) under wine, against the Linux
 # build of the simulator (build/bin):
-#  1. every cross-built test program;
+#  1. every cross-built test program, the windows' QtTest programs on the offscreen platform;
 #  2. vendra-def.exe on every example, whose output must be the Linux build's, byte for byte;
 #  3. a network scan and a short program through the Win32 serial device, on COM5 mapped to the
 #     simulator's link in a throwaway wine prefix: the frames the simulator received must be the
@@ -20,7 +20,7 @@ win="$root/build/windows"
 lin="$root/build/bin"
 cd "$root"
 
-for f in "$win/windows-tests.txt" "$win/bin/line-driver.exe" "$win/bin/vendra-def.exe" \
+for f in "$win/windows-tests.txt" "$win/windows-qttests.txt" "$win/bin/line-driver.exe" "$win/bin/vendra-def.exe" \
   "$win/bin/vendra-run.exe" "$win/bin/vendra.exe" "$lin/vendra-sim" "$lin/vendra-def" \
   "$lin/line-driver" "$lin/vendra-run" "$lin/vendra"; do
   [ -e "$f" ] || { echo "windows-test: $f is missing (make windows-test builds it)"; exit 1; }
@@ -63,6 +63,21 @@ while IFS= read -r t; do
     sed 's/^/       /' "$scratch/$t.out" | tail -40
   fi
 done <"$win/windows-tests.txt"
+
+# The windows' QtTest programs on the offscreen platform. Wine does not hand QT_* variables to
+# the program: the platform is given as an argument; the results go to a file (QtTest's own
+# output does not reach the terminal under wine).
+echo "== the windows' cross-built QtTest programs (offscreen)"
+while IFS= read -r t; do
+  [ -n "$t" ] || continue
+  if timeout 600 wine "$win/bin/$t.exe" -platform offscreen -o "$scratch/$t.txt,txt" \
+    >/dev/null 2>&1; then
+    pass "$t ($(grep -o 'Totals: [0-9]* passed, [0-9]* failed' "$scratch/$t.txt"))"
+  else
+    fail "$t"
+    sed 's/^/       /' "$scratch/$t.txt" 2>/dev/null | grep -v '^       PASS' | tail -40
+  fi
+done <"$win/windows-qttests.txt"
 
 echo "== vendra-def.exe lists every example as the Linux build does (and fails alike)"
 for example in examples/*.def examples/*.IEE examples/no-such-file.def examples; do

@@ -2,6 +2,7 @@
 // application font's size.
 #include <QApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,11 +13,18 @@ using namespace vendra::ui;
 
 namespace {
 const QString kDejaVu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
-}
+// A family installed on every platform the test runs on (offscreen on Windows has none of its own).
+const QString kInstalled = QStringLiteral("DejaVu Sans Mono");
+}  // namespace
 
 class ShippedFontTest : public QObject {
     Q_OBJECT
   private slots:
+    void initTestCase() {
+        QVERIFY(QFontDatabase::addApplicationFont(
+                    QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf")) >= 0);
+    }
+
     void shippedFontOnlyWhereSystemFontIsMissing_data() {
         QTest::addColumn<QStringList>("systemFamilies");
         QTest::addColumn<QStringList>("shipped");  // file names; "broken" is not a font
@@ -24,8 +32,7 @@ class ShippedFontTest : public QObject {
         const QString missing = QStringLiteral("Vendra No Such Family");
         const QStringList sans{QStringLiteral("Sans.ttf")};
         const QStringList broken{QStringLiteral("A-broken.ttf")};
-        QTest::newRow("one of them there")
-            << QStringList{missing, QStringLiteral("DejaVu Sans")} << sans << QString();
+        QTest::newRow("one of them there") << QStringList{missing, kInstalled} << sans << QString();
         QTest::newRow("a system that always finds one") << QStringList{} << sans << QString();
         QTest::newRow("missing: shipped font, a broken file skipped")
             << QStringList{missing} << broken + sans << QStringLiteral("DejaVu Sans");
