@@ -5,6 +5,7 @@
 // newest samples land on the pixels already drawn costs nothing to show.
 // Thread rule: GUI thread only.
 #pragma once
+#include <QColor>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "core/runner/PlotGeometry.h"
+
+class QPainter;
 
 namespace vendra::ui {
 
@@ -48,6 +51,10 @@ class PlotCanvas : public QWidget {
     // Places the plot area between the value labels, the time labels and the legend.
     void Layout();
     QRect Background() const;
+    // Each paints its part where it meets `dirty`.
+    void PaintAxes(QPainter& p, const QRect& dirty) const;
+    void PaintLines(QPainter& p, const QRect& dirty) const;
+    void PaintLegend(QPainter& p, const QRect& dirty) const;
 
     struct Series {
         QString name;
