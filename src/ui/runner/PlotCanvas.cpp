@@ -122,8 +122,18 @@ void PlotCanvas::Layout() {
 
 void PlotCanvas::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void PlotCanvas::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) Relayout();  // the labels' widths change
+}
+
+void PlotCanvas::Relayout() {
     const QRect before = area_;
     Layout();
+    update();
     if (area_ != before) emit AreaResized();
 }
 

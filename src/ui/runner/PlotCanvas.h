@@ -46,10 +46,13 @@ class PlotCanvas : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     // Places the plot area between the value labels, the time labels and the legend.
     void Layout();
+    // Layout() after a change of size or font, telling when the area changed.
+    void Relayout();
     QRect Background() const;
     // Each paints its part where it meets `dirty`.
     void PaintAxes(QPainter& p, const QRect& dirty) const;
