@@ -147,7 +147,6 @@ struct ShowFigures {
 ShowFigures MeasureShow(QApplication& app, TMotionPlot& plot) {
     const MotionTrace& trace = plot.Sampler().Trace();
     std::vector<double> show, decimate, paint;
-    std::vector<PlotPoint> points;
     QImage image(plot.View()->size(), QImage::Format_ARGB32_Premultiplied);
     for (int round = 0; round < 21; ++round) {
         if (round < 5) {  // the first show of the window, once more
@@ -161,7 +160,10 @@ ShowFigures MeasureShow(QApplication& app, TMotionPlot& plot) {
         }
         const PlotColumns columns = plot.View()->Mapping().Columns();
         uint64_t t0 = TickUs();
-        for (size_t s = 0; s < trace.SeriesCount(); ++s) trace.Decimate(s, columns, points);
+        for (size_t s = 0; s < trace.SeriesCount(); ++s) {
+            PlotDecimation anew;
+            trace.Decimate(s, columns, anew);
+        }
         decimate.push_back((TickUs() - t0) / 1000.0);
         t0 = TickUs();
         plot.View()->render(&image);

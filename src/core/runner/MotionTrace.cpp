@@ -47,6 +47,7 @@ void MotionTrace::AppendSample(uint32_t timeMs, std::span<const int32_t> values)
 }
 
 void MotionTrace::ClearPoints() {
+    ++generation_;
     std::vector<uint32_t>().swap(timesMs_);
     for (Series& s : series_) {
         std::vector<int32_t>().swap(s.values);
@@ -110,12 +111,14 @@ size_t MotionTrace::FirstInColumn(const Series& s, size_t begin, size_t end, dou
     return begin;
 }
 
-void MotionTrace::Decimate(size_t series, const PlotColumns& columns,
-                           std::vector<PlotPoint>& out) const {
-    out.clear();
+void MotionTrace::Decimate(size_t series, const PlotColumns& columns, PlotDecimation& d) const {
+    std::vector<PlotPoint>& out = d.points_;
     if (series >= series_.size() || columns.count == 0 || !(columns.seconds > 0) ||
-        !std::isfinite(columns.seconds) || !std::isfinite(columns.x0))
+        !std::isfinite(columns.seconds) || !std::isfinite(columns.x0)) {
+        out.clear();
+        d.resumable_ = false;
         return;
+    }
     const Series& s = series_[series];
     const size_t n = s.values.size();
     // A point in the middle of a flat stretch changes nothing drawn: the stretch's last point
@@ -128,13 +131,31 @@ void MotionTrace::Decimate(size_t series, const PlotColumns& columns,
         else
             out.push_back(p);
     };
+    size_t begin;
+    if (d.resumable_ && d.series_ == series && d.columns_ == columns &&
+        d.generation_ == generation_ && d.resumeAt_ <= n) {
+        // Samples are only ever appended: what came before the last column stands. (Its last
+        // point may have been merged into a flat stretch from that column; the column's first
+        // sample merges it again.)
+        out.resize(d.resumeSize_);
+        begin = d.resumeAt_;
+    } else {
+        out.clear();
+        begin = FirstInColumn(s, 0, n, 0, columns);
+        if (begin > 0) point(begin - 1);
+    }
+    d.series_ = series;
+    d.columns_ = columns;
+    d.generation_ = generation_;
+    d.resumable_ = false;  // until a column holds samples
     const double count = static_cast<double>(columns.count);
-    size_t begin = FirstInColumn(s, 0, n, 0, columns);
-    if (begin > 0) point(begin - 1);
     // Only the columns that hold samples are visited: a long idle gap costs nothing.
     while (begin < n) {
         const double column = ColumnOf(timesMs_[s.first + begin], columns);
         if (column >= count) break;
+        d.resumable_ = true;
+        d.resumeAt_ = begin;
+        d.resumeSize_ = out.size();
         const size_t end = FirstInColumn(s, begin + 1, n, column + 1, columns);
         if (end - begin <= 4) {
             for (size_t i = begin; i < end; ++i) point(i);

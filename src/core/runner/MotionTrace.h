@@ -27,6 +27,26 @@ struct PlotColumns {
     double x0 = 0;
     double seconds = 1;
     size_t count = 0;
+    bool operator==(const PlotColumns&) const = default;
+};
+
+// A series decimated for drawing, kept from one redraw to the next: while the columns stay the
+// same and the record only grows, the columns already decimated keep their points and
+// decimating again starts at the last column that held samples, so a redraw during a run costs
+// what the newest samples cost, not what the record does.
+class PlotDecimation {
+  public:
+    const std::vector<PlotPoint>& Points() const { return points_; }
+
+  private:
+    friend class MotionTrace;
+    std::vector<PlotPoint> points_;
+    size_t series_ = 0;
+    PlotColumns columns_;
+    uint64_t generation_ = 0;  // of the trace's points
+    bool resumable_ = false;
+    size_t resumeAt_ = 0;    // value index where the last column with samples began
+    size_t resumeSize_ = 0;  // points before that column
 };
 
 class MotionTrace {
@@ -52,7 +72,8 @@ class MotionTrace {
     // pixel holds; a column of at most four samples gives them all. Of the samples before and
     // after the columns only the nearest one each side is given, so the line runs on to the edges.
     // Points inside a flat stretch are left out (the line is the same without them).
-    void Decimate(size_t series, const PlotColumns& columns, std::vector<PlotPoint>& out) const;
+    // `out` as decimated before for the same series and columns is only brought up to date.
+    void Decimate(size_t series, const PlotColumns& columns, PlotDecimation& out) const;
 
     // CSV of every sample: a header "time_s" and the series names, then one row per sample with
     // the time in seconds (three decimals) and each series' value, empty before its first
@@ -87,6 +108,7 @@ class MotionTrace {
 
     std::vector<uint32_t> timesMs_;
     std::vector<Series> series_;
+    uint64_t generation_ = 0;  // counts ClearPoints: a decimation from before is void
 };
 
 }  // namespace vendra

@@ -69,7 +69,8 @@ struct PlotMapping {
     double Y(double v) const;
     // One column per pixel of the width, over the time range.
     PlotColumns Columns() const;
-    // `points` as pixels (rounded), leaving out a pixel that repeats the one before it.
+    // `points` as pixels (rounded), leaving out a pixel that repeats the one before it; a column's
+    // extremes are walked nearer one first.
     void ToPixels(const std::vector<PlotPoint>& points, std::vector<PlotPixel>& out) const;
 };
 

@@ -94,7 +94,7 @@ bool TMotionPlot::DecimateAll(const PlotColumns& columns, double& lo, double& hi
     bool any = false;
     for (size_t i = 0; i < drawn_.size(); ++i) {
         trace.Decimate(i, columns, drawn_[i]);
-        for (const PlotPoint& p : drawn_[i]) {
+        for (const PlotPoint& p : drawn_[i].Points()) {
             lo = any ? std::min(lo, p.y) : p.y;
             hi = any ? std::max(hi, p.y) : p.y;
             any = true;
@@ -122,7 +122,7 @@ void TMotionPlot::Redraw() {
         if (mapping.width != width) DecimateAll(mapping.Columns(), lo, hi);
     }
     for (size_t i = 0; i < drawn_.size(); ++i) {
-        mapping.ToPixels(drawn_[i], pixels_);
+        mapping.ToPixels(drawn_[i].Points(), pixels_);
         view_->SetLine(i, pixels_);
     }
     stale_ = false;

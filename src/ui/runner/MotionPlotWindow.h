@@ -65,9 +65,9 @@ class TMotionPlot : public QWidget {
     QLabel* status_;
     QPushButton* pause_;
     QTimer* timer_;
-    std::vector<std::vector<PlotPoint>> drawn_;  // this redraw's points, per series
-    std::vector<PlotPixel> pixels_;              // scratch for handing a line over
-    bool stale_ = true;                          // the record changed since it was drawn
+    std::vector<PlotDecimation> drawn_;  // per series, kept up to date from redraw to redraw
+    std::vector<PlotPixel> pixels_;      // scratch for handing a line over
+    bool stale_ = true;                  // the record changed since it was drawn
 };
 
 // Adds "Motion Plot" to the main window's Network menu, enabled once units are found; the

@@ -4,6 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <iterator>
 
@@ -74,9 +75,24 @@ void PlotCanvas::SetLine(size_t series, const std::vector<PlotPixel>& pixels) {
     scratch_.clear();
     for (const PlotPixel& p : pixels) scratch_.emplace_back(p.x, p.y);
     std::vector<QPoint>& drawn = lines_[series].pixels;
-    if (scratch_ == drawn) return;
+    const size_t same = static_cast<size_t>(
+        std::mismatch(drawn.begin(), drawn.end(), scratch_.begin(), scratch_.end()).first -
+        drawn.begin());
+    if (same == drawn.size() && same == scratch_.size()) return;
+    // Points run left to right: the line changes from the segment into the first point that
+    // differs on, so only that part of the area is painted again (during a run, the newest
+    // columns).
+    const size_t from = same > 0 ? same - 1 : 0;
+    int left = INT_MAX, right = INT_MIN;
+    for (const std::vector<QPoint>* line : {&drawn, &scratch_}) {
+        if (from >= line->size()) continue;
+        left = std::min(left, (*line)[from].x());
+        right = std::max(right, line->back().x());
+    }
     drawn.swap(scratch_);
-    update(area_.adjusted(-1, -1, 2, 2));
+    const QRect changed(QPoint(std::max(left, area_.left()) - 1, area_.top() - 1),
+                        QPoint(std::min(right, area_.right() + 1) + 1, area_.bottom() + 2));
+    update(changed);
 }
 
 QRect PlotCanvas::Background() const {
@@ -106,27 +122,42 @@ void PlotCanvas::Layout() {
 
 void PlotCanvas::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void PlotCanvas::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) Relayout();  // the labels' widths change
+}
+
+void PlotCanvas::Relayout() {
     const QRect before = area_;
     Layout();
+    update();
     if (area_ != before) emit AreaResized();
 }
 
-void PlotCanvas::paintEvent(QPaintEvent*) {
+void PlotCanvas::paintEvent(QPaintEvent* event) {
+    // Only `dirty` is painted (the painter is clipped to it); what lies wholly outside is skipped.
+    const QRect dirty = event->rect();
     QPainter p(this);
-    p.fillRect(rect(), palette().window());
-    const QRect bg = Background();
+    p.fillRect(dirty, palette().window());
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    p.drawRoundedRect(bg, 5, 5);
+    p.drawRoundedRect(Background(), 5, 5);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
+    PaintAxes(p, dirty);
+    PaintLines(p, dirty);
+    PaintLegend(p, dirty);
+}
 
+void PlotCanvas::PaintAxes(QPainter& p, const QRect& dirty) const {
     // The area's edges: values lo and hi at the bottom and top, times at the left and right.
     const PlotMapping m = Mapping();
     const int left = area_.x(), top = area_.y();
     const int right = left + area_.width(), bottom = top + area_.height();
-    const QFontMetrics fm(font());
     p.setPen(kGrid);
     for (double t : timeTicks_.values) {
         const int x = static_cast<int>(std::lround(m.X(t)));
@@ -139,20 +170,28 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
     p.setPen(kAxis);
     p.drawLine(left, top, left, bottom);
     p.drawLine(left, bottom, right, bottom);
+
+    const QRect bg = Background();
+    const QFontMetrics fm(font());
     p.setPen(kText);
-    for (qsizetype i = 0; i < timeLabels_.size(); ++i) {
-        const int x = static_cast<int>(std::lround(m.X(timeTicks_.values[size_t(i)])));
-        p.drawLine(x, bottom, x, bottom + kTick);
-        const int w = fm.horizontalAdvance(timeLabels_[i]);
-        p.drawText(QRect(x - w / 2 - 1, bottom + kTick + 2, w + 2, fm.height()), Qt::AlignCenter,
-                   timeLabels_[i]);
+    if (dirty.bottom() > bottom) {  // the time labels and title
+        for (size_t i = 0; i < timeTicks_.values.size(); ++i) {
+            const int x = static_cast<int>(std::lround(m.X(timeTicks_.values[i])));
+            p.drawLine(x, bottom, x, bottom + kTick);
+            const QString& label = timeLabels_[qsizetype(i)];
+            const int w = fm.horizontalAdvance(label);
+            p.drawText(QRect(x - w / 2 - 1, bottom + kTick + 2, w + 2, fm.height()),
+                       Qt::AlignCenter, label);
+        }
     }
-    for (qsizetype i = 0; i < valueLabels_.size(); ++i) {
-        const int y = static_cast<int>(std::lround(m.Y(valueTicks_.values[size_t(i)])));
-        p.drawLine(left - kTick, y, left, y);
+    if (dirty.left() < left) {  // the value labels and title
         const int w = left - kTick - kGap - bg.left();
-        p.drawText(QRect(left - kTick - kGap - w, y - fm.height() / 2, w, fm.height()),
-                   Qt::AlignRight | Qt::AlignVCenter, valueLabels_[i]);
+        for (size_t i = 0; i < valueTicks_.values.size(); ++i) {
+            const int y = static_cast<int>(std::lround(m.Y(valueTicks_.values[i])));
+            p.drawLine(left - kTick, y, left, y);
+            p.drawText(QRect(left - kTick - kGap - w, y - fm.height() / 2, w, fm.height()),
+                       Qt::AlignRight | Qt::AlignVCenter, valueLabels_[qsizetype(i)]);
+        }
     }
     p.setFont(Bold(font()));
     const QFontMetrics bold(p.font());
@@ -165,25 +204,40 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
                valueTitle_);
     p.restore();
     p.setFont(font());
+}
 
-    // The lines, each point of which is a pixel of its column; whatever lies outside is cut off.
-    p.setClipRect(QRect(left, top, area_.width() + 1, area_.height() + 1));
+void PlotCanvas::PaintLines(QPainter& p, const QRect& dirty) const {
+    // Each point is a pixel of its column; whatever lies outside the area is cut off.
+    p.setClipRect(QRect(area_.topLeft(), area_.size() + QSize(1, 1)).intersected(dirty));
+    auto byX = [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); };
     for (const Series& line : lines_) {
+        // The points in the dirty columns, and one more each side for the segments that cross
+        // into them.
+        const std::vector<QPoint>& px = line.pixels;
+        auto first = std::lower_bound(px.begin(), px.end(), QPoint(dirty.left(), 0), byX);
+        auto last = std::upper_bound(first, px.end(), QPoint(dirty.right(), 0), byX);
+        if (first != px.begin()) --first;
+        if (last != px.end()) ++last;
         p.setPen(QPen(line.colour, 1));
-        if (line.pixels.size() == 1)
-            p.drawPoint(line.pixels[0]);
-        else if (!line.pixels.empty())
-            p.drawPolyline(line.pixels.data(), static_cast<int>(line.pixels.size()));
+        if (last - first == 1)
+            p.drawPoint(*first);
+        else if (last - first > 1)
+            p.drawPolyline(&*first, static_cast<int>(last - first));
     }
     p.setClipping(false);
+}
 
-    // The legend, centred beside the area; entries that do not fit are left out.
-    if (lines_.empty()) return;
+void PlotCanvas::PaintLegend(QPainter& p, const QRect& dirty) const {
+    // Centred beside the area; entries that do not fit are left out.
+    const int x = area_.x() + area_.width() + 2 * kPad;
+    if (lines_.empty() || dirty.right() < x) return;
+    const QRect bg = Background();
+    const QFontMetrics fm(font());
     const int rowHeight = fm.height() + 4;
     const int rows = std::min<int>(static_cast<int>(lines_.size()),
                                    std::max(1, (bg.height() - 2 * kPad) / rowHeight));
-    const int x = right + 2 * kPad;
-    int y = std::max(bg.top() + kPad, top + area_.height() / 2 - rows * rowHeight / 2);
+    int y = std::max(bg.top() + kPad, area_.y() + area_.height() / 2 - rows * rowHeight / 2);
+    const int textWidth = legendWidth_ - kMarker - kGap;
     for (int i = 0; i < rows; ++i, y += rowHeight) {
         const Series& line = lines_[size_t(i)];
         const QRect marker(x, y + (rowHeight - kMarker) / 2, kMarker, kMarker);
@@ -191,7 +245,6 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
         p.setPen(line.colour.darker(160));
         p.drawRect(marker.adjusted(0, 0, -1, -1));
         p.setPen(kText);
-        const int textWidth = legendWidth_ - kMarker - kGap;
         p.drawText(QRect(x + kMarker + kGap, y, textWidth, rowHeight),
                    Qt::AlignLeft | Qt::AlignVCenter,
                    fm.elidedText(line.name, Qt::ElideRight, textWidth));

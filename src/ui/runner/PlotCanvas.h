@@ -5,6 +5,7 @@
 // newest samples land on the pixels already drawn costs nothing to show.
 // Thread rule: GUI thread only.
 #pragma once
+#include <QColor>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "core/runner/PlotGeometry.h"
+
+class QPainter;
 
 namespace vendra::ui {
 
@@ -43,11 +46,18 @@ class PlotCanvas : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     // Places the plot area between the value labels, the time labels and the legend.
     void Layout();
+    // Layout() after a change of size or font, telling when the area changed.
+    void Relayout();
     QRect Background() const;
+    // Each paints its part where it meets `dirty`.
+    void PaintAxes(QPainter& p, const QRect& dirty) const;
+    void PaintLines(QPainter& p, const QRect& dirty) const;
+    void PaintLegend(QPainter& p, const QRect& dirty) const;
 
     struct Series {
         QString name;

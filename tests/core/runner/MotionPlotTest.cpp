@@ -134,8 +134,9 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryColumnsExtremes) {
             auto columnOf = [&](size_t i) {
                 return std::floor(i * 100 / 1000.0 / columns.seconds);
             };
-            std::vector<PlotPoint> pts;
-            t.Decimate(0, columns, pts);
+            PlotDecimation decimation;
+            t.Decimate(0, columns, decimation);
+            const std::vector<PlotPoint>& pts = decimation.Points();
             SCOPED_TRACE(testing::Message() << "n=" << n << " columns=" << count);
             ASSERT_LE(pts.size(), std::min(n, 4 * count));
             auto sampleOf = [](const PlotPoint& p) { return static_cast<size_t>(p.x * 10 + 0.5); };

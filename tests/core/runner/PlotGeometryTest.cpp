@@ -3,10 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
+#include <random>
 
 #include "core/runner/PlotGeometry.h"
 
 namespace vendra {
+
+void PrintTo(const PlotPixel& p, std::ostream* os) {
+    *os << "(" << p.x << ", " << p.y << ")";
+}
+
 namespace {
 
 TEST(PlotGeometryTest, TicksAtRoundValuesCountedFromZero) {
@@ -98,11 +105,24 @@ TEST(PlotGeometryTest, PointsLandInTheirColumnAndNearestRow) {
                 {2.5, 50},
                 {2.519, 49.6},  // column 125 still, row 70.4
                 {2.52, 49.4},   // the next column, row 70.6
-                {-30, 0},       // far outside: the painter clips it
+                {5, 10},        // column 250: first, highest, lowest, last
+                {5.005, 60},
+                {5.01, -20},  // the extreme nearer the first: drawn first
+                {5.015, 30},
+                {5.03, 0},
+                {-30, 0},  // far outside: the painter clips it
                 {10, 1e300}},
                pixels);
-    EXPECT_EQ(pixels, (std::vector<PlotPixel>{
-                          {60, 220}, {185, 70}, {186, 71}, {-1440, 120}, {560, -1000000}}));
+    EXPECT_EQ(pixels, (std::vector<PlotPixel>{{60, 220},
+                                              {185, 70},
+                                              {186, 71},
+                                              {310, 110},
+                                              {310, 140},
+                                              {310, 60},
+                                              {310, 90},
+                                              {311, 120},
+                                              {-1440, 120},
+                                              {560, -1000000}}));
 
     const PlotMapping none{{0, 10}, {0, 1}, 0, 0, 0, 100};  // no width
     EXPECT_EQ(none.Columns().count, 0u);
@@ -120,11 +140,11 @@ TEST(PlotGeometryTest, RecordDecimatedPerColumnOfTime) {
         t.AppendSample(static_cast<uint32_t>(i * 100), std::span(values, i >= 8 ? 2 : 1));
     }
     const PlotColumns columns{0.5, 0.5, 2};
-    std::vector<PlotPoint> out;
     auto drawn = [&](size_t series, const PlotColumns& c) {
-        t.Decimate(series, c, out);
+        PlotDecimation d;
+        t.Decimate(series, c, d);
         std::vector<std::pair<double, double>> xy;
-        for (const PlotPoint& p : out) xy.push_back({p.x, p.y});
+        for (const PlotPoint& p : d.Points()) xy.push_back({p.x, p.y});
         return xy;
     };
     using Points = std::vector<std::pair<double, double>>;
@@ -140,6 +160,48 @@ TEST(PlotGeometryTest, RecordDecimatedPerColumnOfTime) {
     EXPECT_TRUE(drawn(2, columns).empty());
     EXPECT_TRUE(drawn(0, (PlotColumns{0.5, 0.5, 0})).empty());
     EXPECT_TRUE(drawn(0, (PlotColumns{0.5, 0, 2})).empty());
+}
+
+// Brought up to date as the record grows, a decimation is the same as one made anew, whatever
+// falls where: flat stretches across columns, samples before and after the columns, a clear, a
+// change of columns.
+TEST(PlotGeometryTest, DecimationKeptUpToDateIsTheSameAsMadeAnew) {
+    std::mt19937 random(11);
+    MotionTrace t;
+    t.AddSeries("A");
+    PlotDecimation kept;
+    uint32_t ms = 0;
+    int32_t value = 0;
+    struct Step {
+        size_t samples;
+        PlotColumns columns;
+        bool clear;
+    };
+    const PlotColumns wide{0, 0.5, 400}, late{3, 0.25, 40}, fine{0, 0.01, 1000};
+    const Step steps[] = {{1, wide, false},  {3, wide, false},   {7, wide, false},
+                          {40, wide, false}, {300, wide, false}, {25, late, false},
+                          {1, late, false},  {90, late, false},  {500, fine, false},
+                          {600, fine, true}, {3, fine, false},   {2000, wide, false}};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        if (steps[i].clear) {
+            t.ClearPoints();
+            ms = 0;  // as the sampler starts time again
+        }
+        for (size_t k = 0; k < steps[i].samples; ++k) {
+            if (random() % 3 == 0) value += static_cast<int32_t>(random() % 201) - 100;
+            t.AppendSample(ms, std::span(&value, 1));
+            ms += 40 + random() % 3 * 30;  // 40 to 100 ms apart
+        }
+        PlotDecimation anew;
+        t.Decimate(0, steps[i].columns, kept);
+        t.Decimate(0, steps[i].columns, anew);
+        SCOPED_TRACE(i);
+        ASSERT_EQ(kept.Points().size(), anew.Points().size());
+        for (size_t k = 0; k < anew.Points().size(); ++k) {
+            EXPECT_EQ(kept.Points()[k].x, anew.Points()[k].x) << k;
+            EXPECT_EQ(kept.Points()[k].y, anew.Points()[k].y) << k;
+        }
+    }
 }
 
 }  // namespace
