@@ -1,5 +1,6 @@
 #include "cli/RunSession.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -210,6 +211,14 @@ int RunSession::Prepare(const std::function<bool()>& goOn) {
 
 int RunSession::OpenLine(const std::function<bool()>& goOn) {
     SystemState& state = core_.State;
+    if (options_.simulate) {
+        std::string error;
+        if (!simulated_.Start(options_.networkFile, options_.folder, error)) return Fail(error);
+        // Opened by its path, as a device named with --device is.
+        options_.device = simulated_.DevicePath();
+        op_.Say("SIMULATED NETWORK (" + simulated_.Source() +
+                "): no byte goes to a real device");
+    }
     if (!options_.device.empty()) core_.Network.SetDevicePath(options_.device);
     if (!options_.units.empty()) {
         std::vector<std::pair<UnitGroup, unsigned>> units;
@@ -249,6 +258,13 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
         op_.Say("no unit answered the scan: frames go out unanswered");
     else
         op_.Say("units found:" + UnitNames(state.Units));
+    // A real network's units are kept for the next simulated start.
+    if (!options_.simulate && state.Units.totalUnits.load() > 0) {
+        std::string names = UnitNames(state.Units), error;
+        names.erase(0, 1);
+        std::replace(names.begin(), names.end(), ' ', ',');
+        if (!SaveLastScanUnits(options_.folder, names, error)) op_.Say(error);
+    }
     return 0;
 }
 
