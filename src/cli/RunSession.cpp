@@ -216,8 +216,7 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
         if (!simulated_.Start(options_.networkFile, options_.folder, error)) return Fail(error);
         // Opened by its path, as a device named with --device is.
         options_.device = simulated_.DevicePath();
-        op_.Say("SIMULATED NETWORK (" + simulated_.Source() +
-                "): no byte goes to a real device");
+        op_.Say("SIMULATED NETWORK (" + simulated_.Source() + "): no byte goes to a real device");
     }
     if (!options_.device.empty()) core_.Network.SetDevicePath(options_.device);
     if (!options_.units.empty()) {

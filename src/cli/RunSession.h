@@ -19,8 +19,8 @@
 
 #include "cli/CliOperator.h"
 #include "cli/RunOptions.h"
-#include "cli/SimulatedLine.h"
 #include "core/app/Core.h"
+#include "simline/SimulatedLine.h"
 
 namespace vendra {
 

@@ -9,9 +9,9 @@
 
 #include "cli/RunOptions.h"
 #include "cli/RunSession.h"
-#include "cli/SimulatedLine.h"
 #include "sim/NetworkFile.h"
 #include "sim/Simulator.h"
+#include "simline/SimulatedLine.h"
 #include "support/ScratchFolder.h"
 #include "support/SimNetwork.h"
 

@@ -368,9 +368,11 @@ TEST(VendraRun, SimulatedNetworkGivesTheSummaryOfTheDemoStartedByHand) {
         bool keep;
         const char* says;
     } kCases[] = {
-        {true, "vendra-run: SIMULATED NETWORK (the units of the last scan (D3,U2,H1,X1,Q0)): no "
-               "byte goes to a real device\n"},
-        {false, "vendra-run: SIMULATED NETWORK (the demo network): no byte goes to a real device\n"},
+        {true,
+         "vendra-run: SIMULATED NETWORK (the units of the last scan (D3,U2,H1,X1,Q0)): no "
+         "byte goes to a real device\n"},
+        {false,
+         "vendra-run: SIMULATED NETWORK (the demo network): no byte goes to a real device\n"},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.keep);
@@ -624,7 +626,7 @@ TEST(VendraRun, UsageFileAndPortErrorsGiveThree) {
          {"--device PATH", "--port N", "--baud RATE", "--reply-timeout MS", "--init-timeout MS",
           "--units LIST", "--answer A", "--answers FILE", "--log FILE", "--json", "--reconnect-s N",
           "--resume-after-reconnect", "--allow-repeat", "--list-devices", "--help",
-          "Exit status: 0", "SIGINT", "end_reason"})
+          "--simulate [NETWORK_FILE]", "Exit status: 0", "SIGINT", "end_reason"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

@@ -38,8 +38,7 @@ class SimulatedLine {
 
     // `networkFile`: the units and settings to simulate ("" for the kept or the demo units);
     // `configFolder`: where Config.cfg and LastScan.cfg are.
-    bool Start(const std::string& networkFile, const std::string& configFolder,
-               std::string& error);
+    bool Start(const std::string& networkFile, const std::string& configFolder, std::string& error);
     // Stops the simulator and removes its temporary folder.
     void Stop();
     bool Running() const;
@@ -52,7 +51,7 @@ class SimulatedLine {
     sim::Simulator* Simulator() { return simulator_.get(); }
 
   private:
-    std::string folder_;  // the private temporary folder
+    std::string folder_;                // the private temporary folder
     std::vector<std::string> written_;  // files written into it (the demo's on-board program)
     std::string source_;
     std::unique_ptr<sim::Simulator> simulator_;

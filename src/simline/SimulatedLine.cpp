@@ -1,23 +1,18 @@
-#include "cli/SimulatedLine.h"
+#include "simline/SimulatedLine.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
-#include "cli/DemoNetwork.h"
 #include "sim/NetworkFile.h"
 #include "sim/Simulator.h"
+#include "simline/DemoNetwork.h"
 
 namespace vendra {
 
 namespace {
-
-std::string KeptFilePath(const std::string& folder) {
-    return (std::filesystem::path(folder) / kLastScanFileName).string();
-}
 
 // A new folder only this user can enter, under the system's temporary folder.
 bool MakePrivateFolder(std::string& folder, std::string& error) {
@@ -34,35 +29,6 @@ bool MakePrivateFolder(std::string& folder, std::string& error) {
 }
 
 }  // namespace
-
-bool SaveLastScanUnits(const std::string& folder, const std::string& units, std::string& error) {
-    // Written beside and renamed over: a program killed meanwhile leaves the old file whole.
-    const std::string path = KeptFilePath(folder);
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << units << "\n";
-        if (!out.flush()) {
-            error = "cannot write " + temporary;
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path;
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-std::string LoadLastScanUnits(const std::string& folder) {
-    std::ifstream in(KeptFilePath(folder), std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) return {};
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    return line;
-}
 
 SimulatedLine::SimulatedLine() = default;
 

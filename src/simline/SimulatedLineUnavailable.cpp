@@ -1,0 +1,25 @@
+// Where the boards cannot be played on a pseudo-terminal: a simulated start says so.
+#include "simline/SimulatedLine.h"
+
+namespace vendra {
+
+SimulatedLine::SimulatedLine() = default;
+
+SimulatedLine::~SimulatedLine() = default;
+
+bool SimulatedLine::Start(const std::string&, const std::string&, std::string& error) {
+    error = "a simulated network needs a pseudo-terminal, which this system does not have";
+    return false;
+}
+
+void SimulatedLine::Stop() {}
+
+bool SimulatedLine::Running() const {
+    return false;
+}
+
+std::string SimulatedLine::DevicePath() const {
+    return {};
+}
+
+}  // namespace vendra
