@@ -11,6 +11,7 @@
 #include "core/base/Clock.h"
 #include "core/base/PlatformFiles.h"
 #include "core/network/ConfigFile.h"
+#include "core/network/LastScan.h"
 #include "core/network/UnitRecheck.h"
 #include "core/program/CommandTable.h"
 #include "core/runner/StatusDisplay.h"
@@ -41,14 +42,9 @@ void MarkUnits(const std::vector<std::pair<UnitGroup, unsigned>>& list, UnitMap&
 }
 
 std::string UnitNames(const UnitMap& units) {
-    std::string names;
-    for (int g = 0; g < kUnitGroups; ++g)
-        for (unsigned a = 0; a < 16; ++a)
-            if (units.IsPresent(static_cast<UnitGroup>(g), a))
-                names += std::string(" ") +
-                         protocol::GroupFamily(static_cast<UnitGroup>(g)).letter +
-                         protocol::UnitDigit(a);
-    return names;
+    std::string names = UnitList(units);
+    std::replace(names.begin(), names.end(), ',', ' ');
+    return names.empty() ? names : " " + names;
 }
 
 std::string FirstLine(const std::string& text) {
@@ -213,7 +209,11 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
     SystemState& state = core_.State;
     if (options_.simulate) {
         std::string error;
-        if (!simulated_.Start(options_.networkFile, options_.folder, error)) return Fail(error);
+        SimulatedNetworkChoice choice;
+        choice.networkFile = options_.networkFile;
+        if (choice.networkFile.empty()) choice.keptUnits = LoadLastScanUnits(options_.folder);
+        if (!simulated_.Start(choice, error)) return Fail(error);
+        state.Serial.Simulated = 1;
         // Opened by its path, as a device named with --device is.
         options_.device = simulated_.DevicePath();
         op_.Say("SIMULATED NETWORK (" + simulated_.Source() + "): no byte goes to a real device");
@@ -257,13 +257,6 @@ int RunSession::OpenLine(const std::function<bool()>& goOn) {
         op_.Say("no unit answered the scan: frames go out unanswered");
     else
         op_.Say("units found:" + UnitNames(state.Units));
-    // A real network's units are kept for the next simulated start.
-    if (!options_.simulate && state.Units.totalUnits.load() > 0) {
-        std::string names = UnitNames(state.Units), error;
-        names.erase(0, 1);
-        std::replace(names.begin(), names.end(), ' ', ',');
-        if (!SaveLastScanUnits(options_.folder, names, error)) op_.Say(error);
-    }
     return 0;
 }
 

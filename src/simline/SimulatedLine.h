@@ -2,11 +2,12 @@
 // board simulator runs in this process on its own thread, on a pseudo-terminal whose COM1 link
 // lives in a private temporary folder (never the working folder, where a real COM<n> may be).
 // The host opens it by path, as any device. Being a thread of the program, the simulator ends
-// with it, also when the program is killed (the kernel closes the pty; only the empty temporary
-// folder can be left behind then).
+// with it, also when the program is killed (the kernel closes the pty); the folder such a
+// program leaves behind is removed by the next start.
 //
 // Its units: a network file the caller names, else the units kept from the last real scan
-// (LastScan.cfg beside Config.cfg), else the demo network compiled into the program.
+// (LastScan.cfg beside Config.cfg, read by the caller), else the demo network compiled into the
+// program. Its motors may move at a chosen speed, and faults may be chosen to rehearse.
 //
 // Error rule: nothing throws; Start returns false with a one-line reason.
 // Thread rule: Start and Stop from one thread; the simulator answers on its own.
@@ -21,13 +22,12 @@ namespace sim {
 class Simulator;
 }
 
-// The file beside Config.cfg that keeps the units of the last real scan, one line "D3,X1,Q0".
-constexpr const char* kLastScanFileName = "LastScan.cfg";
-
-// Writes `units` ("D3,X1,Q0") to LastScan.cfg in `folder`, replacing it whole; false with `error`.
-bool SaveLastScanUnits(const std::string& folder, const std::string& units, std::string& error);
-// The units kept in `folder`, "" when none are (no file, or an empty one).
-std::string LoadLastScanUnits(const std::string& folder);
+struct SimulatedNetworkChoice {
+    std::string networkFile;    // a vendra-sim network file; "" for the kept or the demo units
+    std::string keptUnits;      // "D3,X1,Q0": the last real scan's units; "" for the demo
+    double stepsPerSecond = 0;  // every motor's speed; 0 for the file's or the simulator's own
+    std::vector<std::string> faults;  // fault rules in the simulator's text form
+};
 
 class SimulatedLine {
   public:
@@ -36,9 +36,7 @@ class SimulatedLine {
     SimulatedLine(const SimulatedLine&) = delete;
     SimulatedLine& operator=(const SimulatedLine&) = delete;
 
-    // `networkFile`: the units and settings to simulate ("" for the kept or the demo units);
-    // `configFolder`: where Config.cfg and LastScan.cfg are.
-    bool Start(const std::string& networkFile, const std::string& configFolder, std::string& error);
+    bool Start(const SimulatedNetworkChoice& choice, std::string& error);
     // Stops the simulator and removes its temporary folder.
     void Stop();
     bool Running() const;

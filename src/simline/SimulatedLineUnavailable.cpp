@@ -7,7 +7,7 @@ SimulatedLine::SimulatedLine() = default;
 
 SimulatedLine::~SimulatedLine() = default;
 
-bool SimulatedLine::Start(const std::string&, const std::string&, std::string& error) {
+bool SimulatedLine::Start(const SimulatedNetworkChoice&, std::string& error) {
     error = "a simulated network needs a pseudo-terminal, which this system does not have";
     return false;
 }

@@ -9,6 +9,7 @@
 
 #include "cli/RunOptions.h"
 #include "cli/RunSession.h"
+#include "core/network/LastScan.h"
 #include "sim/NetworkFile.h"
 #include "sim/Simulator.h"
 #include "simline/SimulatedLine.h"
@@ -43,13 +44,12 @@ TEST(SimulatedLine, UnitsComeFromTheFileTheKeptScanOrTheDemo) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         ScratchFolder scratch;
-        std::string networkFile, error;
-        if (c.networkFile) std::ofstream(networkFile = scratch("net.txt")) << c.networkFile;
-        if (c.kept) {
-            ASSERT_TRUE(SaveLastScanUnits(scratch.root.string(), c.kept, error)) << error;
-        }
+        SimulatedNetworkChoice choice;
+        std::string error;
+        if (c.networkFile) std::ofstream(choice.networkFile = scratch("net.txt")) << c.networkFile;
+        if (c.kept) choice.keptUnits = c.kept;
         SimulatedLine line;
-        ASSERT_TRUE(line.Start(networkFile, scratch.root.string(), error)) << error;
+        ASSERT_TRUE(line.Start(choice, error)) << error;
         EXPECT_EQ(line.Source(),
                   std::regex_replace(c.source, std::regex("@"), scratch.root.string()));
         EXPECT_EQ(line.Simulator()->UnitNames(), c.units);
@@ -71,7 +71,27 @@ TEST(SimulatedLine, UnitsComeFromTheFileTheKeptScanOrTheDemo) {
     }
 }
 
-TEST(SimulatedLine, KeptUnitsAreOneLineReplacedWhole) {
+TEST(SimulatedLine, WhatCannotBeSimulatedIsRefusedWithItsReason) {
+    const struct {
+        std::string kept, fault, error;
+    } kCases[] = {
+        {"D3,Z9", "", "the units of the last scan: "},
+        {"", "drop:match=D3", "the simulated network cannot start: "},
+    };
+    for (const auto& c : kCases) {
+        SimulatedNetworkChoice choice;
+        choice.keptUnits = c.kept;
+        if (!c.fault.empty()) choice.faults = {c.fault};
+        SimulatedLine line;
+        std::string error;
+        EXPECT_FALSE(line.Start(choice, error));
+        EXPECT_EQ(error.substr(0, c.error.size()), c.error) << error;
+        EXPECT_FALSE(line.Running());
+        EXPECT_EQ(line.DevicePath(), "");
+    }
+}
+
+TEST(LastScan, KeptUnitsAreOneLineReplacedWhole) {
     ScratchFolder scratch;
     std::string error;
     EXPECT_EQ(LoadLastScanUnits(scratch.root.string()), "");

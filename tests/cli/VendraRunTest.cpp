@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -385,6 +386,46 @@ TEST(VendraRun, SimulatedNetworkGivesTheSummaryOfTheDemoStartedByHand) {
         // Not a byte to the line of the folder.
         EXPECT_TRUE(bench.net->ReceivedFrames().empty());
     }
+}
+
+// Killed in the middle of a run, the program leaves no simulator running: the boards are played
+// by a thread of its own, no child. The folder its line was linked in goes at the next start.
+TEST(VendraRun, KilledOnASimulatedNetworkItLeavesNoSimulatorBehind) {
+    Bench bench;
+    WriteFile(bench.net.File("wait.def"), "DBoard,3,\"A400\"\ndelay,60000\nend_program\n");
+    const auto children = [](pid_t pid) {
+        std::string all;
+        for (const auto& task :
+             std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+            all += ReadFile((task.path() / "children").string());
+        return all;
+    };
+    const auto folders = [] {
+        std::set<std::string> found;
+        for (const auto& e :
+             std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+            if (e.path().filename().string().rfind("vendra-sim-", 0) == 0) found.insert(e.path());
+        return found;
+    };
+    std::set<std::string> left;
+    const Result r = bench.Run({"--simulate", "wait.def"}, 20000, [&](pid_t pid) {
+        const std::set<std::string> before = folders();
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return ReadFile(bench.net.File("run.err")).find("units found") != std::string::npos;
+            },
+            15000));
+        EXPECT_EQ(children(pid), "");
+        for (const std::string& f : folders())
+            if (!before.count(f)) left.insert(f);
+        kill(pid, SIGKILL);
+    });
+    EXPECT_EQ(r.status, -1);  // killed
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(*left.begin()));
+    WriteFile(bench.net.File("end.def"), "end_program\n");
+    EXPECT_EQ(bench.Run({"--simulate", "end.def"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(*left.begin()));
 }
 
 TEST(VendraRun, TheLineIsOpenedByItsStablePath) {

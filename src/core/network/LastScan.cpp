@@ -1,9 +1,10 @@
-// The units of the last real scan, kept for the next simulated start (SimulatedLine.h).
+#include "core/network/LastScan.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
-#include "simline/SimulatedLine.h"
+#include "core/serial/BoardProtocol.h"
 
 namespace vendra {
 
@@ -15,13 +16,25 @@ std::string KeptFilePath(const std::string& folder) {
 
 }  // namespace
 
-bool SaveLastScanUnits(const std::string& folder, const std::string& units, std::string& error) {
+std::string UnitList(const UnitMap& units) {
+    std::string list;
+    for (int g = 0; g < kUnitGroups; ++g)
+        for (unsigned a = 0; a < 16; ++a)
+            if (units.IsPresent(static_cast<UnitGroup>(g), a)) {
+                if (!list.empty()) list += ',';
+                list += protocol::GroupFamily(static_cast<UnitGroup>(g)).letter;
+                list += protocol::UnitDigit(a);
+            }
+    return list;
+}
+
+bool SaveLastScanUnits(const std::string& folder, const std::string& list, std::string& error) {
     // Written beside and renamed over: a program killed meanwhile leaves the old file whole.
     const std::string path = KeptFilePath(folder);
     const std::string temporary = path + ".new";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << units << "\n";
+        out << list << "\n";
         if (!out.flush()) {
             error = "cannot write " + temporary;
             std::remove(temporary.c_str());
