@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <regex>
-#include <set>
 #include <sstream>
 #include <thread>
 
@@ -400,32 +399,31 @@ TEST(VendraRun, KilledOnASimulatedNetworkItLeavesNoSimulatorBehind) {
             all += ReadFile((task.path() / "children").string());
         return all;
     };
-    const auto folders = [] {
-        std::set<std::string> found;
+    // The folder of its line: the one whose owner file names it.
+    const auto folderOf = [](pid_t pid) {
         for (const auto& e :
              std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
-            if (e.path().filename().string().rfind("vendra-sim-", 0) == 0) found.insert(e.path());
-        return found;
+            if (e.path().filename().string().rfind("vendra-sim-", 0) == 0 &&
+                ReadFile((e.path() / "owner").string()) == std::to_string(pid) + "\n")
+                return e.path().string();
+        return std::string();
     };
-    std::set<std::string> left;
+    std::string left;
     const Result r = bench.Run({"--simulate", "wait.def"}, 20000, [&](pid_t pid) {
-        const std::set<std::string> before = folders();
         ASSERT_TRUE(WaitUntil(
             [&] {
                 return ReadFile(bench.net.File("run.err")).find("units found") != std::string::npos;
             },
             15000));
         EXPECT_EQ(children(pid), "");
-        for (const std::string& f : folders())
-            if (!before.count(f)) left.insert(f);
+        left = folderOf(pid);
         kill(pid, SIGKILL);
     });
     EXPECT_EQ(r.status, -1);  // killed
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_TRUE(std::filesystem::exists(*left.begin()));
+    ASSERT_NE(left, "");
     WriteFile(bench.net.File("end.def"), "end_program\n");
     EXPECT_EQ(bench.Run({"--simulate", "end.def"}).status, 0);
-    EXPECT_FALSE(std::filesystem::exists(*left.begin()));
+    EXPECT_FALSE(std::filesystem::exists(left));
 }
 
 TEST(VendraRun, TheLineIsOpenedByItsStablePath) {
