@@ -134,7 +134,9 @@ wineserver -w >/dev/null 2>&1
 start_wine
 
 # The system's list of COM ports holds the mapped ones.
-listed=$(timeout 120 wine "$win/bin/vendra-run.exe" --list-devices 2>&1 | tr -d '\r')
+# (Into a file: a pipe would stay open in the wine services the first program starts.)
+timeout 120 wine "$win/bin/vendra-run.exe" --list-devices >"$scratch/list.out" 2>&1
+listed=$(tr -d '\r' <"$scratch/list.out")
 if grep -q '^COM5  *COM5 ' <<<"$listed" && grep -q '^COM7  *COM7 ' <<<"$listed"; then
   pass "vendra-run.exe --list-devices lists the mapped COM5 and COM7"
 else

@@ -3,6 +3,11 @@
 
 namespace vendra {
 
+// No simulator is built here: its pointer only ever holds nothing.
+namespace sim {
+class Simulator {};
+}  // namespace sim
+
 SimulatedLine::SimulatedLine() = default;
 
 SimulatedLine::~SimulatedLine() = default;
