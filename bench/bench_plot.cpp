@@ -12,15 +12,20 @@
 // and:
 //   idle_cpu_percent    the same with the windows hidden and the system idle, measured alongside
 //   show_ms             showing the worst run's window at another width: every line anew
-//   decimate_ms         decimating all 8 series to 250 runs
+//   decimate_ms         decimating all 8 series for the plot area's pixel columns
+//   paint_ms            one paint of the plot, the lines already decimated
 //   csv_rows, csv_bytes, csv_ms   exporting every point of the worst run to CSV
-// Times are medians (show and CSV of 5 rounds, decimation of 21).
+// and, for a worst run ten times as long (1,000,000 samples a series, 28 hours at 10 Hz):
+//   million_show_ms     as show_ms
+//   million_decimate_ms as decimate_ms
+//   million_paint_ms    as paint_ms
+// Times are medians (show and CSV of 5 rounds, decimation and paint of 21).
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QChartView>
 #include <QEventLoop>
+#include <QImage>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -107,12 +112,12 @@ struct Scenario {
     uint64_t step = 0;
     QTimer run;
 
-    // The record as a run of almost three hours leaves it, ending now; then the run goes on at
+    // The record as a run of `points` samples leaves it, ending now; then the run goes on at
     // 10 Hz, the board state changing every 100 ms while the plot samples.
-    explicit Scenario(const std::function<void(BoardState&, uint64_t)>& move) {
+    Scenario(const std::function<void(BoardState&, uint64_t)>& move, uint64_t points) {
         plot.resize(1000, 640);
-        const uint32_t start = TickMs() - static_cast<uint32_t>(kPoints * 100);
-        for (; step < kPoints; ++step) {
+        const uint32_t start = TickMs() - static_cast<uint32_t>(points * 100);
+        for (; step < points; ++step) {
             move(state.Boards, step);
             plot.Sampler().Sample(start + static_cast<uint32_t>(step * 100));
         }
@@ -134,10 +139,44 @@ struct Scenario {
 
 }  // namespace
 
+// Opening the window on the whole record: every line decimated, handed over and painted; then
+// decimation alone, and a paint alone.
+struct ShowFigures {
+    double show, decimate, paint;
+};
+ShowFigures MeasureShow(QApplication& app, TMotionPlot& plot) {
+    const MotionTrace& trace = plot.Sampler().Trace();
+    std::vector<double> show, decimate, paint;
+    QImage image(plot.View()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (int round = 0; round < 21; ++round) {
+        if (round < 5) {  // the first show of the window, once more
+            plot.hide();
+            app.processEvents();
+            plot.resize(1000 + 100 * (round % 2), 640);  // another width: every line anew
+            const uint64_t t0 = TickUs();
+            plot.show();          // decimates for the new width
+            app.processEvents();  // shown and painted
+            show.push_back((TickUs() - t0) / 1000.0);
+        }
+        const PlotColumns columns = plot.View()->Mapping().Columns();
+        uint64_t t0 = TickUs();
+        for (size_t s = 0; s < trace.SeriesCount(); ++s) {
+            PlotDecimation anew;
+            trace.Decimate(s, columns, anew);
+        }
+        decimate.push_back((TickUs() - t0) / 1000.0);
+        t0 = TickUs();
+        plot.View()->render(&image);
+        paint.push_back((TickUs() - t0) / 1000.0);
+    }
+    plot.hide();
+    return {Median(show), Median(decimate), Median(paint)};
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    auto run = std::make_unique<Scenario>(RunStep);
-    auto worst = std::make_unique<Scenario>(WorstStep);
+    auto run = std::make_unique<Scenario>(RunStep, kPoints);
+    auto worst = std::make_unique<Scenario>(WorstStep, kPoints);
     const MotionTrace& trace = worst->plot.Sampler().Trace();
     std::printf("plot_series: %zu\nplot_points: %zu\n", trace.SeriesCount(), trace.PointCount(0));
 
@@ -145,25 +184,9 @@ int main(int argc, char** argv) {
     std::printf("worst_cpu_percent: %.2f\n", worst->Measure());
     std::printf("idle_cpu_percent: %.2f\n", MeasureCpu(kMeasureMs / 2));
 
-    // Opening the window on the whole record: every line decimated, handed over and painted.
-    std::vector<double> show, decimate;
-    std::vector<PlotPoint> points;
-    for (int round = 0; round < 21; ++round) {
-        uint64_t t0 = TickUs();
-        for (size_t s = 0; s < trace.SeriesCount(); ++s) trace.Decimate(s, 250, points);
-        decimate.push_back((TickUs() - t0) / 1000.0);
-        if (round < 5) {  // the first show of the worst run's window, once more
-            worst->plot.hide();
-            app.processEvents();
-            worst->plot.resize(1000 + 100 * (round % 2), 640);  // another width: every line anew
-            t0 = TickUs();
-            worst->plot.show();
-            worst->plot.Redraw();
-            worst->plot.View()->repaint();
-            show.push_back((TickUs() - t0) / 1000.0);
-        }
-    }
-    std::printf("show_ms: %.1f\ndecimate_ms: %.3f\n", Median(show), Median(decimate));
+    const ShowFigures shown = MeasureShow(app, worst->plot);
+    std::printf("show_ms: %.1f\ndecimate_ms: %.3f\npaint_ms: %.1f\n", shown.show, shown.decimate,
+                shown.paint);
 
     const std::string path = "/tmp/bench_plot_" + std::to_string(getpid()) + ".csv";
     std::string error;
@@ -184,5 +207,14 @@ int main(int argc, char** argv) {
     std::remove(path.c_str());
     std::printf("csv_rows: %zu\ncsv_bytes: %ld\ncsv_ms: %.1f\n", trace.SampleCount(), bytes,
                 Median(csv));
+
+    run.reset();
+    worst.reset();
+    Scenario million(WorstStep, 10 * kPoints);
+    const ShowFigures m = MeasureShow(app, million.plot);
+    std::printf(
+        "million_points: %zu\nmillion_show_ms: %.1f\nmillion_decimate_ms: %.3f\n"
+        "million_paint_ms: %.1f\n",
+        million.plot.Sampler().Trace().PointCount(0), m.show, m.decimate, m.paint);
     return 0;
 }

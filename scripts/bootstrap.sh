@@ -9,10 +9,9 @@
 set -euo pipefail
 mode=${1:-build}
 
-# Qt Charts draws the motion plot; its CMake package needs the OpenGL module's (not pulled in).
 # libudev lists the machine's serial devices.
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev libqt6opengl6-dev
-          libgl1-mesa-dev libgtest-dev libudev-dev fonts-dejavu-core)
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl1-mesa-dev libgtest-dev
+          libudev-dev fonts-dejavu-core)
 if [ "$mode" = test ]; then
   packages+=(python3 python3-serial xvfb xauth clang-format)
 else

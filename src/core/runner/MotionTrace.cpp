@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "core/base/AtomicFile.h"
 
@@ -46,6 +47,7 @@ void MotionTrace::AppendSample(uint32_t timeMs, std::span<const int32_t> values)
 }
 
 void MotionTrace::ClearPoints() {
+    ++generation_;
     std::vector<uint32_t>().swap(timesMs_);
     for (Series& s : series_) {
         std::vector<int32_t>().swap(s.values);
@@ -92,17 +94,31 @@ void MotionTrace::MinMaxIn(const Series& s, size_t begin, size_t end, size_t& mi
     scan(endBlock * kBlock, end);
 }
 
-size_t MotionTrace::RunLength(size_t points, size_t buckets) {
-    buckets = std::max<size_t>(buckets, 1);
-    size_t run = (points + buckets - 1) / buckets;
-    // Runs of whole blocks read only block extremes; the runs get fewer, never more.
-    if (run > kBlock) run = (run + kBlock - 1) / kBlock * kBlock;
-    return std::max<size_t>(run, 1);
+double MotionTrace::ColumnOf(uint32_t timeMs, const PlotColumns& columns) {
+    return std::floor((timeMs / 1000.0 - columns.x0) / columns.seconds);
 }
 
-void MotionTrace::Decimate(size_t series, size_t buckets, std::vector<PlotPoint>& out) const {
-    out.clear();
-    if (series >= series_.size()) return;
+size_t MotionTrace::FirstInColumn(const Series& s, size_t begin, size_t end, double column,
+                                  const PlotColumns& columns) const {
+    // Times never go back, so the columns of the samples only rise: a binary search.
+    while (begin < end) {
+        const size_t mid = begin + (end - begin) / 2;
+        if (ColumnOf(timesMs_[s.first + mid], columns) < column)
+            begin = mid + 1;
+        else
+            end = mid;
+    }
+    return begin;
+}
+
+void MotionTrace::Decimate(size_t series, const PlotColumns& columns, PlotDecimation& d) const {
+    std::vector<PlotPoint>& out = d.points_;
+    if (series >= series_.size() || columns.count == 0 || !(columns.seconds > 0) ||
+        !std::isfinite(columns.seconds) || !std::isfinite(columns.x0)) {
+        out.clear();
+        d.resumable_ = false;
+        return;
+    }
     const Series& s = series_[series];
     const size_t n = s.values.size();
     // A point in the middle of a flat stretch changes nothing drawn: the stretch's last point
@@ -115,22 +131,45 @@ void MotionTrace::Decimate(size_t series, size_t buckets, std::vector<PlotPoint>
         else
             out.push_back(p);
     };
-    buckets = std::max<size_t>(buckets, 1);
-    if (n <= 4 * buckets) {
-        out.reserve(n);
-        for (size_t i = 0; i < n; ++i) point(i);
-        return;
+    size_t begin;
+    if (d.resumable_ && d.series_ == series && d.columns_ == columns &&
+        d.generation_ == generation_ && d.resumeAt_ <= n) {
+        // Samples are only ever appended: what came before the last column stands. (Its last
+        // point may have been merged into a flat stretch from that column; the column's first
+        // sample merges it again.)
+        out.resize(d.resumeSize_);
+        begin = d.resumeAt_;
+    } else {
+        out.clear();
+        begin = FirstInColumn(s, 0, n, 0, columns);
+        if (begin > 0) point(begin - 1);
     }
-    const size_t run = RunLength(n, buckets);
-    out.reserve(4 * buckets);
-    for (size_t begin = 0; begin < n; begin += run) {
-        const size_t end = std::min(n, begin + run);
-        size_t minAt, maxAt;
-        MinMaxIn(s, begin, end, minAt, maxAt);
-        size_t picks[4] = {begin, std::min(minAt, maxAt), std::max(minAt, maxAt), end - 1};
-        for (int k = 0; k < 4; ++k)
-            if (k == 0 || picks[k] != picks[k - 1]) point(picks[k]);
+    d.series_ = series;
+    d.columns_ = columns;
+    d.generation_ = generation_;
+    d.resumable_ = false;  // until a column holds samples
+    const double count = static_cast<double>(columns.count);
+    // Only the columns that hold samples are visited: a long idle gap costs nothing.
+    while (begin < n) {
+        const double column = ColumnOf(timesMs_[s.first + begin], columns);
+        if (column >= count) break;
+        d.resumable_ = true;
+        d.resumeAt_ = begin;
+        d.resumeSize_ = out.size();
+        const size_t end = FirstInColumn(s, begin + 1, n, column + 1, columns);
+        if (end - begin <= 4) {
+            for (size_t i = begin; i < end; ++i) point(i);
+        } else {
+            size_t minAt, maxAt;
+            MinMaxIn(s, begin, end, minAt, maxAt);
+            const size_t picks[4] = {begin, std::min(minAt, maxAt), std::max(minAt, maxAt),
+                                     end - 1};
+            for (int k = 0; k < 4; ++k)
+                if (k == 0 || picks[k] != picks[k - 1]) point(picks[k]);
+        }
+        begin = end;
     }
+    if (begin < n) point(begin);
 }
 
 std::string MotionTrace::CsvHeader() const {

@@ -1,14 +1,13 @@
 // TMotionPlot, the "Motion Plot" window: draws against time the host-tracked position of every
 // motor that moved and the count of every QBoard channel that reported, one line per series,
 // with "Pause", "Clear", "Export CSV" and "Save PNG". It only reads the board state; the record
-// and its decimation are the core's MotionSampler.
+// and its geometry (axes, decimation, pixels) are the core's MotionSampler and PlotGeometry; the
+// painting is PlotCanvas's.
 //
 // The window samples every 100 ms from the moment it is first opened, also while hidden, so that
 // reopening it shows the whole run; it redraws only while shown. Closing hides it.
 // The file-name questions can be replaced (tests). Thread rule: GUI thread only.
 #pragma once
-#include <QList>
-#include <QPointF>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -16,15 +15,12 @@
 #include "core/app/SystemState.h"
 #include "core/base/Operator.h"
 #include "core/runner/MotionSampler.h"
-#include "core/runner/PlotSplit.h"
+#include "core/runner/PlotGeometry.h"
+#include "ui/runner/PlotCanvas.h"
 
-class QChart;
-class QChartView;
 class QLabel;
-class QLineSeries;
 class QPushButton;
 class QTimer;
-class QValueAxis;
 
 namespace vendra::ui {
 
@@ -37,8 +33,7 @@ class TMotionPlot : public QWidget {
     ~TMotionPlot() override;
 
     MotionSampler& Sampler() { return sampler_; }
-    QChartView* View() const { return view_; }
-    QChart* Chart() const { return chart_; }
+    PlotCanvas* View() const { return view_; }
     QTimer* SampleTimer() const { return timer_; }
 
     std::function<QString()> AskCsvFileName;  // empty = cancelled
@@ -56,32 +51,23 @@ class TMotionPlot : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void ShowStatus();
+    // Decimates every series for the plot area's columns; the lowest and highest value drawn.
+    bool DecimateAll(const PlotColumns& columns, double& lo, double& hi);
 
     SystemState& state_;
     Operator& op_;
     MotionSampler sampler_;
-    QChart* chart_;
-    QChartView* view_;
-    QValueAxis* timeAxis_;
-    QValueAxis* valueAxis_;
+    PlotAxes axes_;
+    PlotCanvas* view_;
     QLabel* status_;
     QPushButton* pause_;
     QTimer* timer_;
-    // One line per series, drawn as a settled head and a short tail (see PlotSplit).
-    struct Line {
-        QLineSeries* head;
-        QLineSeries* tail;
-        PlotSplit split;
-        std::vector<PlotPoint> drawn;  // this redraw's points
-    };
-    void AddLine(const QString& name);
-    std::vector<Line> lines_;
-    QList<QPointF> list_;  // scratch for handing points over
-    bool stale_ = true;    // the record changed since it was drawn
+    std::vector<PlotDecimation> drawn_;  // per series, kept up to date from redraw to redraw
+    std::vector<PlotPixel> pixels_;      // scratch for handing a line over
+    bool stale_ = true;                  // the record changed since it was drawn
 };
 
 // Adds "Motion Plot" to the main window's Network menu, enabled once units are found; the

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <sstream>
 
 #include "core/app/SystemState.h"
 #include "core/runner/MotionSampler.h"
-#include "core/runner/PlotSplit.h"
 #include "core/runner/QeDataLogger.h"
 #include "core/runner/QeReading.h"
 #include "support/ScratchFolder.h"
@@ -113,13 +112,13 @@ TEST(MotionSamplerTest, SamplesWhileActiveOnceMoreAfterHeldAcrossIdleNotWhilePau
     EXPECT_EQ(sampler.Trace().PointCount(0), 2u);
 }
 
-// The line drawn from the decimated points must, over each run of samples, reach exactly the run's
-// lowest and highest value, and pass only through real samples in time order, whatever the
-// lengths, block boundaries and flat stretches.
-TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
+// The line drawn from the decimated points must, over the samples of each pixel column, reach
+// exactly their lowest and highest value, and pass only through real samples in time order,
+// whatever the lengths, block boundaries and flat stretches.
+TEST(MotionTraceTest, DecimatedLineKeepsEveryColumnsExtremes) {
     std::mt19937 random(7);
     for (size_t n : {10u, 400u, 401u, 30001u, 100000u}) {
-        for (size_t buckets : {1u, 97u, 500u}) {
+        for (size_t count : {1u, 97u, 500u}) {
             MotionTrace t;
             t.AddSeries("D0");
             std::vector<int32_t> data(n);
@@ -130,10 +129,16 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                 int32_t v = data[i];
                 t.AppendSample(static_cast<uint32_t>(i * 100), std::span<const int32_t>(&v, 1));
             }
-            std::vector<PlotPoint> pts;
-            t.Decimate(0, buckets, pts);
-            SCOPED_TRACE(testing::Message() << "n=" << n << " buckets=" << buckets);
-            ASSERT_LE(pts.size(), std::min(n, 4 * buckets));
+            // The whole record in `count` columns.
+            const PlotColumns columns{0, n * 0.1 / count, count};
+            auto columnOf = [&](size_t i) {
+                return std::floor(i * 100 / 1000.0 / columns.seconds);
+            };
+            PlotDecimation decimation;
+            t.Decimate(0, columns, decimation);
+            const std::vector<PlotPoint>& pts = decimation.Points();
+            SCOPED_TRACE(testing::Message() << "n=" << n << " columns=" << count);
+            ASSERT_LE(pts.size(), std::min(n, 4 * count));
             auto sampleOf = [](const PlotPoint& p) { return static_cast<size_t>(p.x * 10 + 0.5); };
             std::vector<bool> drawn(n);
             for (size_t k = 0; k < pts.size(); ++k) {
@@ -145,13 +150,6 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                 drawn[sampleOf(pts[k])] = true;
             }
             ASSERT_TRUE(drawn.front() && drawn.back());
-            if (n <= 4 * buckets) {  // whole, but for the insides of flat stretches
-                for (size_t i = 1; i + 1 < n; ++i) {
-                    if (!drawn[i]) {
-                        ASSERT_TRUE(data[i - 1] == data[i] && data[i] == data[i + 1]) << i;
-                    }
-                }
-            }
             auto lineAt = [&](double x) {
                 auto after = std::lower_bound(pts.begin(), pts.end(), x,
                                               [](const PlotPoint& p, double v) { return p.x < v; });
@@ -160,12 +158,16 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                 return before->y +
                        (after->y - before->y) * (x - before->x) / (after->x - before->x);
             };
-            const size_t run = n <= 4 * buckets ? 1 : MotionTrace::RunLength(n, buckets);
-            if (n > 4 * buckets) {
-                ASSERT_LE((n + run - 1) / run, buckets);
-            }
-            for (size_t begin = 0; begin < n; begin += run) {
-                const size_t end = std::min(n, begin + run);
+            for (size_t begin = 0, end; begin < n; begin = end) {
+                for (end = begin + 1; end < n && columnOf(end) == columnOf(begin);) ++end;
+                ASSERT_LT(columnOf(begin), count);
+                if (end - begin <= 4) {  // whole, but for the insides of flat stretches
+                    for (size_t i = std::max<size_t>(begin, 1); i < end && i + 1 < n; ++i) {
+                        if (!drawn[i]) {
+                            ASSERT_TRUE(data[i - 1] == data[i] && data[i] == data[i + 1]) << i;
+                        }
+                    }
+                }
                 const double x0 = begin / 10.0, x1 = (end - 1) / 10.0;
                 double lo = std::min(lineAt(x0), lineAt(x1)), hi = std::max(lineAt(x0), lineAt(x1));
                 for (const PlotPoint& p : pts) {
@@ -175,49 +177,11 @@ TEST(MotionTraceTest, DecimatedLineKeepsEveryRunsExtremes) {
                     }
                 }
                 ASSERT_EQ(lo, *std::min_element(&data[begin], &data[0] + end))
-                    << "run at " << begin;
+                    << "column at " << begin;
                 ASSERT_EQ(hi, *std::max_element(&data[begin], &data[0] + end))
-                    << "run at " << begin;
+                    << "column at " << begin;
             }
         }
-    }
-}
-
-// The head is handed over again only when points before its end changed or the tail grew long;
-// the tail only when it would land on other pixels.
-TEST(PlotSplitTest, HandsOverOnlyWhatChangedOnScreen) {
-    constexpr size_t T = PlotSplit::kTailPoints;
-    const PlotScale scale{0, 0.5, 0, 10};  // 0.5 s and 10 counts to a pixel
-    std::vector<PlotPoint> pts;
-    auto grow = [&](size_t to) {
-        while (pts.size() < to) pts.push_back({pts.size() * 1.0, pts.size() % 7 * 100.0});
-    };
-    struct Step {
-        std::function<void()> change;
-        bool head, tail;
-        size_t headSize, tailStart;
-    };
-    const Step steps[] = {
-        {[&] { grow(2 * T); }, false, true, 0, 0},               // all tail
-        {[] {}, false, false, 0, 0},                             // nothing new
-        {[&] { pts.back().y += 4; }, false, false, 0, 0},        // within the pixel
-        {[&] { pts.back().x += 0.2; }, false, false, 0, 0},      // within the pixel
-        {[&] { pts.back().y += 20; }, false, true, 0, 0},        // two pixels up
-        {[&] { grow(2 * T + 1); }, true, true, T + 1, T},        // the tail grew long
-        {[&] { grow(3 * T); }, false, true, T + 1, T},           // newest points: tail only
-        {[&] { pts[T].y = 99; }, true, true, 2 * T, 2 * T - 1},  // a head point changed
-        {[&] { pts.resize(5); }, true, true, 0, 0},              // cleared, a few points again
-        {[&] { pts.clear(); }, false, true, 0, 0},
-    };
-    PlotSplit split;
-    for (size_t i = 0; i < std::size(steps); ++i) {
-        SCOPED_TRACE(i);
-        steps[i].change();
-        const PlotSplit::Changes c = split.Update(pts, scale);
-        EXPECT_EQ(c.head, steps[i].head);
-        EXPECT_EQ(c.tail, steps[i].tail);
-        EXPECT_EQ(split.HeadSize(), steps[i].headSize);
-        EXPECT_EQ(split.TailStart(), steps[i].tailStart);
     }
 }
 

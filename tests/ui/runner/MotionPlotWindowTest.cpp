@@ -2,14 +2,9 @@
 // network, it records a real run of the AxisBoard scan (motors and encoder channels), draws one
 // line per series, exports CSV and PNG, pauses and clears, and never sends on the line.
 #include <QAction>
-#include <QChart>
-#include <QChartView>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QLegend>
-#include <QLegendMarker>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QTest>
 
@@ -81,18 +76,9 @@ class MotionPlotWindowTest : public QObject {
         QVERIFY(trace.SampleCount() >= 5);
 
         // One legend entry per series, named like it, over a line with points.
-        // (A line is drawn as two series, its settled head and its newest points.)
-        QStringList legend;
-        const QList<QAbstractSeries*> parts = plot->Chart()->series();
-        for (QLegendMarker* marker : plot->Chart()->legend()->markers()) {
-            if (!marker->isVisible()) continue;
-            legend << marker->label();
-            const qsizetype head = parts.indexOf(marker->series());
-            QVERIFY(static_cast<QLineSeries*>(parts[head])->count() +
-                        static_cast<QLineSeries*>(parts[head + 1])->count() >
-                    1);
-        }
-        QCOMPARE(legend, names);
+        PlotCanvas* view = plot->View();
+        QCOMPARE(view->SeriesNames(), names);
+        for (size_t i = 0; i < view->SeriesCount(); ++i) QVERIFY(view->Line(i).size() > 1);
 
         // The last sample is the state at the end of the run.
         const size_t last = trace.SampleCount() - 1;
@@ -123,7 +109,11 @@ class MotionPlotWindowTest : public QObject {
                           Qt::LeftButton);
         QImage picture(png);
         QVERIFY(!picture.isNull());
-        QCOMPARE(picture.size(), plot->View()->size() * plot->View()->devicePixelRatio());
+        QCOMPARE(picture.size(), view->size() * view->devicePixelRatio());
+        // The lines are in the picture, in their colours: the last drawn lies on top.
+        const size_t top = view->SeriesCount() - 1;
+        QCOMPARE(picture.pixelColor(view->Line(top).back() * view->devicePixelRatio()),
+                 view->SeriesColour(top));
 
         // Pause holds the record still; Clear empties it and keeps the series.
         auto* pause = plot->findChild<QPushButton*>(QStringLiteral("PauseButton"));
@@ -137,8 +127,7 @@ class MotionPlotWindowTest : public QObject {
                           Qt::LeftButton);
         QCOMPARE(trace.SampleCount(), size_t(0));
         QCOMPARE(trace.SeriesCount(), size_t(names.size()));
-        for (QAbstractSeries* line : plot->Chart()->series())
-            QCOMPARE(static_cast<QLineSeries*>(line)->count(), 0);
+        for (size_t i = 0; i < view->SeriesCount(); ++i) QCOMPARE(view->Line(i).size(), size_t(0));
         QTest::mouseClick(pause, Qt::LeftButton);
         QVERIFY(WaitFor([&] { return trace.SampleCount() > 0; }, 1000));
         f.state.Run.ProgramRunning = 0;
