@@ -11,7 +11,9 @@
 #    ui folders of the core layers below its own. ui/app and the files directly in src/ui put the
 #    program together: they include every ui folder and the whole core;
 #  - the core includes no Qt; the simulator includes nothing of the core or the windows;
-#    the command-line tools include nothing of the windows.
+#    the command-line tools include nothing of the windows or the simulator;
+#  - the simulated line the programs start (simline) includes the simulator and nothing of the
+#    host: the host reaches it by a device path alone.
 # Both forms of include count ("core/..." and <core/...>), in every C and C++ source, header and
 # inline file. Prints every offending include and exits 1 when there is one.
 # Usage: check-layers.sh [SRC]   (SRC: the include root to check; default the checkout's src/)
@@ -113,6 +115,13 @@ while IFS= read -r file; do
     case "$inc" in ui/*|sim/*) report "$file includes $inc: the command-line tools build on the core alone" ;; esac
   done < <(includes "$file")
 done < <(sources cli)
+
+while IFS= read -r file; do
+  while IFS= read -r inc; do
+    inc=${inc:1}
+    case "$inc" in core/*|ui/*|cli/*) report "$file includes $inc: the simulated line knows nothing of the host" ;; esac
+  done < <(includes "$file")
+done < <(sources simline)
 
 [ "$bad" -eq 0 ] && echo "layer check: every include runs downward"
 exit "$bad"

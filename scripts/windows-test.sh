@@ -3,7 +3,8 @@
 # build of the simulator (build/bin):
 #  1. every cross-built test program, the windows' QtTest programs on the offscreen platform;
 #  2. vendra-def.exe on every example, whose output must be the Linux build's, byte for byte;
-#  3. a network scan and a short program through the Win32 serial device, on COM5 mapped to the
+#  3. the COM ports mapped in the prefix in vendra-run.exe --list-devices; a network scan and a
+#     short program through the Win32 serial device, on COM5 mapped to the
 #     simulator's link in a throwaway wine prefix: the frames the simulator received must be the
 #     frames the Linux build sends to the same simulated network;
 #  4. a simulator that vanishes during the scan: the same "Communications Port lost" message as
@@ -145,10 +146,22 @@ status_of() { cat "$scratch/$1.status"; }
 echo "== the Win32 serial device against the simulator (COM5 -> $scratch/windows/COM5)"
 mkdir -p "$scratch/windows"
 wine reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$scratch/windows/COM5" /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$scratch/windows/COM7" /f >/dev/null 2>&1
 # The mapping is read when the wine server starts.
 wineserver -k >/dev/null 2>&1
 wineserver -w >/dev/null 2>&1
 start_wine
+
+# The system's list of COM ports holds the mapped ones.
+# (Into a file: a pipe would stay open in the wine services the first program starts.)
+timeout 120 wine "$win/bin/vendra-run.exe" --list-devices >"$scratch/list.out" 2>&1
+listed=$(tr -d '\r' <"$scratch/list.out")
+if grep -q '^COM5  *COM5 ' <<<"$listed" && grep -q '^COM7  *COM7 ' <<<"$listed"; then
+  pass "vendra-run.exe --list-devices lists the mapped COM5 and COM7"
+else
+  fail "vendra-run.exe --list-devices"
+  sed 's/^/       /' <<<"$listed"
+fi
 
 run_side linux scan-linux -- "$lin/line-driver" 5 57600 "$root/tests/windows/short_run.def"
 run_side windows scan-windows -- wine "$win/bin/line-driver.exe" 5 57600 \

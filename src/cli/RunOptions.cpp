@@ -20,7 +20,15 @@ struct OptionRow {
     const char* value;  // name of the value in the help text; nullptr for a switch
     const char* help;   // may span lines ('\n')
     std::function<bool(const std::string& value, RunOptions&, std::string& error)> take;
+    bool optionalValue = false;  // taken only when the next word is no option and no program
 };
+
+bool IsProgramFileName(const std::string& word) {
+    if (word.size() < 4) return false;
+    std::string end = word.substr(word.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".def";
+}
 
 bool Number(const std::string& text, long long low, long long high, long long& out) {
     if (text.empty() || text.size() > 12) return false;
@@ -161,6 +169,16 @@ const std::vector<OptionRow>& Table() {
          "command had reached the line before it was lost; it is sent again, so\n"
          "a relative move or a counting command is done twice",
          [](const std::string&, RunOptions& o, std::string&) { return o.allowRepeat = true; }},
+        {"--simulate", "[NETWORK_FILE]",
+         "run against a simulated network in this program, no real device: the\n"
+         "units of NETWORK_FILE (a vendra-sim network file; taken when the word\n"
+         "after --simulate does not end in .def), else those of the last real\n"
+         "scan (LastScan.cfg), else the demo network",
+         [](const std::string& v, RunOptions& o, std::string&) {
+             o.networkFile = v;
+             return o.simulate = true;
+         },
+         true},
         {"--list-devices", nullptr,
          "list the machine's serial devices (path, kernel name, maker, product,\n"
          "serial number) and end; with --json as one object",
@@ -173,6 +191,7 @@ const std::vector<OptionRow>& Table() {
 
 const char* const kUsageHead =
     "Usage: vendra-run [options] PROGRAM.def\n"
+    "       vendra-run --simulate [NETWORK_FILE] [options] PROGRAM.def\n"
     "       vendra-run --list-devices [--json]\n"
     "Runs a program without a window, as the program's \"Run Program\" does: reads Config.cfg\n"
     "in the working folder (when it is there), opens the port at the chosen rate, scans the\n"
@@ -279,7 +298,12 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options,
                 return false;
             }
             std::string value;
-            if (row->value != nullptr) {
+            // An optional value: a following word that is no option and no program.
+            if (row->optionalValue) {
+                if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-' &&
+                    !IsProgramFileName(args[i + 1]))
+                    value = args[++i];
+            } else if (row->value != nullptr) {
                 if (i + 1 >= args.size()) {
                     error = arg + " needs a value (see --help)";
                     return false;
@@ -302,6 +326,11 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& options,
             return false;
         }
         return true;
+    }
+    if (options.simulate && (!options.device.empty() || options.port != 0)) {
+        error = "--simulate sends no byte to a real device: it cannot go with " +
+                std::string(options.device.empty() ? "--port" : "--device");
+        return false;
     }
     if (options.program.empty()) {
         error = "no program given (see --help)";

@@ -35,6 +35,8 @@ struct RunOptions {
     bool allowRepeat = false;  // resuming may send the held line's command again
     bool help = false;
     bool listDevices = false;  // --list-devices: list the serial devices, run nothing
+    bool simulate = false;     // --simulate: a simulated network in this process, no device
+    std::string networkFile;   // --simulate's network file ("" for the kept or the demo units)
     // Not on the command line: where Config.cfg and the COM<n> links are (tests).
     std::string folder = ".";
 };

@@ -1,5 +1,6 @@
 #include "cli/RunSession.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "core/base/Clock.h"
 #include "core/base/PlatformFiles.h"
 #include "core/network/ConfigFile.h"
+#include "core/network/LastScan.h"
 #include "core/network/UnitRecheck.h"
 #include "core/program/CommandTable.h"
 #include "core/runner/StatusDisplay.h"
@@ -40,14 +42,9 @@ void MarkUnits(const std::vector<std::pair<UnitGroup, unsigned>>& list, UnitMap&
 }
 
 std::string UnitNames(const UnitMap& units) {
-    std::string names;
-    for (int g = 0; g < kUnitGroups; ++g)
-        for (unsigned a = 0; a < 16; ++a)
-            if (units.IsPresent(static_cast<UnitGroup>(g), a))
-                names += std::string(" ") +
-                         protocol::GroupFamily(static_cast<UnitGroup>(g)).letter +
-                         protocol::UnitDigit(a);
-    return names;
+    std::string names = UnitList(units);
+    std::replace(names.begin(), names.end(), ',', ' ');
+    return names.empty() ? names : " " + names;
 }
 
 std::string FirstLine(const std::string& text) {
@@ -210,6 +207,17 @@ int RunSession::Prepare(const std::function<bool()>& goOn) {
 
 int RunSession::OpenLine(const std::function<bool()>& goOn) {
     SystemState& state = core_.State;
+    if (options_.simulate) {
+        std::string error;
+        SimulatedNetworkChoice choice;
+        choice.networkFile = options_.networkFile;
+        if (choice.networkFile.empty()) choice.keptUnits = LoadLastScanUnits(options_.folder);
+        if (!simulated_.Start(choice, error)) return Fail(error);
+        state.Serial.Simulated = 1;
+        // Opened by its path, as a device named with --device is.
+        options_.device = simulated_.DevicePath();
+        op_.Say("SIMULATED NETWORK (" + simulated_.Source() + "): no byte goes to a real device");
+    }
     if (!options_.device.empty()) core_.Network.SetDevicePath(options_.device);
     if (!options_.units.empty()) {
         std::vector<std::pair<UnitGroup, unsigned>> units;

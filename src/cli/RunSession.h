@@ -20,6 +20,7 @@
 #include "cli/CliOperator.h"
 #include "cli/RunOptions.h"
 #include "core/app/Core.h"
+#include "simline/SimulatedLine.h"
 
 namespace vendra {
 
@@ -54,6 +55,8 @@ class RunSession {
 
     Core& GetCore() { return core_; }
     CliOperator& Op() { return op_; }
+    // The simulated network of --simulate (not running without it).
+    SimulatedLine& Simulated() { return simulated_; }
     // "end_program", "last_line", "stopped", "line_lost", "signal", "no_answer" (after Finish);
     // "not_started" or "signal" (after EndBeforeRun).
     const std::string& EndReason() const { return endReason_; }
@@ -70,6 +73,8 @@ class RunSession {
     std::ostream& out_;
     Terminal terminal_;
     CliOperator op_;
+    // Before the core: the simulated boards outlive the core's last frame to them.
+    SimulatedLine simulated_;
     Core core_;
     bool signalled_ = false;
     std::atomic<uint32_t> questionLine_{0};  // the line whose question found no answer

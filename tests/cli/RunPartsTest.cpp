@@ -134,12 +134,44 @@ TEST(RunParts, OptionsAreTakenOrRefusedWithTheirReason) {
         {{"--answers", "", "a.def"}, "--answers needs a path"},
         {{"--log", "", "a.def"}, "--log needs a path"},
         {{"--list-devices", "a.def"}, "--list-devices runs no program (a.def)"},
+        // A simulated network never touches a real device.
+        {{"--simulate", "--device", "/dev/ttyUSB0", "a.def"},
+         "--simulate sends no byte to a real device: it cannot go with --device"},
+        {{"--port", "2", "--simulate", "net.txt", "a.def"},
+         "--simulate sends no byte to a real device: it cannot go with --port"},
     };
     for (const auto& r : kRefused) {
         RunOptions refused;
         std::string e;
         EXPECT_FALSE(ParseRunOptions(r.args, refused, e)) << r.error;
         EXPECT_EQ(e, r.error);
+    }
+}
+
+// --simulate's network file is optional: the word after it is one unless it is an option or a
+// program.
+TEST(RunParts, SimulateTakesTheWordAfterItOnlyWhenItIsANetworkFile) {
+    const struct {
+        std::vector<std::string> args;
+        const char* networkFile;
+        const char* program;
+        bool json;
+    } kCases[] = {
+        {{"--simulate", "a.def"}, "", "a.def", false},
+        {{"--simulate", "A.DEF"}, "", "A.DEF", false},
+        {{"--simulate", "--json", "a.def"}, "", "a.def", true},
+        {{"--simulate", "net.txt", "a.def"}, "net.txt", "a.def", false},
+        {{"a.def", "--simulate", "net.txt", "--json"}, "net.txt", "a.def", true},
+        {{"a.def", "--simulate"}, "", "a.def", false},
+    };
+    for (const auto& c : kCases) {
+        RunOptions o;
+        std::string error;
+        ASSERT_TRUE(ParseRunOptions(c.args, o, error)) << error;
+        EXPECT_TRUE(o.simulate);
+        EXPECT_EQ(o.networkFile, c.networkFile);
+        EXPECT_EQ(o.program, c.program);
+        EXPECT_EQ(o.json, c.json);
     }
 }
 

@@ -349,6 +349,83 @@ TEST(VendraRun, AnswersReachUserInputBranches) {
 // The adapter named by its stable path: given with --device, or bound to a port number in
 // Ports.cfg. The stable name here is a link to the simulator's line, as /dev/serial/by-id/ ones
 // are links to the kernel's device.
+// The program on a simulated network of its own ends with the summary it ends with on the demo
+// started by hand, says the network is simulated and which units it plays: those kept from the
+// real scan before, else the demo.
+TEST(VendraRun, SimulatedNetworkGivesTheSummaryOfTheDemoStartedByHand) {
+    Bench bench;
+    ASSERT_TRUE(bench.StartDemo());
+    WriteFile(bench.net.File("moves.def"), "DBoard,3,\"A400\"\nHBoard,1,\"A20\"\nend_program\n");
+    const auto withoutTimes = [](const std::string& summary) {
+        return std::regex_replace(
+            summary, std::regex("\"(program_time_s|reply_[a-z]+_ms)\": [^,}]+"), "\"$1\": T");
+    };
+    const Result byHand = bench.Run({"--json", "moves.def"});
+    ASSERT_EQ(byHand.status, 0) << byHand.err;
+    EXPECT_EQ(ReadFile(bench.net.File("LastScan.cfg")), "D3,U2,H1,X1,Q0\n");
+    EXPECT_EQ(JsonField(byHand.out, "frames_sent"), "2");
+    const struct {
+        bool keep;
+        const char* says;
+    } kCases[] = {
+        {true,
+         "vendra-run: SIMULATED NETWORK (the units of the last scan (D3,U2,H1,X1,Q0)): no "
+         "byte goes to a real device\n"},
+        {false,
+         "vendra-run: SIMULATED NETWORK (the demo network): no byte goes to a real device\n"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.keep);
+        if (!c.keep) std::filesystem::remove(bench.net.File("LastScan.cfg"));
+        bench.net->ClearLog();
+        const Result r = bench.Run({"--simulate", "--json", "moves.def"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(withoutTimes(r.out), withoutTimes(byHand.out));
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        // Not a byte to the line of the folder.
+        EXPECT_TRUE(bench.net->ReceivedFrames().empty());
+    }
+}
+
+// Killed in the middle of a run, the program leaves no simulator running: the boards are played
+// by a thread of its own, no child. The folder its line was linked in goes at the next start.
+TEST(VendraRun, KilledOnASimulatedNetworkItLeavesNoSimulatorBehind) {
+    Bench bench;
+    WriteFile(bench.net.File("wait.def"), "DBoard,3,\"A400\"\ndelay,60000\nend_program\n");
+    const auto children = [](pid_t pid) {
+        std::string all;
+        for (const auto& task :
+             std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task"))
+            all += ReadFile((task.path() / "children").string());
+        return all;
+    };
+    // The folder of its line: the one whose owner file names it.
+    const auto folderOf = [](pid_t pid) {
+        for (const auto& e :
+             std::filesystem::directory_iterator(std::filesystem::temp_directory_path()))
+            if (e.path().filename().string().rfind("vendra-sim-", 0) == 0 &&
+                ReadFile((e.path() / "owner").string()) == std::to_string(pid) + "\n")
+                return e.path().string();
+        return std::string();
+    };
+    std::string left;
+    const Result r = bench.Run({"--simulate", "wait.def"}, 20000, [&](pid_t pid) {
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return ReadFile(bench.net.File("run.err")).find("units found") != std::string::npos;
+            },
+            15000));
+        EXPECT_EQ(children(pid), "");
+        left = folderOf(pid);
+        kill(pid, SIGKILL);
+    });
+    EXPECT_EQ(r.status, -1);  // killed
+    ASSERT_NE(left, "");
+    WriteFile(bench.net.File("end.def"), "end_program\n");
+    EXPECT_EQ(bench.Run({"--simulate", "end.def"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(left));
+}
+
 TEST(VendraRun, TheLineIsOpenedByItsStablePath) {
     Bench bench;
     ASSERT_TRUE(bench.net.Start("D3"));
@@ -588,7 +665,7 @@ TEST(VendraRun, UsageFileAndPortErrorsGiveThree) {
          {"--device PATH", "--port N", "--baud RATE", "--reply-timeout MS", "--init-timeout MS",
           "--units LIST", "--answer A", "--answers FILE", "--log FILE", "--json", "--reconnect-s N",
           "--resume-after-reconnect", "--allow-repeat", "--list-devices", "--help",
-          "Exit status: 0", "SIGINT", "end_reason"})
+          "--simulate [NETWORK_FILE]", "Exit status: 0", "SIGINT", "end_reason"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
 }
 

@@ -26,7 +26,8 @@ put clean/ui/tools/Tool.hpp '#include "core/network/Scan.h"' '#include "ui/seria
 put clean/ui/app/Main.cpp '#include "ui/tools/Tool.hpp"' '#include "core/app/StartupReset.h"'
 put clean/ui/main.cpp '#include "ui/runner/Run.h"' '#include "core/app/Core.h"'
 put clean/sim/Sim.cc '#include "sim/Net.h"' '#include <vector>'
-put clean/cli/Tool.cpp '#include "core/app/Core.h"'
+put clean/cli/Tool.cpp '#include "core/app/Core.h"' '#include "simline/Line.h"'
+put clean/simline/Line.cpp '#include "sim/Simulator.h"' '#include "simline/Line.h"'
 out=$("$script" "$tree/clean") || fail "the clean tree fails: $out"
 [ "$out" = "layer check: every include runs downward" ] || fail "clean tree: $out"
 
@@ -43,6 +44,7 @@ put bad/ui/editor/Edit.h '#include <core/program/Line.h>' '#include "ui/network/
 put bad/ui/widgets/W.h '#pragma once'
 put bad/sim/Sim.tpp '#include <core/base/Clock.h>'
 put bad/cli/Def.c++ '#include <ui/app/Main.h>'
+put bad/simline/Line.cpp '#include "core/serial/LineSession.h"'
 expected='layer check: core/base/Local.cc includes "Clock.h": core includes say where they point (core/...)
 layer check: core/base/Text.hpp includes Qt: the core is standard C++ and POSIX only
 layer check: core/base/Win.cpp includes ui/app/Main.h: the core includes only the core
@@ -56,7 +58,8 @@ layer check: ui/serial/Log.cxx (serial) includes ui/tools/Tool.h (tools): a wind
 layer check: ui/serial/Log.cxx includes sim/Net.h: the windows build on the core alone
 layer check: ui/widgets/W.h: ui folder '"'widgets'"' shows no core folder
 layer check: sim/Sim.tpp includes core/base/Clock.h: the simulator shares no code with the host
-layer check: cli/Def.c++ includes ui/app/Main.h: the command-line tools build on the core alone'
+layer check: cli/Def.c++ includes ui/app/Main.h: the command-line tools build on the core alone
+layer check: simline/Line.cpp includes core/serial/LineSession.h: the simulated line knows nothing of the host'
 if out=$("$script" "$tree/bad"); then fail "the planted tree passes"; fi
 if [ "$out" != "$expected" ]; then
   diff <(echo "$expected") <(echo "$out") || true

@@ -6,6 +6,7 @@
 
 #include "core/base/Clock.h"
 #include "core/network/ConfigFile.h"
+#include "core/network/LastScan.h"
 
 namespace vendra {
 
@@ -242,8 +243,15 @@ void NetworkInitialisation::Execute() {
         op_.SetMenuEnabled(MenuItem::ChangeBaudrate, false);
         op_.SetMenuEnabled(MenuItem::ArmConfiguration, false);
     }
+    // A real network's units are kept for a simulated one started later.
+    if (state_.Serial.Simulated.load() == 0 && units.totalUnits.load() != 0) {
+        std::string error;
+        if (!SaveLastScanUnits(line_.DeviceFolder(), UnitList(units), error))
+            op_.SetSystemMessage("The units found are not kept: " + error);
+    }
     std::string done = "Initialization Complete .....";
     if (!network_.OpenedNote().empty()) done += " (" + network_.OpenedNote() + ")";
+    if (state_.Serial.Simulated.load() != 0) done += " (SIMULATED NETWORK)";
     op_.SetSystemMessage(done);
     op_.Beep(beep::Information);
 }

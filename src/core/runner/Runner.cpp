@@ -64,6 +64,11 @@ bool Runner::Start() {
         run.StopRun = 0;
         run.CloopActive = 0;
         run.CloopCounter = 0;
+        // Never to be taken for a run on the machine.
+        if (state_.Serial.Simulated.load() != 0)
+            op_.SetSystemMessage(
+                "SIMULATED NETWORK: this run drives simulated boards, "
+                "no byte goes to a real device");
     }
     run.AbortRequest = 0;
     run.LineHold = 0;

@@ -15,6 +15,9 @@ struct SerialState {
     std::atomic<uint32_t> QuietWait{0};        // 1: WaitForReply fails without a message box
     std::atomic<uint32_t> TimeStampFrames{0};  // "Time Stamp" check box
     std::atomic<uint32_t> PumpCounter{0};
+    // 1 while the line is a simulated network of the program's own: every run start says so,
+    // and its scans are not kept as the machine's units.
+    std::atomic<uint32_t> Simulated{0};
     LineOwner Line;  // who exchanges frames on the line now
 };
 

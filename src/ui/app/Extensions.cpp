@@ -5,6 +5,7 @@
 #include "ui/app/MainWindow.h"
 #include "ui/editor/DefinitionEditorDisplay.h"
 #include "ui/network/AxisStatsBox.h"
+#include "ui/network/SimulatedNetworkSwitch.h"
 #include "ui/onboard/OnboardEditor.h"
 #include "ui/runner/MotionPlotWindow.h"
 #include "ui/runner/RunController.h"
@@ -26,6 +27,7 @@ void InstallExtensions(TMain& main) {
     InstallOnboardEditor(main);
     InstallTools(main);
     InstallMotionPlot(main);
+    InstallSimulatedNetwork(main);
 }
 
 }  // namespace vendra::ui

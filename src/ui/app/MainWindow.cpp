@@ -221,7 +221,8 @@ void TMain::ResetUnitButtons() {
 }
 
 void TMain::UpdateCaption() {
-    const QString caption = QString::fromStdString(LoadedCaption(state_.App.ProgramName.Get()));
+    QString caption = QString::fromStdString(LoadedCaption(state_.App.ProgramName.Get()));
+    if (state_.Serial.Simulated.load() != 0) caption += QStringLiteral(" - SIMULATED NETWORK");
     // Only a changed caption is set: the timer must not repaint the title bar ten times a second.
     if (caption != shownCaption_) {
         shownCaption_ = caption;

@@ -243,6 +243,9 @@ void TMain::BuildMenus() {
     system->setObjectName(QStringLiteral("System1"));
     action(system, "ConfigureSystem1", QStringLiteral("Configure System"));
     action(system, "IEEPROMEditor1", QStringLiteral("IEEPROM Editor"));
+    system->addSeparator();
+    action(system, "SimulatedNetwork1", QStringLiteral("Simulated Network..."));
+    action(system, "RealLine1", QStringLiteral("Back to the Real Line"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));

@@ -2,6 +2,7 @@
 // breakpoint dialog's operations, with the runner thread really running.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 
@@ -53,6 +54,22 @@ TEST(RunControl, RunResetsTheRun) {
     ASSERT_TRUE(rig.runner.Wait(3000));
     EXPECT_EQ(rig.state.Run.ProgramRunning.load(), 0u);
     EXPECT_FALSE(rig.state.SystemBusy());
+}
+
+TEST(RunControl, EveryRunStartOnASimulatedNetworkSaysSo) {
+    const std::string said =
+        "SIMULATED NETWORK: this run drives simulated boards, no byte goes to a real device";
+    for (uint32_t simulated : {0u, 1u}) {
+        RunnerRig rig;
+        ASSERT_TRUE(rig.Load("end_program\n"));
+        rig.state.Serial.Simulated = simulated;
+        for (int run = 0; run < 2; ++run) {
+            rig.control.RunButtonClick();
+            ASSERT_TRUE(rig.runner.Wait(3000));
+        }
+        const auto messages = rig.op.SystemMessages();
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), said), simulated ? 2 : 0);
+    }
 }
 
 TEST(RunControl, SingleSteppingWithResetPointer) {
