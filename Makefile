@@ -3,10 +3,10 @@
 # UndefinedBehaviorSanitizer and run every test, then a ThreadSanitizer run of the multi-threaded
 # test programs; the fuzz targets replay their saved inputs there). `make fuzz` runs the fuzz
 # targets themselves; `make soak` runs the long endurance test.
-# `make windows` cross-builds the core, the command-line tools and the tests that need no line for
-# 64-bit Windows (build/windows/bin/*.exe); `make windows-test` runs them under wine against the
-# Linux simulator. `make package` makes the Debian package (build/package/*.deb). None of these is
-# part of make test.
+# `make windows` cross-builds the core, the command-line tools, the tests that need no line and the
+# window (vendra.exe, with the Qt DLLs beside it) for 64-bit Windows (build/windows/bin);
+# `make windows-test` runs them under wine against the Linux simulator. `make package` makes the
+# Debian package (build/package/*.deb). None of these is part of make test.
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
@@ -58,17 +58,24 @@ soak:
 	cmake --build build -j $(JOBS) --target soak-commtest
 	build/bin/soak-commtest
 
+# Qt for Windows is built once per machine into a cache outside the tree (the first time takes
+# half an hour or more; scripts/build-qt-mingw.sh). The linker flags are given empty: how each
+# program links the compiler's runtime is the project's choice (CMakeLists.txt), not a tree's
+# cached flags.
 windows:
 	@scripts/bootstrap.sh windows
-	cmake -S . -B build/windows $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+	qt=$$(scripts/build-qt-mingw.sh) && \
+	  cmake -S . -B build/windows $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_EXE_LINKER_FLAGS= \
+	  -DVENDRA_QT_MINGW="$$qt" -DVENDRA_UI=ON >/dev/null
 	cmake --build build/windows -j $(JOBS) --target windows_all
 
-# The Linux simulator, vendra-def, vendra-run and line driver are the Windows build's counterparts.
+# The Linux simulator, vendra-def, vendra-run, line driver and window are the Windows build's
+# counterparts.
 windows-test: windows
 	@scripts/bootstrap.sh windows-test
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver vendra-run
+	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver vendra-run vendra
 	scripts/windows-test.sh
 
 # The Debian package of the Linux build; scripts/package-check.sh installs, starts and removes it.

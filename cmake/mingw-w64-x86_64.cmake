@@ -1,6 +1,6 @@
 # Cross-building for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix: the
-# POSIX thread model, which std::thread needs). Everything is linked statically, so the .exe files
-# run without the compiler's DLLs beside them.
+# POSIX thread model, which std::thread needs). The programs are linked statically, so the .exe
+# files run without the compiler's DLLs beside them (the window shares Qt's).
 #   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -16,6 +16,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# How the compiler's runtime is linked is the project's choice, per program (CMakeLists.txt).
 # Tests are run under wine by make windows-test, not by ctest.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -4,7 +4,7 @@
 #   scripts/bootstrap.sh test    the above plus what the tests and benchmarks use
 #   scripts/bootstrap.sh fuzz    the build packages plus clang for the fuzz targets
 #   scripts/bootstrap.sh windows       the build packages plus mingw-w64 and GoogleTest's sources
-#   scripts/bootstrap.sh windows-test  the above plus wine, to run the Windows build here
+#   scripts/bootstrap.sh windows-test  the above plus wine (and xdotool), to run the Windows build here
 #   scripts/bootstrap.sh package       the build packages plus what CPack's Debian packages need
 set -euo pipefail
 mode=${1:-build}
@@ -28,7 +28,8 @@ case "$mode" in
   windows|windows-test) packages+=(g++-mingw-w64-x86-64-posix googletest) ;;
 esac
 if [ "$mode" = windows-test ]; then
-  packages+=(wine wine64 python3)
+  # xdotool answers the window's boxes on Xvfb; imagemagick's import keeps its screen.
+  packages+=(wine wine64 python3 xdotool imagemagick)
 fi
 # dpkg-shlibdeps (dpkg-dev) works out the package's library dependencies.
 if [ "$mode" = package ]; then

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows build (build/windows, made by `make windows`) under wine, against the Linux
 # build of the simulator (build/bin):
-#  1. every cross-built test program;
+#  1. every cross-built test program, the windows' QtTest programs on the offscreen platform;
 #  2. vendra-def.exe on every example, whose output must be the Linux build's, byte for byte;
 #  3. the COM ports mapped in the prefix in vendra-run.exe --list-devices; a network scan and a
 #     short program through the Win32 serial device, on COM5 mapped to the
@@ -11,7 +11,9 @@
 #     on Linux, and no hang;
 #  5. vendra-run.exe on COM5: the same frames, messages and summary as vendra-run on Linux for the
 #     short program, status 3 for a missing program, and on a console (a pseudo-terminal) typed
-#     answers and Ctrl-C as on Linux.
+#     answers and Ctrl-C as on Linux;
+#  6. vendra.exe, the window, on a wine desktop on Xvfb: its start-up boxes answered, the scan's
+#     frames the Linux window's (a screenshot is kept in build/windows-test/).
 # Ends with "windows-test: N passed, M failed"; exit status 1 when anything failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,17 +21,19 @@ win="$root/build/windows"
 lin="$root/build/bin"
 cd "$root"
 
-for f in "$win/windows-tests.txt" "$win/bin/line-driver.exe" "$win/bin/vendra-def.exe" \
-  "$win/bin/vendra-run.exe" "$lin/vendra-sim" "$lin/vendra-def" "$lin/line-driver" \
-  "$lin/vendra-run"; do
+for f in "$win/windows-tests.txt" "$win/windows-qttests.txt" "$win/bin/line-driver.exe" "$win/bin/vendra-def.exe" \
+  "$win/bin/vendra-run.exe" "$win/bin/vendra.exe" "$lin/vendra-sim" "$lin/vendra-def" \
+  "$lin/line-driver" "$lin/vendra-run" "$lin/vendra"; do
   [ -e "$f" ] || { echo "windows-test: $f is missing (make windows-test builds it)"; exit 1; }
 done
 
 scratch=$(mktemp -d /tmp/vendra-windows-test.XXXXXX)
 export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 sim=""
+xvfb=""
 cleanup() {
   [ -n "$sim" ] && kill "$sim" 2>/dev/null && wait "$sim" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
   rm -rf "$scratch"
@@ -60,6 +64,21 @@ while IFS= read -r t; do
     sed 's/^/       /' "$scratch/$t.out" | tail -40
   fi
 done <"$win/windows-tests.txt"
+
+# The windows' QtTest programs on the offscreen platform. Wine does not hand QT_* variables to
+# the program: the platform is given as an argument; the results go to a file (QtTest's own
+# output does not reach the terminal under wine).
+echo "== the windows' cross-built QtTest programs (offscreen)"
+while IFS= read -r t; do
+  [ -n "$t" ] || continue
+  if timeout 600 wine "$win/bin/$t.exe" -platform offscreen -o "$scratch/$t.txt,txt" \
+    >/dev/null 2>&1; then
+    pass "$t ($(grep -o 'Totals: [0-9]* passed, [0-9]* failed' "$scratch/$t.txt"))"
+  else
+    fail "$t"
+    sed 's/^/       /' "$scratch/$t.txt" 2>/dev/null | grep -v '^       PASS' | tail -40
+  fi
+done <"$win/windows-qttests.txt"
 
 echo "== vendra-def.exe lists every example as the Linux build does (and fails alike)"
 for example in examples/*.def examples/*.IEE examples/no-such-file.def examples; do
@@ -296,6 +315,90 @@ if [ "$(tail -1 "$scratch/typed-windows.txt")" = "status 2" ] &&
 else
   fail "typed answers and Ctrl-C"
   sed 's/^/       /' "$scratch/typed-windows.txt" | tail -20
+fi
+
+# The window: vendra.exe on a wine desktop and the Linux vendra, one after the other on one X
+# server, each started in a folder whose Config.cfg names port 5 (COM5: the simulator's link);
+# the start-up boxes are answered with Enter as an operator would, and once the scan is over the
+# frames the simulator received from both must be the same. The Windows screen is kept in
+# build/windows-test/.
+keep="$root/build/windows-test"
+mkdir -p "$keep"
+Xvfb -displayfd 1 -screen 0 1024x700x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
+display=":$(cat "$scratch/display")"
+# answer TITLE FOCUS: Enter in the box named TITLE once it is shown, sent to FOCUS (the box
+# itself, or wine's desktop window, which hands keys to the box on top); status 1 after 60 s.
+answer() {
+  local box="" focus
+  for _ in $(seq 600); do
+    box=$(DISPLAY=$display xdotool search --name "$1" 2>/dev/null | tail -1)
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || return 1
+  focus=$box
+  [ "$2" = desktop ] && focus=$(DISPLAY=$display xdotool search --name "Wine desktop" | head -1)
+  sleep 0.5
+  DISPLAY=$display xdotool windowfocus --sync "$focus" key Return 2>/dev/null
+}
+# quiet LOG: waits until LOG has stopped growing for two seconds (at most 90 s).
+quiet() {
+  local last=-1 size
+  for _ in $(seq 45); do
+    size=$(stat -c %s "$1" 2>/dev/null || echo 0)
+    [ "$size" = "$last" ] && [ "$size" -gt 0 ] && return 0
+    last=$size
+    sleep 2
+  done
+  return 1
+}
+# window_side linux|windows COMMAND...: the simulator (COM5 in $scratch/SIDE), the window started
+# there, its boxes answered, the scan waited for; leaves $scratch/window-SIDE.{frames,answered}.
+window_side() {
+  local side=$1 focus=box dir="$scratch/$1"
+  shift
+  [ "$side" = windows ] && focus=desktop
+  mkdir -p "$dir"
+  printf '5\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n' >"$dir/Config.cfg"
+  "$lin/vendra-sim" --dir "$dir" --port 5 --network examples/demo-network.txt --speed 0 \
+    --log "$scratch/window-$side.log" >"$scratch/window-$side.sim" 2>&1 &
+  sim=$!
+  for _ in $(seq 50); do [ -e "$dir/COM5" ] && break; sleep 0.1; done
+  (cd "$dir" && DISPLAY=$display exec timeout 300 "$@") >"$scratch/window-$side.out" 2>&1 &
+  local program=$!
+  local answered=0
+  answer "Initializing System" $focus && answer "Baudrate Selection" $focus && answered=1
+  echo $answered >"$scratch/window-$side.answered"
+  quiet "$scratch/window-$side.log"
+  [ "$side" = windows ] && DISPLAY=$display import -window root "$keep/window-scan.png"
+  kill "$program" 2>/dev/null
+  [ "$side" = windows ] && { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; start_wine; }
+  wait "$program" 2>/dev/null
+  kill "$sim" 2>/dev/null
+  wait "$sim" 2>/dev/null
+  sim=""
+  rm -f "$dir/Config.cfg"
+  frames "$scratch/window-$side.log" >"$scratch/window-$side.frames"
+}
+
+echo "== vendra.exe, the window: the start-up boxes answered, the scan's frames as on Linux"
+window_side linux "$lin/vendra"
+window_side windows wine explorer /desktop=vendra,1024x700 "$win/bin/vendra.exe"
+kill "$xvfb" 2>/dev/null
+xvfb=""
+count=$(grep -c . "$scratch/window-windows.frames")
+echo "  Linux:   $(grep -c . "$scratch/window-linux.frames") frames; Windows: $count frames" \
+  "(screen: $keep/window-scan.png)"
+if [ "$(cat "$scratch/window-windows.answered")" = 1 ] &&
+  [ "$(cat "$scratch/window-linux.answered")" = 1 ] && [ "$count" -gt 40 ] &&
+  cmp -s "$scratch/window-linux.frames" "$scratch/window-windows.frames"; then
+  pass "the start-up scan sent the same $count frames from both windows"
+else
+  fail "the windows' start-up scans (boxes answered: Linux $(cat "$scratch/window-linux.answered")," \
+    "Windows $(cat "$scratch/window-windows.answered"))"
+  diff "$scratch/window-linux.frames" "$scratch/window-windows.frames" | head -20 | sed 's/^/       /'
 fi
 
 echo "windows-test: $passed passed, $failed failed"

@@ -4,10 +4,13 @@
 #include "core/app/Core.h"
 #include "ui/app/MainWindow.h"
 #include "ui/app/QtOperator.h"
+#include "ui/app/ShippedFont.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vendra for Windows"));
+    vendra::ui::UseShippedFontIfNeeded(vendra::ui::SystemUiFontFamilies(),
+                                       vendra::ui::ShippedFontFolder());
 
     vendra::ui::QtOperator op;
     vendra::Core core(op);
