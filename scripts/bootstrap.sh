@@ -6,6 +6,8 @@
 #   scripts/bootstrap.sh windows       the build packages plus mingw-w64 and GoogleTest's sources
 #   scripts/bootstrap.sh windows-test  the above plus wine, to run the Windows build here
 #   scripts/bootstrap.sh package       the build packages plus what CPack's Debian packages need
+#   scripts/bootstrap.sh windows-package       the windows packages plus NSIS, for the installer
+#   scripts/bootstrap.sh windows-package-test  the above plus wine, to install and remove it here
 set -euo pipefail
 mode=${1:-build}
 
@@ -26,11 +28,17 @@ fi
 
 # The Windows build: the POSIX-thread flavour of the cross-compiler (std::thread needs it).
 case "$mode" in
-  windows|windows-test) packages+=(g++-mingw-w64-x86-64-posix googletest) ;;
+  windows|windows-test|windows-package|windows-package-test)
+    packages+=(g++-mingw-w64-x86-64-posix googletest) ;;
 esac
 if [ "$mode" = windows-test ]; then
   packages+=(wine wine64 python3)
 fi
+# CPack's NSIS generator runs makensis.
+case "$mode" in
+  windows-package) packages+=(nsis) ;;
+  windows-package-test) packages+=(nsis wine wine64) ;;
+esac
 # dpkg-shlibdeps (dpkg-dev) works out the package's library dependencies.
 if [ "$mode" = package ]; then
   packages+=(dpkg-dev file)
