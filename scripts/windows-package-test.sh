@@ -32,8 +32,8 @@ trap cleanup EXIT
 
 passed=0
 failed=0
-pass() { echo "  ok   $1"; passed=$((passed + 1)); }
-fail() { echo "  FAIL $1"; failed=$((failed + 1)); }
+pass() { echo "  ok   $*"; passed=$((passed + 1)); }
+fail() { echo "  FAIL $*"; failed=$((failed + 1)); }
 indent() { sed 's/^/       /'; }
 
 # Every wine process of the prefix has ended and its server with them (an NSIS uninstaller hands
@@ -71,10 +71,11 @@ menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Vendra"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vendra'
 
 # snapshot NAME: the prefix's files and the registry's software keys, to compare before and after.
-# The uninstaller's own copy in the user's Temp folder is NSIS's, removed by Windows at the next
-# restart, and is left out.
+# The copy of itself that an NSIS uninstaller runs from the user's Temp folder, left to be deleted
+# at the next restart, is left out.
 snapshot() {
-  (cd "$drive" && find . | grep -v '^\./users/[^/]*/Temp/~nsu[^/]*\.tmp' | sort) >"$scratch/$1.files"
+  (cd "$drive" && find . | grep -v '^\./users/[^/]*/Temp/~nsu[^/]*\.tmp' | sort) \
+    >"$scratch/$1.files"
   for hive in HKLM HKCU; do
     wine reg export "$hive\\Software" "$scratch/$1.$hive.reg" /y >/dev/null 2>&1
     iconv -f UTF-16 -t UTF-8 "$scratch/$1.$hive.reg" >"$scratch/$1.$hive.txt"
@@ -123,7 +124,8 @@ for f in "$root"/examples/*; do
   cmp -s "$f" "$instdir/examples/${f##*/}" || missing="$missing examples/${f##*/}"
 done
 if [ -z "$missing" ] && ! grep -qi 'vendra-sim' "$scratch/installed.list"; then
-  pass "vendra-run.exe, vendra-def.exe$([ -n "$window" ] && echo ", vendra.exe"), README.txt, every example in examples\\, no vendra-sim"
+  programs="vendra-run.exe, vendra-def.exe$([ -n "$window" ] && echo ", vendra.exe")"
+  pass "$programs, README.txt, every example in examples\\, no vendra-sim"
 else
   fail "the programs and examples (missing:${missing:- none})"
 fi
@@ -135,7 +137,8 @@ links=("Examples.lnk|examples" "Read Me.lnk|README.txt" "Uninstall.lnk|Uninstall
 links_ok=yes
 for l in "${links[@]}"; do
   link=${l%%|*} target=${l#*|}
-  if ! grep -qaF "$windir\\$target" "$menu/$link" 2>/dev/null || [ ! -e "$instdir/${target//\\//}" ]; then
+  if ! grep -qaF "$windir\\$target" "$menu/$link" 2>/dev/null ||
+    [ ! -e "$instdir/${target//\\//}" ]; then
     links_ok=""
     echo "$link does not lead to $windir\\$target" | indent
   fi
@@ -161,25 +164,38 @@ fi
 
 echo "== the installed programs, started from their folder"
 mkdir -p "$scratch/work"
-run_installed() { (cd "$scratch/work" && timeout 120 wine "$windir\\bin\\$1" "${@:2}") </dev/null 2>&1 | tr -d '\r'; }
-run_installed vendra-run.exe --help >"$scratch/help.txt"
-status=${PIPESTATUS[0]}
-if [ "$status" = 0 ] && [ "$(head -1 "$scratch/help.txt")" = "Usage: vendra-run [options] PROGRAM.def" ]; then
+# run_installed OUTPUT PROGRAM ARGS...: the installed bin\PROGRAM run in a folder of its own, its
+# output (without CRs) in OUTPUT; returns its status.
+run_installed() {
+  local out=$1 program=$2
+  shift 2
+  (cd "$scratch/work" && timeout 120 wine "$windir\\bin\\$program" "$@") </dev/null >"$out.raw" 2>&1
+  local status=$?
+  tr -d '\r' <"$out.raw" >"$out"
+  return $status
+}
+run_installed "$scratch/help.txt" vendra-run.exe --help
+status=$?
+usage="Usage: vendra-run [options] PROGRAM.def"
+if [ "$status" = 0 ] && [ "$(head -1 "$scratch/help.txt")" = "$usage" ]; then
   pass "vendra-run.exe --help ($(grep -c . "$scratch/help.txt") lines, status 0)"
 else
   fail "vendra-run.exe --help (status $status)"
   head -5 "$scratch/help.txt" | indent
 fi
-run_installed vendra-run.exe --list-devices >"$scratch/devices.txt"
-status=${PIPESTATUS[0]}
-if [ "$status" = 0 ] && head -1 "$scratch/devices.txt" | grep -q '^PATH  *NAME  *MAKER  *PRODUCT  *SERIAL$'; then
-  pass "vendra-run.exe --list-devices: $(($(grep -c . "$scratch/devices.txt") - 1)) device(s), status 0"
+run_installed "$scratch/devices.txt" vendra-run.exe --list-devices
+status=$?
+devices=$(($(grep -c . "$scratch/devices.txt") - 1))
+header='^PATH  *NAME  *MAKER  *PRODUCT  *SERIAL$'
+if [ "$status" = 0 ] && head -1 "$scratch/devices.txt" | grep -q "$header"; then
+  pass "vendra-run.exe --list-devices: $devices device(s), status 0"
 else
   fail "vendra-run.exe --list-devices (status $status)"
   indent <"$scratch/devices.txt"
 fi
 if [ -n "$window" ]; then
-  (cd "$scratch/work" && exec wine "$windir\\bin\\vendra.exe") </dev/null >"$scratch/window.txt" 2>&1 &
+  (cd "$scratch/work" && exec wine "$windir\\bin\\vendra.exe") </dev/null >"$scratch/window.txt" \
+    2>&1 &
   app=$!
   sleep 8
   if kill -0 "$app" 2>/dev/null; then
@@ -223,7 +239,8 @@ for part in files HKLM.txt HKCU.txt; do
   fi
 done
 if [ -z "$left" ]; then
-  pass "nothing else left: the prefix's $(grep -c . "$scratch/after.files") files and software registry keys as before"
+  pass "nothing else left: the prefix's $(grep -c . "$scratch/after.files") files and software" \
+    "registry keys as before"
 else
   fail "left behind (${left# })"
 fi
