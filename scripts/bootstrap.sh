@@ -7,7 +7,8 @@
 #   scripts/bootstrap.sh windows-test  the above plus wine, to run the Windows build here
 #   scripts/bootstrap.sh package       the build packages plus what CPack's Debian packages need
 #   scripts/bootstrap.sh windows-package       the windows packages plus NSIS, for the installer
-#   scripts/bootstrap.sh windows-package-test  the above plus wine, to install and remove it here
+#   scripts/bootstrap.sh windows-package-test  the above plus wine (and xwininfo, which finds the
+#                                              window's main window), to install and remove it here
 set -euo pipefail
 mode=${1:-build}
 
@@ -37,7 +38,7 @@ fi
 # CPack's NSIS generator runs makensis.
 case "$mode" in
   windows-package) packages+=(nsis) ;;
-  windows-package-test) packages+=(nsis wine wine64) ;;
+  windows-package-test) packages+=(nsis wine wine64 x11-utils) ;;
 esac
 # dpkg-shlibdeps (dpkg-dev) works out the package's library dependencies.
 if [ "$mode" = package ]; then

@@ -6,7 +6,7 @@
 #  2. the Start-menu folder "Vendra" holds its shortcuts, each to an installed file, and "Apps"
 #     lists Vendra with its version and uninstaller;
 #  3. the installed vendra-run.exe answers --help and --list-devices; the installed window, when
-#     the build has one, starts under a virtual X server and keeps running;
+#     the build has one, starts under a virtual X server, shows its main window and runs on;
 #  4. the uninstaller, run silently, leaves nothing: not the install folder, the Start-menu folder
 #     or the registry entries, and no other file or registry key that was not there before.
 # Ends with "windows-package-test: N passed, M failed"; exit status 1 when anything failed.
@@ -197,12 +197,25 @@ if [ -n "$window" ]; then
   (cd "$scratch/work" && exec wine "$windir\\bin\\vendra.exe") </dev/null >"$scratch/window.txt" \
     2>&1 &
   app=$!
-  sleep 8
-  if kill -0 "$app" 2>/dev/null; then
-    pass "vendra.exe runs after 8 s (display $DISPLAY)"
+  # The main window, not a box that says why the program cannot start: its title is the
+  # program's own.
+  windows() {
+    xwininfo -root -tree 2>/dev/null | sed -n 's/^ *0x[0-9a-f]* "\(.*\)": ("vendra.exe".*/\1/p'
+  }
+  shown=""
+  for _ in $(seq 40); do
+    windows | grep -q '^Vendra for Windows' && { shown=yes; break; }
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.5
+  done
+  if [ -n "$shown" ] && sleep 2 && kill -0 "$app" 2>/dev/null; then
+    pass "vendra.exe shows its main window and runs on (windows: $(windows | paste -sd, |
+      sed 's/,/, /g'))"
+  elif kill -0 "$app" 2>/dev/null; then
+    fail "vendra.exe runs, but no main window within 20 s (windows: $(windows | paste -sd,))"
   else
     wait "$app"
-    fail "vendra.exe ended at once (status $?)"
+    fail "vendra.exe ended (status $?)"
     indent <"$scratch/window.txt"
   fi
   kill "$app" 2>/dev/null
