@@ -10,7 +10,8 @@
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 
-.PHONY: build run test tsan fuzz bench soak clean windows windows-test package
+.PHONY: build run test tsan fuzz bench soak clean windows windows-test package windows-package \
+	windows-package-test
 
 build:
 	@scripts/bootstrap.sh build
@@ -77,6 +78,18 @@ windows-test: windows
 	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build build -j $(JOBS) --target vendra-sim vendra-def line-driver vendra-run vendra
 	scripts/windows-test.sh
+
+# The Windows installer (build/windows/Vendra-Setup-<version>.exe): what packaging/windows installs,
+# made into one program by CPack's NSIS generator. windows-package-test installs it under wine,
+# starts the installed programs and uninstalls it. Neither is part of make test.
+windows-package: windows
+	@scripts/bootstrap.sh windows-package
+	cd build/windows && cpack -G NSIS
+	@ls -1 build/windows/Vendra-Setup-*.exe
+
+windows-package-test: windows-package
+	@scripts/bootstrap.sh windows-package-test
+	scripts/windows-package-test.sh
 
 # The Debian package of the Linux build; scripts/package-check.sh installs, starts and removes it.
 package:

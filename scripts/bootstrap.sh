@@ -6,6 +6,9 @@
 #   scripts/bootstrap.sh windows       the build packages plus mingw-w64 and GoogleTest's sources
 #   scripts/bootstrap.sh windows-test  the above plus wine (and xdotool), to run the Windows build here
 #   scripts/bootstrap.sh package       the build packages plus what CPack's Debian packages need
+#   scripts/bootstrap.sh windows-package       the windows packages plus NSIS, for the installer
+#   scripts/bootstrap.sh windows-package-test  the above plus wine (and xwininfo, which finds the
+#                                              window's main window), to install and remove it here
 set -euo pipefail
 mode=${1:-build}
 
@@ -25,12 +28,18 @@ fi
 
 # The Windows build: the POSIX-thread flavour of the cross-compiler (std::thread needs it).
 case "$mode" in
-  windows|windows-test) packages+=(g++-mingw-w64-x86-64-posix googletest) ;;
+  windows|windows-test|windows-package|windows-package-test)
+    packages+=(g++-mingw-w64-x86-64-posix googletest) ;;
 esac
 if [ "$mode" = windows-test ]; then
   # xdotool answers the window's boxes on Xvfb; imagemagick's import keeps its screen.
   packages+=(wine wine64 python3 xdotool imagemagick)
 fi
+# CPack's NSIS generator runs makensis.
+case "$mode" in
+  windows-package) packages+=(nsis) ;;
+  windows-package-test) packages+=(nsis wine wine64 x11-utils) ;;
+esac
 # dpkg-shlibdeps (dpkg-dev) works out the package's library dependencies.
 if [ "$mode" = package ]; then
   packages+=(dpkg-dev file)
