@@ -32,3 +32,12 @@ function(vendra_use_windows_qt_runtime target)
   set_target_properties(${target} PROPERTIES VENDRA_QT_RUNTIME ON)
   add_dependencies(${target} vendra_qt_runtime)
 endfunction()
+
+# What the installer puts beside vendra.exe (packaging/windows): the same files, less the test
+# module.
+set_property(GLOBAL APPEND PROPERTY VENDRA_WINDOWS_RUNTIME_FILES
+  $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets>
+  $<TARGET_FILE:Qt6::PrintSupport> ${VENDRA_QT_MINGW}/bin/libstdc++-6.dll
+  ${VENDRA_QT_MINGW}/bin/libgcc_s_seh-1.dll ${VENDRA_QT_MINGW}/bin/libwinpthread-1.dll)
+set_property(GLOBAL APPEND PROPERTY VENDRA_WINDOWS_RUNTIME_DIRECTORIES
+  ${vendra_bin}/platforms ${vendra_bin}/styles ${vendra_bin}/fonts)
