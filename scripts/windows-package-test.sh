@@ -149,6 +149,17 @@ if [ -n "$links_ok" ] && [ "$found" = "$(printf '%s\n' "${links[@]%%|*}" | sort)
 else
   fail "Start menu\\Vendra holds: $(echo "$found" | paste -sd, | sed 's/,/, /g')"
 fi
+# The window starts in the shared documents' Vendra folder, where its users may write.
+if [ -n "$window" ]; then
+  # (The shortcut keeps its folder in UTF-16.)
+  if strings -el "$menu/Vendra.lnk" 2>/dev/null | grep -qF 'Documents\Vendra' &&
+    [ -d "$drive/users/Public/Documents/Vendra" ]; then
+    pass "Vendra.lnk starts the window in the shared Documents\\Vendra, which is there"
+  else
+    fail "Vendra.lnk's working folder (Documents\\Vendra)"
+    strings -el "$menu/Vendra.lnk" 2>/dev/null | indent
+  fi
+fi
 wine reg query "$uninstall_key" >"$scratch/entry.txt" 2>&1
 entry() { tr -d '\r' <"$scratch/entry.txt" | sed -n "s/^ *$1 *REG_SZ *//p"; }
 icon=$(entry DisplayIcon)
