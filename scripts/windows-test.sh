@@ -330,6 +330,7 @@ fi
 # (SIDE-main.png after the run, SIDE-editor.png, SIDE-terminal.png).
 keep="$root/build/windows-test"
 mkdir -p "$keep"
+rm -f "$keep"/*.png  # only this run's screens
 Xvfb -displayfd 1 -screen 0 1024x700x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
@@ -522,14 +523,15 @@ echo "  Linux:   $(grep -c . "$scratch/window-linux.frames") frames; Windows: $c
 if [ "$(cat "$scratch/window-windows.done")" = 1 ] && [ "$(cat "$scratch/window-linux.done")" = 1 ]; then
   pass "both windows: the program loaded, edited and run, the terminal's line answered and shown"
 else
-  fail "the windows' operation (done: Linux $(cat "$scratch/window-linux.done")," \
-    "Windows $(cat "$scratch/window-windows.done"); screens in $keep)"
+  fail "the windows' operation (done: Linux $(cat "$scratch/window-linux.done"), Windows \
+$(cat "$scratch/window-windows.done"); screens in $keep)"
 fi
 if [ "$count" -gt 40 ] && [ "$(after_scan "$scratch/window-windows.frames")" = "D3v0 D3A400 D3 D3v0 " ] &&
   cmp -s "$scratch/window-linux.frames" "$scratch/window-windows.frames"; then
   pass "the scan, the run and the typed line sent the same $count frames from both windows"
 else
-  fail "the windows' frames"
+  fail "the windows' frames (after the scan: Linux $(after_scan "$scratch/window-linux.frames")\
+Windows $(after_scan "$scratch/window-windows.frames"))"
   diff "$scratch/window-linux.frames" "$scratch/window-windows.frames" | head -20 | sed 's/^/       /'
 fi
 
