@@ -12,8 +12,10 @@
 #  5. vendra-run.exe on COM5: the same frames, messages and summary as vendra-run on Linux for the
 #     short program, status 3 for a missing program, and on a console (a pseudo-terminal) typed
 #     answers and Ctrl-C as on Linux;
-#  6. vendra.exe, the window, on a wine desktop on Xvfb: its start-up boxes answered, the scan's
-#     frames the Linux window's (a screenshot is kept in build/windows-test/).
+#  6. vendra.exe, the window, on a wine desktop on Xvfb, and the Linux window: the start-up boxes
+#     answered, the short program loaded, shown in the editor and run, a line typed in the terminal
+#     and its answer shown; the scan's, the run's and the line's frames the Linux window's
+#     (screenshots of both are kept in build/windows-test/).
 # Ends with "windows-test: N passed, M failed"; exit status 1 when anything failed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -318,30 +320,37 @@ else
 fi
 
 # The window: vendra.exe on a wine desktop and the Linux vendra, one after the other on one X
-# server, each started in a folder whose Config.cfg names port 5 (COM5: the simulator's link);
-# the start-up boxes are answered with Enter as an operator would, and once the scan is over the
-# frames the simulator received from both must be the same. The Windows screen is kept in
-# build/windows-test/.
+# server, each started in a folder whose Config.cfg names port 5 (COM5: the simulator's link) and
+# whose define folder holds the short program. Each is worked as an operator would, with keys
+# where the menus allow it and clicks where nothing else reaches: the start-up boxes answered with
+# Enter; once the scan is over the program loaded (File > "Load Define File", its name typed),
+# shown in "Edit Define File" and run from "Run Program"; then a line that asks D3 its version
+# typed in the terminal, whose answer must be shown. The frames the simulator received from both
+# (scan, run, typed line) must be the same. The screens are kept in build/windows-test/
+# (SIDE-main.png after the run, SIDE-editor.png, SIDE-terminal.png).
 keep="$root/build/windows-test"
 mkdir -p "$keep"
+rm -f "$keep"/*.png  # only this run's screens
 Xvfb -displayfd 1 -screen 0 1024x700x24 -nolisten tcp >"$scratch/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 display=":$(cat "$scratch/display")"
+# Every X tool is bounded: a window that never takes the focus must not hang the run.
+x() { DISPLAY=$display timeout 20 xdotool "$@" 2>/dev/null; }
 # answer TITLE FOCUS: Enter in the box named TITLE once it is shown, sent to FOCUS (the box
 # itself, or wine's desktop window, which hands keys to the box on top); status 1 after 60 s.
 answer() {
   local box="" focus
   for _ in $(seq 600); do
-    box=$(DISPLAY=$display xdotool search --name "$1" 2>/dev/null | tail -1)
+    box=$(x search --name "$1" | tail -1)
     [ -n "$box" ] && break
     sleep 0.1
   done
   [ -n "$box" ] || return 1
   focus=$box
-  [ "$2" = desktop ] && focus=$(DISPLAY=$display xdotool search --name "Wine desktop" | head -1)
+  [ "$2" = desktop ] && focus=$(x search --name "Wine desktop" | head -1)
   sleep 0.5
-  DISPLAY=$display xdotool windowfocus --sync "$focus" key Return 2>/dev/null
+  x windowfocus --sync "$focus" key Return
 }
 # quiet LOG: waits until LOG has stopped growing for two seconds (at most 90 s).
 quiet() {
@@ -354,50 +363,175 @@ quiet() {
   done
   return 1
 }
-# window_side linux|windows COMMAND...: the simulator (COM5 in $scratch/SIDE), the window started
-# there, its boxes answered, the scan waited for; leaves $scratch/window-SIDE.{frames,answered}.
-window_side() {
-  local side=$1 focus=box dir="$scratch/$1"
-  shift
+# shown NAME: the id of the shown window whose name matches NAME, once there (status 1 after 30 s).
+shown() {
+  local id
+  for _ in $(seq 300); do
+    id=$(x search --onlyvisible --name "$1" | tail -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# gone NAME: waits until no shown window's name matches NAME (status 1 after 10 s).
+gone() {
+  for _ in $(seq 100); do
+    [ -z "$(x search --onlyvisible --name "$1")" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# geometry ID: "X Y WIDTH HEIGHT" of the window on the screen (with its frame under wine).
+geometry() {
+  DISPLAY=$display timeout 20 xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x = $NF}
+    /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'
+}
+# shoot ID FILE: the window as the screen shows it.
+shoot() {
+  local gx gy gw gh
+  read -r gx gy gw gh <<<"$(geometry "$1")"
+  DISPLAY=$display timeout 20 import -window root "$scratch/screen.png" &&
+    convert "$scratch/screen.png" -crop "$(printf '%dx%d%+d%+d' "$gw" "$gh" "$gx" "$gy")" +repage "$2"
+}
+# click ID X Y: a click at X,Y of the main window's client area, which has a fixed size (694x442)
+# and lies under the menu bar (the menu bar's titles at Y -10); under wine the window's frame
+# is as wide below it as at its sides.
+click() {
+  local gx gy gw gh border
+  read -r gx gy gw gh <<<"$(geometry "$1")"
+  border=$(((gw - 694) / 2))
+  x mousemove $((gx + border + $2)) $((gy + gh - border - 442 + $3)) click 1
+}
+# keys SIDE ID KEY...: keys for the window ID (under wine given to the desktop window, which hands
+# them to the window on top); text SIDE ID TEXT: TEXT typed there.
+focus_of() {
+  if [ "$1" = windows ]; then x search --name "Wine desktop" | head -1; else echo "$2"; fi
+}
+keys() {
+  local focus
+  focus=$(focus_of "$1" "$2")
+  shift 2
+  x windowfocus --sync "$focus" key --delay 100 "$@"
+}
+text() { x windowfocus --sync "$(focus_of "$1" "$2")" type --delay 50 "$3"; }
+# text_lines IMAGE: how many lines of text the terminal window's memo (its largest white area)
+# shows: runs of rows with dark pixels, three at least (the caret's one-pixel line is not text).
+text_lines() {
+  convert "$1" -colorspace gray -depth 8 pgm:- | python3 -c '
+import sys
+data = sys.stdin.buffer.read()
+fields = data.split(maxsplit=4)
+w, h, pixels = int(fields[1]), int(fields[2]), fields[4]
+at = lambda x, y: pixels[y * w + x]
+def white_run(values):
+    best, start = (0, 0), None
+    for i, v in enumerate(list(values) + [0]):
+        if v >= 250 and start is None:
+            start = i
+        elif v < 250 and start is not None:
+            best, start = max(best, (i - start, start)), None
+    return best[1], best[1] + best[0]
+top, bottom = white_run(at(w // 2, y) for y in range(h))
+left, right = white_run(at(x, (top + bottom) // 2) for x in range(w))
+lines, inked = 0, False
+for y in range(top + 2, bottom - 2):
+    dark = sum(1 for x in range(left + 2, right - 2) if at(x, y) < 128) >= 3
+    lines += dark and not inked
+    inked = dark
+print(lines)'
+}
+# operate SIDE: the operator's work on the window, each step noted in window-SIDE.seen as it is
+# done; status 1 at the first step that does not come about.
+operate() {
+  local side=$1 focus=box main box lines=0 log="$scratch/window-$1.log"
+  note() { echo "$1" >>"$scratch/window-$side.seen"; }
   [ "$side" = windows ] && focus=desktop
-  mkdir -p "$dir"
+  answer "Initializing System" $focus && answer "Baudrate Selection" $focus || return 1
+  note "start-up boxes answered"
+  quiet "$log" && main=$(shown "Def. File Loaded") || return 1
+  note "scan over"
+  click "$main" 16 -10 && sleep 0.5 && keys "$side" "$main" Down Return || return 1
+  box=$(shown '^Load Define File$') && text "$side" "$box" short_run.def &&
+    keys "$side" "$box" Return && shown 'Def. File Loaded: short_run$' >/dev/null || return 1
+  note "program loaded"
+  click "$main" 16 -10 && sleep 0.5 && keys "$side" "$main" Down Down Return || return 1
+  box=$(shown '^VDWin Definition Editor - File: short_run$') && sleep 1 &&
+    shoot "$box" "$keep/$side-editor.png" && keys "$side" "$box" Escape &&
+    gone '^VDWin Definition Editor' || return 1
+  note "editor shown and closed"
+  click "$main" 70 16 && sleep 1 && quiet "$log" && shoot "$main" "$keep/$side-main.png" || return 1
+  note "program run"
+  click "$main" 16 -10 && sleep 0.5 && keys "$side" "$main" Right && sleep 0.3 &&
+    keys "$side" "$main" Down Down Return || return 1
+  box=$(shown '^Terminal and Network Scanning Dialog$') && text "$side" "$box" D3v0 &&
+    keys "$side" "$box" Return || return 1
+  for _ in $(seq 20); do
+    shoot "$box" "$keep/$side-terminal.png" && lines=$(text_lines "$keep/$side-terminal.png")
+    [ "$lines" = 2 ] && break
+    sleep 0.5
+  done
+  note "terminal shows $lines lines"
+  [ "$lines" = 2 ] && keys "$side" "$box" Escape && gone '^Terminal and Network' || return 1
+  note "terminal closed"
+}
+# window_side linux|windows COMMAND...: the simulator (COM5 in $scratch/SIDE), the window started
+# there and operated; leaves $scratch/window-SIDE.{frames,seen,done}.
+window_side() {
+  local side=$1 dir="$scratch/$1"
+  shift
+  mkdir -p "$dir/define"
   printf '5\r\n120\r\n200\r\n250\r\n0\r\n250\r\n60\r\n' >"$dir/Config.cfg"
+  cp tests/windows/short_run.def "$dir/define/"
   "$lin/vendra-sim" --dir "$dir" --port 5 --network examples/demo-network.txt --speed 0 \
     --log "$scratch/window-$side.log" >"$scratch/window-$side.sim" 2>&1 &
   sim=$!
   for _ in $(seq 50); do [ -e "$dir/COM5" ] && break; sleep 0.1; done
   (cd "$dir" && DISPLAY=$display exec timeout 300 "$@") >"$scratch/window-$side.out" 2>&1 &
   local program=$!
-  local answered=0
-  answer "Initializing System" $focus && answer "Baudrate Selection" $focus && answered=1
-  echo $answered >"$scratch/window-$side.answered"
-  quiet "$scratch/window-$side.log"
-  [ "$side" = windows ] && DISPLAY=$display import -window root "$keep/window-scan.png"
+  : >"$scratch/window-$side.seen"
+  if operate "$side"; then
+    echo 1 >"$scratch/window-$side.done"
+  else
+    echo 0 >"$scratch/window-$side.done"
+    echo "  $side: shown windows: $(x search --onlyvisible --name . getwindowname %@ | tr '\n' '|')"
+    DISPLAY=$display timeout 20 import -window root "$keep/$side-failed.png"
+  fi
   kill "$program" 2>/dev/null
   [ "$side" = windows ] && { wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1; start_wine; }
   wait "$program" 2>/dev/null
   kill "$sim" 2>/dev/null
   wait "$sim" 2>/dev/null
   sim=""
-  rm -f "$dir/Config.cfg"
+  rm -rf "$dir/Config.cfg" "$dir/define"
   frames "$scratch/window-$side.log" >"$scratch/window-$side.frames"
 }
 
-echo "== vendra.exe, the window: the start-up boxes answered, the scan's frames as on Linux"
+echo "== vendra.exe, the window: start-up, a program loaded, edited and run, the terminal, as on Linux"
+started=$SECONDS
 window_side linux "$lin/vendra"
 window_side windows wine explorer /desktop=vendra,1024x700 "$win/bin/vendra.exe"
 kill "$xvfb" 2>/dev/null
 xvfb=""
+for side in linux windows; do
+  echo "  $side: $(tr '\n' ',' <"$scratch/window-$side.seen" | sed 's/,$//; s/,/, /g')"
+done
 count=$(grep -c . "$scratch/window-windows.frames")
-echo "  Linux:   $(grep -c . "$scratch/window-linux.frames") frames; Windows: $count frames" \
-  "(screen: $keep/window-scan.png)"
-if [ "$(cat "$scratch/window-windows.answered")" = 1 ] &&
-  [ "$(cat "$scratch/window-linux.answered")" = 1 ] && [ "$count" -gt 40 ] &&
-  cmp -s "$scratch/window-linux.frames" "$scratch/window-windows.frames"; then
-  pass "the start-up scan sent the same $count frames from both windows"
+# What the run and the terminal sent after the scan's last probe.
+after_scan() { sed -n '/^QFv0$/,$p' "$1" | tail -n +2 | tr '\n' ' '; }
+echo "  Linux:   $(grep -c . "$scratch/window-linux.frames") frames; Windows: $count frames," \
+  "after the scan: $(after_scan "$scratch/window-windows.frames")(screens: $keep; $((SECONDS - started)) s)"
+if [ "$(cat "$scratch/window-windows.done")" = 1 ] && [ "$(cat "$scratch/window-linux.done")" = 1 ]; then
+  pass "both windows: the program loaded, edited and run, the terminal's line answered and shown"
 else
-  fail "the windows' start-up scans (boxes answered: Linux $(cat "$scratch/window-linux.answered")," \
-    "Windows $(cat "$scratch/window-windows.answered"))"
+  fail "the windows' operation (done: Linux $(cat "$scratch/window-linux.done"), Windows \
+$(cat "$scratch/window-windows.done"); screens in $keep)"
+fi
+if [ "$count" -gt 40 ] && [ "$(after_scan "$scratch/window-windows.frames")" = "D3v0 D3A400 D3 D3v0 " ] &&
+  cmp -s "$scratch/window-linux.frames" "$scratch/window-windows.frames"; then
+  pass "the scan, the run and the typed line sent the same $count frames from both windows"
+else
+  fail "the windows' frames (after the scan: Linux $(after_scan "$scratch/window-linux.frames")\
+Windows $(after_scan "$scratch/window-windows.frames"))"
   diff "$scratch/window-linux.frames" "$scratch/window-windows.frames" | head -20 | sed 's/^/       /'
 fi
 
