@@ -38,6 +38,9 @@ if [ "${1:-}" = --print ]; then
 fi
 
 log() { echo "build-qt-mingw: $*" >&2; }
+# Standard output carries the folder alone (callers take it with $(...)): what the tools print
+# (apt-get, dpkg-source) goes to standard error.
+exec 3>&1 1>&2
 
 mkdir -p "$cache_root"
 # One build at a time; a second caller waits and then finds the cache complete.
@@ -48,7 +51,7 @@ if ! flock -n 9; then
 fi
 
 if [ -f "$stamp" ]; then
-  echo "$prefix"
+  echo "$prefix" >&3
   exit 0
 fi
 
@@ -188,4 +191,4 @@ done
 printf 'Qt %s from Debian %s, configure %d s, build %d s\n' "$QT_VERSION" "$source_version" \
   $((configured - start)) $((built - configured)) >"$stamp"
 log "installed $(du -sh "$prefix" | cut -f1) in $prefix"
-echo "$prefix"
+echo "$prefix" >&3
