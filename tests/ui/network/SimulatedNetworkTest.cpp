@@ -3,7 +3,6 @@
 // the real line hears nothing meanwhile, and the way back.
 #include <QAction>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -11,6 +10,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "core/network/LastScan.h"
 #include "sim/Simulator.h"
 #include "support/AppFixture.h"
 #include "support/DialogAnswerer.h"
@@ -21,32 +21,11 @@ using namespace vendra;
 using namespace vendra::ui;
 using vendra::ui::test::AppFixture;
 using vendra::ui::test::DialogAnswerer;
-using vendra::ui::test::WaitFor;
 
 namespace {
 
 QString Units(AppFixture& f) {
-    QStringList units;
-    for (int g = 0; g < kUnitGroups; ++g)
-        for (int a = 0; a < 16; ++a)
-            if (f.state.Units.IsPresent(UnitGroup(g), a))
-                units << QString(QStringLiteral("DUHXQ")[g]) +
-                             QStringLiteral("0123456789ABCDEF")[a];
-    return units.join(',');
-}
-
-bool ScanEnded(AppFixture& f, const QString& message) {
-    return WaitFor(
-        [&] {
-            return !f.state.Serial.Line.Busy() && !f.core.Initialisation.Running() &&
-                   f.main.Control<QLabel>("SystemMessages")->text() == message;
-        },
-        20000);
-}
-
-QByteArray FileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QString::fromStdString(UnitList(f.state.Units));
 }
 
 }  // namespace
@@ -62,7 +41,7 @@ class SimulatedNetworkTest : public QObject {
         DialogAnswerer answers;
         QVERIFY(f.StartUp(answers));
         // The real scan's units are kept for a simulated start.
-        QCOMPARE(FileText(f.dir.filePath("LastScan.cfg")), QByteArray("D3,X1\n"));
+        QCOMPARE(f.FileText("LastScan.cfg"), QByteArray("D3,X1\n"));
         QVERIFY(!f.main.MenuAction("RealLine1")->isEnabled());
         const size_t realFrames = real->ReceivedFrames().size();
 
@@ -83,7 +62,7 @@ class SimulatedNetworkTest : public QObject {
         });
         answers.QueueMessageBoxButton(mb::IdOk);
         f.main.MenuAction("SimulatedNetwork1")->trigger();
-        QVERIFY(ScanEnded(f, "Initialization Complete ..... (SIMULATED NETWORK)"));
+        QVERIFY(f.InitialisationDone("Initialization Complete ..... (SIMULATED NETWORK)"));
         QCOMPARE(answers.Texts().mid(2), QStringList({"",
                                                       "The silent unit needs a unit, as D3 or "
                                                       "X1 (a letter and a digit)."}));
@@ -96,12 +75,12 @@ class SimulatedNetworkTest : public QObject {
         QCOMPARE(simulated->Line()->Simulator()->GetMotor("H1")->speed, 2000.0);
         // Not a byte went to the real line, and the simulated scan is not kept as the machine's.
         QCOMPARE(real->ReceivedFrames().size(), realFrames);
-        QCOMPARE(FileText(f.dir.filePath("LastScan.cfg")), QByteArray("D3,X1\n"));
+        QCOMPARE(f.FileText("LastScan.cfg"), QByteArray("D3,X1\n"));
 
         const std::string folder =
             std::filesystem::path(simulated->Line()->DevicePath()).parent_path().string();
         f.main.MenuAction("RealLine1")->trigger();
-        QVERIFY(ScanEnded(f, "Initialization Complete ....."));
+        QVERIFY(f.InitialisationDone());
         QCOMPARE(Units(f), QStringLiteral("D3,X1"));
         QVERIFY(!f.main.windowTitle().contains("SIMULATED"));
         QVERIFY(!f.main.MenuAction("RealLine1")->isEnabled());

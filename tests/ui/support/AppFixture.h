@@ -52,13 +52,14 @@ struct AppFixture {
         answers.QueueMessageBoxButton(mb::IdOk);  // "Please make sure that the Boards are ..."
         answers.QueueClick("BaudrateOK");
     }
-    // Waits until the start-up scan has completed and the line is free again.
-    bool InitialisationDone() {
+    // Waits until the scan has completed (its last message is `message`) and the line is free
+    // again.
+    bool InitialisationDone(
+        const QString& message = QStringLiteral("Initialization Complete .....")) {
         return WaitFor(
             [&] {
                 return !state.Serial.Line.Busy() &&
-                       main.Control<QLabel>("SystemMessages")->text() ==
-                           QStringLiteral("Initialization Complete .....");
+                       main.Control<QLabel>("SystemMessages")->text() == message;
             },
             20000);
     }
@@ -83,10 +84,12 @@ struct AppFixture {
         sim::Options options;
         return StartSimulator(units, options, port);
     }
-    QByteArray ConfigText() const {
-        QFile f(dir.filePath("Config.cfg"));
+    // A file of the working folder, whole ("" when it cannot be read).
+    QByteArray FileText(const QString& name) const {
+        QFile f(dir.filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+    QByteArray ConfigText() const { return FileText(QStringLiteral("Config.cfg")); }
 };
 
 }  // namespace vendra::ui::test
